@@ -1,0 +1,17 @@
+// Position evaluation (Part 4.3, with issue 2's decisions 2 and 3).
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "treeplayer/types.h"
+
+// Score of `board` for `side` (1: black; any other value: white).
+float Eval(Board board, int side);
+
+// (distance of the soldiers to their own side's standing town halls,
+//  distance to the opponent's standing town halls); (0, 0) for no soldiers.
+std::pair<int, int> townhall_dist(std::vector<coord> soldiers, Board board);
+
+// Number of (soldier, square just beyond a cannon end) pairs that coincide.
+int blocked_cannon(std::vector<coord> soldiers, std::vector<Cannon> cannons);

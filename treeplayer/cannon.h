@@ -1,0 +1,22 @@
+// Cannon slides and shots (Part 3.2).
+#pragma once
+
+#include <vector>
+
+#include "treeplayer/types.h"
+
+// 0 horizontal, 1 vertical, 2 diagonal with x+y constant, 3 diagonal with
+// x-y constant; only elements 0 and 2 are looked at.
+int orientation(Cannon cannon);
+
+// ("S", source, "M", target) when the target is on a width x height board,
+// else the no-move marker ("A", 0, 0, "A", 0, 0).
+Move cannon_coord_to_move(coord source, coord target, int width, int height);
+
+// ("S", middle, "B", target) for every target, in order.
+std::vector<Move> cannon_coord_to_shot(coord middle, std::vector<coord> targets);
+
+// All shots and slides of one side's cannons.
+std::vector<Move> cannon_action(std::vector<Cannon> cannons, std::vector<coord> own,
+                                std::vector<coord> enemy, std::vector<coord> ownHalls,
+                                std::vector<coord> enemyHalls);

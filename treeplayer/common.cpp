@@ -1,0 +1,70 @@
+#include "treeplayer/common.h"
+
+#include <iostream>
+
+bool contains(coord square, std::vector<coord> list) {
+    for (const coord& c : list) {
+        if (c.x == square.x && c.y == square.y) return true;
+    }
+    return false;
+}
+
+std::pair<std::vector<coord>, std::vector<coord>> create_th_list() {
+    return {{{0, 0}, {2, 0}, {4, 0}, {6, 0}}, {{1, 7}, {3, 7}, {5, 7}, {7, 7}}};
+}
+
+std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord> excluded,
+                                int width, int height) {
+    std::vector<coord> kept;
+    kept.reserve(candidates.size());
+    for (const coord& c : candidates) {
+        if (c.x < 0 || c.x >= width || c.y < 0 || c.y >= height) continue;
+        bool found = false;
+        for (const coord& e : excluded) {
+            if (e.x == c.x && e.y == c.y) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) kept.push_back(c);
+    }
+    return kept;
+}
+
+namespace {
+void write_move(std::ostream& out, const Move& move) {
+    out << std::get<0>(move) << ' ' << std::get<1>(move) << ' ' << std::get<2>(move) << ' '
+        << std::get<3>(move) << ' ' << std::get<4>(move) << ' ' << std::get<5>(move) << '\n'
+        << std::flush;
+}
+}  // namespace
+
+void print_move(Move move) { write_move(std::cout, move); }
+
+void printerr_move(Move move) { write_move(std::cerr, move); }
+
+void print_board(Board board) {
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) std::cout << board[y][x] << ' ';
+        std::cout << '\n';
+    }
+}
+
+void print_board_new(Board board) {
+    for (const auto& row : board) {
+        for (int cell : row) std::cout << cell << "  ";
+        std::cout << '\n';
+    }
+}
+
+void print_soldier(std::vector<coord> soldiers) {
+    for (const coord& c : soldiers) std::cout << c.x << ' ' << c.y << '\n';
+}
+
+void print_cannon(std::vector<Cannon> cannons) {
+    for (const Cannon& c : cannons) {
+        const auto& [a, m, b] = c;
+        std::cout << a.x << ' ' << a.y << " -> " << m.x << ' ' << m.y << " -> " << b.x << ' '
+                  << b.y << '\n';
+    }
+}

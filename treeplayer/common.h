@@ -1,0 +1,28 @@
+// Helpers shared by the board model and the generators, and the printing
+// routines (Parts 1.2, 2.1, 2.2, 3.1).
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "treeplayer/types.h"
+
+// True when a square with both fields equal to `square` occurs in `list`.
+bool contains(coord square, std::vector<coord> list);
+
+// (white's town-hall home squares, black's town-hall home squares).
+std::pair<std::vector<coord>, std::vector<coord>> create_th_list();
+
+// The candidates on a width x height board and not in `excluded`, in order.
+std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord> excluded,
+                                int width, int height);
+
+// One move line on standard output (resp. standard error), newline, flush.
+void print_move(Move move);
+void printerr_move(Move move);
+
+// Debug printers (standard output; never called during a game).
+void print_board(Board board);
+void print_board_new(Board board);
+void print_soldier(std::vector<coord> soldiers);
+void print_cannon(std::vector<Cannon> cannons);

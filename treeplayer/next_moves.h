@@ -1,0 +1,16 @@
+// The legal move list of the side to move (Part 3.3).
+#pragma once
+
+#include <vector>
+
+#include "treeplayer/types.h"
+
+// Every soldier move (soldier by soldier in list order), then every cannon
+// move (cannon by cannon), of the side whose lists are given.
+std::vector<Move> next_moves(std::vector<Cannon> cannons, std::vector<coord> own,
+                             std::vector<coord> enemy, bool black);
+
+// The list that tree expansion (Part 4.1) builds for a board and the side
+// to move: the soldier lists and cannons of the board handed to next_moves.
+// Shared by Node::SetChildren, the perft tool and the tests.
+std::vector<Move> board_moves(Board board, bool black);

@@ -1,0 +1,14 @@
+// Moves of one soldier (Part 3.1).
+#pragma once
+
+#include <vector>
+
+#include "treeplayer/types.h"
+
+// Candidate targets of `soldier`: three forward squares, then the three
+// retreat squares when an enemy soldier stands in the row in front of or
+// behind it. Unfiltered: squares may lie off the board or hold any piece.
+std::vector<coord> soldier_moves(coord soldier, std::vector<coord> enemies, bool black);
+
+// One step ("S", source, "M", target) per target, in order.
+std::vector<Move> coord_to_move(coord source, std::vector<coord> targets);

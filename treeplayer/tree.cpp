@@ -1,0 +1,10 @@
+#include "treeplayer/tree.h"
+
+#include "treeplayer/Node.h"
+
+void create_tree(Node* node, int depth) {
+    node->SetChildren();
+    if (depth > 0) {
+        for (Node* child : node->children_ref()) create_tree(child, depth - 1);
+    }
+}
