@@ -1,0 +1,7 @@
+#include <iostream>
+
+#include "gridplayer/gridplayer.h"
+
+int main() {
+    return runGame(std::cin, std::cout, std::cerr);
+}
