@@ -1,0 +1,74 @@
+// One game between two player processes: headers, turns, clocks, move
+// checking and the end of the game, including ending both processes.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "referee/board.h"
+#include "referee/child_process.h"
+#include "referee/outcome.h"
+
+namespace referee {
+
+struct GameConfig {
+    int rows = 8;
+    int columns = 8;
+    int time_seconds = 150;  // per side; also field 4 of the header
+    std::chrono::milliseconds margin{0};
+    int ply_limit = 300;
+    int town_hall_limit = 2;  // a side with this many town halls or fewer loses
+    bool repetition_draws = true;
+    // A move line is a dozen bytes; anything far longer is not a move.
+    std::size_t max_line = 256;
+    // After end of input: time to exit on their own, then after SIGTERM.
+    std::chrono::milliseconds exit_grace{500};
+    std::chrono::milliseconds term_grace{500};
+};
+
+struct PlayerSpec {
+    std::string name;               // shown in results, records and logs
+    std::vector<std::string> argv;  // program and arguments
+};
+
+struct PlayedMove {
+    Side side;
+    std::string line;  // as forwarded: the notation without line end
+    double seconds;    // time the move took on the mover's clock
+};
+
+struct GameResult {
+    Outcome outcome;
+    std::vector<PlayedMove> moves;
+    Board final_board = Board::starting(8, 8);
+    std::array<double, 2> clock_left{};  // seconds, indexed by Side
+    std::chrono::system_clock::time_point started;
+    std::chrono::system_clock::time_point ended;
+};
+
+enum class Direction { ToPlayer, FromPlayer };
+
+// What a game tells the display and the log as it goes. Every hook has an
+// empty default so each observer overrides only what it shows.
+class GameObserver {
+  public:
+    virtual ~GameObserver() = default;
+    virtual void started(const Board& /*board*/) {}
+    virtual void moved(const Board& /*board*/, const PlayedMove& /*move*/, int /*ply*/,
+                       const std::array<double, 2>& /*clock_left*/) {}
+    virtual void line(Side /*side*/, Direction /*direction*/, std::string_view /*text*/) {}
+    virtual void error_output(Side /*side*/, std::string_view /*line*/) {}
+    // Whether error_output() wants the players' standard error at all; when
+    // not, it is still read (a full pipe would stall the player) and dropped.
+    virtual bool wants_error_output() const { return false; }
+};
+
+// Plays one game to its end and leaves no process behind. Throws StartError
+// when either program cannot be started (the other one is ended first).
+GameResult play_game(const GameConfig& config, const PlayerSpec& black, const PlayerSpec& white,
+                     GameObserver& observer);
+
+}  // namespace referee

@@ -1,0 +1,72 @@
+#include "referee/outcome.h"
+
+#include <cstdio>
+
+namespace referee {
+
+std::string Outcome::result() const {
+    if (!loser)
+        return "1/2-1/2";
+    return *loser == Side::White ? "1-0" : "0-1";
+}
+
+std::string Outcome::sentence() const {
+    const std::string who = loser ? side_name(*loser) : "";
+    switch (reason) {
+        case EndReason::TownHallsLost:
+            return who + " lost its town halls";
+        case EndReason::TimeForfeit:
+            return who + " ran out of time";
+        case EndReason::IllegalMove:
+            return who + " played an illegal move";
+        case EndReason::MalformedLine:
+            return who + " wrote a malformed move line";
+        case EndReason::OutOfTurn:
+            return who + " wrote out of turn";
+        case EndReason::LineTooLong:
+            return who + " wrote a line too long without a newline";
+        case EndReason::PartialLine:
+            return who + " ended its output in the middle of a line";
+        case EndReason::Exited:
+            return who + " exited";
+        case EndReason::ClosedOutput:
+            return who + " closed its output";
+        case EndReason::ClosedInput:
+            return who + " stopped reading its input";
+        case EndReason::Repetition:
+            return "the same position occurred three times";
+        case EndReason::PlyLimit:
+            return "the ply limit was reached";
+    }
+    return "unknown";
+}
+
+std::string Outcome::describe() const {
+    if (detail.empty())
+        return sentence();
+    return sentence() + ": " + detail;
+}
+
+std::string quote(std::string_view text, std::size_t limit) {
+    std::string out = "\"";
+    std::size_t shown = 0;
+    for (char c : text) {
+        if (shown == limit) {
+            out += "...";
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && c != '"' && c != '\\') {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        }
+        ++shown;
+    }
+    out += '"';
+    return out;
+}
+
+}  // namespace referee

@@ -1,0 +1,113 @@
+#include "referee/record.h"
+
+#include <cstdio>
+#include <ctime>
+#include <sstream>
+
+namespace referee {
+namespace {
+
+std::string tag_value(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string local_time(std::chrono::system_clock::time_point when, const char* format) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm parts{};
+    ::localtime_r(&seconds, &parts);
+    char text[64];
+    std::strftime(text, sizeof text, format, &parts);
+    return text;
+}
+
+// Player text goes into the log as it came, except that control bytes and
+// anything outside ASCII are escaped, so a log stays a readable text file.
+std::string printable(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte < 0x7f) || c == '\t') {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result) {
+    const auto tag = [&](const char* name, const std::string& value) {
+        out << '[' << name << " \"" << tag_value(value) << "\"]\n";
+    };
+    tag("Event", info.event);
+    tag("Date", local_time(result.started, "%Y.%m.%d"));
+    tag("Black", info.black);
+    tag("White", info.white);
+    tag("Rows", std::to_string(info.rows));
+    tag("Columns", std::to_string(info.columns));
+    tag("TimeControl", std::to_string(info.time_seconds));
+    tag("Result", result.outcome.result());
+    tag("Termination", result.outcome.describe());
+    tag("PlyCount", std::to_string(result.moves.size()));
+    tag("GameStartTime", local_time(result.started, "%Y-%m-%dT%H:%M:%S %z"));
+    tag("GameEndTime", local_time(result.ended, "%Y-%m-%dT%H:%M:%S %z"));
+    out << '\n';
+    char took[32];
+    for (const auto& move : result.moves) {
+        std::snprintf(took, sizeof took, "%.3f", move.seconds);
+        out << move.line << " {" << took << "s}\n";
+    }
+    out << result.outcome.result() << "\n\n";
+}
+
+std::vector<std::string> record_moves(const std::string& record_text) {
+    std::vector<std::string> moves;
+    std::istringstream lines(record_text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] != 'S')
+            continue;
+        const auto comment = line.find(" {");
+        moves.push_back(comment == std::string::npos ? line : line.substr(0, comment));
+    }
+    return moves;
+}
+
+GameLog::GameLog(std::ostream& out, std::string black, std::string white,
+                 std::chrono::steady_clock::time_point origin)
+    : out_(out), names_{"black " + black, "white " + white}, origin_(origin) {}
+
+std::string GameLog::stamp() const {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - origin_);
+    char text[32];
+    std::snprintf(text, sizeof text, "%8lld ", static_cast<long long>(ms.count()));
+    return text;
+}
+
+void GameLog::line(Side side, Direction direction, std::string_view text) {
+    const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
+    out_ << stamp() << arrow << names_[side == Side::Black ? 0 : 1] << ": " << printable(text)
+         << '\n';
+}
+
+void GameLog::error_output(Side side, std::string_view text) {
+    out_ << stamp() << "!! " << names_[side == Side::Black ? 0 : 1]
+         << " stderr: " << printable(text) << '\n';
+}
+
+void GameLog::note(std::string_view text) {
+    out_ << stamp() << "== " << text << '\n';
+}
+
+}  // namespace referee

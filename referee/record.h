@@ -1,0 +1,48 @@
+// The two files a game leaves behind: the record (tag pairs, then the moves
+// exactly as played, so it can be replayed into any player) and the log
+// (every line both ways and the players' standard error, with timestamps).
+#pragma once
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "referee/game.h"
+
+namespace referee {
+
+struct RecordInfo {
+    std::string event;
+    std::string black;
+    std::string white;
+    int rows = 8;
+    int columns = 8;
+    int time_seconds = 150;
+};
+
+void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result);
+
+// The move lines of a record, in order, without their time comments.
+std::vector<std::string> record_moves(const std::string& record_text);
+
+// Writes the log lines of a game; times are milliseconds since `origin`.
+class GameLog : public GameObserver {
+  public:
+    GameLog(std::ostream& out, std::string black, std::string white,
+            std::chrono::steady_clock::time_point origin);
+
+    void line(Side side, Direction direction, std::string_view text) override;
+    void error_output(Side side, std::string_view text) override;
+    bool wants_error_output() const override { return true; }
+    void note(std::string_view text);
+
+  private:
+    std::string stamp() const;
+
+    std::ostream& out_;
+    std::array<std::string, 2> names_;
+    std::chrono::steady_clock::time_point origin_;
+};
+
+}  // namespace referee
