@@ -1,0 +1,100 @@
+// The static evaluation: every value worked out by hand for the rules of the
+// material term, the line terms and the two sides' town-hall rules.
+#include <gtest/gtest.h>
+
+#include "support.h"
+
+namespace {
+
+using namespace gp_test;
+
+struct Case {
+    const char* name;
+    std::vector<std::pair<int, int>> cells;  // (row, column)
+    int code;
+    int forBlack;  // player_id 1
+    int forWhite;  // player_id 2
+};
+
+int score(Grid& g, int player) {
+    player_id = player;
+    return utility(g.ptr(), 0);
+}
+
+TEST(Utility, EmptyAndStartingBoards) {
+    useBoard(8, 8, 1);
+    Grid empty;
+    EXPECT_EQ(score(empty, 1), 0);
+    EXPECT_EQ(score(empty, 2), 19000);
+
+    Grid start8 = startGrid();
+    EXPECT_EQ(score(start8, 1), -314);
+    EXPECT_EQ(score(start8, 2), 314);
+
+    useBoard(10, 10, 1);
+    Grid start10 = startGrid();
+    EXPECT_EQ(score(start10, 1), -603);
+    EXPECT_EQ(score(start10, 2), 603);
+}
+
+TEST(Utility, SingleSoldiersAndLinesOnAnEmptyEightByEight) {
+    const Case cases[] = {
+        {"white soldier", {{3, 4}}, 2, -7, 19007},
+        {"black soldier", {{3, 4}}, -2, 6, 18994},
+        {"white row line", {{3, 4}, {3, 5}, {3, 6}}, 2, -58, 19058},
+        {"white column line", {{2, 1}, {3, 1}, {4, 1}}, 2, -62, 19062},
+        {"black row line", {{4, 0}, {4, 1}, {4, 2}}, -2, 35, 18965},
+        {"white diagonal", {{1, 5}, {2, 4}, {3, 3}}, 2, -59, 19059},
+        {"black column line", {{4, 2}, {5, 2}, {6, 2}}, -2, 16, 18984},
+    };
+    useBoard(8, 8, 1);
+    for (const Case& c : cases) {
+        Grid g;
+        for (auto [row, col] : c.cells) {
+            g.at(row, col) = c.code;
+        }
+        EXPECT_EQ(score(g, 1), c.forBlack) << c.name;
+        EXPECT_EQ(score(g, 2), c.forWhite) << c.name;
+    }
+}
+
+TEST(Utility, TownHallRulesDifferBetweenTheSides) {
+    useBoard(8, 8, 1);
+    auto halls = [](int white, int black) {
+        Grid g;
+        for (int k = 0; k < white; ++k) {
+            g.at(0, 2 * k) = 1;
+        }
+        for (int k = 0; k < black; ++k) {
+            g.at(7, 2 * k + 1) = -1;
+        }
+        return g;
+    };
+    Grid threeTwo = halls(3, 2);
+    EXPECT_EQ(score(threeTwo, 1), -500);
+    EXPECT_EQ(score(threeTwo, 2), 19500);
+    Grid twoThree = halls(2, 3);
+    EXPECT_EQ(score(twoThree, 1), 19500);
+    EXPECT_EQ(score(twoThree, 2), -500);
+    Grid oneOne = halls(1, 1);
+    EXPECT_EQ(score(oneOne, 1), 0);  // black gains nothing below two
+    EXPECT_EQ(score(oneOne, 2), 19000);
+    Grid fourFour = halls(4, 4);
+    EXPECT_EQ(score(fourFour, 1), 0);
+    EXPECT_EQ(score(fourFour, 2), 0);
+}
+
+TEST(Utility, DepthArgumentAndUnknownCodesChangeNothing) {
+    useBoard(10, 10, 2);
+    Grid g = startGrid();
+    int base = score(g, 2);
+    for (int depth : {0, 1, 3, 4, 99}) {
+        EXPECT_EQ(utility(g.ptr(), depth), base);
+    }
+    g.at(5, 5) = 7;  // not a cell code: counts as empty
+    EXPECT_EQ(score(g, 2), base);
+    // Any id other than 2 scores from black's side.
+    EXPECT_EQ(score(g, 3), score(g, 1));
+}
+
+}  // namespace
