@@ -1,0 +1,202 @@
+// A player that misbehaves on demand, so the referee's handling of every
+// fault can be tried against a real process. Without a fault it plays
+// "instant" legal moves: one soldier steps forward and back (black on
+// column 0, white on column 1, so the two never meet).
+//
+//   fake_player [--mode MODE] [--after N] [--script "MOVE,MOVE,..."]
+//               [--pidfile PATH] [--delay-ms N] [--linger] [--ignore-term]
+//
+// MODE (the fault comes after N good moves, default 0):
+//   instant       only good moves (the default)
+//   illegal       moves a town hall, which is no soldier
+//   malformed     writes a line outside the move notation
+//   garbage       writes binary bytes and a newline
+//   out-of-turn   writes its move and a second one at once
+//   early         writes a move right after the header, without waiting
+//   silent        stops writing and hangs
+//   crash         aborts (SIGABRT)
+//   kill          kills itself with SIGKILL
+//   exit          exits with status 0 (with N = 0: before reading anything)
+//   flood         writes megabytes to standard error before every move
+//   huge          writes a megabyte without a newline, then hangs
+//   partial       writes half a move line without newline, then exits
+//   close-output  closes standard output and hangs
+// --script plays the given move lines first (they count as good moves).
+// --linger keeps running after end of input; --ignore-term ignores SIGTERM.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Flags {
+    std::string mode = "instant";
+    int after = 0;
+    std::vector<std::string> script;
+    std::string pidfile;
+    int delay_ms = 0;
+    bool linger = false;
+    bool ignore_term = false;
+};
+
+[[noreturn]] void hang() {
+    while (true)
+        pause();
+}
+
+[[noreturn]] void end_of_input(const Flags& flags) {
+    if (flags.linger)
+        hang();
+    std::exit(0);
+}
+
+void write_raw(const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n <= 0)
+            std::exit(1);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void send(const std::string& line) {
+    write_raw(line + "\n");
+}
+
+Flags parse(int argc, char** argv) {
+    Flags flags;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto next = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::cerr << "fake_player: " << arg << " needs a value\n";
+                std::exit(64);
+            }
+            return argv[++i];
+        };
+        if (arg == "--mode") {
+            flags.mode = next();
+        } else if (arg == "--after") {
+            flags.after = std::atoi(next().c_str());
+        } else if (arg == "--script") {
+            std::stringstream list(next());
+            std::string move;
+            while (std::getline(list, move, ','))
+                flags.script.push_back(move);
+        } else if (arg == "--pidfile") {
+            flags.pidfile = next();
+        } else if (arg == "--delay-ms") {
+            flags.delay_ms = std::atoi(next().c_str());
+        } else if (arg == "--linger") {
+            flags.linger = true;
+        } else if (arg == "--ignore-term") {
+            flags.ignore_term = true;
+        } else {
+            std::cerr << "fake_player: unknown argument " << arg << '\n';
+            std::exit(64);
+        }
+    }
+    return flags;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Flags flags = parse(argc, argv);
+    if (flags.ignore_term)
+        signal(SIGTERM, SIG_IGN);
+    if (!flags.pidfile.empty())
+        std::ofstream(flags.pidfile) << getpid() << '\n';
+    if (flags.mode == "exit" && flags.after == 0)
+        return 0;
+
+    std::string header;
+    if (!std::getline(std::cin, header))
+        end_of_input(flags);
+    int id = 0, rows = 0, columns = 0;
+    std::istringstream(header) >> id >> rows >> columns;
+    const bool black = id == 1;
+    // The shuffling soldier and its two squares.
+    const int x = black ? 0 : 1;
+    const int home = black ? rows - 3 : 2;
+    const int away = black ? rows - 4 : 3;
+
+    if (flags.mode == "early") {
+        send("S " + std::to_string(x) + ' ' + std::to_string(home) + " M " + std::to_string(x) +
+             ' ' + std::to_string(away));
+    }
+    std::string opponent_move;
+    if (!black && !std::getline(std::cin, opponent_move))
+        end_of_input(flags);
+    const std::string flood_chunk(64 * 1024, 'e');
+
+    for (int played = 0;; ++played) {
+        if (flags.delay_ms > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(flags.delay_ms));
+        }
+        std::ostringstream step;
+        if (static_cast<std::size_t>(played) < flags.script.size()) {
+            step << flags.script[static_cast<std::size_t>(played)];
+        } else {
+            const int k = played - static_cast<int>(flags.script.size());
+            const bool out = k % 2 == 0;
+            step << "S " << x << ' ' << (out ? home : away) << " M " << x << ' '
+                 << (out ? away : home);
+        }
+        const std::string good = step.str();
+
+        if (flags.mode == "flood") {
+            for (int i = 0; i < 64; ++i) {  // 4 MiB, far more than a pipe holds
+                if (::write(STDERR_FILENO, flood_chunk.data(), flood_chunk.size()) < 0)
+                    break;
+                if (::write(STDERR_FILENO, "\n", 1) < 0)
+                    break;
+            }
+        }
+        if (played < flags.after || flags.mode == "instant" || flags.mode == "flood" ||
+            flags.mode == "early") {
+            send(good);
+        } else if (flags.mode == "illegal") {
+            // Town halls never move: their square holds no soldier.
+            send(black ? "S 1 " + std::to_string(rows - 1) + " M 1 " + std::to_string(rows - 2)
+                       : "S 0 0 M 0 1");
+        } else if (flags.mode == "malformed") {
+            send("S " + std::to_string(x) + " " + std::to_string(home) + " X 9");
+        } else if (flags.mode == "garbage") {
+            write_raw(std::string("\x01\xff\x7f garbage\0\x02", 13) + "\n");
+        } else if (flags.mode == "out-of-turn") {
+            write_raw(good + "\n" + good + "\n");
+        } else if (flags.mode == "silent") {
+            hang();
+        } else if (flags.mode == "crash") {
+            std::abort();
+        } else if (flags.mode == "kill") {
+            raise(SIGKILL);
+        } else if (flags.mode == "exit") {
+            return 0;
+        } else if (flags.mode == "huge") {
+            write_raw(std::string(1 << 20, 'x'));
+            hang();
+        } else if (flags.mode == "partial") {
+            write_raw("S 0 5 M");
+            return 0;
+        } else if (flags.mode == "close-output") {
+            ::close(STDOUT_FILENO);
+            hang();
+        } else {
+            std::cerr << "fake_player: unknown mode " << flags.mode << '\n';
+            return 64;
+        }
+        if (!std::getline(std::cin, opponent_move))
+            end_of_input(flags);
+    }
+}

@@ -1,0 +1,263 @@
+// The referee against real misbehaving players: every fault must cost the
+// faulty side the game, with the right reason, and leave no process behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "protocol/move_line.h"
+#include "referee/board.h"
+#include "referee/record.h"
+#include "run_referee.h"
+
+namespace {
+
+using referee_test::RefereeRun;
+
+class Faults : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = referee_test::scratch_dir(info->name());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // A fake player command whose pid lands in <dir>/<name>.pid.
+    std::string fake(const std::string& name, std::vector<std::string> args = {}) {
+        args.push_back("--pidfile");
+        args.push_back(dir_ + "/" + name + ".pid");
+        return referee_test::command(FAKE_PLAYER, args);
+    }
+
+    RefereeRun play(const std::string& black, const std::string& white,
+                    std::vector<std::string> options = {}) {
+        options.push_back("--quiet");
+        options.push_back(black);
+        options.push_back(white);
+        return referee_test::run_referee(REFEREE, options, dir_);
+    }
+
+    // Both players were started, and neither is still running or unreaped.
+    void expect_players_gone() {
+        for (const char* name : {"black", "white"}) {
+            const pid_t pid = referee_test::read_pid(dir_ + "/" + name + ".pid");
+            EXPECT_TRUE(referee_test::process_gone(pid)) << name << " pid " << pid;
+        }
+        EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
+    }
+
+    std::string dir_;
+};
+
+constexpr const char* kFinished = "Finished game 1 (fake_player vs fake_player): ";
+
+TEST_F(Faults, BrokenRulesAndNotationLoseWithTheLineQuoted) {
+    struct Case {
+        const char* mode;
+        bool black_at_fault;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"illegal", true,
+         "0-1 {black played an illegal move: \"S 1 7 M 1 6\" "
+         "(the source square holds no black soldier)}"},
+        {"illegal", false,
+         "1-0 {white played an illegal move: \"S 0 0 M 0 1\" "
+         "(the source square holds no white soldier)}"},
+        {"malformed", false,
+         "1-0 {white wrote a malformed move line: \"S 1 2 X 9\" "
+         "(expected six tokens separated by single spaces)}"},
+        {"garbage", true,
+         "0-1 {black wrote a malformed move line: \"\\x01\\xff\\x7f garbage\\x00\\x02\" "
+         "(expected six tokens separated by single spaces)}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + (c.black_at_fault ? " by black" : " by white"));
+        const std::vector<std::string> fault{"--mode", c.mode, "--after", "1"};
+        const RefereeRun run = c.black_at_fault ? play(fake("black", fault), fake("white"))
+                                                : play(fake("black"), fake("white", fault));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, kFinished + c.expected + "\n");
+        expect_players_gone();
+    }
+}
+
+TEST_F(Faults, WritingOutOfTurnLoses) {
+    // Two lines in one turn: the second was not asked for.
+    RefereeRun run = play(fake("black", {"--mode", "out-of-turn", "--after", "1"}), fake("white"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              std::string(kFinished) + "0-1 {black wrote out of turn: \"S 0 4 M 0 5\\x0a\"}\n");
+    expect_players_gone();
+
+    // White answering before black has moved cannot be answering anything.
+    run = play(fake("black", {"--delay-ms", "300"}), fake("white", {"--mode", "early"}));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              std::string(kFinished) + "1-0 {white wrote out of turn: \"S 1 2 M 1 3\\x0a\"}\n");
+    expect_players_gone();
+}
+
+TEST_F(Faults, SilentPlayerLosesOnTimeAndIsTerminated) {
+    const RefereeRun run =
+        play(fake("black", {"--mode", "silent", "--after", "1"}), fake("white"), {"--time", "1"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, std::string(kFinished) + "0-1 {black ran out of time}\n");
+    expect_players_gone();
+}
+
+TEST_F(Faults, MarginForgivesAnOverstepOfTheClock) {
+    // Black needs 1.2 s in all for two moves on a one-second clock.
+    const std::vector<std::string> slow{"--delay-ms", "600"};
+    RefereeRun run = play(fake("black", slow), fake("white"), {"--time", "1", "--plies", "4"});
+    EXPECT_EQ(run.out, std::string(kFinished) + "0-1 {black ran out of time}\n");
+    run = play(fake("black", slow), fake("white"),
+               {"--time", "1", "--plies", "4", "--margin", "500"});
+    EXPECT_EQ(run.out, std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 4 plies}\n");
+    expect_players_gone();
+}
+
+TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
+    struct Case {
+        std::vector<std::string> black;
+        std::vector<std::string> white;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{"--mode", "crash", "--after", "2"}, {}, "0-1 {black exited: killed by signal 6"},
+        {{"--mode", "kill", "--after", "1"}, {}, "0-1 {black exited: killed by signal 9"},
+        {{}, {"--mode", "exit"}, "1-0 {white exited: exit status 0}"},
+        {{"--mode", "exit", "--after", "2"}, {}, "0-1 {black exited: exit status 0}"},
+        {{"--mode", "partial"},
+         {},
+         "0-1 {black ended its output in the middle of a line: \"S 0 5 M\" (exit status 0)}"},
+        {{"--mode", "close-output"}, {}, "0-1 {black closed its output}"},
+        {{},
+         {"--mode", "huge"},
+         "1-0 {white wrote a line too long without a newline: more than 256 bytes, starting "
+         "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\"}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const RefereeRun run = play(fake("black", c.black), fake("white", c.white));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.rfind(kFinished + c.expected, 0), 0u) << run.out;
+        expect_players_gone();
+    }
+}
+
+TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGame) {
+    const std::vector<std::string> draw{"--plies", "6", "--no-repetition"};
+    const std::string expected =
+        std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 6 plies}\n";
+    // Dropped without a log...
+    RefereeRun run = play(fake("black", {"--mode", "flood"}), fake("white"), draw);
+    EXPECT_EQ(run.out, expected);
+    // ...and written, cut into bounded lines, with one.
+    auto logged = draw;
+    logged.insert(logged.end(), {"--log", dir_ + "/game.log"});
+    run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
+    EXPECT_EQ(run.out, expected);
+    const std::string log = referee_test::read_file(dir_ + "/game.log");
+    EXPECT_NE(log.find("!! black fake_player stderr: eeee"), std::string::npos);
+    EXPECT_EQ(log.find(std::string(1001, 'e')), std::string::npos);
+    expect_players_gone();
+}
+
+TEST_F(Faults, PlayersIgnoringEndOfInputAndTerminationAreKilled) {
+    const std::vector<std::string> stubborn{"--linger", "--ignore-term"};
+    const RefereeRun run = play(fake("black", stubborn), fake("white", stubborn), {"--plies", "2"});
+    EXPECT_EQ(run.out, std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 2 plies}\n");
+    expect_players_gone();
+}
+
+TEST_F(Faults, ShufflingPlayersDrawByRepetitionUnlessTurnedOff) {
+    RefereeRun run = play(fake("black"), fake("white"));
+    EXPECT_EQ(run.out, std::string(kFinished) +
+                           "1/2-1/2 {the same position occurred three times: after ply 8}\n");
+    run = play(fake("black"), fake("white"), {"--no-repetition", "--plies", "30"});
+    EXPECT_EQ(run.out, std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 30 plies}\n");
+    expect_players_gone();
+}
+
+TEST_F(Faults, TownHallLimitDependsOnBoardWidthAndOption) {
+    // The referee does not judge cannon geometry, so a "shot" from any black
+    // soldier removes the town hall it names.
+    const std::string shots = "S 0 5 B 0 0,S 0 5 B 2 0,S 0 5 B 4 0";
+    RefereeRun run = play(fake("black", {"--script", shots}), fake("white"));
+    EXPECT_EQ(run.out,
+              std::string(kFinished) + "1-0 {white lost its town halls: 2 of them left}\n");
+
+    const std::string wide = "S 0 7 B 0 0,S 0 7 B 2 0,S 0 7 B 4 0";
+    const std::vector<std::string> ten{"--rows", "10",       "--columns",
+                                       "10",     "--record", dir_ + "/ten.txt"};
+    run = play(fake("black", {"--script", wide}), fake("white"), ten);
+    EXPECT_EQ(run.out,
+              std::string(kFinished) + "1-0 {white lost its town halls: 2 of them left}\n");
+    EXPECT_NE(referee_test::read_file(dir_ + "/ten.txt").find("[PlyCount \"5\"]"),
+              std::string::npos);
+
+    auto stricter = ten;
+    stricter.insert(stricter.end(), {"--town-halls", "3"});
+    run = play(fake("black", {"--script", wide}), fake("white"), stricter);
+    EXPECT_EQ(run.out,
+              std::string(kFinished) + "1-0 {white lost its town halls: 3 of them left}\n");
+    EXPECT_NE(referee_test::read_file(dir_ + "/ten.txt").find("[PlyCount \"3\"]"),
+              std::string::npos);
+    expect_players_gone();
+}
+
+TEST_F(Faults, RecordAndLogTellTheWholeGame) {
+    const std::string record_path = dir_ + "/game.txt";
+    const std::string log_path = dir_ + "/game.log";
+    const RefereeRun run = play(fake("black", {"--script", "S 0 5 B 0 0,S 2 5 M 3 4,S 0 5 B 2 0"}),
+                                fake("white"), {"--record", record_path, "--log", log_path});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string record = referee_test::read_file(record_path);
+    for (const char* tag :
+         {"[Black \"fake_player\"]", "[White \"fake_player\"]", "[Rows \"8\"]", "[Columns \"8\"]",
+          "[TimeControl \"150\"]", "[Result \"1-0\"]",
+          "[Termination \"white lost its town halls: 2 of them left\"]", "[PlyCount \"5\"]",
+          "[Event \"", "[Date \"", "[GameStartTime \"", "[GameEndTime \""}) {
+        EXPECT_NE(record.find(tag), std::string::npos) << tag << "\n" << record;
+    }
+    const auto moves = referee::record_moves(record);
+    const std::vector<std::string> expected{"S 0 5 B 0 0", "S 1 2 M 1 3", "S 2 5 M 3 4",
+                                            "S 1 3 M 1 2", "S 0 5 B 2 0"};
+    EXPECT_EQ(moves, expected);
+    EXPECT_NE(record.find("S 0 5 B 0 0 {"), std::string::npos);
+
+    // Replaying the record gives the board the game ended on.
+    auto board = referee::Board::starting(8, 8);
+    for (const auto& line : moves)
+        board.apply(*protocol::parse_move(line));
+    EXPECT_EQ(board.town_halls(referee::Side::White), 2);
+    EXPECT_EQ(board.at(3, 4), referee::Cell::BlackSoldier);
+
+    const std::string log = referee_test::read_file(log_path);
+    EXPECT_NE(log.find("-> black fake_player: 1 8 8 150"), std::string::npos) << log;
+    EXPECT_NE(log.find("-> white fake_player: 2 8 8 150"), std::string::npos);
+    EXPECT_NE(log.find("<- black fake_player: S 0 5 B 0 0"), std::string::npos);
+    EXPECT_NE(log.find("-> white fake_player: S 0 5 B 0 0"), std::string::npos);
+    EXPECT_NE(log.find("== Finished game 1"), std::string::npos);
+    expect_players_gone();
+}
+
+TEST(ExitStatus, UsageErrorsAndUnstartablePlayers) {
+    const std::string dir = referee_test::scratch_dir("exit_status");
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {}, dir).status, 2);
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {"--rows", "x", "a", "b"}, dir).status, 2);
+    const RefereeRun help = referee_test::run_referee(REFEREE, {"--help"}, dir);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: referee"), std::string::npos);
+
+    // Black starts, white cannot: black must not be left behind.
+    const std::string black = referee_test::command(FAKE_PLAYER, {"--pidfile", dir + "/b.pid"});
+    const RefereeRun run =
+        referee_test::run_referee(REFEREE, {"--quiet", black, dir + "/no-such-player"}, dir);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("no-such-player"), std::string::npos) << run.err;
+    EXPECT_EQ(referee_test::processes_mentioning(dir), 0);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include "referee/options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using referee::Options;
+using referee::ParsedCommandLine;
+using referee::UsageError;
+using Words = std::vector<std::string>;
+
+TEST(SplitCommand, SplitsLikeAShellWithoutRunningOne) {
+    EXPECT_EQ(referee::split_command("build/bin/treeplayer"), Words{"build/bin/treeplayer"});
+    EXPECT_EQ(referee::split_command("  fake  --mode   silent "),
+              (Words{"fake", "--mode", "silent"}));
+    EXPECT_EQ(referee::split_command("'/a dir/prog' 'x y'"), (Words{"/a dir/prog", "x y"}));
+    EXPECT_EQ(referee::split_command(R"(p "a \"b\" c" d\ e '$HOME;|')"),
+              (Words{"p", R"(a "b" c)", "d e", "$HOME;|"}));
+    EXPECT_EQ(referee::split_command("p ''"), (Words{"p", ""}));
+    EXPECT_EQ(referee::split_command("a'b'\"c\""), Words{"abc"});
+    EXPECT_EQ(referee::split_command(""), Words{});
+    EXPECT_FALSE(referee::split_command("p 'open"));
+    EXPECT_FALSE(referee::split_command("p \"open"));
+    EXPECT_EQ(referee::program_name({"build/bin/gridplayer", "-x"}), "gridplayer");
+    EXPECT_EQ(referee::program_name({"gridplayer"}), "gridplayer");
+}
+
+ParsedCommandLine parse(Words args) {
+    return referee::parse_command_line(args);
+}
+
+TEST(CommandLine, DefaultsAndEveryOption) {
+    auto parsed = parse({"black", "white"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    auto options = std::get<Options>(parsed);
+    EXPECT_EQ(options.game.rows, 8);
+    EXPECT_EQ(options.game.columns, 8);
+    EXPECT_EQ(options.game.time_seconds, 150);
+    EXPECT_EQ(options.game.ply_limit, 300);
+    EXPECT_EQ(options.game.town_hall_limit, 2);
+    EXPECT_EQ(options.game.margin.count(), 0);
+    EXPECT_TRUE(options.game.repetition_draws);
+    EXPECT_EQ(options.games, 1);
+    EXPECT_FALSE(options.quiet);
+    EXPECT_EQ(options.black, Words{"black"});
+
+    parsed = parse({"-r",           "10",          "--columns=10",
+                    "-t",           "60",          "--margin",
+                    "25",           "-p",          "40",
+                    "--town-halls", "3",           "--no-repetition",
+                    "-g",           "4",           "--record",
+                    "r.txt",        "--log=l.txt", "-q",
+                    "--no-color",   "./b --x 1",   "w"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    options = std::get<Options>(parsed);
+    EXPECT_EQ(options.game.rows, 10);
+    EXPECT_EQ(options.game.columns, 10);
+    EXPECT_EQ(options.game.time_seconds, 60);
+    EXPECT_EQ(options.game.margin.count(), 25);
+    EXPECT_EQ(options.game.ply_limit, 40);
+    EXPECT_EQ(options.game.town_hall_limit, 3);
+    EXPECT_FALSE(options.game.repetition_draws);
+    EXPECT_EQ(options.games, 4);
+    EXPECT_EQ(options.record_path, "r.txt");
+    EXPECT_EQ(options.log_path, "l.txt");
+    EXPECT_TRUE(options.quiet);
+    EXPECT_TRUE(options.no_color);
+    EXPECT_EQ(options.black, (Words{"./b", "--x", "1"}));
+
+    // After "--" a command may start with a dash.
+    parsed = parse({"--", "-odd", "w"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).black, Words{"-odd"});
+    EXPECT_TRUE(std::holds_alternative<referee::ShowHelp>(parse({"--help"})));
+}
+
+TEST(CommandLine, RejectsWhatCannotMakeAGame) {
+    const Words bad[] = {
+        {},
+        {"only-one"},
+        {"a", "b", "c"},
+        {"--rows", "5", "a", "b"},  // no room for both armies
+        {"--rows", "ten", "a", "b"},
+        {"--columns", "101", "a", "b"},
+        {"--time", "0", "a", "b"},
+        {"--time", "1.5", "a", "b"},
+        {"--plies", "-3", "a", "b"},
+        {"--games", "0", "a", "b"},
+        {"--rows"},
+        {"--frobnicate", "a", "b"},
+        {"--quiet=yes", "a", "b"},
+        {"--record", "", "a", "b"},
+        {"'unterminated", "b"},
+        {"   ", "b"},
+        {"--columns", "4", "a", "b"},     // black would start with two town halls
+        {"--town-halls", "4", "a", "b"},  // ... or at the limit of four
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args)
+            joined += "[" + a + "]";
+        const auto parsed = parse(args);
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parsed)) << joined;
+    }
+    EXPECT_TRUE(std::holds_alternative<Options>(parse({"--columns", "6", "a", "b"})));
+}
+
+}  // namespace
