@@ -1,0 +1,210 @@
+// Invariants over thousands of seeded random positions: generators leave the
+// parent alone and each child is the parent with exactly its move made; the
+// alpha-beta search picks what a plain minimax without cut-offs picks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <random>
+
+#include "support.h"
+
+namespace {
+
+using namespace gp_test;
+
+// A position reached by random legal play from the start, black first.
+Grid randomPlay(std::mt19937& rng, int plies) {
+    Grid g = startGrid();
+    bool black = true;
+    for (int k = 0; k < plies; ++k) {
+        Expanded e(g, black);
+        if (e.children().empty()) {
+            break;
+        }
+        std::uniform_int_distribution<std::size_t> pick(0, e.children().size() - 1);
+        Grid next(e.children()[pick(rng)]->grid);
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; j < m; ++j) {
+                g.at(i, j) = next.at(i, j);
+            }
+        }
+        black = !black;
+    }
+    return g;
+}
+
+// A scattered position: any piece may stand anywhere, edges included.
+Grid randomFill(std::mt19937& rng, int density) {
+    Grid g;
+    std::uniform_int_distribution<int> roll(0, 99);
+    const int codes[] = {2, -2, 1, -1};
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < m; ++j) {
+            int r = roll(rng);
+            if (r < density) {
+                g.at(i, j) = codes[r % 4];
+            }
+        }
+    }
+    return g;
+}
+
+Grid randomPosition(std::mt19937& rng) {
+    std::uniform_int_distribution<int> kind(0, 2);
+    std::uniform_int_distribution<int> plies(0, 40);
+    std::uniform_int_distribution<int> density(10, 60);
+    return kind(rng) == 0 ? randomFill(rng, density(rng)) : randomPlay(rng, plies(rng));
+}
+
+void checkGenerators(Grid& g, bool black) {
+    Grid before(g);
+    const int own = black ? -2 : 2;
+    Expanded e(g, black);
+    Grid after(e.root()->grid);
+    ASSERT_TRUE(after == before) << "generator changed its parent";
+    std::vector<std::string> seen;
+    for (const node* c : e.children()) {
+        std::string text = moveText(c);
+        ASSERT_TRUE(c->fromRow >= 0 && c->fromRow < n && c->toRow >= 0 && c->toRow < n &&
+                    c->fromCol >= 0 && c->fromCol < m && c->toCol >= 0 && c->toCol < m)
+            << text;
+        EXPECT_EQ(before.at(c->fromRow, c->fromCol), own) << text;
+        // A move or shot never lands on an own piece.
+        EXPECT_LT(before.at(c->toRow, c->toCol) * (black ? -1 : 1), 1) << text;
+        Grid expected(before);
+        if (c->moveType == 'M') {
+            expected.at(c->fromRow, c->fromCol) = 0;
+            expected.at(c->toRow, c->toCol) = own;
+        } else {
+            ASSERT_EQ(c->moveType, 'B') << text;
+            expected.at(c->toRow, c->toCol) = 0;
+        }
+        EXPECT_TRUE(Grid(c->grid) == expected) << text;
+        seen.push_back(text);
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "move listed twice";
+}
+
+TEST(RandomPositions, GeneratorsOnlyMakeTheirMove) {
+    std::mt19937 rng(20240607);
+    for (int size : {8, 10}) {
+        useBoard(size, size, 1);
+        std::int64_t live = liveNodeCount;
+        for (int k = 0; k < 1500; ++k) {
+            Grid g = randomPosition(rng);
+            checkGenerators(g, true);
+            checkGenerators(g, false);
+            if (HasFatalFailure() || HasNonfatalFailure()) {
+                FAIL() << "position " << k << " on " << size << "x" << size;
+            }
+        }
+        EXPECT_EQ(liveNodeCount, live);
+    }
+}
+
+// Plain minimax over the whole tree, no window: a position where the side to
+// move has no move counts with its own utility.
+int minimax(int** grid, int depth) {
+    if (depth == MAX_DEPTH) {
+        return utility(grid, depth);
+    }
+    Grid g(grid);
+    Expanded e(g, (player_id + depth) % 2 != 0);
+    if (e.children().empty()) {
+        return utility(grid, depth);
+    }
+    bool maximise = depth % 2 == 0;
+    int best = maximise ? INT_MIN : INT_MAX;
+    for (node* c : e.children()) {
+        int v = minimax(c->grid, depth + 1);
+        best = maximise ? std::max(best, v) : std::min(best, v);
+    }
+    return best;
+}
+
+// Calls the search makes, counted from the rule for windows: only the first
+// child inherits the node's window; later children are bounded by the
+// current best alone, and a node stops at cur >= beta (max) or cur <= alpha.
+int windowed(int** grid, int depth, int alpha, int beta, std::int64_t& calls) {
+    ++calls;
+    if (depth == MAX_DEPTH) {
+        return utility(grid, depth);
+    }
+    Grid g(grid);
+    Expanded e(g, (player_id + depth) % 2 != 0);
+    const auto& kids = e.children();
+    if (kids.empty()) {
+        return utility(grid, depth);
+    }
+    int cur = windowed(kids[0]->grid, depth + 1, alpha, beta, calls);
+    for (std::size_t k = 1; k < kids.size(); ++k) {
+        if (depth % 2 == 0) {
+            if (cur >= beta)
+                break;
+            cur = std::max(cur, windowed(kids[k]->grid, depth + 1, cur, beta, calls));
+        } else {
+            if (cur <= alpha)
+                break;
+            cur = std::min(cur, windowed(kids[k]->grid, depth + 1, alpha, cur, calls));
+        }
+    }
+    return cur;
+}
+
+void setBoard(Grid& g) {
+    initializeBoard();
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < m; ++j) {
+            board[i][j] = g.at(i, j);
+        }
+    }
+}
+
+TEST(RandomPositions, SearchChoosesTheFirstBestMinimaxMove) {
+    std::mt19937 rng(77);
+    int compared = 0;
+    for (int size : {8, 10}) {
+        for (int k = 0; k < 240; ++k) {
+            int player = 1 + k % 2;
+            useBoard(size, size, player);
+            Grid g = randomPosition(rng);
+            // Three plies of a full 10 x 10 tree are slow without cut-offs.
+            int maxDepth = (k % 8 == 0 || size == 8) && k % 3 == 0 ? 3 : 1 + k % 2;
+            MAX_DEPTH = maxDepth;
+            Expanded root(g, player % 2 != 0);
+            if (root.children().empty()) {
+                continue;
+            }
+            int bestScore = INT_MIN;
+            std::string bestMove;
+            for (node* c : root.children()) {
+                int v = minimax(c->grid, 1);
+                if (v > bestScore) {
+                    bestScore = v;
+                    bestMove = moveText(c);
+                }
+            }
+            std::int64_t expectedCalls = 0;
+            int windowedScore = windowed(g.ptr(), 0, INT_MIN, INT_MAX, expectedCalls);
+            ASSERT_EQ(windowedScore, bestScore);
+
+            setBoard(g);
+            std::int64_t live = liveNodeCount;
+            std::int64_t calls = dfsCallCount;
+            EXPECT_EQ(getMove(), bestMove)
+                << size << "x" << size << " position " << k << " depth " << maxDepth;
+            EXPECT_EQ(dfsCallCount - calls, expectedCalls - 1) << "position " << k;
+            EXPECT_EQ(liveNodeCount, live);
+            node* r = createNode(g.ptr());
+            EXPECT_EQ(DFS(r, 0, INT_MIN, INT_MAX).first, bestScore);
+            deleteNode(r);
+            ++compared;
+        }
+    }
+    MAX_DEPTH = 1;
+    EXPECT_GT(compared, 400);
+}
+
+}  // namespace
