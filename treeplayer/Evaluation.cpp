@@ -6,7 +6,8 @@
 #include "treeplayer/cannon_list.h"
 
 std::pair<int, int> townhall_dist(std::vector<coord> soldiers, Board board) {
-    if (soldiers.empty()) return {0, 0};
+    if (soldiers.empty())
+        return {0, 0};
     const bool black = board[soldiers[0].y][soldiers[0].x] > 0;
     int own = 0;
     int opponent = 0;
@@ -15,11 +16,13 @@ std::pair<int, int> townhall_dist(std::vector<coord> soldiers, Board board) {
         const int y = s.y;
         int toBlack = std::abs(7 - y);
         for (int k = 1; k < 8; k += 2) {
-            if (board[7][k] == BLACK_TOWNHALL) toBlack += std::abs(k - x);
+            if (board[7][k] == BLACK_TOWNHALL)
+                toBlack += std::abs(k - x);
         }
         int toWhite = std::abs(y);
         for (int k = 0; k < 8; k += 2) {
-            if (board[0][k] == WHITE_TOWNHALL) toWhite += std::abs(k - x);
+            if (board[0][k] == WHITE_TOWNHALL)
+                toWhite += std::abs(k - x);
         }
         if (black) {
             own += toBlack;
@@ -57,8 +60,10 @@ int blocked_cannon(std::vector<coord> soldiers, std::vector<Cannon> cannons) {
                 break;
         }
         for (const coord& s : soldiers) {
-            if (s == a) ++count;
-            if (s == b) ++count;
+            if (s == a)
+                ++count;
+            if (s == b)
+                ++count;
         }
     }
     return count;
@@ -75,11 +80,13 @@ float Eval(Board board, int side) {
 
     int blackHalls = 0;
     for (int k = 1; k < 8; k += 2) {
-        if (board[7][k] / 2 != 0) ++blackHalls;
+        if (board[7][k] / 2 != 0)
+            ++blackHalls;
     }
     int whiteHalls = 0;
     for (int k = 0; k < 8; k += 2) {
-        if (board[0][k] / 2 != 0) ++whiteHalls;
+        if (board[0][k] / 2 != 0)
+            ++whiteHalls;
     }
 
     const bool black = side == 1;

@@ -28,19 +28,23 @@ std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
         best = MIN;
         for (Node* child : children) {
             const int v = minimax(child, false, alpha, beta).first;
-            if (v >= best) chosen = child->GetMove();
+            if (v >= best)
+                chosen = child->GetMove();
             best = std::max(best, v);
             alpha = std::max(alpha, best);
-            if (beta <= alpha) break;
+            if (beta <= alpha)
+                break;
         }
     } else {
         best = MAX;
         for (Node* child : children) {
             const int v = minimax(child, true, alpha, beta).first;
-            if (v <= best) chosen = child->GetMove();
+            if (v <= best)
+                chosen = child->GetMove();
             best = std::min(best, v);
             beta = std::min(beta, best);
-            if (beta <= alpha) break;
+            if (beta <= alpha)
+                break;
         }
     }
     node->SetEval(static_cast<float>(best));

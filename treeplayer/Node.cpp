@@ -5,20 +5,31 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
-Node::~Node() { release_children(); }
+Node::~Node() {
+    release_children();
+}
 
 void Node::release_children() {
-    for (Node* child : children) delete child;
+    for (Node* child : children)
+        delete child;
     children.clear();
 }
 
-void Node::SetBoard(Board b) { board = std::move(b); }
+void Node::SetBoard(Board b) {
+    board = std::move(b);
+}
 
-void Node::SetMove(Move m) { move = m; }
+void Node::SetMove(Move m) {
+    move = m;
+}
 
-void Node::SetBlack(bool b) { black = b; }
+void Node::SetBlack(bool b) {
+    black = b;
+}
 
-void Node::SetEval(float e) { evaluation = e; }
+void Node::SetEval(float e) {
+    evaluation = e;
+}
 
 Node* Node::newNode(Board b, Move m, bool parentBlack) {
     Node* node = new Node();

@@ -6,7 +6,7 @@
 #include "treeplayer/types.h"
 
 class Node {
-public:
+  public:
     Node() = default;
     ~Node();
     Node(const Node&) = delete;
@@ -35,7 +35,7 @@ public:
     const Board& board_ref() const { return board; }
     const std::vector<Node*>& children_ref() const { return children; }
 
-private:
+  private:
     void release_children();
 
     Board board;

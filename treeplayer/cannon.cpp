@@ -7,8 +7,10 @@ int orientation(Cannon cannon) {
     const coord& b = std::get<2>(cannon);
     const int dx = a.x - b.x;
     const int dy = a.y - b.y;
-    if (dy == 0) return 0;
-    if (dx == 0) return 1;
+    if (dy == 0)
+        return 0;
+    if (dx == 0)
+        return 1;
     return (dy / dx == 1) ? 3 : 2;
 }
 
@@ -22,7 +24,8 @@ Move cannon_coord_to_move(coord source, coord target, int width, int height) {
 std::vector<Move> cannon_coord_to_shot(coord middle, std::vector<coord> targets) {
     std::vector<Move> shots;
     shots.reserve(targets.size());
-    for (const coord& t : targets) shots.emplace_back('S', middle.x, middle.y, 'B', t.x, t.y);
+    for (const coord& t : targets)
+        shots.emplace_back('S', middle.x, middle.y, 'B', t.x, t.y);
     return shots;
 }
 
@@ -52,9 +55,11 @@ std::vector<Move> cannon_action(std::vector<Cannon> cannons, std::vector<coord> 
         std::vector<coord> targets;
         for (const coord& u : kDirections[code]) {
             const coord p{m.x + 2 * u.x, m.y + 2 * u.y};
-            if (contains(p, soldiers) || contains(p, halls)) continue;
+            if (contains(p, soldiers) || contains(p, halls))
+                continue;
             const Move slide = cannon_coord_to_move({m.x - u.x, m.y - u.y}, p, 8, 8);
-            if (std::get<0>(slide) != 'A') slides.push_back(slide);
+            if (std::get<0>(slide) != 'A')
+                slides.push_back(slide);
             targets.push_back({m.x + 3 * u.x, m.y + 3 * u.y});
             targets.push_back({m.x + 4 * u.x, m.y + 4 * u.y});
         }

@@ -4,7 +4,8 @@
 
 bool contains(coord square, std::vector<coord> list) {
     for (const coord& c : list) {
-        if (c.x == square.x && c.y == square.y) return true;
+        if (c.x == square.x && c.y == square.y)
+            return true;
     }
     return false;
 }
@@ -18,7 +19,8 @@ std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord
     std::vector<coord> kept;
     kept.reserve(candidates.size());
     for (const coord& c : candidates) {
-        if (c.x < 0 || c.x >= width || c.y < 0 || c.y >= height) continue;
+        if (c.x < 0 || c.x >= width || c.y < 0 || c.y >= height)
+            continue;
         bool found = false;
         for (const coord& e : excluded) {
             if (e.x == c.x && e.y == c.y) {
@@ -26,7 +28,8 @@ std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord
                 break;
             }
         }
-        if (!found) kept.push_back(c);
+        if (!found)
+            kept.push_back(c);
     }
     return kept;
 }
@@ -39,32 +42,39 @@ void write_move(std::ostream& out, const Move& move) {
 }
 }  // namespace
 
-void print_move(Move move) { write_move(std::cout, move); }
+void print_move(Move move) {
+    write_move(std::cout, move);
+}
 
-void printerr_move(Move move) { write_move(std::cerr, move); }
+void printerr_move(Move move) {
+    write_move(std::cerr, move);
+}
 
 void print_board(Board board) {
     for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) std::cout << board[y][x] << ' ';
+        for (int x = 0; x < 8; ++x)
+            std::cout << board[y][x] << ' ';
         std::cout << '\n';
     }
 }
 
 void print_board_new(Board board) {
     for (const auto& row : board) {
-        for (int cell : row) std::cout << cell << "  ";
+        for (int cell : row)
+            std::cout << cell << "  ";
         std::cout << '\n';
     }
 }
 
 void print_soldier(std::vector<coord> soldiers) {
-    for (const coord& c : soldiers) std::cout << c.x << ' ' << c.y << '\n';
+    for (const coord& c : soldiers)
+        std::cout << c.x << ' ' << c.y << '\n';
 }
 
 void print_cannon(std::vector<Cannon> cannons) {
     for (const Cannon& c : cannons) {
         const auto& [a, m, b] = c;
-        std::cout << a.x << ' ' << a.y << " -> " << m.x << ' ' << m.y << " -> " << b.x << ' '
-                  << b.y << '\n';
+        std::cout << a.x << ' ' << a.y << " -> " << m.x << ' ' << m.y << " -> " << b.x << ' ' << b.y
+                  << '\n';
     }
 }

@@ -22,23 +22,28 @@ constexpr int kUnsafeInput = 2;
 // take it, without overflow.
 std::optional<int> to_int(const std::string& token) {
     std::size_t start = 0;
-    if (!token.empty() && (token[0] == '+' || token[0] == '-')) start = 1;
-    if (start == token.size()) return std::nullopt;
+    if (!token.empty() && (token[0] == '+' || token[0] == '-'))
+        start = 1;
+    if (start == token.size())
+        return std::nullopt;
     for (std::size_t i = start; i < token.size(); ++i) {
-        if (token[i] < '0' || token[i] > '9') return std::nullopt;
+        if (token[i] < '0' || token[i] > '9')
+            return std::nullopt;
     }
     const char* first = token.data() + (token[0] == '+' ? 1 : 0);
     const char* last = token.data() + token.size();
     int value = 0;
     auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last) return std::nullopt;
+    if (error != std::errc() || end != last)
+        return std::nullopt;
     return value;
 }
 
 std::string join(const std::vector<std::string>& tokens) {
     std::string text;
     for (const auto& t : tokens) {
-        if (!text.empty()) text += ' ';
+        if (!text.empty())
+            text += ' ';
         text += t;
     }
     return text;
@@ -75,7 +80,8 @@ std::vector<int> read_header() {
 std::optional<Move> read_move() {
     std::vector<std::string> tokens;
     std::string token;
-    if (!(std::cin >> token)) return std::nullopt;
+    if (!(std::cin >> token))
+        return std::nullopt;
     tokens.push_back(token);
     for (int i = 1; i < 6; ++i) {
         if (!(std::cin >> token)) {
@@ -84,17 +90,21 @@ std::optional<Move> read_move() {
         }
         tokens.push_back(token);
     }
-    if (tokens[0].size() != 1) reject("bad move", tokens, "the piece must be one letter");
-    if (tokens[3].size() != 1) reject("bad move", tokens, "the action must be one letter");
+    if (tokens[0].size() != 1)
+        reject("bad move", tokens, "the piece must be one letter");
+    if (tokens[3].size() != 1)
+        reject("bad move", tokens, "the action must be one letter");
     int coords[4];
     const int at[4] = {1, 2, 4, 5};
     for (int i = 0; i < 4; ++i) {
         auto value = to_int(tokens[at[i]]);
-        if (!value) reject("bad move", tokens, "coordinates must be integers");
+        if (!value)
+            reject("bad move", tokens, "coordinates must be integers");
         coords[i] = *value;
     }
     for (int c : coords) {
-        if (c < 0 || c > 7) reject("bad move", tokens, "coordinates must lie in 0..7");
+        if (c < 0 || c > 7)
+            reject("bad move", tokens, "coordinates must lie in 0..7");
     }
     return Move{tokens[0][0], coords[0], coords[1], tokens[3][0], coords[2], coords[3]};
 }
@@ -118,14 +128,16 @@ int main() {
         if (own_turn) {
             root.SetBoard(board);
             create_tree(&root, 0);
-            if (root.GetChildren().empty()) return 0;  // issue 2, decision 4
+            if (root.GetChildren().empty())
+                return 0;  // issue 2, decision 4
             const Move move = minimax(&root, true, MIN, MAX).second;
             print_move(move);
             board = Update_board(move, board);
             own_turn = false;
         } else {
             const std::optional<Move> move = read_move();
-            if (!move) return 0;  // issue 2, decision 5
+            if (!move)
+                return 0;  // issue 2, decision 5
             std::cerr << "Move from computer: ";
             printerr_move(*move);
             std::cerr << '\n' << std::flush;

@@ -12,7 +12,8 @@ namespace {
 
 std::vector<std::vector<coord>> cannon_squares(const std::vector<Cannon>& cannons) {
     std::vector<std::vector<coord>> out;
-    for (const auto& [a, m, b] : cannons) out.push_back({a, m, b});
+    for (const auto& [a, m, b] : cannons)
+        out.push_back({a, m, b});
     return out;
 }
 
@@ -28,7 +29,8 @@ TEST(Board, InitialiseIsTheStartingTable) {
     EXPECT_EQ(initialise(), expected);
     int counts[5] = {};
     for (const auto& row : initialise()) {
-        for (int c : row) ++counts[c + 2];
+        for (int c : row)
+            ++counts[c + 2];
     }
     EXPECT_EQ(counts[0], 4);   // white town halls
     EXPECT_EQ(counts[1], 12);  // white soldiers
@@ -115,12 +117,14 @@ TEST(Lists, TownHallHomeSquaresAreFixed) {
 
 TEST(Lists, StartCannons) {
     auto [black, white] = Update(initialise());
-    const std::vector<std::vector<coord>> expectedBlack = {
-        {{0, 7}, {0, 6}, {0, 5}}, {{2, 7}, {2, 6}, {2, 5}},
-        {{4, 7}, {4, 6}, {4, 5}}, {{6, 7}, {6, 6}, {6, 5}}};
-    const std::vector<std::vector<coord>> expectedWhite = {
-        {{1, 2}, {1, 1}, {1, 0}}, {{3, 2}, {3, 1}, {3, 0}},
-        {{5, 2}, {5, 1}, {5, 0}}, {{7, 2}, {7, 1}, {7, 0}}};
+    const std::vector<std::vector<coord>> expectedBlack = {{{0, 7}, {0, 6}, {0, 5}},
+                                                           {{2, 7}, {2, 6}, {2, 5}},
+                                                           {{4, 7}, {4, 6}, {4, 5}},
+                                                           {{6, 7}, {6, 6}, {6, 5}}};
+    const std::vector<std::vector<coord>> expectedWhite = {{{1, 2}, {1, 1}, {1, 0}},
+                                                           {{3, 2}, {3, 1}, {3, 0}},
+                                                           {{5, 2}, {5, 1}, {5, 0}},
+                                                           {{7, 2}, {7, 1}, {7, 0}}};
     EXPECT_EQ(cannon_squares(black), expectedBlack);
     EXPECT_EQ(cannon_squares(white), expectedWhite);
 }
@@ -130,24 +134,25 @@ TEST(Lists, CannonsOnEdgesAndInAllDirections) {
     // Row 0: horizontal only; column 7: vertical only.
     b[0][2] = b[0][3] = b[0][4] = BLACK_SOLDIER;
     b[3][7] = b[4][7] = b[5][7] = BLACK_SOLDIER;
-    EXPECT_EQ(cannon_squares(Get_list(BLACK_SOLDIER, b)),
-              (std::vector<std::vector<coord>>{{{4, 0}, {3, 0}, {2, 0}},
-                                                {{7, 5}, {7, 4}, {7, 3}}}));
+    EXPECT_EQ(
+        cannon_squares(Get_list(BLACK_SOLDIER, b)),
+        (std::vector<std::vector<coord>>{{{4, 0}, {3, 0}, {2, 0}}, {{7, 5}, {7, 4}, {7, 3}}}));
     // The two diagonals through one middle, in their element order.
     b = empty_board();
     b[2][2] = b[3][3] = b[4][4] = WHITE_SOLDIER;
     b[2][4] = b[4][2] = WHITE_SOLDIER;
-    EXPECT_EQ(cannon_squares(Get_list(WHITE_SOLDIER, b)),
-              (std::vector<std::vector<coord>>{{{2, 2}, {3, 3}, {4, 4}},
-                                                {{4, 2}, {3, 3}, {2, 4}}}));
+    EXPECT_EQ(
+        cannon_squares(Get_list(WHITE_SOLDIER, b)),
+        (std::vector<std::vector<coord>>{{{2, 2}, {3, 3}, {4, 4}}, {{4, 2}, {3, 3}, {2, 4}}}));
 }
 
 TEST(Lists, FourInARowGiveTwoCannonsLeftToRight) {
     Board b = empty_board();
-    for (int x = 2; x <= 5; ++x) b[4][x] = BLACK_SOLDIER;
-    EXPECT_EQ(cannon_squares(Get_list(BLACK_SOLDIER, b)),
-              (std::vector<std::vector<coord>>{{{4, 4}, {3, 4}, {2, 4}},
-                                                {{5, 4}, {4, 4}, {3, 4}}}));
+    for (int x = 2; x <= 5; ++x)
+        b[4][x] = BLACK_SOLDIER;
+    EXPECT_EQ(
+        cannon_squares(Get_list(BLACK_SOLDIER, b)),
+        (std::vector<std::vector<coord>>{{{4, 4}, {3, 4}, {2, 4}}, {{5, 4}, {4, 4}, {3, 4}}}));
 }
 
 TEST(Lists, NoCannonThroughTownHallOrMixedSides) {

@@ -16,7 +16,9 @@ using namespace tp_test;
 
 namespace {
 
-bool on_board(int x, int y) { return x >= 0 && x < 8 && y >= 0 && y < 8; }
+bool on_board(int x, int y) {
+    return x >= 0 && x < 8 && y >= 0 && y < 8;
+}
 
 // Checks one position; leaves its move list in `moves`.
 void check_position(const Board& board, bool black, std::vector<Move>& moves) {
@@ -93,11 +95,13 @@ TEST(Invariants, RandomPlayPositions) {
             std::vector<Move> moves;
             check_position(board, black, moves);
             ++positions;
-            if (::testing::Test::HasFatalFailure() || moves.empty()) break;
+            if (::testing::Test::HasFatalFailure() || moves.empty())
+                break;
             board = Update_board(moves[rng() % moves.size()], board);
             black = !black;
         }
-        if (::testing::Test::HasFailure()) break;
+        if (::testing::Test::HasFailure())
+            break;
     }
     EXPECT_GE(positions, 3000);
     EXPECT_GT(games, 1);

@@ -38,14 +38,13 @@ std::vector<std::string> cannon_moves_of(const Board& b, bool black) {
 // Read off Part 3.3's description of the start, square by square.
 TEST(LegalList, BlackAtStartHasThe37MovesInOrder) {
     const std::vector<std::string> expected = {
-        "S 0 5 M 0 4", "S 0 5 M 1 4", "S 2 5 M 1 4", "S 2 5 M 2 4", "S 2 5 M 3 4",
-        "S 4 5 M 3 4", "S 4 5 M 4 4", "S 4 5 M 5 4", "S 6 5 M 5 4", "S 6 5 M 6 4",
-        "S 6 5 M 7 4", "S 0 6 M 1 5", "S 2 6 M 1 5", "S 2 6 M 3 5", "S 4 6 M 3 5",
-        "S 4 6 M 5 5", "S 6 6 M 5 5", "S 6 6 M 7 5", "S 0 7 M 1 6", "S 2 7 M 1 6",
-        "S 2 7 M 3 6", "S 4 7 M 3 6", "S 4 7 M 5 6", "S 6 7 M 5 6", "S 6 7 M 7 6",
-        "S 0 6 B 0 3", "S 0 6 B 0 2", "S 0 7 M 0 4", "S 2 6 B 2 3", "S 2 6 B 2 2",
-        "S 2 7 M 2 4", "S 4 6 B 4 3", "S 4 6 B 4 2", "S 4 7 M 4 4", "S 6 6 B 6 3",
-        "S 6 6 B 6 2", "S 6 7 M 6 4"};
+        "S 0 5 M 0 4", "S 0 5 M 1 4", "S 2 5 M 1 4", "S 2 5 M 2 4", "S 2 5 M 3 4", "S 4 5 M 3 4",
+        "S 4 5 M 4 4", "S 4 5 M 5 4", "S 6 5 M 5 4", "S 6 5 M 6 4", "S 6 5 M 7 4", "S 0 6 M 1 5",
+        "S 2 6 M 1 5", "S 2 6 M 3 5", "S 4 6 M 3 5", "S 4 6 M 5 5", "S 6 6 M 5 5", "S 6 6 M 7 5",
+        "S 0 7 M 1 6", "S 2 7 M 1 6", "S 2 7 M 3 6", "S 4 7 M 3 6", "S 4 7 M 5 6", "S 6 7 M 5 6",
+        "S 6 7 M 7 6", "S 0 6 B 0 3", "S 0 6 B 0 2", "S 0 7 M 0 4", "S 2 6 B 2 3", "S 2 6 B 2 2",
+        "S 2 7 M 2 4", "S 4 6 B 4 3", "S 4 6 B 4 2", "S 4 7 M 4 4", "S 6 6 B 6 3", "S 6 6 B 6 2",
+        "S 6 7 M 6 4"};
     EXPECT_EQ(move_texts(board_moves(initialise(), true)), expected);
     const Board b = initialise();
     const auto [blackCannons, whiteCannons] = Update(b);
@@ -55,14 +54,13 @@ TEST(LegalList, BlackAtStartHasThe37MovesInOrder) {
 
 TEST(LegalList, WhiteAtStartHasThe37MovesInOrder) {
     const std::vector<std::string> expected = {
-        "S 1 0 M 0 1", "S 1 0 M 2 1", "S 3 0 M 2 1", "S 3 0 M 4 1", "S 5 0 M 4 1",
-        "S 5 0 M 6 1", "S 7 0 M 6 1", "S 1 1 M 0 2", "S 1 1 M 2 2", "S 3 1 M 2 2",
-        "S 3 1 M 4 2", "S 5 1 M 4 2", "S 5 1 M 6 2", "S 7 1 M 6 2", "S 1 2 M 0 3",
-        "S 1 2 M 1 3", "S 1 2 M 2 3", "S 3 2 M 2 3", "S 3 2 M 3 3", "S 3 2 M 4 3",
-        "S 5 2 M 4 3", "S 5 2 M 5 3", "S 5 2 M 6 3", "S 7 2 M 6 3", "S 7 2 M 7 3",
-        "S 1 1 B 1 4", "S 1 1 B 1 5", "S 1 0 M 1 3", "S 3 1 B 3 4", "S 3 1 B 3 5",
-        "S 3 0 M 3 3", "S 5 1 B 5 4", "S 5 1 B 5 5", "S 5 0 M 5 3", "S 7 1 B 7 4",
-        "S 7 1 B 7 5", "S 7 0 M 7 3"};
+        "S 1 0 M 0 1", "S 1 0 M 2 1", "S 3 0 M 2 1", "S 3 0 M 4 1", "S 5 0 M 4 1", "S 5 0 M 6 1",
+        "S 7 0 M 6 1", "S 1 1 M 0 2", "S 1 1 M 2 2", "S 3 1 M 2 2", "S 3 1 M 4 2", "S 5 1 M 4 2",
+        "S 5 1 M 6 2", "S 7 1 M 6 2", "S 1 2 M 0 3", "S 1 2 M 1 3", "S 1 2 M 2 3", "S 3 2 M 2 3",
+        "S 3 2 M 3 3", "S 3 2 M 4 3", "S 5 2 M 4 3", "S 5 2 M 5 3", "S 5 2 M 6 3", "S 7 2 M 6 3",
+        "S 7 2 M 7 3", "S 1 1 B 1 4", "S 1 1 B 1 5", "S 1 0 M 1 3", "S 3 1 B 3 4", "S 3 1 B 3 5",
+        "S 3 0 M 3 3", "S 5 1 B 5 4", "S 5 1 B 5 5", "S 5 0 M 5 3", "S 7 1 B 7 4", "S 7 1 B 7 5",
+        "S 7 0 M 7 3"};
     EXPECT_EQ(move_texts(board_moves(initialise(), false)), expected);
 }
 
@@ -81,11 +79,12 @@ TEST(LegalList, CannonSoldiersStepBeforeAnyCannonMove) {
     const auto moves = move_texts(board_moves(b, false));
     // Nine soldier steps first, then the horizontal cannon's shots and slides.
     ASSERT_EQ(moves.size(), 14u);
-    for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(moves[i][6], 'M') << moves[i];
+    for (std::size_t i = 0; i < 9; ++i)
+        EXPECT_EQ(moves[i][6], 'M') << moves[i];
     EXPECT_EQ(moves[0], "S 2 4 M 1 5");
     EXPECT_EQ(std::vector<std::string>(moves.begin() + 9, moves.end()),
-              (std::vector<std::string>{"S 3 4 B 0 4", "S 3 4 B 6 4", "S 3 4 B 7 4",
-                                        "S 4 4 M 1 4", "S 2 4 M 5 4"}));
+              (std::vector<std::string>{"S 3 4 B 0 4", "S 3 4 B 6 4", "S 3 4 B 7 4", "S 4 4 M 1 4",
+                                        "S 2 4 M 5 4"}));
 }
 
 TEST(SoldierMoves, ForwardStepsAtStart) {
@@ -104,8 +103,8 @@ TEST(SoldierMoves, RetreatOpensOnlyForEnemySoldiersInFrontOrBehind) {
     // Enemy diagonally behind (black's behind is row 5).
     b[5][5] = WHITE_SOLDIER;
     EXPECT_EQ(soldier_chain(b, {4, 4}, true),
-              (std::vector<std::string>{"S 4 4 M 3 3", "S 4 4 M 4 3", "S 4 4 M 5 3",
-                                        "S 4 4 M 4 6", "S 4 4 M 2 6", "S 4 4 M 6 6"}));
+              (std::vector<std::string>{"S 4 4 M 3 3", "S 4 4 M 4 3", "S 4 4 M 5 3", "S 4 4 M 4 6",
+                                        "S 4 4 M 2 6", "S 4 4 M 6 6"}));
     // Enemy only beside it: no retreat.
     b[5][5] = EMPTY;
     b[4][5] = WHITE_SOLDIER;
@@ -121,8 +120,8 @@ TEST(SoldierMoves, RetreatOpensOnlyForEnemySoldiersInFrontOrBehind) {
     b[3][3] = WHITE_SOLDIER;
     b[4][2] = BLACK_SOLDIER;
     EXPECT_EQ(soldier_chain(b, {3, 3}, false),
-              (std::vector<std::string>{"S 3 3 M 2 4", "S 3 3 M 3 4", "S 3 3 M 4 4",
-                                        "S 3 3 M 3 1", "S 3 3 M 1 1", "S 3 3 M 5 1"}));
+              (std::vector<std::string>{"S 3 3 M 2 4", "S 3 3 M 3 4", "S 3 3 M 4 4", "S 3 3 M 3 1",
+                                        "S 3 3 M 1 1", "S 3 3 M 5 1"}));
 }
 
 TEST(SoldierMoves, RetreatTargetsRespectOwnPiecesAndHomeSquares) {
@@ -208,9 +207,8 @@ TEST(CannonMoves, BlockedFrontStopsSlideAndShots) {
     Board b = empty_board();
     b[5][3] = b[4][3] = b[3][3] = BLACK_SOLDIER;  // vertical, middle (3, 4)
     // Free both ways; toward row 7 the only target (3, 7) is an own home square.
-    EXPECT_EQ(cannon_moves_of(b, true),
-              (std::vector<std::string>{"S 3 4 B 3 1", "S 3 4 B 3 0", "S 3 5 M 3 2",
-                                        "S 3 3 M 3 6"}));
+    EXPECT_EQ(cannon_moves_of(b, true), (std::vector<std::string>{"S 3 4 B 3 1", "S 3 4 B 3 0",
+                                                                  "S 3 5 M 3 2", "S 3 3 M 3 6"}));
     b[2][3] = WHITE_SOLDIER;  // an enemy soldier on P of the first direction
     EXPECT_EQ(cannon_moves_of(b, true), (std::vector<std::string>{"S 3 3 M 3 6"}));
     // An empty white home square (6, 0) in front of a black cannon blocks it.
@@ -223,24 +221,22 @@ TEST(CannonMoves, BlockedFrontStopsSlideAndShots) {
 TEST(CannonMoves, ShotsReachEnemyPiecesAndEnemyHomeSquares) {
     Board b = empty_board();
     b[4][1] = b[3][1] = b[2][1] = WHITE_SOLDIER;  // vertical, middle (1, 3)
-    b[6][1] = BLACK_SOLDIER;                        // first target toward row 7
+    b[6][1] = BLACK_SOLDIER;                      // first target toward row 7
     EXPECT_EQ(cannon_moves_of(b, false),
-              (std::vector<std::string>{"S 1 3 B 1 0", "S 1 3 B 1 6", "S 1 3 B 1 7",
-                                        "S 1 4 M 1 1", "S 1 2 M 1 5"}));
+              (std::vector<std::string>{"S 1 3 B 1 0", "S 1 3 B 1 6", "S 1 3 B 1 7", "S 1 4 M 1 1",
+                                        "S 1 2 M 1 5"}));
     b = empty_board();
     b[4][2] = b[3][3] = b[2][4] = BLACK_SOLDIER;  // middle (3, 3), x+y constant
-    EXPECT_EQ(cannon_moves_of(b, true),
-              (std::vector<std::string>{"S 3 3 B 0 6", "S 3 3 B 6 0", "S 4 2 M 1 5",
-                                        "S 2 4 M 5 1"}));
+    EXPECT_EQ(cannon_moves_of(b, true), (std::vector<std::string>{"S 3 3 B 0 6", "S 3 3 B 6 0",
+                                                                  "S 4 2 M 1 5", "S 2 4 M 5 1"}));
 }
 
 TEST(CannonMoves, FiresOverAPieceButNeverAtOwnPieces) {
     Board b = empty_board();
     b[6][2] = b[5][2] = b[4][2] = BLACK_SOLDIER;  // middle (2, 5)
-    b[2][2] = WHITE_SOLDIER;                       // on M + 3u: fired over to (2, 1)
-    EXPECT_EQ(cannon_moves_of(b, true),
-              (std::vector<std::string>{"S 2 5 B 2 2", "S 2 5 B 2 1", "S 2 6 M 2 3",
-                                        "S 2 4 M 2 7"}));
+    b[2][2] = WHITE_SOLDIER;                      // on M + 3u: fired over to (2, 1)
+    EXPECT_EQ(cannon_moves_of(b, true), (std::vector<std::string>{"S 2 5 B 2 2", "S 2 5 B 2 1",
+                                                                  "S 2 6 M 2 3", "S 2 4 M 2 7"}));
     b[2][2] = BLACK_SOLDIER;  // own soldier at M + 3u: not a target, M + 4u still is
     EXPECT_EQ(cannon_moves_of(b, true),
               (std::vector<std::string>{"S 2 5 B 2 1", "S 2 6 M 2 3", "S 2 4 M 2 7"}));
@@ -248,8 +244,9 @@ TEST(CannonMoves, FiresOverAPieceButNeverAtOwnPieces) {
 
 TEST(CannonMoves, FourInARowMoveOnlyOutward) {
     Board b = empty_board();
-    for (int x = 2; x <= 5; ++x) b[4][x] = BLACK_SOLDIER;
+    for (int x = 2; x <= 5; ++x)
+        b[4][x] = BLACK_SOLDIER;
     EXPECT_EQ(cannon_moves_of(b, true),
-              (std::vector<std::string>{"S 3 4 B 0 4", "S 4 4 M 1 4",  // middle (3, 4): left
+              (std::vector<std::string>{"S 3 4 B 0 4", "S 4 4 M 1 4",     // middle (3, 4): left
                                         "S 4 4 B 7 4", "S 3 4 M 6 4"}));  // middle (4, 4): right
 }

@@ -61,10 +61,10 @@ TEST(Perft, PositionFileRoundTrip) {
 
 TEST(Perft, PositionFileErrors) {
     const char* bad[] = {
-        "0 0 0 0 0 0 0 0\n",                                   // input ends
-        "0 0 0 0 0 0 0\n",                                     // short row
-        "0 0 0 0 0 0 0 0 0\n",                                 // long row
-        "0 0 0 0 0 0 0 3\n",                                   // bad code
+        "0 0 0 0 0 0 0 0\n",    // input ends
+        "0 0 0 0 0 0 0\n",      // short row
+        "0 0 0 0 0 0 0 0 0\n",  // long row
+        "0 0 0 0 0 0 0 3\n",    // bad code
     };
     for (const char* text : bad) {
         std::istringstream in(text);

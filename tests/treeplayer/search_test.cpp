@@ -20,10 +20,14 @@ namespace {
 // The distance term as issue 2 decides it, from the four figures.
 float distance_term(int oppToOwn, int ownToOwn, int ownToOpp, int oppToOpp) {
     float term = 0.0f;
-    if (oppToOwn != 0) term += -200.0f / static_cast<float>(oppToOwn);
-    if (ownToOwn != 0) term += 100.0f / static_cast<float>(ownToOwn);
-    if (ownToOpp != 0) term += 100.0f / static_cast<float>(ownToOpp);
-    if (oppToOpp != 0) term += -200.0f / static_cast<float>(oppToOpp);
+    if (oppToOwn != 0)
+        term += -200.0f / static_cast<float>(oppToOwn);
+    if (ownToOwn != 0)
+        term += 100.0f / static_cast<float>(ownToOwn);
+    if (ownToOpp != 0)
+        term += 100.0f / static_cast<float>(ownToOpp);
+    if (oppToOpp != 0)
+        term += -200.0f / static_cast<float>(oppToOpp);
     return term;
 }
 
@@ -201,7 +205,8 @@ TEST(Minimax, OneLevelTakesLastOfLargestTruncatedValue) {
             const float e = Eval(child->GetBoard(), black ? 1 : -1);
             EXPECT_EQ(child->GetEval(), e);
             const int v = static_cast<int>(std::trunc(e));
-            if (e < 0 && e != std::floor(e)) sawFraction = true;
+            if (e < 0 && e != std::floor(e))
+                sawFraction = true;
             if (v >= best) {
                 best = v;
                 expected = child->GetMove();
@@ -255,7 +260,8 @@ TEST(Minimax, TwoLevelPruningAndTies) {
     create_tree(&root, 1);
     const float untouched = 12345.0f;
     for (Node* child : root.GetChildren()) {
-        for (Node* g : child->GetChildren()) g->SetEval(untouched);
+        for (Node* g : child->GetChildren())
+            g->SetEval(untouched);
     }
     const auto [value, move] = minimax(&root, true, MIN, MAX);
 
@@ -285,7 +291,8 @@ TEST(Minimax, TwoLevelPruningAndTies) {
             ++pruned;
         }
         EXPECT_EQ(child->GetEval(), static_cast<float>(childBest));
-        if (childBest >= best) chosen = child->GetMove();
+        if (childBest >= best)
+            chosen = child->GetMove();
         best = std::max(best, childBest);
         alpha = std::max(alpha, best);
     }

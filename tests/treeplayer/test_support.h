@@ -9,7 +9,9 @@
 namespace tp_test {
 
 // An empty 8x8 board.
-inline Board empty_board() { return Board(8, std::vector<int>(8, 0)); }
+inline Board empty_board() {
+    return Board(8, std::vector<int>(8, 0));
+}
 
 // "S 0 5 M 0 4".
 inline std::string move_text(const Move& m) {
@@ -24,11 +26,16 @@ inline std::string move_text(const Move& m) {
 
 inline std::vector<std::string> move_texts(const std::vector<Move>& moves) {
     std::vector<std::string> texts;
-    for (const Move& m : moves) texts.push_back(move_text(m));
+    for (const Move& m : moves)
+        texts.push_back(move_text(m));
     return texts;
 }
 
-inline Move step(int x1, int y1, int x2, int y2) { return Move{'S', x1, y1, 'M', x2, y2}; }
-inline Move shot(int x1, int y1, int x2, int y2) { return Move{'S', x1, y1, 'B', x2, y2}; }
+inline Move step(int x1, int y1, int x2, int y2) {
+    return Move{'S', x1, y1, 'M', x2, y2};
+}
+inline Move shot(int x1, int y1, int x2, int y2) {
+    return Move{'S', x1, y1, 'B', x2, y2};
+}
 
 }  // namespace tp_test
