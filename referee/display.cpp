@@ -62,7 +62,8 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
                 out += " " + piece + " ";
             }
         }
-        while (out.back() == ' ') out.pop_back();
+        while (out.back() == ' ')
+            out.pop_back();
         out += '\n';
     }
     out += "  y\n";

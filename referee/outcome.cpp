@@ -24,7 +24,7 @@ std::string Outcome::sentence() const {
         case EndReason::OutOfTurn:
             return who + " wrote out of turn";
         case EndReason::LineTooLong:
-            return who + " wrote a line too long without a newline";
+            return who + " wrote a line longer than the limit";
         case EndReason::PartialLine:
             return who + " ended its output in the middle of a line";
         case EndReason::Exited:

@@ -17,7 +17,7 @@ enum class EndReason {
     IllegalMove,    // a well-formed line that names no move of the loser
     MalformedLine,  // a line outside the move notation
     OutOfTurn,      // output while the opponent was to move, or two lines at once
-    LineTooLong,    // more than the line bound without a newline
+    LineTooLong,    // more than the line bound before a newline
     PartialLine,    // output ended in the middle of a line
     Exited,         // the process ended
     ClosedOutput,   // standard output closed while the process lives on

@@ -133,7 +133,7 @@ TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
         {{"--mode", "close-output"}, {}, "0-1 {black closed its output}"},
         {{},
          {"--mode", "huge"},
-         "1-0 {white wrote a line too long without a newline: more than 256 bytes, starting "
+         "1-0 {white wrote a line longer than the limit: more than 256 bytes, starting "
          "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\"}"},
     };
     for (const auto& c : cases) {
