@@ -208,3 +208,32 @@ TEST(RandomPositions, SearchChoosesTheFirstBestMinimaxMove) {
 }
 
 }  // namespace
+
+namespace {
+
+// Windows matter only from four plies on (at three, the nodes that receive a
+// narrowed window are leaves), so the call count is checked at depth 4 too.
+TEST(RandomPositions, FourPlySearchDoesTheWorkTheWindowRuleImplies) {
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> density(8, 30);
+    for (int k = 0; k < 40; ++k) {
+        int player = 1 + k % 2;
+        useBoard(8, 8, player);
+        MAX_DEPTH = 4;
+        Grid g = k % 4 == 0 ? randomPlay(rng, 6 + k) : randomFill(rng, density(rng));
+        std::int64_t expectedCalls = 0;
+        int expectedScore = windowed(g.ptr(), 0, INT_MIN, INT_MAX, expectedCalls);
+        setBoard(g);
+        std::int64_t calls = dfsCallCount;
+        if (getMove().empty()) {
+            continue;
+        }
+        EXPECT_EQ(dfsCallCount - calls, expectedCalls - 1) << "position " << k;
+        node* r = createNode(g.ptr());
+        EXPECT_EQ(DFS(r, 0, INT_MIN, INT_MAX).first, expectedScore) << "position " << k;
+        deleteNode(r);
+    }
+    MAX_DEPTH = 1;
+}
+
+}  // namespace
