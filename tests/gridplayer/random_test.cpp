@@ -153,15 +153,6 @@ int windowed(int** grid, int depth, int alpha, int beta, std::int64_t& calls) {
     return cur;
 }
 
-void setBoard(Grid& g) {
-    initializeBoard();
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < m; ++j) {
-            board[i][j] = g.at(i, j);
-        }
-    }
-}
-
 TEST(RandomPositions, SearchChoosesTheFirstBestMinimaxMove) {
     std::mt19937 rng(77);
     int compared = 0;

@@ -10,16 +10,6 @@ namespace {
 
 using namespace gp_test;
 
-// Puts a grid on the global board (a board of the current size must exist).
-void setBoard(Grid& g) {
-    initializeBoard();
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < m; ++j) {
-            board[i][j] = g.at(i, j);
-        }
-    }
-}
-
 TEST(GetMove, KeepsTheFirstOfEqualScoresAndTakesAStrictlyBetterLaterOne) {
     useBoard(8, 8, 1);
     MAX_DEPTH = 1;

@@ -73,6 +73,16 @@ class Expanded {
     node* root_;
 };
 
+// Makes a fresh global board of the current size holding the grid.
+inline void setBoard(Grid& g) {
+    initializeBoard();
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < m; ++j) {
+            board[i][j] = g.at(i, j);
+        }
+    }
+}
+
 inline std::string moveText(const node* p) {
     return "S " + std::to_string(p->fromCol) + " " + std::to_string(p->fromRow) + " " +
            p->moveType + " " + std::to_string(p->toCol) + " " + std::to_string(p->toRow);
