@@ -5,43 +5,95 @@
 #include "treeplayer/cannon.h"
 #include "treeplayer/cannon_list.h"
 
+float Eval(Board board, int side) {
+    return tp_ref::Eval(board, side);
+}
+
 std::pair<int, int> townhall_dist(std::vector<coord> soldiers, Board board) {
-    if (soldiers.empty())
-        return {0, 0};
-    const bool black = board[soldiers[0].y][soldiers[0].x] > 0;
-    int own = 0;
-    int opponent = 0;
-    for (const coord& s : soldiers) {
-        const int x = s.x;
-        const int y = s.y;
-        int toBlack = std::abs(7 - y);
-        for (int k = 1; k < 8; k += 2) {
-            if (board[7][k] == BLACK_TOWNHALL)
-                toBlack += std::abs(k - x);
-        }
-        int toWhite = std::abs(y);
-        for (int k = 0; k < 8; k += 2) {
-            if (board[0][k] == WHITE_TOWNHALL)
-                toWhite += std::abs(k - x);
-        }
-        if (black) {
-            own += toBlack;
-            opponent += toWhite;
-        } else {
-            own += toWhite;
-            opponent += toBlack;
-        }
-    }
-    return {own, opponent};
+    return tp_ref::townhall_dist(soldiers, board);
 }
 
 int blocked_cannon(std::vector<coord> soldiers, std::vector<Cannon> cannons) {
+    return tp_ref::blocked_cannon(soldiers, cannons);
+}
+
+namespace {
+
+// Town-hall distances of one board: the column part summed over the
+// standing town halls of each side, for every column, computed once.
+struct HallDistances {
+    int toBlack[8];  // sum of |k - x| over standing black halls (row 7, k odd)
+    int toWhite[8];  // sum of |k - x| over standing white halls (row 0, k even)
+
+    // Columns outside the board (a hand-made soldier list) are summed directly.
+    int column_to_black(int x, const tp_ref::Grid& g) const {
+        if (x >= 0 && x < 8)
+            return toBlack[x];
+        int sum = 0;
+        for (int k = 1; k < 8; k += 2) {
+            if (g.cell[7][k] == BLACK_TOWNHALL)
+                sum += std::abs(k - x);
+        }
+        return sum;
+    }
+    int column_to_white(int x, const tp_ref::Grid& g) const {
+        if (x >= 0 && x < 8)
+            return toWhite[x];
+        int sum = 0;
+        for (int k = 0; k < 8; k += 2) {
+            if (g.cell[0][k] == WHITE_TOWNHALL)
+                sum += std::abs(k - x);
+        }
+        return sum;
+    }
+
+    explicit HallDistances(const tp_ref::Grid& g) {
+        for (int x = 0; x < 8; ++x) {
+            toBlack[x] = 0;
+            toWhite[x] = 0;
+            for (int k = 1; k < 8; k += 2) {
+                if (g.cell[7][k] == BLACK_TOWNHALL)
+                    toBlack[x] += std::abs(k - x);
+            }
+            for (int k = 0; k < 8; k += 2) {
+                if (g.cell[0][k] == WHITE_TOWNHALL)
+                    toWhite[x] += std::abs(k - x);
+            }
+        }
+    }
+};
+
+std::pair<int, int> hall_dist(const std::vector<coord>& soldiers, const tp_ref::Grid& g,
+                              const HallDistances& d) {
+    if (soldiers.empty())
+        return {0, 0};
+    const bool black = g.cell[soldiers[0].y][soldiers[0].x] > 0;
+    int toBlackSum = 0;
+    int toWhiteSum = 0;
+    for (const coord& s : soldiers) {
+        // Row distance once per soldier; column distance once per standing hall.
+        toBlackSum += std::abs(7 - s.y) + d.column_to_black(s.x, g);
+        toWhiteSum += std::abs(s.y) + d.column_to_white(s.x, g);
+    }
+    if (black)
+        return {toBlackSum, toWhiteSum};
+    return {toWhiteSum, toBlackSum};
+}
+
+}  // namespace
+
+std::pair<int, int> tp_ref::townhall_dist(const std::vector<coord>& soldiers, const Board& board) {
+    const Grid g = tp_ref::to_grid(board);
+    return hall_dist(soldiers, g, HallDistances(g));
+}
+
+int tp_ref::blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons) {
     int count = 0;
     for (const Cannon& cannon : cannons) {
         const coord m = std::get<1>(cannon);
         coord a;
         coord b;
-        switch (orientation(cannon)) {
+        switch (tp_ref::orientation(cannon)) {
             case 0:
                 a = {m.x - 2, m.y};
                 b = {m.x + 2, m.y};
@@ -69,23 +121,40 @@ int blocked_cannon(std::vector<coord> soldiers, std::vector<Cannon> cannons) {
     return count;
 }
 
-float Eval(Board board, int side) {
-    const std::vector<coord> blackSoldiers = Soldiers_list(BLACK_SOLDIER, board);
-    const std::vector<coord> whiteSoldiers = Soldiers_list(WHITE_SOLDIER, board);
-    const auto [blackCannons, whiteCannons] = Update(board);
-    const auto [blackToBlack, blackToWhite] = townhall_dist(blackSoldiers, board);
-    const auto [whiteToWhite, whiteToBlack] = townhall_dist(whiteSoldiers, board);
-    const int blackBlocked = blocked_cannon(blackSoldiers, blackCannons);
-    const int whiteBlocked = blocked_cannon(whiteSoldiers, whiteCannons);
+float tp_ref::Eval(const Board& board, int side) {
+    // Eval runs once per leaf: the lists are rebuilt from the board each time
+    // (Part 4.3), into buffers kept across calls so that no call allocates.
+    thread_local std::vector<coord> blackSoldiers;
+    thread_local std::vector<coord> whiteSoldiers;
+    thread_local std::vector<Cannon> blackCannons;
+    thread_local std::vector<Cannon> whiteCannons;
+    const Grid g = tp_ref::to_grid(board);
+    blackSoldiers.clear();
+    whiteSoldiers.clear();
+    for (int y = 0; y < 8; ++y) {  // row-major, as Soldiers_list
+        for (int x = 0; x < 8; ++x) {
+            if (g.cell[y][x] == BLACK_SOLDIER)
+                blackSoldiers.push_back({x, y});
+            else if (g.cell[y][x] == WHITE_SOLDIER)
+                whiteSoldiers.push_back({x, y});
+        }
+    }
+    tp_ref::Get_list_into(BLACK_SOLDIER, g, blackSoldiers, blackCannons);
+    tp_ref::Get_list_into(WHITE_SOLDIER, g, whiteSoldiers, whiteCannons);
+    const HallDistances halls(g);
+    const auto [blackToBlack, blackToWhite] = hall_dist(blackSoldiers, g, halls);
+    const auto [whiteToWhite, whiteToBlack] = hall_dist(whiteSoldiers, g, halls);
+    const int blackBlocked = tp_ref::blocked_cannon(blackSoldiers, blackCannons);
+    const int whiteBlocked = tp_ref::blocked_cannon(whiteSoldiers, whiteCannons);
 
     int blackHalls = 0;
     for (int k = 1; k < 8; k += 2) {
-        if (board[7][k] / 2 != 0)
+        if (g.cell[7][k] / 2 != 0)
             ++blackHalls;
     }
     int whiteHalls = 0;
     for (int k = 0; k < 8; k += 2) {
-        if (board[0][k] / 2 != 0)
+        if (g.cell[0][k] / 2 != 0)
             ++whiteHalls;
     }
 

@@ -18,7 +18,7 @@ std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
         } else {
             side = leafBlack ? -1 : 1;
         }
-        const float e = Eval(node->board_ref(), side);
+        const float e = tp_ref::Eval(node->board_ref(), side);
         node->SetEval(e);
         return {static_cast<int>(e), node->GetMove()};
     }

@@ -3,6 +3,10 @@
 #include "treeplayer/common.h"
 
 int orientation(Cannon cannon) {
+    return tp_ref::orientation(cannon);
+}
+
+int tp_ref::orientation(const Cannon& cannon) {
     const coord& a = std::get<0>(cannon);
     const coord& b = std::get<2>(cannon);
     const int dx = a.x - b.x;
@@ -42,32 +46,53 @@ constexpr coord kDirections[4][2] = {
 std::vector<Move> cannon_action(std::vector<Cannon> cannons, std::vector<coord> own,
                                 std::vector<coord> enemy, std::vector<coord> ownHalls,
                                 std::vector<coord> enemyHalls) {
-    std::vector<coord> soldiers = own;
-    soldiers.insert(soldiers.end(), enemy.begin(), enemy.end());
-    std::vector<coord> halls = enemyHalls;
-    halls.insert(halls.end(), ownHalls.begin(), ownHalls.end());
+    return tp_ref::cannon_action(cannons, own, enemy, ownHalls, enemyHalls);
+}
+
+std::vector<Move> tp_ref::cannon_action(const std::vector<Cannon>& cannons,
+                                        const std::vector<coord>& own,
+                                        const std::vector<coord>& enemy,
+                                        const std::vector<coord>& ownHalls,
+                                        const std::vector<coord>& enemyHalls) {
+    // P must be absent from both (own soldiers + enemy soldiers, enemy halls
+    // + own halls); membership does not depend on the order of the lists.
+    auto inSoldiers = [&](coord p) {
+        return tp_ref::contains(p, own) || tp_ref::contains(p, enemy);
+    };
+    auto inHalls = [&](coord p) {
+        return tp_ref::contains(p, enemyHalls) || tp_ref::contains(p, ownHalls);
+    };
 
     std::vector<Move> result;
     for (const Cannon& cannon : cannons) {
         const coord m = std::get<1>(cannon);
-        const int code = orientation(cannon);
-        std::vector<Move> slides;
-        std::vector<coord> targets;
+        const int code = tp_ref::orientation(cannon);
+        Move slides[2];
+        int slideCount = 0;
+        coord targets[4];
+        int targetCount = 0;
         for (const coord& u : kDirections[code]) {
             const coord p{m.x + 2 * u.x, m.y + 2 * u.y};
-            if (contains(p, soldiers) || contains(p, halls))
+            if (inSoldiers(p) || inHalls(p))
                 continue;
             const Move slide = cannon_coord_to_move({m.x - u.x, m.y - u.y}, p, 8, 8);
             if (std::get<0>(slide) != 'A')
-                slides.push_back(slide);
-            targets.push_back({m.x + 3 * u.x, m.y + 3 * u.y});
-            targets.push_back({m.x + 4 * u.x, m.y + 4 * u.y});
+                slides[slideCount++] = slide;
+            targets[targetCount++] = {m.x + 3 * u.x, m.y + 3 * u.y};
+            targets[targetCount++] = {m.x + 4 * u.x, m.y + 4 * u.y};
         }
-        targets = moves_filter(targets, own, 8, 8);
-        targets = moves_filter(targets, ownHalls, 8, 8);
-        const std::vector<Move> shots = cannon_coord_to_shot(m, targets);
-        result.insert(result.end(), shots.begin(), shots.end());
-        result.insert(result.end(), slides.begin(), slides.end());
+        // moves_filter with the own soldiers, then with the own home squares
+        // (both with the bounds test), then cannon_coord_to_shot: one pass.
+        for (int i = 0; i < targetCount; ++i) {
+            const coord t = targets[i];
+            if (t.x < 0 || t.x >= 8 || t.y < 0 || t.y >= 8)
+                continue;
+            if (tp_ref::contains(t, own) || tp_ref::contains(t, ownHalls))
+                continue;
+            result.emplace_back('S', m.x, m.y, 'B', t.x, t.y);
+        }
+        for (int i = 0; i < slideCount; ++i)
+            result.push_back(slides[i]);
     }
     return result;
 }

@@ -25,3 +25,25 @@ bool Search(std::vector<Cannon> list, Cannon candidate);
 
 // (black's cannons, white's cannons).
 std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(Board b);
+
+// The same operations on borrowed arguments (see common.h).
+namespace tp_ref {
+std::vector<coord> Soldiers_list(int code, const Board& b);
+std::vector<Cannon> Get_list(int code, const Board& b);
+bool Search(const std::vector<Cannon>& list, const Cannon& candidate);
+std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(const Board& b);
+// Fill `out` (cleared first) as Soldiers_list / Get_list would return it;
+// lets a caller reuse its buffers.
+void Soldiers_list_into(int code, const Board& b, std::vector<coord>& out);
+void Get_list_into(int code, const Board& b, std::vector<Cannon>& out);
+// The 8x8 cells of a Board in one block, for scans that read every cell.
+struct Grid {
+    int cell[8][8];  // [y][x]
+};
+Grid to_grid(const Board& b);
+void Get_list_into(int code, const Grid& g, std::vector<Cannon>& out);
+// The same scan driven by the squares of `code` in row-major order (the
+// soldier list of g for code): only those squares can be middles.
+void Get_list_into(int code, const Grid& g, const std::vector<coord>& squares,
+                   std::vector<Cannon>& out);
+}  // namespace tp_ref

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-bool contains(coord square, std::vector<coord> list) {
+bool tp_ref::contains(coord square, const std::vector<coord>& list) {
     for (const coord& c : list) {
         if (c.x == square.x && c.y == square.y)
             return true;
@@ -10,12 +10,21 @@ bool contains(coord square, std::vector<coord> list) {
     return false;
 }
 
-std::pair<std::vector<coord>, std::vector<coord>> create_th_list() {
-    return {{{0, 0}, {2, 0}, {4, 0}, {6, 0}}, {{1, 7}, {3, 7}, {5, 7}, {7, 7}}};
+bool contains(coord square, std::vector<coord> list) {
+    return tp_ref::contains(square, list);
 }
 
 std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord> excluded,
                                 int width, int height) {
+    return tp_ref::moves_filter(candidates, excluded, width, height);
+}
+
+std::pair<std::vector<coord>, std::vector<coord>> create_th_list() {
+    return {{{0, 0}, {2, 0}, {4, 0}, {6, 0}}, {{1, 7}, {3, 7}, {5, 7}, {7, 7}}};
+}
+
+std::vector<coord> tp_ref::moves_filter(const std::vector<coord>& candidates,
+                                        const std::vector<coord>& excluded, int width, int height) {
     std::vector<coord> kept;
     kept.reserve(candidates.size());
     for (const coord& c : candidates) {

@@ -17,6 +17,14 @@ std::pair<std::vector<coord>, std::vector<coord>> create_th_list();
 std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord> excluded,
                                 int width, int height);
 
+// The same operations on borrowed arguments: what the modules call inside
+// treeplayer so that a hot path copies no list (issue 2's speed target).
+namespace tp_ref {
+bool contains(coord square, const std::vector<coord>& list);
+std::vector<coord> moves_filter(const std::vector<coord>& candidates,
+                                const std::vector<coord>& excluded, int width, int height);
+}  // namespace tp_ref
+
 // One move line on standard output (resp. standard error), newline, flush.
 void print_move(Move move);
 void printerr_move(Move move);

@@ -9,33 +9,46 @@
 
 std::vector<Move> next_moves(std::vector<Cannon> cannons, std::vector<coord> own,
                              std::vector<coord> enemy, bool black) {
-    auto [whiteHalls, blackHalls] = create_th_list();
-    std::vector<coord> ownHalls = black ? blackHalls : whiteHalls;
-    std::vector<coord> enemyHalls = black ? whiteHalls : blackHalls;
+    return tp_ref::next_moves(cannons, own, enemy, black);
+}
+
+std::vector<Move> tp_ref::next_moves(const std::vector<Cannon>& cannons,
+                                     const std::vector<coord>& own, const std::vector<coord>& enemy,
+                                     bool black) {
+    // The town-hall home squares never change (create_th_list).
+    static const auto homes = create_th_list();
+    const std::vector<coord>& ownHalls = black ? homes.second : homes.first;
+    const std::vector<coord>& enemyHalls = black ? homes.first : homes.second;
 
     std::vector<Move> result;
     result.reserve(48);
     for (const coord& s : own) {
-        std::vector<coord> targets = soldier_moves(s, enemy, black);
-        targets = moves_filter(targets, own, 8, 8);
-        targets = moves_filter(targets, ownHalls, 8, 8);
-        const std::vector<Move> steps = coord_to_move(s, targets);
-        result.insert(result.end(), steps.begin(), steps.end());
+        // soldier_moves, then moves_filter with the own soldiers and with the
+        // own home squares, then coord_to_move: one pass over a fixed buffer.
+        coord targets[6];
+        const int n = tp_ref::soldier_targets(s, enemy, black, targets);
+        for (int i = 0; i < n; ++i) {
+            const coord t = targets[i];
+            if (t.x < 0 || t.x >= 8 || t.y < 0 || t.y >= 8)
+                continue;
+            if (tp_ref::contains(t, own) || tp_ref::contains(t, ownHalls))
+                continue;
+            result.emplace_back('S', s.x, s.y, 'M', t.x, t.y);
+        }
     }
     const std::vector<Move> cannonMoves =
-        cannon_action(std::move(cannons), own, enemy, ownHalls, enemyHalls);
+        tp_ref::cannon_action(cannons, own, enemy, ownHalls, enemyHalls);
     result.insert(result.end(), cannonMoves.begin(), cannonMoves.end());
     return result;
 }
 
-std::vector<Move> board_moves(Board board, bool black) {
-    std::vector<coord> blackSoldiers = Soldiers_list(BLACK_SOLDIER, board);
-    std::vector<coord> whiteSoldiers = Soldiers_list(WHITE_SOLDIER, board);
-    auto [blackCannons, whiteCannons] = Update(board);
-    if (black) {
-        return next_moves(std::move(blackCannons), std::move(blackSoldiers),
-                          std::move(whiteSoldiers), true);
-    }
-    return next_moves(std::move(whiteCannons), std::move(whiteSoldiers), std::move(blackSoldiers),
-                      false);
+std::vector<Move> board_moves(const Board& board, bool black) {
+    const std::vector<coord> blackSoldiers = tp_ref::Soldiers_list(BLACK_SOLDIER, board);
+    const std::vector<coord> whiteSoldiers = tp_ref::Soldiers_list(WHITE_SOLDIER, board);
+    // Part 4.1 builds both cannon lists (Update); only the mover's are used.
+    const std::vector<Cannon> cannons =
+        tp_ref::Get_list(black ? BLACK_SOLDIER : WHITE_SOLDIER, board);
+    if (black)
+        return tp_ref::next_moves(cannons, blackSoldiers, whiteSoldiers, true);
+    return tp_ref::next_moves(cannons, whiteSoldiers, blackSoldiers, false);
 }

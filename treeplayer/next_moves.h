@@ -13,4 +13,9 @@ std::vector<Move> next_moves(std::vector<Cannon> cannons, std::vector<coord> own
 // The list that tree expansion (Part 4.1) builds for a board and the side
 // to move: the soldier lists and cannons of the board handed to next_moves.
 // Shared by Node::SetChildren, the perft tool and the tests.
-std::vector<Move> board_moves(Board board, bool black);
+std::vector<Move> board_moves(const Board& board, bool black);
+
+namespace tp_ref {
+std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
+                             const std::vector<coord>& enemy, bool black);
+}  // namespace tp_ref

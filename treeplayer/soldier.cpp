@@ -3,28 +3,39 @@
 #include "treeplayer/common.h"
 
 std::vector<coord> soldier_moves(coord soldier, std::vector<coord> enemies, bool black) {
+    return tp_ref::soldier_moves(soldier, enemies, black);
+}
+
+std::vector<coord> tp_ref::soldier_moves(coord soldier, const std::vector<coord>& enemies,
+                                         bool black) {
+    coord buffer[6];
+    const int n = tp_ref::soldier_targets(soldier, enemies, black, buffer);
+    return std::vector<coord>(buffer, buffer + n);
+}
+
+int tp_ref::soldier_targets(coord soldier, const std::vector<coord>& enemies, bool black,
+                            coord out[6]) {
     const int x = soldier.x;
     const int y = soldier.y;
     const int d = black ? -1 : 1;
     bool retreat = false;
-    std::vector<coord> result;
-    result.reserve(6);
+    int n = 0;
     for (int dx = -1; dx <= 1; ++dx) {
         const coord c{x + dx, y + d};
-        if (contains(c, enemies))
+        if (tp_ref::contains(c, enemies))
             retreat = true;
-        result.push_back(c);
+        out[n++] = c;
     }
     for (int dx = -1; dx <= 1; ++dx) {
-        if (contains({x + dx, y - d}, enemies))
+        if (tp_ref::contains({x + dx, y - d}, enemies))
             retreat = true;
     }
     if (retreat) {
-        result.push_back({x, y - 2 * d});
-        result.push_back({x - 2, y - 2 * d});
-        result.push_back({x + 2, y - 2 * d});
+        out[n++] = {x, y - 2 * d};
+        out[n++] = {x - 2, y - 2 * d};
+        out[n++] = {x + 2, y - 2 * d};
     }
-    return result;
+    return n;
 }
 
 std::vector<Move> coord_to_move(coord source, std::vector<coord> targets) {
