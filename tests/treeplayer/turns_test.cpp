@@ -1,0 +1,46 @@
+// The whole turn on the 50 benchmark positions must keep the results of the
+// plain by-value implementation (same move, same value): speed work on the
+// internals must not change what treeplayer plays.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "perft.h"
+#include "test_support.h"
+#include "treeplayer/Minimax.h"
+#include "treeplayer/Node.h"
+#include "treeplayer/tree.h"
+
+using namespace tp_test;
+
+TEST(Turns, BenchmarkPositionsKeepTheirMoveAndValue) {
+    std::ifstream positions(TREEPLAYER_POSITIONS);
+    std::ifstream expected(TREEPLAYER_TURNS_EXPECTED);
+    ASSERT_TRUE(positions && expected);
+    std::string why;
+    std::string text;
+    int count = 0;
+    while (auto p = perft_tp::read_position(positions, &why)) {
+        while (std::getline(expected, text) && (text.empty() || text[0] == '#')) {
+        }
+        ASSERT_TRUE(expected) << "no expected line for position " << count;
+        std::istringstream fields(text);
+        int index = 0;
+        int value = 0;
+        fields >> index >> value;
+        std::string move;
+        std::getline(fields >> std::ws, move);
+        Node root;
+        root.SetBlack(p->black);
+        root.SetBoard(p->board);
+        create_tree(&root, 0);
+        const auto [v, m] = minimax(&root, true, MIN, MAX);
+        EXPECT_EQ(index, count);
+        EXPECT_EQ(v, value) << "position " << count;
+        EXPECT_EQ(move_text(m), move) << "position " << count;
+        ++count;
+    }
+    EXPECT_TRUE(why.empty()) << why;
+    EXPECT_EQ(count, 50);
+}
