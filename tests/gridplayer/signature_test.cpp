@@ -1,0 +1,104 @@
+// The bench signature: every move gridplayer chooses on its bench sets and the
+// DFS calls each search makes, against the checked-in record. Speed work on
+// the search must leave every line alone; a rule change that is meant to alter
+// play updates bench/data/gridplayer_signature.txt with bench_signature.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "benchset.h"
+#include "support.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
+TEST(BenchSets, AreTheOnesTheDocumentedCommandsMake) {
+    // The seeds and ply counts of the generator commands in make_positions.cpp.
+    auto sets = gp_bench::loadBenchSets(GRIDPLAYER_BENCH_DATA);
+    struct {
+        int size, plies;
+        std::uint32_t seed;
+    } made[] = {{8, 30, 8}, {10, 40, 10}};
+    for (std::size_t s = 0; s < sets.size(); ++s) {
+        auto again =
+            gp_bench::randomPositions(made[s].size, made[s].size, made[s].plies, 50, made[s].seed);
+        ASSERT_EQ(again.size(), sets[s].positions.size());
+        for (std::size_t k = 0; k < again.size(); ++k) {
+            EXPECT_EQ(again[k].cells, sets[s].positions[k].cells) << sets[s].name << " " << k;
+            EXPECT_EQ(again[k].blackToMove, sets[s].positions[k].blackToMove);
+        }
+    }
+}
+
+TEST(BenchSets, MirrorSwapsSidesAndKeepsTheStartingPosition) {
+    for (int size : {8, 10}) {
+        gp_test::useBoard(size, size, 1);
+        gp_test::Grid start = gp_test::startGrid();
+        gp_bench::Position p{size, size, true, {}};
+        for (int i = 0; i < size; ++i) {
+            for (int j = 0; j < size; ++j) {
+                p.cells.push_back(start.at(i, j));
+            }
+        }
+        gp_bench::Position q = gp_bench::mirrored(p);
+        EXPECT_FALSE(q.blackToMove);
+        EXPECT_EQ(q.cells, p.cells) << size;
+        // A midgame position is not symmetric, but mirroring twice restores it.
+        p.cells[static_cast<std::size_t>(size + 1)] = -2;
+        q = gp_bench::mirrored(p);
+        EXPECT_EQ(q.cells[q.cells.size() - 1 - static_cast<std::size_t>(size + 1)], 2);
+        EXPECT_EQ(gp_bench::mirrored(q).cells, p.cells);
+        EXPECT_TRUE(gp_bench::mirrored(q).blackToMove);
+    }
+}
+
+TEST(BenchSets, WrittenPositionsReadBack) {
+    auto made = gp_bench::randomPositions(10, 10, 5, 3, 1);
+    std::ostringstream out;
+    for (const auto& p : made) {
+        gp_bench::writePosition(out, p);
+    }
+    std::istringstream in("# comment\n\n" + out.str());
+    std::vector<gp_bench::Position> read;
+    std::string why;
+    ASSERT_TRUE(gp_bench::readPositions(in, 10, 10, read, &why)) << why;
+    ASSERT_EQ(read.size(), made.size());
+    for (std::size_t k = 0; k < read.size(); ++k) {
+        EXPECT_EQ(read[k].cells, made[k].cells);
+        EXPECT_EQ(read[k].blackToMove, made[k].blackToMove);
+    }
+    std::istringstream cut(out.str().substr(0, out.str().size() - 4));
+    read.clear();
+    EXPECT_FALSE(gp_bench::readPositions(cut, 10, 10, read, &why));
+}
+
+TEST(BenchSignature, EveryMoveAndNodeCountIsAsRecorded) {
+    std::ifstream in(GRIDPLAYER_BENCH_DATA "/gridplayer_signature.txt");
+    ASSERT_TRUE(in) << "missing bench/data/gridplayer_signature.txt";
+    std::stringstream expected;
+    expected << in.rdbuf();
+    std::int64_t live = liveNodeCount;
+    auto actual = lines(gp_bench::signature(gp_bench::loadBenchSets(GRIDPLAYER_BENCH_DATA)));
+    auto want = lines(expected.str());
+    EXPECT_EQ(liveNodeCount, live);
+    ASSERT_EQ(actual.size(), want.size());
+    int differences = 0;
+    for (std::size_t k = 0; k < want.size() && differences < 10; ++k) {
+        if (actual[k] != want[k]) {
+            ADD_FAILURE() << "expected: " << want[k] << "\n  actual: " << actual[k];
+            ++differences;
+        }
+    }
+    MAX_DEPTH = 1;
+}
+
+}  // namespace
