@@ -1,0 +1,126 @@
+#include "tests/properties/positions.h"
+
+#include <stdexcept>
+
+#include "gridplayer/gridplayer.h"
+#include "treeplayer/next_moves.h"
+
+namespace props {
+
+int treeplayer_code(Cell cell) {
+    switch (cell) {
+        case Cell::BlackSoldier:
+            return BLACK_SOLDIER;
+        case Cell::BlackTownHall:
+            return BLACK_TOWNHALL;
+        case Cell::WhiteSoldier:
+            return WHITE_SOLDIER;
+        case Cell::WhiteTownHall:
+            return WHITE_TOWNHALL;
+        case Cell::Empty:
+            break;
+    }
+    return EMPTY;
+}
+
+int gridplayer_code(Cell cell) {
+    switch (cell) {
+        case Cell::WhiteTownHall:
+            return 1;
+        case Cell::WhiteSoldier:
+            return 2;
+        case Cell::BlackTownHall:
+            return -1;
+        case Cell::BlackSoldier:
+            return -2;
+        case Cell::Empty:
+            break;
+    }
+    return 0;
+}
+
+namespace {
+
+const Cell kCells[] = {Cell::Empty, Cell::BlackSoldier, Cell::BlackTownHall, Cell::WhiteSoldier,
+                       Cell::WhiteTownHall};
+
+// The inverse translations: any code a player should never hold is an error
+// the comparison must see, not something to map to an empty square.
+Cell cell_of(int code, int (*translate)(Cell)) {
+    for (Cell cell : kCells) {
+        if (translate(cell) == code)
+            return cell;
+    }
+    throw std::runtime_error("unknown cell code " + std::to_string(code));
+}
+
+}  // namespace
+
+::Board to_treeplayer(const referee::Board& board) {
+    ::Board out(static_cast<std::size_t>(board.rows()),
+                std::vector<int>(static_cast<std::size_t>(board.columns())));
+    for (int y = 0; y < board.rows(); ++y) {
+        for (int x = 0; x < board.columns(); ++x)
+            out[y][x] = treeplayer_code(board.at(x, y));
+    }
+    return out;
+}
+
+referee::Board from_treeplayer(const ::Board& board) {
+    referee::Board out = referee::Board::starting(8, 8);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x)
+            out.set(x, y, cell_of(board[y][x], treeplayer_code));
+    }
+    return out;
+}
+
+void load_gridplayer(const referee::Board& board) {
+    n = board.rows();
+    m = board.columns();
+    initializeBoard();
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < m; ++x)
+            ::board[y][x] = gridplayer_code(board.at(x, y));
+    }
+}
+
+referee::Board from_gridplayer(int** grid, int rows, int columns) {
+    referee::Board out = referee::Board::starting(rows, columns);
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < columns; ++x)
+            out.set(x, y, cell_of(grid[y][x], gridplayer_code));
+    }
+    return out;
+}
+
+protocol::MoveLine to_line(const Move& move) {
+    const auto& [piece, x1, y1, action, x2, y2] = move;
+    return {piece, x1, y1, action, x2, y2};
+}
+
+std::vector<protocol::MoveLine> treeplayer_moves(const referee::Board& board, Side side) {
+    std::vector<protocol::MoveLine> lines;
+    for (const Move& move : board_moves(to_treeplayer(board), side == Side::Black))
+        lines.push_back(to_line(move));
+    return lines;
+}
+
+std::vector<protocol::MoveLine> gridplayer_moves(const referee::Board& board, Side side) {
+    load_gridplayer(board);
+    node* root = createNode(::board);
+    if (side == Side::Black)
+        getValidBlackMoves(root);
+    else
+        getValidWhiteMoves(root);
+    std::vector<protocol::MoveLine> lines;
+    for (const node* child : root->children) {
+        lines.push_back(
+            {'S', child->fromCol, child->fromRow, child->moveType, child->toCol, child->toRow});
+    }
+    deleteNodeChildren(root);
+    deleteNode(root);
+    return lines;
+}
+
+}  // namespace props
