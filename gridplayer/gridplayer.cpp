@@ -2,8 +2,14 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 int** board = nullptr;
 int n = 10;
@@ -84,13 +90,118 @@ void displayBoard() {
     printGrid(board);
 }
 
-node* createNode(int** source) {
-    node* p = new node{0, 0, 0, 0, 0, newGrid(), 0, {}};
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < m; ++j) {
-            p->grid[i][j] = source[i][j];
+namespace {
+
+// Every search node comes from this pool. A search makes and drops millions of
+// nodes of one size, so a released node keeps its record, its board storage
+// and its children's capacity for the next one: after the first search of a
+// game, making a node allocates nothing. The pool gives its memory back when
+// the process ends.
+//
+// A node's board is one block of cells with rows m cells apart, so copying a
+// board is one memcpy; row pointers are laid out for the largest board the
+// move notation can address (single-digit coordinates), whatever n is.
+constexpr int kMaxSide = 10;
+
+struct PooledNode {
+    node record;
+    int* rows[kMaxSide];
+    int cells[kMaxSide * kMaxSide];
+};
+
+class NodePool {
+  public:
+    NodePool() = default;
+    NodePool(const NodePool&) = delete;
+    NodePool& operator=(const NodePool&) = delete;
+    ~NodePool() {
+        for (PooledNode* block : blocks_) {
+            delete block;
         }
     }
+
+    // A node of the current n x m with an empty children list; its cells and
+    // fields are for the caller to fill.
+    node* acquire() {
+        if (free_.empty()) {
+            grow();
+        }
+        node* p = free_.back();
+        free_.pop_back();
+        if (p->grid[1] - p->grid[0] != m) {
+            layOut(p->grid);
+        }
+        return p;
+    }
+
+    void release(node* p) {
+        p->children.clear();
+        free_.push_back(p);
+    }
+
+  private:
+    void grow() {
+        if (n > kMaxSide || m > kMaxSide) {
+            std::cerr << "gridplayer: boards larger than " << kMaxSide << " x " << kMaxSide
+                      << " cannot be searched\n";
+            std::abort();
+        }
+        constexpr int kBatch = 64;
+        for (int k = 0; k < kBatch; ++k) {
+            auto* block = new PooledNode{};
+            block->record.grid = block->rows;
+            block->rows[0] = block->cells;
+            block->rows[1] = block->cells;  // forces the first layOut
+            // Enough for any position seen in play, so appending children
+            // never reallocates once the pool is warm.
+            block->record.children.reserve(64);
+            blocks_.push_back(block);
+            free_.push_back(&block->record);
+        }
+    }
+
+    static void layOut(int** rows) {
+        int* cells = rows[0];
+        for (int i = 0; i < kMaxSide; ++i) {
+            rows[i] = cells + i * m;
+        }
+    }
+
+    std::vector<PooledNode*> blocks_;
+    std::vector<node*> free_;
+};
+
+NodePool pool;
+
+// True when the rows of grid follow each other m cells apart (pooled boards,
+// and the tests' single-block boards), so the whole board copies at once.
+bool contiguous(int** grid) {
+    for (int i = 1; i < n; ++i) {
+        if (grid[i] != grid[0] + i * m) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void copyCells(int** to, int** from, bool fromContiguous) {
+    if (fromContiguous) {
+        std::memcpy(to[0], from[0], sizeof(int) * static_cast<std::size_t>(n * m));
+    } else {
+        for (int i = 0; i < n; ++i) {
+            std::memcpy(to[i], from[i], sizeof(int) * static_cast<std::size_t>(m));
+        }
+    }
+}
+
+}  // namespace
+
+node* createNode(int** source) {
+    node* p = pool.acquire();
+    copyCells(p->grid, source, contiguous(source));
+    p->fromRow = p->fromCol = p->toRow = p->toCol = 0;
+    p->moveType = 0;
+    p->value = 0;
     ++liveNodeCount;
     return p;
 }
@@ -109,12 +220,9 @@ void displayNode(node* p) {
     printGrid(p->grid);
 }
 
+// The record, its board and its children's storage go back to the pool.
 void deleteNode(node* p) {
-    for (int i = 0; i < n; ++i) {
-        delete[] p->grid[i];
-    }
-    delete[] p->grid;
-    delete p;  // the children vector frees its own storage here
+    pool.release(p);
     --liveNodeCount;
 }
 
@@ -136,65 +244,84 @@ void deleteNodeChildren(node* p, node* keep) {
 
 namespace {
 
-// Everything in which the two colours' rules differ. Both generators share one
-// body so the order of the passes cannot drift apart between the colours.
+// Everything in which the two colours' rules differ, as compile-time
+// constants: both generators share one body so the order of the passes cannot
+// drift apart between the colours, and each is compiled for its colour.
+template <int Sign>
 struct Side {
-    int sign;         // +1 white, -1 black: own cells have this sign
-    int ahead;        // row step towards the opponent
-    int cannonDc[4];  // cannon directions, in the order they are tried
-    int cannonDr[4];
+    static constexpr int sign = Sign;     // +1 white, -1 black: own cells have this sign
+    static constexpr int ahead = Sign;    // row step towards the opponent
+    static constexpr int own = 2 * Sign;  // own soldier
+    // Cannon directions (column step, row step) in the order they are tried.
+    static constexpr int cannonDc[4] = {-1, 0, +1, +1};
+    static constexpr int cannonDr[4] = {Sign > 0 ? +1 : -1, Sign > 0 ? +1 : -1, Sign > 0 ? 0 : -1,
+                                        Sign > 0 ? +1 : 0};
 };
 
-constexpr Side kWhite{+1, +1, {-1, 0, +1, +1}, {+1, +1, 0, +1}};
-constexpr Side kBlack{-1, -1, {-1, 0, +1, +1}, {-1, -1, -1, 0}};
-
+template <typename S>
 class Generator {
   public:
-    Generator(node* p, const Side& side) : p_(p), g_(p->grid), s_(side), own_(2 * side.sign) {}
+    explicit Generator(node* p) : p_(p), g_(p->grid), contiguous_(contiguous(p->grid)) {}
 
     void run() {
-        forEachSoldier([this](int r, int c) { steps(r, c); });
-        forEachSoldier([this](int r, int c) { retreats(r, c); });
-        forEachSoldier([this](int r, int c) { cannons(r, c); });
-    }
-
-  private:
-    template <typename F>
-    void forEachSoldier(F f) {
+        // The three passes visit the same soldiers in the same scan order, and
+        // making a child never changes the parent, so one scan serves all three.
+        int count = 0;
         for (int r = 0; r < n; ++r) {
+            const int* row = g_[r];
             for (int c = 0; c < m; ++c) {
-                if (g_[r][c] == own_) {
-                    f(r, c);
+                if (row[c] == S::own) {
+                    soldiers_[count++] = {r, c};
                 }
             }
         }
+        for (int k = 0; k < count; ++k) {
+            steps(soldiers_[k].r, soldiers_[k].c);
+        }
+        for (int k = 0; k < count; ++k) {
+            retreats(soldiers_[k].r, soldiers_[k].c);
+        }
+        for (int k = 0; k < count; ++k) {
+            cannons(soldiers_[k].r, soldiers_[k].c);
+        }
     }
 
+  private:
+    static bool onBoard(int r, int c) {
+        return static_cast<unsigned>(r) < static_cast<unsigned>(n) &&
+               static_cast<unsigned>(c) < static_cast<unsigned>(m);
+    }
     // Empty or enemy: a square a soldier may move to or a cannon may fire at.
-    bool freeCell(int r, int c) const { return onBoard(r, c) && g_[r][c] * s_.sign < 1; }
+    bool freeCell(int r, int c) const { return onBoard(r, c) && g_[r][c] * S::sign < 1; }
     // Enemy soldier or town hall: only these can be taken sideways.
-    bool enemy(int r, int c) const { return onBoard(r, c) && g_[r][c] * s_.sign < 0; }
-    bool enemySoldier(int r, int c) const { return onBoard(r, c) && g_[r][c] == -own_; }
-    bool ownSoldier(int r, int c) const { return onBoard(r, c) && g_[r][c] == own_; }
+    bool enemy(int r, int c) const { return onBoard(r, c) && g_[r][c] * S::sign < 0; }
+    bool enemySoldier(int r, int c) const { return onBoard(r, c) && g_[r][c] == -S::own; }
+    bool ownSoldier(int r, int c) const { return onBoard(r, c) && g_[r][c] == S::own; }
     bool empty(int r, int c) const { return onBoard(r, c) && g_[r][c] == 0; }
 
-    // Makes the move on the parent's grid just long enough to copy it.
+    // The child is the parent's board with the move made: copied whole, then
+    // changed in the child's own cells, so the parent is never touched.
     void add(int fr, int fc, char type, int tr, int tc) {
-        int oldFrom = g_[fr][fc];
-        int oldTo = g_[tr][tc];
+        node* child = pool.acquire();
+        copyCells(child->grid, g_, contiguous_);
         if (type == 'M') {
-            g_[fr][fc] = 0;
-            g_[tr][tc] = own_;
+            child->grid[fr][fc] = 0;
+            child->grid[tr][tc] = S::own;
         } else {
-            g_[tr][tc] = 0;
+            child->grid[tr][tc] = 0;
         }
-        p_->children.push_back(createNode(g_, fr, fc, type, tr, tc));
-        g_[tr][tc] = oldTo;
-        g_[fr][fc] = oldFrom;
+        child->fromRow = fr;
+        child->fromCol = fc;
+        child->toRow = tr;
+        child->toCol = tc;
+        child->moveType = type;
+        child->value = 0;
+        ++liveNodeCount;
+        p_->children.push_back(child);
     }
 
     void steps(int r, int c) {
-        int a = r + s_.ahead;
+        int a = r + S::ahead;
         if (freeCell(a, c - 1))
             add(r, c, 'M', a, c - 1);
         if (enemy(r, c - 1))
@@ -210,11 +337,11 @@ class Generator {
     // A soldier under threat from an enemy soldier beside or ahead of it may
     // jump two rows back; a town hall threatens nothing.
     void retreats(int r, int c) {
-        int back = r - 2 * s_.ahead;
+        int back = r - 2 * S::ahead;
         if (back < 0 || back >= n) {
             return;
         }
-        int a = r + s_.ahead;
+        int a = r + S::ahead;
         bool threatened = enemySoldier(r, c - 1) || enemySoldier(r, c + 1) ||
                           enemySoldier(a, c - 1) || enemySoldier(a, c) || enemySoldier(a, c + 1);
         if (!threatened) {
@@ -230,8 +357,8 @@ class Generator {
 
     void cannons(int r, int c) {
         for (int k = 0; k < 4; ++k) {
-            int dc = s_.cannonDc[k];
-            int dr = s_.cannonDr[k];
+            const int dc = S::cannonDc[k];
+            const int dr = S::cannonDr[k];
             if (!ownSoldier(r + dr, c + dc) || !ownSoldier(r + 2 * dr, c + 2 * dc)) {
                 continue;
             }
@@ -261,95 +388,151 @@ class Generator {
         }
     }
 
+    struct Square {
+        int r, c;
+    };
+
     node* p_;
     int** g_;
-    const Side& s_;
-    int own_;
+    bool contiguous_;
+    Square soldiers_[kMaxSide * kMaxSide];
 };
 
 }  // namespace
 
 void getValidWhiteMoves(node* p) {
-    Generator(p, kWhite).run();
+    Generator<Side<+1>>(p).run();
 }
 
 void getValidBlackMoves(node* p) {
-    Generator(p, kBlack).run();
+    Generator<Side<-1>>(p).run();
 }
 
 // ---- Utility ------------------------------------------------------------------------
 
 namespace {
 
-// Weights of the line terms by the row of the soldier scanned; both colours
-// use the row index as it stands.
-int rowLinePlus(int i) {
-    return i <= 2 ? 3 : i + 2;
-}
-int diagonalPlus(int i) {
-    return i + 2;
-}
-int linePenalty(int i) {
-    return -i;
-}
-int columnLine(int i) {
-    return (i + 2) / 2;
-}
-int ownSquare(int i) {
-    return (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
+// Weights of the terms by the row of the soldier scanned; both colours use
+// the row index as it stands, except for the advance, which black counts from
+// the last row.
+struct RowWeights {
+    int white;     // advance plus own square of a white soldier
+    int black;     // minus black's advance, plus own square of a black soldier
+    int rowPlus;   // line along the row pointing to the middle
+    int diagPlus;  // diagonal line pointing to the middle
+    int penalty;   // row or diagonal line pointing away from it
+    int column;    // line along the column
+};
+
+RowWeights rowWeights(int i) {
+    int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
+    int blackRank = n - 1 - i;
+    return {(i * i + 1) / 2 + ownSquare,
+            -((blackRank * blackRank + 1) / 2) + ownSquare,
+            i <= 2 ? 3 : i + 2,
+            i + 2,
+            -i,
+            (i + 2) / 2};
 }
 
-}  // namespace
+// The weights of every row for the current n, remade when n changes.
+const RowWeights& weightsOf(int i) {
+    static int madeFor = -1;
+    static RowWeights table[kMaxSide];
+    if (madeFor != n) {
+        for (int r = 0; r < kMaxSide; ++r) {
+            table[r] = rowWeights(r);
+        }
+        madeFor = n;
+    }
+    return table[i];
+}
 
-int utility(int** grid, int /*depth*/) {
+// The line terms of one soldier of code s at (i, j): ahead and ahead2 are the
+// rows one and two steps in its colour's direction of advance (null when off
+// the board). A line must lie wholly on the board and hold s on all squares.
+// Lines pointing from columns 0..3 rightwards or from 4.. leftwards point
+// towards the middle of an 8-column board and are rewarded.
+template <int s>
+int lineTerms(const int* row, const int* ahead, const int* ahead2, int j, const RowWeights& w) {
+    int sum = 0;
+    if (j >= 2) {
+        if (row[j - 1] == s && row[j - 2] == s) {
+            sum += j >= 4 ? w.rowPlus : w.penalty;
+        }
+        if (ahead2 != nullptr && ahead[j - 1] == s && ahead2[j - 2] == s) {
+            sum += j >= 4 ? w.diagPlus : w.penalty;
+        }
+    }
+    if (ahead2 != nullptr && ahead[j] == s && ahead2[j] == s) {
+        sum += w.column;
+    }
+    if (j + 2 < m) {
+        if (row[j + 1] == s && row[j + 2] == s) {
+            sum += j <= 3 ? w.rowPlus : w.penalty;
+        }
+        if (ahead2 != nullptr && ahead[j + 1] == s && ahead2[j + 2] == s) {
+            sum += j <= 3 ? w.diagPlus : w.penalty;
+        }
+    }
+    return sum;
+}
+
+// Town-hall amounts on top of the board sum S, from player_id's side.
+int finalScore(int S, int TW, int TB);
+
+// The score by a plain cell-by-cell scan; used for boards too large for the
+// bit-set form below.
+int utilityByScan(int** grid) {
     int S = 0;
     int W = 0;
     int B = 0;
     int TW = 0;
     int TB = 0;
-    auto holds = [grid](int i, int j, int s) { return onBoard(i, j) && grid[i][j] == s; };
+    // The material term (W halved minus B halved, added at every cell, empty
+    // ones included: the further the scan has gone with a material lead, the
+    // more it counts) changes only at soldiers, so it is added once per run
+    // of cells between two soldiers: `material` over the cells from `since`.
+    int material = 0;
+    int since = 0;
     for (int i = 0; i < n; ++i) {
+        const RowWeights& w = i < kMaxSide ? weightsOf(i) : rowWeights(i);
+        const int* row = grid[i];
+        const int* up = i + 1 < n ? grid[i + 1] : nullptr;
+        const int* up2 = i + 2 < n ? grid[i + 2] : nullptr;
+        const int* down = i >= 1 ? grid[i - 1] : nullptr;
+        const int* down2 = i >= 2 ? grid[i - 2] : nullptr;
         for (int j = 0; j < m; ++j) {
-            int v = grid[i][j];
-            if (v == 2) {
-                ++W;
-                S += (i * i + 1) / 2;
-            } else if (v == -2) {
-                ++B;
-                S -= ((n - 1 - i) * (n - 1 - i) + 1) / 2;
+            int v = row[j];
+            if (v == 0) {
+                continue;
+            }
+            if (v == 2 || v == -2) {
+                int k = i * m + j;
+                S += material * (k - since);
+                since = k;
+                if (v == 2) {
+                    ++W;
+                    S += w.white + lineTerms<2>(row, up, up2, j, w);
+                } else {
+                    ++B;
+                    S += w.black + lineTerms<-2>(row, down, down2, j, w);
+                }
+                material = W / 2 - B / 2;
             } else if (v == 1) {
                 ++TW;
             } else if (v == -1) {
                 ++TB;
             }
-            // Material, added at every cell: the further the scan has gone with
-            // a material lead, the more it counts.
-            S += W / 2 - B / 2;
-            if (v != 2 && v != -2) {
-                continue;
-            }
-            int s = v;
-            int r = v == 2 ? 1 : -1;
-            // Lines pointing from columns 0..3 rightwards or from 4.. leftwards
-            // point towards the middle of an 8-column board and are rewarded.
-            if (holds(i, j - 1, s) && holds(i, j - 2, s)) {
-                S += j >= 4 ? rowLinePlus(i) : linePenalty(i);
-            }
-            if (holds(i + r, j - 1, s) && holds(i + 2 * r, j - 2, s)) {
-                S += j >= 4 ? diagonalPlus(i) : linePenalty(i);
-            }
-            S += ownSquare(i);
-            if (holds(i + r, j, s) && holds(i + 2 * r, j, s)) {
-                S += columnLine(i);
-            }
-            if (holds(i, j + 1, s) && holds(i, j + 2, s)) {
-                S += j <= 3 ? rowLinePlus(i) : linePenalty(i);
-            }
-            if (holds(i + r, j + 1, s) && holds(i + 2 * r, j + 2, s)) {
-                S += j <= 3 ? diagonalPlus(i) : linePenalty(i);
-            }
         }
     }
+    if (n > 0 && m > 0) {
+        S += material * (n * m - since);
+    }
+    return finalScore(S, TW, TB);
+}
+
+int finalScore(int S, int TW, int TB) {
     int score;
     if (player_id == 2) {
         score = S;
@@ -377,6 +560,198 @@ int utility(int** grid, int /*depth*/) {
         }
     }
     return score;
+}
+
+// The same score from bit sets. Cell (i, j) is bit i * stride + j, with two
+// always-empty guard columns after each row (stride = m + 2), so shifting a
+// set by one or two columns, or by a row and a column, never wraps a line from
+// one row into the next: every three-in-a-line test is two shifts and two ANDs
+// over the whole board. What depends on the square alone (scan index, row
+// weights) sits in tables made once per board size.
+__extension__ typedef unsigned __int128 Bits;
+
+struct BitLayout {
+    int rows = -1;
+    int cols = -1;
+    int stride = 0;
+    int scanIndex[128];  // i * m + j: the position of the cell in the scan
+    int white[128];      // advance plus own square, white soldier
+    int black[128];      // the same for black
+    int leftRow[128], leftDiag[128], column[128], rightRow[128], rightDiag[128];
+};
+
+bool fitsBits() {
+    return m <= 16 && n * (m + 2) <= 128;
+}
+
+const BitLayout& bitLayout() {
+    static BitLayout layout;
+    if (layout.rows != n || layout.cols != m) {
+        layout.rows = n;
+        layout.cols = m;
+        layout.stride = m + 2;
+        for (int i = 0; i < n; ++i) {
+            const RowWeights w = rowWeights(i);
+            for (int j = 0; j < m; ++j) {
+                int b = i * layout.stride + j;
+                layout.scanIndex[b] = i * m + j;
+                layout.white[b] = w.white;
+                layout.black[b] = w.black;
+                layout.leftRow[b] = j >= 4 ? w.rowPlus : w.penalty;
+                layout.leftDiag[b] = j >= 4 ? w.diagPlus : w.penalty;
+                layout.column[b] = w.column;
+                layout.rightRow[b] = j <= 3 ? w.rowPlus : w.penalty;
+                layout.rightDiag[b] = j <= 3 ? w.diagPlus : w.penalty;
+            }
+        }
+    }
+    return layout;
+}
+
+template <typename F>
+void forEachBit(Bits x, F f) {
+    auto lo = static_cast<std::uint64_t>(x);
+    auto hi = static_cast<std::uint64_t>(x >> 64);
+    while (lo != 0) {
+        f(__builtin_ctzll(lo));
+        lo &= lo - 1;
+    }
+    while (hi != 0) {
+        f(64 + __builtin_ctzll(hi));
+        hi &= hi - 1;
+    }
+}
+
+int sumOver(Bits x, const int* weight) {
+    int sum = 0;
+    forEachBit(x, [&](int b) { sum += weight[b]; });
+    return sum;
+}
+
+// One row's soldiers as bit sets (bit j for column j) and its town halls
+// added to the counts.
+struct RowScan {
+    unsigned white = 0;
+    unsigned black = 0;
+#if defined(__SSE2__)
+    __m128i townWhite = _mm_setzero_si128();  // lanes count down by one per hall
+    __m128i townBlack = _mm_setzero_si128();
+
+    static __m128i load4(const int* row, int j) {
+        if (j + 4 <= m) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j));
+        }
+        // Cells past the row's end read as empty; they are never loaded.
+        int cells[4] = {0, 0, 0, 0};
+        for (int k = 0; j + k < m && k < 4; ++k) {
+            cells[k] = row[j + k];
+        }
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));
+    }
+
+    void scan(const int* row) {
+        const __m128i two = _mm_set1_epi32(2);
+        const __m128i minusTwo = _mm_set1_epi32(-2);
+        const __m128i one = _mm_set1_epi32(1);
+        const __m128i minusOne = _mm_set1_epi32(-1);
+        for (int j = 0; j < m; j += 8) {
+            __m128i a = load4(row, j);
+            __m128i b = j + 4 < m ? load4(row, j + 4) : _mm_setzero_si128();
+            __m128i w = _mm_packs_epi32(_mm_cmpeq_epi32(a, two), _mm_cmpeq_epi32(b, two));
+            __m128i k = _mm_packs_epi32(_mm_cmpeq_epi32(a, minusTwo), _mm_cmpeq_epi32(b, minusTwo));
+            auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(w, k)));
+            white |= (bits & 0xFFu) << j;
+            black |= (bits >> 8) << j;
+            townWhite = _mm_add_epi32(townWhite, _mm_cmpeq_epi32(a, one));
+            townWhite = _mm_add_epi32(townWhite, _mm_cmpeq_epi32(b, one));
+            townBlack = _mm_add_epi32(townBlack, _mm_cmpeq_epi32(a, minusOne));
+            townBlack = _mm_add_epi32(townBlack, _mm_cmpeq_epi32(b, minusOne));
+        }
+    }
+
+    static int count(__m128i lanes) {
+        alignas(16) int v[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(v), lanes);
+        return -(v[0] + v[1] + v[2] + v[3]);
+    }
+    int townHallsWhite() const {
+        return count(townWhite);
+    }
+    int townHallsBlack() const {
+        return count(townBlack);
+    }
+#else
+    int tw = 0;
+    int tb = 0;
+    void scan(const int* row) {
+        for (int j = 0; j < m; ++j) {
+            white |= static_cast<unsigned>(row[j] == 2) << j;
+            black |= static_cast<unsigned>(row[j] == -2) << j;
+            tw += row[j] == 1;
+            tb += row[j] == -1;
+        }
+    }
+    int townHallsWhite() const {
+        return tw;
+    }
+    int townHallsBlack() const {
+        return tb;
+    }
+#endif
+};
+
+int utilityByBits(int** grid) {
+    const BitLayout& L = bitLayout();
+    const int stride = L.stride;
+    RowScan scan;
+    Bits W = 0;
+    Bits B = 0;
+    for (int i = 0; i < n; ++i) {
+        scan.white = 0;
+        scan.black = 0;
+        scan.scan(grid[i]);
+        W |= static_cast<Bits>(scan.white) << (i * stride);
+        B |= static_cast<Bits>(scan.black) << (i * stride);
+    }
+    int S = 0;
+    // Material: each cell adds W halved minus B halved, counting the soldiers
+    // scanned so far. W halved goes up by one at every second white soldier
+    // and stays up for the rest of the scan, so each such soldier adds the
+    // number of cells from it to the end (likewise, subtracted, for black).
+    const int cells = n * m;
+    int count = 0;
+    forEachBit(W, [&](int b) {
+        S += L.white[b];
+        if (++count % 2 == 0) {
+            S += cells - L.scanIndex[b];
+        }
+    });
+    count = 0;
+    forEachBit(B, [&](int b) {
+        S += L.black[b];
+        if (++count % 2 == 0) {
+            S -= cells - L.scanIndex[b];
+        }
+    });
+    // Lines of three: white advances to higher rows (bit + stride), black to
+    // lower ones; the weights are the same for both colours.
+    const int up = stride;
+    S += sumOver((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2)), L.leftRow);
+    S += sumOver((W & (W >> 1) & (W >> 2)) | (B & (B >> 1) & (B >> 2)), L.rightRow);
+    S += sumOver((W & (W >> up) & (W >> 2 * up)) | (B & (B << up) & (B << 2 * up)), L.column);
+    S += sumOver(
+        (W & (W >> (up - 1)) & (W >> 2 * (up - 1))) | (B & (B << (up + 1)) & (B << 2 * (up + 1))),
+        L.leftDiag);
+    S += sumOver(
+        (W & (W >> (up + 1)) & (W >> 2 * (up + 1))) | (B & (B << (up - 1)) & (B << 2 * (up - 1))),
+        L.rightDiag);
+    return finalScore(S, scan.townHallsWhite(), scan.townHallsBlack());
+}
+
+}  // namespace
+
+int utility(int** grid, int /*depth*/) {
+    return fitsBits() ? utilityByBits(grid) : utilityByScan(grid);
 }
 
 // ---- Search ------------------------------------------------------------------------------
