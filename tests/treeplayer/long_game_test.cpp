@@ -85,6 +85,9 @@ TEST(LongGame, HundredOpponentMovesMatchTheLibrary) {
 }
 
 TEST(LongGame, UnderValgrindMemcheck) {
+#ifdef TREEPLAYER_SANITIZED
+    GTEST_SKIP() << "the sanitizers check this build; valgrind cannot run it";
+#endif
     if (!on_path("valgrind"))
         GTEST_SKIP() << "valgrind is not on PATH";
     const auto scripts = long_scripts(1);
