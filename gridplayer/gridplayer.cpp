@@ -700,9 +700,12 @@ struct RowScan {
 #endif
 };
 
+// Stride is m + 2 when known at compile time (the shifts of a 128-bit set by
+// a constant are a few instructions, by a variable many), 0 for any width.
+template <int Stride>
 int utilityByBits(int** grid) {
     const BitLayout& L = bitLayout();
-    const int stride = L.stride;
+    const int stride = Stride > 0 ? Stride : L.stride;
     RowScan scan;
     Bits W = 0;
     Bits B = 0;
@@ -751,7 +754,18 @@ int utilityByBits(int** grid) {
 }  // namespace
 
 int utility(int** grid, int /*depth*/) {
-    return fitsBits() ? utilityByBits(grid) : utilityByScan(grid);
+    if (!fitsBits()) {
+        return utilityByScan(grid);
+    }
+    // The two board widths the game is played on get their own copies.
+    switch (m) {
+        case 8:
+            return utilityByBits<10>(grid);
+        case 10:
+            return utilityByBits<12>(grid);
+        default:
+            return utilityByBits<0>(grid);
+    }
 }
 
 // ---- Search ------------------------------------------------------------------------------
