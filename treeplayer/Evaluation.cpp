@@ -123,7 +123,7 @@ int tp_ref::blocked_cannon(const std::vector<coord>& soldiers, const std::vector
 
 float tp_ref::Eval(const Board& board, int side) {
     // Eval runs once per leaf: the lists are rebuilt from the board each time
-    // (Part 4.3), into buffers kept across calls so that no call allocates.
+    // into buffers kept across calls so that no call allocates.
     thread_local std::vector<coord> blackSoldiers;
     thread_local std::vector<coord> whiteSoldiers;
     thread_local std::vector<Cannon> blackCannons;
@@ -172,8 +172,9 @@ float tp_ref::Eval(const Board& board, int side) {
     const int ownBlocked = black ? blackBlocked : whiteBlocked;
     const int oppBlocked = black ? whiteBlocked : blackBlocked;
 
-    // Issue 2, decision 2: the four figures in the Part's order, each with
-    // its weight; a distance of 0 adds nothing.
+    // Threats to our halls and the opponent's home guard cost; our home guard
+    // and our attackers earn. A distance of 0 would divide by zero and adds
+    // nothing.
     const int weights[4] = {-200, 100, 100, -200};
     const int distances[4] = {oppToOwn, ownToOwn, ownToOpp, oppToOpp};
     float distanceTerm = 0.0f;
@@ -183,7 +184,8 @@ float tp_ref::Eval(const Board& board, int side) {
         }
     }
 
-    // Issue 2, decision 3: a float sum from 0.0f, one term at a time.
+    // A float sum from 0.0f, one term at a time in a fixed order: the
+    // rounding of each addition decides ties after truncation.
     float sum = 0.0f;
     sum += static_cast<float>(2 * ownSoldiers);
     sum += static_cast<float>(-4 * oppSoldiers);

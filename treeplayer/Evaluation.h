@@ -1,4 +1,5 @@
-// Position evaluation (Part 4.3, with issue 2's decisions 2 and 3).
+// Position evaluation: material, cannons, town halls, blocked cannon ends
+// and the distances between soldiers and town halls.
 #pragma once
 
 #include <utility>

@@ -8,7 +8,7 @@
 std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
     const std::vector<Node*>& children = node->children_ref();
     if (children.empty()) {
-        // Issue 2, decision 1: the leaf is scored for the maximising root's
+        // The leaf is scored for the maximising root's
         // side. Reached as a minimising node, that is the opposite of the
         // leaf's side to move; reached as a maximising node, its own side.
         const bool leafBlack = node->GetBlack();

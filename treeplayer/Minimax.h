@@ -1,4 +1,4 @@
-// Minimax with alpha-beta over a built game tree (Part 4.2).
+// Minimax with alpha-beta over a built game tree.
 #pragma once
 
 #include <utility>

@@ -1,4 +1,4 @@
-// Game-tree node (Part 4.1). A node owns its children.
+// Game-tree node. A node owns its children.
 #pragma once
 
 #include <vector>

@@ -1,4 +1,4 @@
-// Cannon slides and shots (Part 3.2).
+// Cannon slides and shots.
 #pragma once
 
 #include <vector>

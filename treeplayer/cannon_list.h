@@ -1,5 +1,5 @@
 // The starting board, move application, and the soldier and cannon lists
-// derived from a board (Parts 2.1, 2.2).
+// derived from a board.
 #pragma once
 
 #include <tuple>

@@ -1,4 +1,4 @@
-// treeplayer's game loop (Part 1.2), with issue 2's decisions 4 to 6: no
+// treeplayer's game loop. No
 // legal move or end of input before a move ends the program with status 0;
 // unsafe input ends it with one line on standard error and status 2.
 #include <charconv>
@@ -129,7 +129,7 @@ int main() {
             root.SetBoard(board);
             create_tree(&root, 0);
             if (root.GetChildren().empty())
-                return 0;  // issue 2, decision 4
+                return 0;  // no legal move: nothing to say, the game is over
             const Move move = minimax(&root, true, MIN, MAX).second;
             print_move(move);
             board = Update_board(move, board);
@@ -137,7 +137,7 @@ int main() {
         } else {
             const std::optional<Move> move = read_move();
             if (!move)
-                return 0;  // issue 2, decision 5
+                return 0;  // end of input: the referee has ended the game
             std::cerr << "Move from computer: ";
             printerr_move(*move);
             std::cerr << '\n' << std::flush;

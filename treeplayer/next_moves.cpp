@@ -45,7 +45,8 @@ std::vector<Move> tp_ref::next_moves(const std::vector<Cannon>& cannons,
 std::vector<Move> board_moves(const Board& board, bool black) {
     const std::vector<coord> blackSoldiers = tp_ref::Soldiers_list(BLACK_SOLDIER, board);
     const std::vector<coord> whiteSoldiers = tp_ref::Soldiers_list(WHITE_SOLDIER, board);
-    // Part 4.1 builds both cannon lists (Update); only the mover's are used.
+    // Tree expansion builds both cannon lists (Update); only the mover's are
+    // used, so only those are built here.
     const std::vector<Cannon> cannons =
         tp_ref::Get_list(black ? BLACK_SOLDIER : WHITE_SOLDIER, board);
     if (black)

@@ -1,4 +1,4 @@
-// The legal move list of the side to move (Part 3.3).
+// The legal move list of the side to move.
 #pragma once
 
 #include <vector>
@@ -10,7 +10,7 @@
 std::vector<Move> next_moves(std::vector<Cannon> cannons, std::vector<coord> own,
                              std::vector<coord> enemy, bool black);
 
-// The list that tree expansion (Part 4.1) builds for a board and the side
+// The list that tree expansion builds for a board and the side
 // to move: the soldier lists and cannons of the board handed to next_moves.
 // Shared by Node::SetChildren, the perft tool and the tests.
 std::vector<Move> board_moves(const Board& board, bool black);

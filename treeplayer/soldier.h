@@ -1,4 +1,4 @@
-// Moves of one soldier (Part 3.1).
+// Moves of one soldier.
 #pragma once
 
 #include <vector>

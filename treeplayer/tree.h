@@ -1,4 +1,4 @@
-// Expansion of a game tree to a given depth (Part 4.1).
+// Expansion of a game tree to a given depth.
 #pragma once
 
 class Node;

@@ -1,4 +1,4 @@
-// treeplayer's value types (Part 2.1, 2.2): the board grid, squares, move
+// treeplayer's value types: the board grid, squares, move
 // records, cannons and the cell codes.
 #pragma once
 

@@ -1,5 +1,5 @@
-// Part 2.1 (board, Update_board, contains) and Part 2.2 (soldier, town-hall
-// and cannon lists).
+// The board model: the starting board, Update_board, contains, and the
+// soldier, town-hall and cannon lists.
 #include <gtest/gtest.h>
 
 #include "test_support.h"

@@ -1,4 +1,4 @@
-// Parts 3.1 to 3.3: soldier moves, cannon moves and shots, the legal list.
+// Move generation: soldier moves, cannon moves and shots, the legal list.
 #include <gtest/gtest.h>
 
 #include "test_support.h"
@@ -12,7 +12,7 @@ using namespace tp_test;
 
 namespace {
 
-// The chain of Part 3.3 for one soldier of the board.
+// The chain next_moves runs for one soldier of the board.
 std::vector<std::string> soldier_chain(const Board& b, coord s, bool black) {
     const auto own = Soldiers_list(black ? BLACK_SOLDIER : WHITE_SOLDIER, b);
     const auto enemy = Soldiers_list(black ? WHITE_SOLDIER : BLACK_SOLDIER, b);
@@ -35,7 +35,7 @@ std::vector<std::string> cannon_moves_of(const Board& b, bool black) {
 
 }  // namespace
 
-// Read off Part 3.3's description of the start, square by square.
+// Worked out by hand for the start, square by square.
 TEST(LegalList, BlackAtStartHasThe37MovesInOrder) {
     const std::vector<std::string> expected = {
         "S 0 5 M 0 4", "S 0 5 M 1 4", "S 2 5 M 1 4", "S 2 5 M 2 4", "S 2 5 M 3 4", "S 4 5 M 3 4",

@@ -11,7 +11,7 @@
 
 using namespace tp_test;
 
-// Depth 1 was checked by hand against Part 3.3 (the 37 moves of
+// Depth 1 was checked by hand, move by move (the 37 moves of
 // LegalList.BlackAtStartHasThe37MovesInOrder); deeper counts were computed
 // once with this implementation and are kept as regression checks.
 TEST(Perft, StartPositionTable) {

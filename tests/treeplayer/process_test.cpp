@@ -1,4 +1,4 @@
-// Process tests of Part 1.2 with issue 2's decisions 4 to 6: the built
+// Process tests of the game loop and its input rules: the built
 // treeplayer with a scripted standard input; standard output, standard
 // error and the exit status are checked exactly. Expected moves come from
 // the library (the same create_tree + minimax the program runs).
@@ -36,7 +36,7 @@ Move chosen(const Board& board, bool black) {
 TEST(Process, PlayerOneMovesFirstThenEndOfInput) {
     const auto r = run_treeplayer("1 8 8 150\n");
     EXPECT_EQ(r.out, line(chosen(initialise(), true)));
-    EXPECT_EQ(r.out, "S 6 7 M 7 6\n");  // Part 4.2's last of the -31 replies
+    EXPECT_EQ(r.out, "S 6 7 M 7 6\n");  // the last of the -31 replies
     EXPECT_EQ(r.err, "1 150 8 8\n");
     EXPECT_EQ(r.status, 0);
 }

@@ -1,5 +1,5 @@
-// Part 4.1 (Node, SetChildren, create_tree), Part 4.2 (minimax) and Part 4.3
-// (Eval) with issue 2's decisions 1 to 3.
+// The search: Node, SetChildren, create_tree, minimax and Eval, including
+// the leaf side, the distance-term pairing and the float sum order.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,7 +17,7 @@ using namespace tp_test;
 
 namespace {
 
-// The distance term as issue 2 decides it, from the four figures.
+// The distance term, from the four figures and their weights.
 float distance_term(int oppToOwn, int ownToOwn, int ownToOpp, int oppToOpp) {
     float term = 0.0f;
     if (oppToOwn != 0)
@@ -250,7 +250,7 @@ TEST(Minimax, SingleChildAndLeafRoot) {
     EXPECT_EQ(minimax(&leaf, false, MIN, MAX).first, static_cast<int>(Eval(b, 1)));
 }
 
-// Independent reading of Part 4.2 over a two-level tree: which grandchildren
+// A second, independent minimax over a two-level tree: which grandchildren
 // are searched, and the root's value and move.
 TEST(Minimax, TwoLevelPruningAndTies) {
     Board b = Update_board(step(2, 5, 3, 4), initialise());
