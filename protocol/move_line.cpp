@@ -12,8 +12,10 @@ constexpr std::size_t kMaxCoordDigits = 4;
 constexpr std::size_t kMaxIntDigits = 10;
 
 std::string_view strip_line_end(std::string_view line) {
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\n')
+        line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
     return line;
 }
 
@@ -34,25 +36,31 @@ std::vector<std::string_view> split_single_spaces(std::string_view text) {
 }
 
 bool all_digits(std::string_view token) {
-    if (token.empty()) return false;
+    if (token.empty())
+        return false;
     for (char c : token) {
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
     }
     return true;
 }
 
 std::optional<int> to_int(std::string_view token, bool allow_sign, std::size_t max_digits) {
     std::string_view digits = token;
-    if (allow_sign && !digits.empty() && digits.front() == '-') digits.remove_prefix(1);
-    if (!all_digits(digits) || digits.size() > max_digits) return std::nullopt;
+    if (allow_sign && !digits.empty() && digits.front() == '-')
+        digits.remove_prefix(1);
+    if (!all_digits(digits) || digits.size() > max_digits)
+        return std::nullopt;
     int value = 0;
     auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-    if (error != std::errc() || end != token.data() + token.size()) return std::nullopt;
+    if (error != std::errc() || end != token.data() + token.size())
+        return std::nullopt;
     return value;
 }
 
 void say(std::string* why, std::string text) {
-    if (why) *why = std::move(text);
+    if (why)
+        *why = std::move(text);
 }
 
 }  // namespace

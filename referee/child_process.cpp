@@ -78,6 +78,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
         throw StartError("empty command");
     ignore_sigpipe();
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const auto& word : argv)
         args.push_back(const_cast<char*>(word.c_str()));
     args.push_back(nullptr);

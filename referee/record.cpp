@@ -83,7 +83,7 @@ std::vector<std::string> record_moves(const std::string& record_text) {
     return moves;
 }
 
-GameLog::GameLog(std::ostream& out, std::string black, std::string white,
+GameLog::GameLog(std::ostream& out, const std::string& black, const std::string& white,
                  std::chrono::steady_clock::time_point origin)
     : out_(out), names_{"black " + black, "white " + white}, origin_(origin) {}
 

@@ -29,7 +29,7 @@ std::vector<std::string> record_moves(const std::string& record_text);
 // Writes the log lines of a game; times are milliseconds since `origin`.
 class GameLog : public GameObserver {
   public:
-    GameLog(std::ostream& out, std::string black, std::string white,
+    GameLog(std::ostream& out, const std::string& black, const std::string& white,
             std::chrono::steady_clock::time_point origin);
 
     void line(Side side, Direction direction, std::string_view text) override;

@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     std::string opponent_move;
     if (!black && !std::getline(std::cin, opponent_move))
         end_of_input(flags);
-    const std::string flood_chunk(64 * 1024, 'e');
+    const std::string flood_chunk(std::size_t{64} * 1024, 'e');
 
     for (int played = 0;; ++played) {
         if (flags.delay_ms > 0) {

@@ -25,7 +25,7 @@ TEST(SplitCommand, SplitsLikeAShellWithoutRunningOne) {
     EXPECT_EQ(referee::program_name({"gridplayer"}), "gridplayer");
 }
 
-ParsedCommandLine parse(Words args) {
+ParsedCommandLine parse(const Words& args) {
     return referee::parse_command_line(args);
 }
 

@@ -53,6 +53,7 @@ inline RefereeRun run_referee(const std::string& binary, const std::vector<std::
     std::vector<std::string> words{binary};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (auto& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
