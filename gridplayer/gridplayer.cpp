@@ -184,7 +184,8 @@ bool contiguous(int** grid) {
     return true;
 }
 
-void copyCells(int** to, int** from, bool fromContiguous) {
+// Inlined: it runs once per child, and the call cost more than the test.
+__attribute__((always_inline)) inline void copyCells(int** to, int** from, bool fromContiguous) {
     if (fromContiguous) {
         std::memcpy(to[0], from[0], sizeof(int) * static_cast<std::size_t>(n * m));
     } else {
@@ -751,9 +752,138 @@ int utilityByBits(int** grid) {
     return finalScore(S, scan.townHallsWhite(), scan.townHallsBlack());
 }
 
+#if defined(__SSE2__)
+// Boards of 8 columns and at most 8 rows, the size the game is mostly played
+// on, fit one 64-bit set with cell (i, j) at bit i * 8 + j, which is also the
+// cell's position in the scan. Shifts that would carry a line from the end of
+// one row into the start of the next are cut off by column masks instead of
+// guard columns, so every set operation is a single machine word.
+struct EightLayout {
+    int rows = -1;
+    int white[64];  // advance plus own square, white soldier
+    int black[64];  // the same for black
+    int leftRow[64], leftDiag[64], column[64], rightRow[64], rightDiag[64];
+};
+
+EightLayout eightLayout;
+
+void makeEightLayout() {
+    eightLayout.rows = n;
+    for (int b = 0; b < 64; ++b) {
+        const int i = b / 8;
+        const int j = b % 8;
+        const RowWeights w = rowWeights(i);
+        eightLayout.white[b] = w.white;
+        eightLayout.black[b] = w.black;
+        eightLayout.leftRow[b] = j >= 4 ? w.rowPlus : w.penalty;
+        eightLayout.leftDiag[b] = j >= 4 ? w.diagPlus : w.penalty;
+        eightLayout.column[b] = w.column;
+        eightLayout.rightRow[b] = j <= 3 ? w.rowPlus : w.penalty;
+        eightLayout.rightDiag[b] = j <= 3 ? w.diagPlus : w.penalty;
+    }
+}
+
+int sumOver64(std::uint64_t x, const int* weight) {
+    int sum = 0;
+    for (; x != 0; x &= x - 1) {
+        sum += weight[__builtin_ctzll(x)];
+    }
+    return sum;
+}
+
+// Eight cells of one row narrowed to 16-bit lanes. Codes outside the int16
+// range saturate to values that are no cell code, so they still count as empty.
+__m128i eightCells(const int* row) {
+    return _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4)));
+}
+
+int utilityEight(int** grid) {
+    if (eightLayout.rows != n) {
+        makeEightLayout();
+    }
+    const EightLayout& L = eightLayout;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i two = _mm_set1_epi8(2);
+    const __m128i minusTwo = _mm_set1_epi8(-2);
+    const __m128i one = _mm_set1_epi8(1);
+    const __m128i minusOne = _mm_set1_epi8(-1);
+    std::uint64_t W = 0;
+    std::uint64_t B = 0;
+    __m128i hallsWhite = zero;  // bytes count the halls seen in their lane
+    __m128i hallsBlack = zero;
+    // Two rows at a time: sixteen cells narrowed to one byte each (again
+    // saturating, so only true codes compare equal), then one compare and one
+    // mask per code.
+    for (int i = 0; i < n; i += 2) {
+        __m128i low = eightCells(grid[i]);
+        __m128i high = i + 1 < n ? eightCells(grid[i + 1]) : zero;
+        __m128i v = _mm_packs_epi16(low, high);
+        W |= static_cast<std::uint64_t>(
+                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, two))))
+             << (8 * i);
+        B |= static_cast<std::uint64_t>(
+                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, minusTwo))))
+             << (8 * i);
+        hallsWhite = _mm_sub_epi8(hallsWhite, _mm_cmpeq_epi8(v, one));
+        hallsBlack = _mm_sub_epi8(hallsBlack, _mm_cmpeq_epi8(v, minusOne));
+    }
+    __m128i tw = _mm_sad_epu8(hallsWhite, zero);
+    __m128i tb = _mm_sad_epu8(hallsBlack, zero);
+    const int TW = _mm_cvtsi128_si32(tw) + _mm_cvtsi128_si32(_mm_srli_si128(tw, 8));
+    const int TB = _mm_cvtsi128_si32(tb) + _mm_cvtsi128_si32(_mm_srli_si128(tb, 8));
+
+    // Material: every second soldier of a colour in scan order raises its
+    // halved count by one for itself and every later cell, so the soldiers
+    // are taken in pairs and the second of each pair adds the cells left.
+    const int cells = n * 8;
+    int S = 0;
+    for (std::uint64_t x = W; x != 0;) {
+        S += L.white[__builtin_ctzll(x)];
+        x &= x - 1;
+        if (x == 0) {
+            break;
+        }
+        const int b = __builtin_ctzll(x);
+        S += L.white[b] + cells - b;
+        x &= x - 1;
+    }
+    for (std::uint64_t x = B; x != 0;) {
+        S += L.black[__builtin_ctzll(x)];
+        x &= x - 1;
+        if (x == 0) {
+            break;
+        }
+        const int b = __builtin_ctzll(x);
+        S += L.black[b] - (cells - b);
+        x &= x - 1;
+    }
+    // Lines of three; a line reaching left needs two columns to its left, one
+    // reaching right two to its right, which also drops the bits a shift
+    // carried over from a neighbouring row. White looks to higher rows, black
+    // to lower ones.
+    constexpr std::uint64_t fromColumn2 = 0xFCFCFCFCFCFCFCFCull;
+    constexpr std::uint64_t toColumn5 = 0x3F3F3F3F3F3F3F3Full;
+    S +=
+        sumOver64(((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2))) & fromColumn2, L.leftRow);
+    S += sumOver64(((W & (W >> 1) & (W >> 2)) | (B & (B >> 1) & (B >> 2))) & toColumn5, L.rightRow);
+    S += sumOver64((W & (W >> 8) & (W >> 16)) | (B & (B << 8) & (B << 16)), L.column);
+    S += sumOver64(((W & (W >> 7) & (W >> 14)) | (B & (B << 9) & (B << 18))) & fromColumn2,
+                   L.leftDiag);
+    S += sumOver64(((W & (W >> 9) & (W >> 18)) | (B & (B << 7) & (B << 14))) & toColumn5,
+                   L.rightDiag);
+    return finalScore(S, TW, TB);
+}
+#endif
+
 }  // namespace
 
 int utility(int** grid, int /*depth*/) {
+#if defined(__SSE2__)
+    if (m == 8 && n <= 8) {
+        return utilityEight(grid);
+    }
+#endif
     if (!fitsBits()) {
         return utilityByScan(grid);
     }

@@ -2,6 +2,10 @@
 // material term, the line terms and the two sides' town-hall rules.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "support.h"
 
 namespace {
@@ -95,6 +99,115 @@ TEST(Utility, DepthArgumentAndUnknownCodesChangeNothing) {
     EXPECT_EQ(score(g, 2), base);
     // Any id other than 2 scores from black's side.
     EXPECT_EQ(score(g, 3), score(g, 1));
+}
+
+}  // namespace
+
+namespace {
+
+// The score computed literally, cell by cell, as the rules state it: the
+// reference the word-wide forms of utility are held to.
+int literalUtility(int** g) {
+    auto at = [&](int i, int j) { return i >= 0 && i < n && j >= 0 && j < m ? g[i][j] : 0; };
+    int S = 0, W = 0, B = 0, TW = 0, TB = 0;
+    for (int i = 0; i < n; ++i) {
+        int rowPlus = i <= 2 ? 3 : i + 2;
+        int diagPlus = i + 2;
+        int minus = -i;
+        int column = (i + 2) / 2;
+        int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
+        for (int j = 0; j < m; ++j) {
+            int v = g[i][j];
+            if (v == 2) {
+                ++W;
+                S += (i * i + 1) / 2;
+            } else if (v == -2) {
+                ++B;
+                S -= ((n - 1 - i) * (n - 1 - i) + 1) / 2;
+            } else if (v == 1) {
+                ++TW;
+            } else if (v == -1) {
+                ++TB;
+            }
+            S += W / 2 - B / 2;
+            if (v == 2 || v == -2) {
+                int r = v == 2 ? 1 : -1;
+                auto both = [&](int i1, int j1, int i2, int j2) {
+                    return i1 >= 0 && i1 < n && j1 >= 0 && j1 < m && i2 >= 0 && i2 < n && j2 >= 0 &&
+                           j2 < m && at(i1, j1) == v && at(i2, j2) == v;
+                };
+                if (both(i, j - 1, i, j - 2))
+                    S += j >= 4 ? rowPlus : minus;
+                if (both(i + r, j - 1, i + 2 * r, j - 2))
+                    S += j >= 4 ? diagPlus : minus;
+                S += ownSquare;
+                if (both(i + r, j, i + 2 * r, j))
+                    S += column;
+                if (both(i, j + 1, i, j + 2))
+                    S += j <= 3 ? rowPlus : minus;
+                if (both(i + r, j + 1, i + 2 * r, j + 2))
+                    S += j <= 3 ? diagPlus : minus;
+            }
+        }
+    }
+    int score;
+    if (player_id == 2) {
+        score = S;
+        score += TW == 3 ? -500 : TW < 3 ? -1000 : 0;
+        score += TB == 3 ? 500 : TB < 3 ? 20000 : 0;
+    } else {
+        score = -S;
+        score += TW == 3 ? 500 : TW == 2 ? 20000 : 0;
+        score += TB == 3 ? -500 : TB == 2 ? -1000 : 0;
+    }
+    return score;
+}
+
+// Thousands of seeded random boards of every size class the fast forms
+// distinguish (8 columns with up to 8 rows, the 10 x 10 board, other widths),
+// dense and sparse, with a few codes that are no cell code at all, scored on a
+// test-owned block, on separately allocated rows and on a search node's board.
+TEST(Utility, AgreesWithTheLiteralScanOnSeededRandomBoards) {
+    const std::pair<int, int> sizes[] = {{8, 8},   {6, 8},  {7, 8}, {9, 8}, {10, 8},
+                                         {10, 10}, {8, 10}, {8, 7}, {6, 5}, {10, 9}};
+    const int odd[] = {3, -3, 7, 65538, -65538, 40000, -40000, 130, -130, 258};
+    std::uint32_t seed = 12345;
+    auto next = [&]() {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    int checked = 0;
+    for (auto [rows, cols] : sizes) {
+        for (int k = 0; k < 600; ++k) {
+            useBoard(rows, cols, k % 2 == 0 ? 2 : 1);
+            Grid g;
+            int density = 1 + static_cast<int>(next() % 8);  // in eighths
+            for (int i = 0; i < n; ++i) {
+                for (int j = 0; j < m; ++j) {
+                    if (static_cast<int>(next() % 8) >= density) {
+                        continue;
+                    }
+                    std::uint32_t r = next() % 100;
+                    g.at(i, j) = r < 40 ? 2 : r < 80 ? -2 : r < 88 ? 1 : r < 96 ? -1 : odd[r % 10];
+                }
+            }
+            std::vector<std::vector<int>> separate(static_cast<std::size_t>(n));
+            std::vector<int*> rowPtrs;
+            for (int i = 0; i < n; ++i) {
+                separate[static_cast<std::size_t>(i)].assign(g.ptr()[i], g.ptr()[i] + m);
+                rowPtrs.push_back(separate[static_cast<std::size_t>(i)].data());
+            }
+            int expected = literalUtility(g.ptr());
+            ASSERT_EQ(utility(g.ptr(), 1), expected) << rows << "x" << cols << " board " << k;
+            ASSERT_EQ(utility(rowPtrs.data(), 2), expected)
+                << rows << "x" << cols << " board " << k;
+            node* p = createNode(g.ptr());
+            ASSERT_EQ(utility(p->grid, 3), expected) << rows << "x" << cols << " board " << k;
+            deleteNode(p);
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 6000);
 }
 
 }  // namespace
