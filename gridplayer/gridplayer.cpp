@@ -140,7 +140,9 @@ class NodePool {
     }
 
   private:
-    void grow() {
+    // Out of line: it runs only while the pool warms up, and kept inline it
+    // made every child creation save and restore registers for it.
+    __attribute__((noinline, cold)) void grow() {
         if (n > kMaxSide || m > kMaxSide) {
             std::cerr << "gridplayer: boards larger than " << kMaxSide << " x " << kMaxSide
                       << " cannot be searched\n";
@@ -160,7 +162,7 @@ class NodePool {
         }
     }
 
-    static void layOut(int** rows) {
+    __attribute__((noinline, cold)) static void layOut(int** rows) {
         int* cells = rows[0];
         for (int i = 0; i < kMaxSide; ++i) {
             rows[i] = cells + i * m;
