@@ -43,13 +43,11 @@ std::vector<coord> tp_ref::moves_filter(const std::vector<coord>& candidates,
     return kept;
 }
 
-namespace {
 void write_move(std::ostream& out, const Move& move) {
     out << std::get<0>(move) << ' ' << std::get<1>(move) << ' ' << std::get<2>(move) << ' '
         << std::get<3>(move) << ' ' << std::get<4>(move) << ' ' << std::get<5>(move) << '\n'
         << std::flush;
 }
-}  // namespace
 
 void print_move(Move move) {
     write_move(std::cout, move);

@@ -2,6 +2,7 @@
 // routines.
 #pragma once
 
+#include <iosfwd>
 #include <utility>
 #include <vector>
 
@@ -25,7 +26,9 @@ std::vector<coord> moves_filter(const std::vector<coord>& candidates,
                                 const std::vector<coord>& excluded, int width, int height);
 }  // namespace tp_ref
 
-// One move line on standard output (resp. standard error), newline, flush.
+// One move line on `out`, newline, flush.
+void write_move(std::ostream& out, const Move& move);
+// The same on standard output (resp. standard error).
 void print_move(Move move);
 void printerr_move(Move move);
 
