@@ -5,15 +5,15 @@
 #include "treeplayer/cannon.h"
 #include "treeplayer/cannon_list.h"
 
-float Eval(Board board, int side) {
+float Eval(const Board& board, int side) {
     return tp_ref::Eval(board, side);
 }
 
-std::pair<int, int> townhall_dist(std::vector<coord> soldiers, Board board) {
+std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Board& board) {
     return tp_ref::townhall_dist(soldiers, board);
 }
 
-int blocked_cannon(std::vector<coord> soldiers, std::vector<Cannon> cannons) {
+int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons) {
     return tp_ref::blocked_cannon(soldiers, cannons);
 }
 

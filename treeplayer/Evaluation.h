@@ -8,14 +8,14 @@
 #include "treeplayer/types.h"
 
 // Score of `board` for `side` (1: black; any other value: white).
-float Eval(Board board, int side);
+float Eval(const Board& board, int side);
 
 // (distance of the soldiers to their own side's standing town halls,
 //  distance to the opponent's standing town halls); (0, 0) for no soldiers.
-std::pair<int, int> townhall_dist(std::vector<coord> soldiers, Board board);
+std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Board& board);
 
 // Number of (soldier, square just beyond a cannon end) pairs that coincide.
-int blocked_cannon(std::vector<coord> soldiers, std::vector<Cannon> cannons);
+int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons);
 
 // The same operations on borrowed arguments (see common.h).
 namespace tp_ref {

@@ -25,7 +25,7 @@ Move cannon_coord_to_move(coord source, coord target, int width, int height) {
     return Move{'A', 0, 0, 'A', 0, 0};
 }
 
-std::vector<Move> cannon_coord_to_shot(coord middle, std::vector<coord> targets) {
+std::vector<Move> cannon_coord_to_shot(coord middle, const std::vector<coord>& targets) {
     std::vector<Move> shots;
     shots.reserve(targets.size());
     for (const coord& t : targets)
@@ -43,9 +43,9 @@ constexpr coord kDirections[4][2] = {
 };
 }  // namespace
 
-std::vector<Move> cannon_action(std::vector<Cannon> cannons, std::vector<coord> own,
-                                std::vector<coord> enemy, std::vector<coord> ownHalls,
-                                std::vector<coord> enemyHalls) {
+std::vector<Move> cannon_action(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
+                                const std::vector<coord>& enemy, const std::vector<coord>& ownHalls,
+                                const std::vector<coord>& enemyHalls) {
     return tp_ref::cannon_action(cannons, own, enemy, ownHalls, enemyHalls);
 }
 

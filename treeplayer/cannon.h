@@ -14,12 +14,12 @@ int orientation(Cannon cannon);
 Move cannon_coord_to_move(coord source, coord target, int width, int height);
 
 // ("S", middle, "B", target) for every target, in order.
-std::vector<Move> cannon_coord_to_shot(coord middle, std::vector<coord> targets);
+std::vector<Move> cannon_coord_to_shot(coord middle, const std::vector<coord>& targets);
 
 // All shots and slides of one side's cannons.
-std::vector<Move> cannon_action(std::vector<Cannon> cannons, std::vector<coord> own,
-                                std::vector<coord> enemy, std::vector<coord> ownHalls,
-                                std::vector<coord> enemyHalls);
+std::vector<Move> cannon_action(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
+                                const std::vector<coord>& enemy, const std::vector<coord>& ownHalls,
+                                const std::vector<coord>& enemyHalls);
 
 namespace tp_ref {
 int orientation(const Cannon& cannon);

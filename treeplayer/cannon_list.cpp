@@ -139,18 +139,18 @@ std::tuple<std::vector<Cannon>, std::vector<Cannon>> tp_ref::Update(const Board&
     return {tp_ref::Get_list(BLACK_SOLDIER, b), tp_ref::Get_list(WHITE_SOLDIER, b)};
 }
 
-std::vector<coord> Soldiers_list(int code, Board b) {
+std::vector<coord> Soldiers_list(int code, const Board& b) {
     return tp_ref::Soldiers_list(code, b);
 }
 
-std::vector<Cannon> Get_list(int code, Board b) {
+std::vector<Cannon> Get_list(int code, const Board& b) {
     return tp_ref::Get_list(code, b);
 }
 
-bool Search(std::vector<Cannon> list, Cannon candidate) {
+bool Search(const std::vector<Cannon>& list, Cannon candidate) {
     return tp_ref::Search(list, candidate);
 }
 
-std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(Board b) {
+std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(const Board& b) {
     return tp_ref::Update(b);
 }

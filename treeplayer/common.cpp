@@ -10,12 +10,12 @@ bool tp_ref::contains(coord square, const std::vector<coord>& list) {
     return false;
 }
 
-bool contains(coord square, std::vector<coord> list) {
+bool contains(coord square, const std::vector<coord>& list) {
     return tp_ref::contains(square, list);
 }
 
-std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord> excluded,
-                                int width, int height) {
+std::vector<coord> moves_filter(const std::vector<coord>& candidates,
+                                const std::vector<coord>& excluded, int width, int height) {
     return tp_ref::moves_filter(candidates, excluded, width, height);
 }
 
@@ -57,7 +57,7 @@ void printerr_move(Move move) {
     write_move(std::cerr, move);
 }
 
-void print_board(Board board) {
+void print_board(const Board& board) {
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x)
             std::cout << board[y][x] << ' ';
@@ -65,7 +65,7 @@ void print_board(Board board) {
     }
 }
 
-void print_board_new(Board board) {
+void print_board_new(const Board& board) {
     for (const auto& row : board) {
         for (int cell : row)
             std::cout << cell << "  ";
@@ -73,12 +73,12 @@ void print_board_new(Board board) {
     }
 }
 
-void print_soldier(std::vector<coord> soldiers) {
+void print_soldier(const std::vector<coord>& soldiers) {
     for (const coord& c : soldiers)
         std::cout << c.x << ' ' << c.y << '\n';
 }
 
-void print_cannon(std::vector<Cannon> cannons) {
+void print_cannon(const std::vector<Cannon>& cannons) {
     for (const Cannon& c : cannons) {
         const auto& [a, m, b] = c;
         std::cout << a.x << ' ' << a.y << " -> " << m.x << ' ' << m.y << " -> " << b.x << ' ' << b.y

@@ -9,14 +9,14 @@
 #include "treeplayer/types.h"
 
 // True when a square with both fields equal to `square` occurs in `list`.
-bool contains(coord square, std::vector<coord> list);
+bool contains(coord square, const std::vector<coord>& list);
 
 // (white's town-hall home squares, black's town-hall home squares).
 std::pair<std::vector<coord>, std::vector<coord>> create_th_list();
 
 // The candidates on a width x height board and not in `excluded`, in order.
-std::vector<coord> moves_filter(std::vector<coord> candidates, std::vector<coord> excluded,
-                                int width, int height);
+std::vector<coord> moves_filter(const std::vector<coord>& candidates,
+                                const std::vector<coord>& excluded, int width, int height);
 
 // The same operations on borrowed arguments: what the modules call inside
 // treeplayer so that a hot path copies no list (a whole turn stays well under a millisecond).
@@ -33,7 +33,7 @@ void print_move(Move move);
 void printerr_move(Move move);
 
 // Debug printers (standard output; never called during a game).
-void print_board(Board board);
-void print_board_new(Board board);
-void print_soldier(std::vector<coord> soldiers);
-void print_cannon(std::vector<Cannon> cannons);
+void print_board(const Board& board);
+void print_board_new(const Board& board);
+void print_soldier(const std::vector<coord>& soldiers);
+void print_cannon(const std::vector<Cannon>& cannons);

@@ -7,8 +7,8 @@
 #include "treeplayer/common.h"
 #include "treeplayer/soldier.h"
 
-std::vector<Move> next_moves(std::vector<Cannon> cannons, std::vector<coord> own,
-                             std::vector<coord> enemy, bool black) {
+std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
+                             const std::vector<coord>& enemy, bool black) {
     return tp_ref::next_moves(cannons, own, enemy, black);
 }
 

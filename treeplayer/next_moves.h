@@ -7,8 +7,8 @@
 
 // Every soldier move (soldier by soldier in list order), then every cannon
 // move (cannon by cannon), of the side whose lists are given.
-std::vector<Move> next_moves(std::vector<Cannon> cannons, std::vector<coord> own,
-                             std::vector<coord> enemy, bool black);
+std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
+                             const std::vector<coord>& enemy, bool black);
 
 // The list that tree expansion builds for a board and the side
 // to move: the soldier lists and cannons of the board handed to next_moves.

@@ -2,7 +2,7 @@
 
 #include "treeplayer/common.h"
 
-std::vector<coord> soldier_moves(coord soldier, std::vector<coord> enemies, bool black) {
+std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black) {
     return tp_ref::soldier_moves(soldier, enemies, black);
 }
 
@@ -38,7 +38,7 @@ int tp_ref::soldier_targets(coord soldier, const std::vector<coord>& enemies, bo
     return n;
 }
 
-std::vector<Move> coord_to_move(coord source, std::vector<coord> targets) {
+std::vector<Move> coord_to_move(coord source, const std::vector<coord>& targets) {
     std::vector<Move> moves;
     moves.reserve(targets.size());
     for (const coord& t : targets)

@@ -8,7 +8,7 @@
 // Candidate targets of `soldier`: three forward squares, then the three
 // retreat squares when an enemy soldier stands in the row in front of or
 // behind it. Unfiltered: squares may lie off the board or hold any piece.
-std::vector<coord> soldier_moves(coord soldier, std::vector<coord> enemies, bool black);
+std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black);
 
 namespace tp_ref {
 std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black);
@@ -17,4 +17,4 @@ int soldier_targets(coord soldier, const std::vector<coord>& enemies, bool black
 }  // namespace tp_ref
 
 // One step ("S", source, "M", target) per target, in order.
-std::vector<Move> coord_to_move(coord source, std::vector<coord> targets);
+std::vector<Move> coord_to_move(coord source, const std::vector<coord>& targets);

@@ -59,6 +59,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
         dup2(fout, 1);
         dup2(ferr, 2);
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const auto& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);

@@ -26,6 +26,7 @@ inline std::string move_text(const Move& m) {
 
 inline std::vector<std::string> move_texts(const std::vector<Move>& moves) {
     std::vector<std::string> texts;
+    texts.reserve(moves.size());
     for (const Move& m : moves)
         texts.push_back(move_text(m));
     return texts;
