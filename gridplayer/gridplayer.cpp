@@ -165,7 +165,7 @@ class NodePool {
     __attribute__((noinline, cold)) static void layOut(int** rows) {
         int* cells = rows[0];
         for (int i = 0; i < kMaxSide; ++i) {
-            rows[i] = cells + i * m;
+            rows[i] = cells + static_cast<std::ptrdiff_t>(i) * m;
         }
     }
 
@@ -179,7 +179,7 @@ NodePool pool;
 // and the tests' single-block boards), so the whole board copies at once.
 bool contiguous(int** grid) {
     for (int i = 1; i < n; ++i) {
-        if (grid[i] != grid[0] + i * m) {
+        if (grid[i] != grid[0] + static_cast<std::ptrdiff_t>(i) * m) {
             return false;
         }
     }

@@ -53,9 +53,9 @@ TEST(BenchSets, MirrorSwapsSidesAndKeepsTheStartingPosition) {
         EXPECT_FALSE(q.blackToMove);
         EXPECT_EQ(q.cells, p.cells) << size;
         // A midgame position is not symmetric, but mirroring twice restores it.
-        p.cells[static_cast<std::size_t>(size + 1)] = -2;
+        p.cells[(static_cast<std::size_t>(size) + 1)] = -2;
         q = gp_bench::mirrored(p);
-        EXPECT_EQ(q.cells[q.cells.size() - 1 - static_cast<std::size_t>(size + 1)], 2);
+        EXPECT_EQ(q.cells[q.cells.size() - 1 - (static_cast<std::size_t>(size) + 1)], 2);
         EXPECT_EQ(gp_bench::mirrored(q).cells, p.cells);
         EXPECT_TRUE(gp_bench::mirrored(q).blackToMove);
     }

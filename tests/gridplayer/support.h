@@ -19,9 +19,11 @@ inline void useBoard(int rows, int cols, int player) {
 // A board of the current n x m owned by the test (row pointers into one block).
 class Grid {
   public:
-    Grid() : cells_(static_cast<std::size_t>(n * m), 0), rows_(static_cast<std::size_t>(n)) {
+    Grid()
+        : cells_(static_cast<std::size_t>(n) * static_cast<std::size_t>(m), 0),
+          rows_(static_cast<std::size_t>(n)) {
         for (int i = 0; i < n; ++i) {
-            rows_[static_cast<std::size_t>(i)] = cells_.data() + i * m;
+            rows_[static_cast<std::size_t>(i)] = cells_.data() + static_cast<std::ptrdiff_t>(i) * m;
         }
     }
     explicit Grid(int** source) : Grid() {
@@ -34,7 +36,10 @@ class Grid {
     Grid(const Grid& other) : Grid() { cells_ = other.cells_; }
     Grid& operator=(const Grid&) = delete;
 
-    int& at(int row, int col) { return cells_[static_cast<std::size_t>(row * m + col)]; }
+    int& at(int row, int col) {
+        return cells_[static_cast<std::size_t>(row) * static_cast<std::size_t>(m) +
+                      static_cast<std::size_t>(col)];
+    }
     int** ptr() { return rows_.data(); }
     bool operator==(const Grid& other) const { return cells_ == other.cells_; }
 

@@ -106,7 +106,8 @@ void writePosition(std::ostream& out, const Position& p) {
     for (int i = 0; i < p.rows; ++i) {
         for (int j = 0; j < p.cols; ++j) {
             out << (j == 0 ? "" : " ")
-                << cellChar(p.cells[static_cast<std::size_t>(i * p.cols + j)]);
+                << cellChar(p.cells[static_cast<std::size_t>(i) * static_cast<std::size_t>(p.cols) +
+                                    static_cast<std::size_t>(j)]);
         }
         out << '\n';
     }
@@ -182,7 +183,8 @@ void setUp(const Position& p, int depth) {
     initializeBoard();
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < m; ++j) {
-            board[i][j] = p.cells[static_cast<std::size_t>(i * m + j)];
+            board[i][j] = p.cells[static_cast<std::size_t>(i) * static_cast<std::size_t>(m) +
+                                  static_cast<std::size_t>(j)];
         }
     }
 }

@@ -187,7 +187,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         }
         for (int i = 0; i < rows; ++i) {
             for (int j = 0; j < columns; ++j) {
-                board[i][j] = pos.cells[static_cast<std::size_t>(i * columns + j)];
+                board[i][j] =
+                    pos.cells[static_cast<std::size_t>(i) * static_cast<std::size_t>(columns) +
+                              static_cast<std::size_t>(j)];
             }
         }
         black = pos.blackToMove;
