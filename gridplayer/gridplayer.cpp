@@ -573,14 +573,33 @@ int finalScore(int S, int TW, int TB) {
 // weights) sits in tables made once per board size.
 __extension__ typedef unsigned __int128 Bits;
 
-struct BitLayout {
+// Per-bit weights of the soldier terms, one array per term so that a scan
+// over a bit set reads one array.
+template <int Bits>
+struct CellWeights {
+    int white[Bits];  // advance plus own square, white soldier
+    int black[Bits];  // the same for black
+    int leftRow[Bits], leftDiag[Bits], column[Bits], rightRow[Bits], rightDiag[Bits];
+
+    // Lines pointing from their soldier towards the middle columns score
+    // positively, lines pointing away cost the row index.
+    void set(int b, int i, int j) {
+        const RowWeights w = rowWeights(i);
+        white[b] = w.white;
+        black[b] = w.black;
+        leftRow[b] = j >= 4 ? w.rowPlus : w.penalty;
+        leftDiag[b] = j >= 4 ? w.diagPlus : w.penalty;
+        column[b] = w.column;
+        rightRow[b] = j <= 3 ? w.rowPlus : w.penalty;
+        rightDiag[b] = j <= 3 ? w.diagPlus : w.penalty;
+    }
+};
+
+struct BitLayout : CellWeights<128> {
     int rows = -1;
     int cols = -1;
     int stride = 0;
     int scanIndex[128];  // i * m + j: the position of the cell in the scan
-    int white[128];      // advance plus own square, white soldier
-    int black[128];      // the same for black
-    int leftRow[128], leftDiag[128], column[128], rightRow[128], rightDiag[128];
 };
 
 bool fitsBits() {
@@ -594,17 +613,10 @@ const BitLayout& bitLayout() {
         layout.cols = m;
         layout.stride = m + 2;
         for (int i = 0; i < n; ++i) {
-            const RowWeights w = rowWeights(i);
             for (int j = 0; j < m; ++j) {
                 int b = i * layout.stride + j;
                 layout.scanIndex[b] = i * m + j;
-                layout.white[b] = w.white;
-                layout.black[b] = w.black;
-                layout.leftRow[b] = j >= 4 ? w.rowPlus : w.penalty;
-                layout.leftDiag[b] = j >= 4 ? w.diagPlus : w.penalty;
-                layout.column[b] = w.column;
-                layout.rightRow[b] = j <= 3 ? w.rowPlus : w.penalty;
-                layout.rightDiag[b] = j <= 3 ? w.diagPlus : w.penalty;
+                layout.set(b, i, j);
             }
         }
     }
@@ -760,11 +772,8 @@ int utilityByBits(int** grid) {
 // cell's position in the scan. Shifts that would carry a line from the end of
 // one row into the start of the next are cut off by column masks instead of
 // guard columns, so every set operation is a single machine word.
-struct EightLayout {
+struct EightLayout : CellWeights<64> {
     int rows = -1;
-    int white[64];  // advance plus own square, white soldier
-    int black[64];  // the same for black
-    int leftRow[64], leftDiag[64], column[64], rightRow[64], rightDiag[64];
 };
 
 EightLayout eightLayout;
@@ -772,16 +781,7 @@ EightLayout eightLayout;
 void makeEightLayout() {
     eightLayout.rows = n;
     for (int b = 0; b < 64; ++b) {
-        const int i = b / 8;
-        const int j = b % 8;
-        const RowWeights w = rowWeights(i);
-        eightLayout.white[b] = w.white;
-        eightLayout.black[b] = w.black;
-        eightLayout.leftRow[b] = j >= 4 ? w.rowPlus : w.penalty;
-        eightLayout.leftDiag[b] = j >= 4 ? w.diagPlus : w.penalty;
-        eightLayout.column[b] = w.column;
-        eightLayout.rightRow[b] = j <= 3 ? w.rowPlus : w.penalty;
-        eightLayout.rightDiag[b] = j <= 3 ? w.diagPlus : w.penalty;
+        eightLayout.set(b, b / 8, b % 8);
     }
 }
 
