@@ -30,7 +30,7 @@ class RefereeGames : public ::testing::Test {
     Game play(const char* black, const char* white, std::vector<std::string> options) {
         const std::string record_path = dir_ + "/record.txt";
         options.insert(options.end(), {"--no-color", "--record", record_path, black, white});
-        Game game{referee_test::run_referee(REFEREE, options, dir_), ""};
+        Game game{referee_test::run_referee(REFEREE, options), ""};
         game.record = referee_test::read_file(record_path);
         return game;
     }

@@ -3,53 +3,24 @@
 // Expected moves come from the same game simulated in-process against a
 // seeded random opponent.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <unistd.h>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 
+#include "process_runner.h"
 #include "support.h"
 
 namespace {
 
 using namespace gp_test;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = test_support::ProcessResult;
 
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Runs the binary (optionally under a wrapper command) on the given input.
-Result runBinary(const std::string& input, const std::string& wrapper = "") {
-    static int counter = 0;
-    std::string base = ::testing::TempDir() + "gridplayer_" + std::to_string(getpid()) + "_" +
-                       std::to_string(counter++);
-    {
-        std::ofstream in(base + ".in", std::ios::binary);
-        in << input;
-    }
-    std::string cmd = wrapper + " '" + GRIDPLAYER_BIN + "' < '" + base + ".in' > '" + base +
-                      ".out' 2> '" + base + ".err'";
-    int raw = std::system(cmd.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(base + ".out");
-    r.err = slurp(base + ".err");
-    for (const char* ext : {".in", ".out", ".err"}) {
-        std::remove((base + ext).c_str());
-    }
-    return r;
+// Runs the binary, optionally under a wrapper command given as its words
+// (valgrind and its options), on the given input.
+Result runBinary(const std::string& input, std::vector<std::string> wrapper = {}) {
+    wrapper.emplace_back(GRIDPLAYER_BIN);
+    return test_support::run_process(wrapper, input);
 }
 
 std::string joinLines(const std::vector<std::string>& lines, const char* end = "\n") {
@@ -266,8 +237,8 @@ TEST(Process, ScriptedGameRunsCleanUnderValgrind) {
     Script s = simulate(1, 8, 8, 5, 3);
     ASSERT_EQ(s.ours.size(), 5u);
     Result r = runBinary(inputFor("1 8 8 60", s),
-                         "valgrind -q --leak-check=full --error-exitcode=97 "
-                         "--errors-for-leak-kinds=definite,indirect,possible");
+                         {"valgrind", "-q", "--leak-check=full", "--error-exitcode=97",
+                          "--errors-for-leak-kinds=definite,indirect,possible"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, joinLines(s.ours));
     EXPECT_EQ(r.err, "10 10\n");  // -q: valgrind itself only speaks of errors

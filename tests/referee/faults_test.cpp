@@ -33,7 +33,7 @@ class Faults : public ::testing::Test {
         options.push_back("--quiet");
         options.push_back(black);
         options.push_back(white);
-        return referee_test::run_referee(REFEREE, options, dir_);
+        return referee_test::run_referee(REFEREE, options);
     }
 
     // Both players were started, and neither is still running or unreaped.
@@ -244,16 +244,16 @@ TEST_F(Faults, RecordAndLogTellTheWholeGame) {
 
 TEST(ExitStatus, UsageErrorsAndUnstartablePlayers) {
     const std::string dir = referee_test::scratch_dir("exit_status");
-    EXPECT_EQ(referee_test::run_referee(REFEREE, {}, dir).status, 2);
-    EXPECT_EQ(referee_test::run_referee(REFEREE, {"--rows", "x", "a", "b"}, dir).status, 2);
-    const RefereeRun help = referee_test::run_referee(REFEREE, {"--help"}, dir);
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {}).status, 2);
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {"--rows", "x", "a", "b"}).status, 2);
+    const RefereeRun help = referee_test::run_referee(REFEREE, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: referee"), std::string::npos);
 
     // Black starts, white cannot: black must not be left behind.
     const std::string black = referee_test::command(FAKE_PLAYER, {"--pidfile", dir + "/b.pid"});
     const RefereeRun run =
-        referee_test::run_referee(REFEREE, {"--quiet", black, dir + "/no-such-player"}, dir);
+        referee_test::run_referee(REFEREE, {"--quiet", black, dir + "/no-such-player"});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("no-such-player"), std::string::npos) << run.err;
     EXPECT_EQ(referee_test::processes_mentioning(dir), 0);

@@ -1,11 +1,9 @@
-// Runs the referee binary as a real process and captures what it prints.
-// Shared by the fault tests and the end-to-end tests.
+// Runs the referee binary as a real process and captures what it prints,
+// and checks that the players it started are gone. Shared by the fault
+// tests and the end-to-end tests.
 #pragma once
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,13 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "process_runner.h"
+
 namespace referee_test {
 
-struct RefereeRun {
-    int status = -1;  // exit status, or -1 when the referee did not exit normally
-    std::string out;
-    std::string err;
-};
+using RefereeRun = test_support::ProcessResult;
 
 inline std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -39,37 +35,11 @@ inline std::string scratch_dir(const std::string& name) {
     return dir.string();
 }
 
-inline RefereeRun run_referee(const std::string& binary, const std::vector<std::string>& args,
-                              const std::string& dir) {
-    const std::string out_path = dir + "/stdout.txt";
-    const std::string err_path = dir + "/stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> words{binary};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    RefereeRun run;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (WIFEXITED(status))
-            run.status = WEXITSTATUS(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = read_file(out_path);
-    run.err = read_file(err_path);
-    return run;
+// The referee reads nothing from its own standard input: it gets none.
+inline RefereeRun run_referee(const std::string& binary, const std::vector<std::string>& args) {
+    std::vector<std::string> argv{binary};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return test_support::run_process(argv, "");
 }
 
 inline pid_t read_pid(const std::string& path) {

@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <random>
 
+#include "process_runner.h"
 #include "process_support.h"
 #include "test_support.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
 using namespace tp_test;
+using test_support::run_process;
 
 namespace {
 

@@ -5,12 +5,13 @@
 #include <fstream>
 
 #include "perft.h"
-#include "process_support.h"
+#include "process_runner.h"
 #include "test_support.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
 using namespace tp_test;
+using test_support::run_process;
 
 TEST(PerftTool, DivideFromTheStart) {
     const auto r = run_process({PERFT_BINARY, "2"}, "");

@@ -4,12 +4,15 @@
 // the library (the same create_tree + minimax the program runs).
 #include <gtest/gtest.h>
 
+#include "process_runner.h"
 #include "process_support.h"
 #include "test_support.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
 using namespace tp_test;
+using test_support::ProcessResult;
+using test_support::run_process;
 
 namespace {
 
