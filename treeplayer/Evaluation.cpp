@@ -19,46 +19,35 @@ int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>
 
 namespace {
 
+// Sum of |k - x| over the columns k = first, first + 2, ... of `row` that
+// still hold a town hall (`code`).
+int column_sum(const tp_ref::Grid& g, int row, int first, int code, int x) {
+    int sum = 0;
+    for (int k = first; k < 8; k += 2) {
+        if (g.cell[row][k] == code)
+            sum += std::abs(k - x);
+    }
+    return sum;
+}
+
 // Town-hall distances of one board: the column part summed over the
 // standing town halls of each side, for every column, computed once.
 struct HallDistances {
-    int toBlack[8];  // sum of |k - x| over standing black halls (row 7, k odd)
-    int toWhite[8];  // sum of |k - x| over standing white halls (row 0, k even)
+    int toBlack[8];  // over standing black halls (row 7, odd columns)
+    int toWhite[8];  // over standing white halls (row 0, even columns)
 
     // Columns outside the board (a hand-made soldier list) are summed directly.
     int column_to_black(int x, const tp_ref::Grid& g) const {
-        if (x >= 0 && x < 8)
-            return toBlack[x];
-        int sum = 0;
-        for (int k = 1; k < 8; k += 2) {
-            if (g.cell[7][k] == BLACK_TOWNHALL)
-                sum += std::abs(k - x);
-        }
-        return sum;
+        return x >= 0 && x < 8 ? toBlack[x] : column_sum(g, 7, 1, BLACK_TOWNHALL, x);
     }
     int column_to_white(int x, const tp_ref::Grid& g) const {
-        if (x >= 0 && x < 8)
-            return toWhite[x];
-        int sum = 0;
-        for (int k = 0; k < 8; k += 2) {
-            if (g.cell[0][k] == WHITE_TOWNHALL)
-                sum += std::abs(k - x);
-        }
-        return sum;
+        return x >= 0 && x < 8 ? toWhite[x] : column_sum(g, 0, 0, WHITE_TOWNHALL, x);
     }
 
     explicit HallDistances(const tp_ref::Grid& g) {
         for (int x = 0; x < 8; ++x) {
-            toBlack[x] = 0;
-            toWhite[x] = 0;
-            for (int k = 1; k < 8; k += 2) {
-                if (g.cell[7][k] == BLACK_TOWNHALL)
-                    toBlack[x] += std::abs(k - x);
-            }
-            for (int k = 0; k < 8; k += 2) {
-                if (g.cell[0][k] == WHITE_TOWNHALL)
-                    toWhite[x] += std::abs(k - x);
-            }
+            toBlack[x] = column_sum(g, 7, 1, BLACK_TOWNHALL, x);
+            toWhite[x] = column_sum(g, 0, 0, WHITE_TOWNHALL, x);
         }
     }
 };

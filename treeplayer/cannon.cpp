@@ -26,11 +26,7 @@ Move cannon_coord_to_move(coord source, coord target, int width, int height) {
 }
 
 std::vector<Move> cannon_coord_to_shot(coord middle, const std::vector<coord>& targets) {
-    std::vector<Move> shots;
-    shots.reserve(targets.size());
-    for (const coord& t : targets)
-        shots.emplace_back('S', middle.x, middle.y, 'B', t.x, t.y);
-    return shots;
+    return tp_ref::moves_to(middle, 'B', targets);
 }
 
 namespace {

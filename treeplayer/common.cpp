@@ -85,3 +85,11 @@ void print_cannon(const std::vector<Cannon>& cannons) {
                   << '\n';
     }
 }
+
+std::vector<Move> tp_ref::moves_to(coord source, char action, const std::vector<coord>& targets) {
+    std::vector<Move> moves;
+    moves.reserve(targets.size());
+    for (const coord& t : targets)
+        moves.emplace_back('S', source.x, source.y, action, t.x, t.y);
+    return moves;
+}

@@ -24,6 +24,9 @@ namespace tp_ref {
 bool contains(coord square, const std::vector<coord>& list);
 std::vector<coord> moves_filter(const std::vector<coord>& candidates,
                                 const std::vector<coord>& excluded, int width, int height);
+// One move ("S", source, action, target) per target, in order: soldier steps
+// and cannon shots differ only in the action letter.
+std::vector<Move> moves_to(coord source, char action, const std::vector<coord>& targets);
 }  // namespace tp_ref
 
 // One move line on `out`, newline, flush.

@@ -39,9 +39,5 @@ int tp_ref::soldier_targets(coord soldier, const std::vector<coord>& enemies, bo
 }
 
 std::vector<Move> coord_to_move(coord source, const std::vector<coord>& targets) {
-    std::vector<Move> moves;
-    moves.reserve(targets.size());
-    for (const coord& t : targets)
-        moves.emplace_back('S', source.x, source.y, 'M', t.x, t.y);
-    return moves;
+    return tp_ref::moves_to(source, 'M', targets);
 }
