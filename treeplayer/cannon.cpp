@@ -81,11 +81,8 @@ std::vector<Move> tp_ref::cannon_action(const std::vector<Cannon>& cannons,
         // (both with the bounds test), then cannon_coord_to_shot: one pass.
         for (int i = 0; i < targetCount; ++i) {
             const coord t = targets[i];
-            if (t.x < 0 || t.x >= 8 || t.y < 0 || t.y >= 8)
-                continue;
-            if (tp_ref::contains(t, own) || tp_ref::contains(t, ownHalls))
-                continue;
-            result.emplace_back('S', m.x, m.y, 'B', t.x, t.y);
+            if (tp_ref::target_allowed(t, own, ownHalls))
+                result.emplace_back('S', m.x, m.y, 'B', t.x, t.y);
         }
         for (int i = 0; i < slideCount; ++i)
             result.push_back(slides[i]);

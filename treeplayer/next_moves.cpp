@@ -29,11 +29,8 @@ std::vector<Move> tp_ref::next_moves(const std::vector<Cannon>& cannons,
         const int n = tp_ref::soldier_targets(s, enemy, black, targets);
         for (int i = 0; i < n; ++i) {
             const coord t = targets[i];
-            if (t.x < 0 || t.x >= 8 || t.y < 0 || t.y >= 8)
-                continue;
-            if (tp_ref::contains(t, own) || tp_ref::contains(t, ownHalls))
-                continue;
-            result.emplace_back('S', s.x, s.y, 'M', t.x, t.y);
+            if (tp_ref::target_allowed(t, own, ownHalls))
+                result.emplace_back('S', s.x, s.y, 'M', t.x, t.y);
         }
     }
     const std::vector<Move> cannonMoves =
