@@ -778,6 +778,25 @@ struct EightLayout : CellWeights<64> {
 
 EightLayout eightLayout;
 
+// Per-soldier weights of one colour's soldiers plus their running material
+// term: every second soldier in scan order raises its halved count by one
+// for itself and every later cell, so the soldiers are taken in pairs and
+// the second of each pair adds (sign times) the cells left.
+inline int soldierTerms(std::uint64_t soldiers, const int* weight, int cells, int sign) {
+    int sum = 0;
+    for (std::uint64_t x = soldiers; x != 0;) {
+        sum += weight[__builtin_ctzll(x)];
+        x &= x - 1;
+        if (x == 0) {
+            break;
+        }
+        const int b = __builtin_ctzll(x);
+        sum += weight[b] + sign * (cells - b);
+        x &= x - 1;
+    }
+    return sum;
+}
+
 void makeEightLayout() {
     eightLayout.rows = n;
     for (int b = 0; b < 64; ++b) {
@@ -835,31 +854,10 @@ int utilityEight(int** grid) {
     const int TW = _mm_cvtsi128_si32(tw) + _mm_cvtsi128_si32(_mm_srli_si128(tw, 8));
     const int TB = _mm_cvtsi128_si32(tb) + _mm_cvtsi128_si32(_mm_srli_si128(tb, 8));
 
-    // Material: every second soldier of a colour in scan order raises its
-    // halved count by one for itself and every later cell, so the soldiers
-    // are taken in pairs and the second of each pair adds the cells left.
+    // Advance, own square and the running material term; black's counts
+    // against white's.
     const int cells = n * 8;
-    int S = 0;
-    for (std::uint64_t x = W; x != 0;) {
-        S += L.white[__builtin_ctzll(x)];
-        x &= x - 1;
-        if (x == 0) {
-            break;
-        }
-        const int b = __builtin_ctzll(x);
-        S += L.white[b] + cells - b;
-        x &= x - 1;
-    }
-    for (std::uint64_t x = B; x != 0;) {
-        S += L.black[__builtin_ctzll(x)];
-        x &= x - 1;
-        if (x == 0) {
-            break;
-        }
-        const int b = __builtin_ctzll(x);
-        S += L.black[b] - (cells - b);
-        x &= x - 1;
-    }
+    int S = soldierTerms(W, L.white, cells, 1) + soldierTerms(B, L.black, cells, -1);
     // Lines of three; a line reaching left needs two columns to its left, one
     // reaching right two to its right, which also drops the bits a shift
     // carried over from a neighbouring row. White looks to higher rows, black
