@@ -822,6 +822,12 @@ bool parseData(const std::string& header, std::string* why) {
         }
         values[f] = *v;
     }
+    // Only the two sides exist: any other id would have the program generate
+    // one colour's moves, score them for the other and move first.
+    if (values[0] != 1 && values[0] != 2) {
+        setWhy(why, "player id must be 1 or 2");
+        return false;
+    }
     // Coordinates travel as single digits and the two sides' three starting
     // rows must not overlap, so only 6..10 rows and 1..10 columns are playable.
     if (values[1] < 6 || values[1] > 10) {
