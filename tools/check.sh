@@ -16,7 +16,7 @@
 # The last line is "checks: N passed, M failed"; the exit status is non-zero
 # when a stage failed. CHECK_STAGES="plain format" runs a subset.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 2
 jobs=$(nproc 2>/dev/null || echo 2)
 [[ $jobs -gt 2 ]] || jobs=2
 stages=${CHECK_STAGES:-plain package sanitize format tidy fuzz}
@@ -117,8 +117,9 @@ stage_tidy() {
 stage_fuzz() {
     cmake --preset fuzz > /dev/null &&
         cmake --build --preset fuzz --target fuzz_all -j"$jobs" || return 1
-    local target status=0
-    for target in $(ls fuzz/corpus); do
+    local corpus target status=0
+    for corpus in fuzz/corpus/*/; do
+        target=$(basename "$corpus")
         echo "--- $target for ${fuzz_seconds}s"
         rm -rf build-fuzz/corpus/"$target"
         if ! FUZZ_SKIP_BUILD=1 tools/fuzz.sh "$target" "$fuzz_seconds" \
