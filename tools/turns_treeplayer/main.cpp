@@ -6,6 +6,7 @@
 //   turns_treeplayer > tests/treeplayer/bench_turns_expected.txt
 // only when a change is meant to alter what treeplayer plays.
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -15,7 +16,9 @@
 #include "treeplayer/Node.h"
 #include "treeplayer/tree.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int print_turns(int argc, char** argv) {
     CLI::App app{"Prints treeplayer's value and move on each position of a position file.",
                  "turns_treeplayer"};
     std::string path = TREEPLAYER_POSITIONS;
@@ -23,7 +26,12 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        if (e.get_exit_code() == 0) {
+            std::cout << app.help();
+            return 0;
+        }
+        std::cerr << "turns_treeplayer: " << e.what() << " (--help for usage)\n";
+        return 2;
     }
     std::ifstream in(path);
     if (!in) {
@@ -47,4 +55,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return print_turns(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "turns_treeplayer: " << e.what() << '\n';
+        return 2;
+    }
 }
