@@ -7,12 +7,15 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "gridplayer/gridplayer.h"
 #include "protocol/move_line.h"
 #include "rules/legal_moves.h"
 #include "tests/rules/random_positions.h"
+#include "tools/perft_gridplayer/perft.h"
+#include "tools/perft_rules/perft.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
@@ -124,6 +127,28 @@ TEST(Agreement, GridplayerReadingIsGridplayersGeneratorOnEverySize) {
             EXPECT_GT(moves, 120L * 2 * columns);
             if (HasFailure())
                 return;
+        }
+    }
+}
+
+// Deeper than the position checks look: the divide lines of both perft
+// tools, move by move, on boards of other shapes, each side moving first.
+TEST(Agreement, GridplayerPerftOnOtherSizes) {
+    for (auto [rows, columns] : {std::pair{6, 5}, {9, 7}, {10, 3}, {7, 10}}) {
+        SCOPED_TRACE(std::to_string(rows) + "x" + std::to_string(columns));
+        n = rows;
+        m = columns;
+        initializeBoard();
+        for (Side side : {Side::Black, Side::White}) {
+            std::string own;
+            for (const auto& line : perft_gridplayer::divide(::board, 3, side == Side::Black))
+                own += line.move + ": " + std::to_string(line.count) + "\n";
+            std::string library;
+            for (const auto& line :
+                 perft_rules::divide(Board::starting(rows, columns), side, Reading::Gridplayer, 3))
+                library +=
+                    protocol::format_move(line.move) + ": " + std::to_string(line.count) + "\n";
+            EXPECT_EQ(library, own);
         }
     }
 }
