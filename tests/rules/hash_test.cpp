@@ -14,7 +14,9 @@ using rules::Board;
 using rules::Side;
 
 TEST(Hash, EqualPositionsEqualKeysDifferentPositionsDifferentKeys) {
-    for (auto [rows, columns] : {std::pair{8, 8}, {10, 10}, {7, 3}}) {
+    for (const auto& size : {std::pair{8, 8}, {10, 10}, {7, 3}}) {
+        const int rows = size.first;
+        const int columns = size.second;
         std::map<std::uint64_t, std::pair<Board, Side>> seen;
         rules_test::random_games(3u, rows, columns, 4000, [&](const Board& board, Side side) {
             // The key depends on what stands where, not on how it got there.
