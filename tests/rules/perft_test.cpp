@@ -35,13 +35,4 @@ TEST(Perft, StartingPositionCountsOfBothReadings) {
     }
 }
 
-TEST(Perft, DivideSumsToPerftAndLeavesNoTrace) {
-    const Board start = Board::starting(9, 7);
-    std::uint64_t total = 0;
-    for (const auto& line : perft_rules::divide(start, Side::White, Reading::Gridplayer, 3))
-        total += line.count;
-    EXPECT_EQ(total, perft_rules::perft(start, Side::White, Reading::Gridplayer, 3));
-    EXPECT_EQ(perft_rules::perft(start, Side::White, Reading::Gridplayer, 0), 1u);
-}
-
 }  // namespace

@@ -60,25 +60,19 @@ TEST(PerftTool, StartsFromAPositionFile) {
     std::remove(path.c_str());
 }
 
-TEST(PerftTool, HelpExitsZero) {
-    const auto r = run_process({PERFT_RULES_BINARY, "--help"}, "");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--rules"), std::string::npos);
-    EXPECT_NE(r.out.find(rules::reading_differences()), std::string::npos);
-}
+TEST(PerftTool, HelpExitsZeroBadArgumentsExitTwoWithOneLine) {
+    const auto help = run_process({PERFT_RULES_BINARY, "--help"}, "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find(rules::reading_differences()), std::string::npos);
 
-TEST(PerftTool, BadArgumentsExitTwoWithOneLine) {
     const std::string bad_file = testing::TempDir() + "perft_rules_bad.txt";
     std::ofstream(bad_file) << "black\nW w W\n";
     const std::vector<std::vector<std::string>> cases = {
         {},
-        {"3"},
         {"--rules", "referee", "3"},
         {"--rules", "treeplayer", "--rows", "10", "--columns", "10", "3"},
         {"--rules", "gridplayer", "--rows", "5", "3"},
-        {"--rules", "gridplayer", "--columns", "0", "3"},
         {"--rules", "gridplayer", "three"},
-        {"--rules", "gridplayer", "13"},
         {"--rules", "gridplayer", "3", "4"},
         {"--rules", "gridplayer", "--position", "/nonexistent/position.txt", "1"},
         {"--rules", "gridplayer", "--position", bad_file, "1"},
