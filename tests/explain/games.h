@@ -4,24 +4,32 @@
 
 #include <random>
 #include <string>
-#include <vector>
 
-#include "explain/explanation.h"
-#include "explain/setup.h"
+#include "explain/grid_explain.h"
+#include "explain/tree_explain.h"
 
 namespace explain_test {
 
-// explain's answer for `program` ("treeplayer" or "gridplayer"); depth 0
-// keeps gridplayer's own schedule.
-explain::Explanation explain_as(const std::string& program, const explain::Setup& setup,
-                                int depth = 0, bool exact = false);
+// explain's answer for `program`; depth 0 keeps gridplayer's own schedule.
+inline explain::Explanation explain_as(const std::string& program, const explain::Setup& setup,
+                                       int depth = 0, bool exact = false) {
+    if (program == "treeplayer")
+        return explain::explain_treeplayer(setup);
+    return explain::explain_gridplayer(
+        setup, {depth > 0 ? std::optional<int>(depth) : std::nullopt, exact});
+}
 
-// The legal moves of the side to move, in the program's order.
-std::vector<std::string> legal_moves(const std::string& program, const explain::Setup& setup);
+inline void play(explain::Setup& setup, const std::string& line) {
+    setup.moves.push_back(*protocol::parse_move(line));
+}
 
 // Plays a random legal move; false (and nothing played) when there is none.
-bool play_random(const std::string& program, explain::Setup& setup, std::mt19937& rng);
-
-void play(explain::Setup& setup, const std::string& line);
+inline bool play_random(const std::string& program, explain::Setup& setup, std::mt19937& rng) {
+    const auto moves = explain_as(program, setup, 1).moves;
+    if (moves.empty())
+        return false;
+    play(setup, moves[rng() % moves.size()].move);
+    return true;
+}
 
 }  // namespace explain_test
