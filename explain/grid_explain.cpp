@@ -32,18 +32,19 @@ std::string move_text(const node* child) {
         {'S', child->fromCol, child->fromRow, child->moveType, child->toCol, child->toRow});
 }
 
-// What a DFS result says about the child's minimax value, from the window it
-// was searched with. DFS(p, depth, alpha, beta) returns v such that
+// What a DFS result says about the child's minimax value, given the window
+// [alpha, beta] it was searched with:
 //   alpha < v < beta: v is the value;
-//   v <= alpha:       the value is at most v (no move of p was good enough);
-//   v >= beta:        the value is at least v (a cut-off stopped the search).
-// This holds at every level although DFS hands later children its current
-// best as their bound instead of the narrower of it and its own window: the
-// child that sets a node's result was itself searched with a window that puts
-// its value strictly inside, or on the same side as the node's result, and
-// every other child is bounded by that result. A child that DFS scored by
-// utility alone (one call: the depth limit, or no legal move) is exact
-// whatever the window, and nothing lies beyond the ends of the int range.
+//   v <= alpha:       the value is at most v (a minimising node stopped as soon
+//                     as a reply reached alpha, or no move got above it);
+//   v >= beta:        the value is at least v (a maximising node stopped as soon
+//                     as a move reached beta).
+// Induction over the tree shows this holds at every node although DFS hands
+// later children its current best as their bound instead of the narrower of
+// that and its own window: the child that sets a node's result had that result
+// strictly inside its window or beyond it on the same side. A child that DFS
+// scored by utility alone (one call: the depth limit, or no legal move) is
+// exact whatever the window, and nothing lies beyond the ends of the int range.
 Bound classify(int value, int alpha, int beta, std::int64_t nodes) {
     if (nodes == 1)
         return Bound::exact;

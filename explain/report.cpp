@@ -87,28 +87,24 @@ std::string reason(const Explanation& e) {
     if (!e.chosen)
         return side_name(e) + " has no legal move; " + e.program + " writes nothing.";
     const int best = e.moves[*e.chosen].value;
-    std::size_t equal = 0;
-    std::size_t bounded = 0;
+    std::size_t equal = 0;    // exact values equal to the best, the chosen move included
+    std::size_t bounded = 0;  // cut off at the best: worth at most that
     for (const RootMove& move : e.moves) {
-        if (move.value == best) {
-            ++equal;
-            if (move.bound != Bound::exact)
-                ++bounded;
-        }
+        if (move.value == best)
+            ++(move.bound == Bound::exact ? equal : bounded);
     }
     const std::string value = std::to_string(best);
-    if (equal == 1)
-        return "Only this move reaches the best value " + value + ".";
-    if (keeps_last(e)) {
-        return std::to_string(equal) + " moves share the best value " + value +
-               "; treeplayer keeps the last of them.";
+    std::string text = "Only this move reaches the best value " + value;
+    if (equal > 1) {
+        text = std::to_string(equal) + " moves share the best value " + value + "; " + e.program +
+               (keeps_last(e) ? " keeps the last" : " keeps the first") + " of them";
     }
-    std::string text = std::to_string(equal) + " moves reach " + value;
     if (bounded > 0) {
-        text += " (" + std::to_string(bounded) + " of them only as a bound: a cut-off showed " +
-                "they are worth at most " + value + ")";
+        text += "; " + std::to_string(bounded) + " later move" + (bounded > 1 ? "s" : "") +
+                " stopped at " + value + " as an upper bound (worth at most " + value +
+                ") and cannot replace it";
     }
-    return text + "; gridplayer keeps the first move with the greatest value.";
+    return text + ".";
 }
 
 std::string render_text(const Explanation& e) {

@@ -22,9 +22,9 @@ struct Outcome {
 
 Outcome run(std::vector<std::string> words) {
     words.insert(words.begin(), "explain");
-    std::vector<const char*> argv;
-    for (const auto& w : words)
-        argv.push_back(w.c_str());
+    std::vector<const char*> argv(words.size());
+    std::transform(words.begin(), words.end(), argv.begin(),
+                   [](const std::string& w) { return w.c_str(); });
     std::ostringstream out;
     std::ostringstream err;
     const int status = explain::run(static_cast<int>(argv.size()), argv.data(), out, err);
