@@ -1,7 +1,8 @@
 // explain's gridplayer values against a plain minimax without cut-offs, on
 // positions of seeded random games: an exact value must be the minimax
 // value, a bound must lie on its side of it, the full-window values must all
-// be exact, and the chosen move must be the first with the greatest value.
+// be exact, the chosen move must be the first with the greatest value, and
+// no search node may outlive the explanation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,7 +55,9 @@ TEST(ExplainValues, GridplayerValuesAndBoundsMatchAPlainMinimax) {
             // Early positions, then every eighth ply of a long random game.
             for (int ply = 0; ply <= 48; ++ply) {
                 if (ply < 3 || ply % 8 == 0) {
+                    const auto live = liveNodeCount;
                     const auto e = explain_test::explain_as("gridplayer", setup, depth, true);
+                    EXPECT_EQ(liveNodeCount, live) << "explain left search nodes behind";
                     const auto truth = plain_values(setup, depth);
                     ASSERT_EQ(e.moves.size(), truth.size());
                     for (std::size_t k = 0; k < truth.size(); ++k) {
