@@ -83,14 +83,11 @@ void set_position(const Setup& setup) {
     initializeBoard();
     bool mover_black = true;
     std::size_t ply = 0;
-    for (const auto& m : setup.moves) {
+    for (const auto& move : setup.moves) {
         ++ply;
-        const std::string line = protocol::format_move(m);
-        if (board[m.y1][m.x1] != (mover_black ? -2 : 2)) {
-            throw InputError("ply " + std::to_string(ply) + " \"" + line + "\": no " +
-                             (mover_black ? "black" : "white") + " soldier on " +
-                             std::to_string(m.x1) + " " + std::to_string(m.y1));
-        }
+        const std::string line = protocol::format_move(move);
+        if (board[move.y1][move.x1] != (mover_black ? -2 : 2))
+            throw no_soldier(ply, move, mover_black);
         if (!playMove(line))
             throw InputError("ply " + std::to_string(ply) + " \"" + line +
                              "\": gridplayer refuses it");

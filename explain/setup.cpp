@@ -2,8 +2,6 @@
 
 #include <sstream>
 
-#include "explain/explanation.h"
-
 namespace explain {
 namespace {
 
@@ -52,6 +50,12 @@ int tag_number(const std::string& name, const std::string& value) {
 }
 
 }  // namespace
+
+InputError no_soldier(std::size_t ply, const protocol::MoveLine& move, bool black) {
+    return InputError("ply " + std::to_string(ply) + " \"" + protocol::format_move(move) +
+                      "\": no " + (black ? "black" : "white") + " soldier on " +
+                      std::to_string(move.x1) + " " + std::to_string(move.y1));
+}
 
 Setup setup_from_moves(int rows, int columns, const std::string& moves) {
     Setup setup{rows, columns, {}};

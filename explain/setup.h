@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "explain/explanation.h"
 #include "protocol/move_line.h"
 
 namespace explain {
@@ -29,5 +30,10 @@ Setup setup_from_moves(int rows, int columns, const std::string& moves);
 // the first `ply` plies. Throws InputError when the record cannot be read or
 // has fewer plies.
 Setup setup_from_record(const std::string& record_text, int ply);
+
+// Both players apply any move they are sent, but a move that does not start
+// from one of the mover's soldiers is a typing mistake in a position to
+// explain, not a position either program could reach: the error to throw.
+InputError no_soldier(std::size_t ply, const protocol::MoveLine& move, bool black);
 
 }  // namespace explain

@@ -33,20 +33,15 @@ std::string move_text(const Move& move) {
     return protocol::format_move({piece, x1, y1, action, x2, y2});
 }
 
-// The position after the moves. The program applies any move it is sent, but
-// a move that does not start from one of the mover's soldiers is a typing
-// mistake here, not a position either program could reach.
+// The position after the moves, applied as the game loop applies them.
 Board replay(const Setup& setup) {
     Board board = initialise();
     bool black = true;
     std::size_t ply = 0;
     for (const auto& m : setup.moves) {
         ++ply;
-        if (board[m.y1][m.x1] != (black ? BLACK_SOLDIER : WHITE_SOLDIER)) {
-            throw InputError("ply " + std::to_string(ply) + " \"" + protocol::format_move(m) +
-                             "\": no " + (black ? "black" : "white") + " soldier on " +
-                             std::to_string(m.x1) + " " + std::to_string(m.y1));
-        }
+        if (board[m.y1][m.x1] != (black ? BLACK_SOLDIER : WHITE_SOLDIER))
+            throw no_soldier(ply, m, black);
         board = Update_board(Move{m.piece, m.x1, m.y1, m.action, m.x2, m.y2}, board);
         black = !black;
     }
