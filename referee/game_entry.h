@@ -23,6 +23,9 @@ struct GameEntry {
     double time_white = 0;
     std::string start;  // ISO 8601, UTC
     std::string end;
+    // How many games the whole run was to play, so a merge can tell that the
+    // last ones are missing; 0 when unknown.
+    int scheduled = 0;
 };
 
 }  // namespace referee

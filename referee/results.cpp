@@ -50,11 +50,14 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         line.at("time_white").get_to(entry.time_white);
         line.at("start").get_to(entry.start);
         line.at("end").get_to(entry.end);
+        entry.scheduled = line.value("scheduled", 0);
     } catch (const json::exception& error) {
         return std::string(error.what());
     }
     if (entry.game < 1)
         return std::string("game numbers start at 1");
+    if (entry.scheduled < 0 || (entry.scheduled > 0 && entry.game > entry.scheduled))
+        return std::string("game number beyond the games scheduled");
     if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
         return std::string("black and white must be two named players");
     if (!known_result(entry.result))
@@ -70,12 +73,41 @@ bool file_ends_mid_line(int fd) {
     return ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
 }
 
+// "games missing (3): 2, 5, 9", or empty when none is. Only the first few
+// are named: one bad game number must not make the report as long as the
+// gap. `games` are sorted by number, each number once.
+std::string missing_games(const std::vector<GameEntry>& games) {
+    constexpr long kNamed = 20;
+    std::vector<long> present;
+    long scheduled = 0;
+    for (const auto& game : games) {
+        present.push_back(game.game);
+        scheduled = std::max<long>(scheduled, game.scheduled);
+    }
+    // One past the last game the run was to play closes the last gap.
+    present.push_back(std::max(scheduled, present.empty() ? 0L : present.back()) + 1);
+    std::string named;
+    long count = 0;
+    long expected = 1;
+    for (const long number : present) {
+        for (long k = 0; expected + k < number && count + k < kNamed; ++k)
+            named += (named.empty() ? "" : ", ") + std::to_string(expected + k);
+        count += number - expected;
+        expected = number + 1;
+    }
+    if (count == 0)
+        return "";
+    return "games missing (" + std::to_string(count) + "): " + named +
+           (count > kNamed ? ", ..." : "");
+}
+
 }  // namespace
 
-GameEntry make_entry(int game, const std::string& black, const std::string& white,
+GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
                      const GameResult& result) {
     GameEntry entry;
     entry.game = game;
+    entry.scheduled = scheduled;
     entry.black = black;
     entry.white = white;
     entry.result = result.outcome.result();
@@ -116,7 +148,8 @@ std::string game_line(const GameEntry& entry) {
                       {"time_black", entry.time_black},
                       {"time_white", entry.time_white},
                       {"start", entry.start},
-                      {"end", entry.end}});
+                      {"end", entry.end},
+                      {"scheduled", entry.scheduled}});
 }
 
 std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt) {
@@ -167,7 +200,8 @@ ResultsFile::~ResultsFile() {
 
 std::optional<std::string> ResultsFile::open(const std::string& path) {
     path_ = path;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Read access too: append() looks at the last byte for a torn line.
+    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0)
         return "cannot open the results file " + path + ": " + std::strerror(errno);
     return std::nullopt;
@@ -250,23 +284,9 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
         unique.push_back(std::move(game));
     }
     merged.games = std::move(unique);
-    // Only the first few are named: one bad game number must not make the
-    // report as long as the gap.
-    constexpr long kNamed = 20;
-    std::string missing;
-    long count = 0;
-    long expected = 1;
-    for (const auto& game : merged.games) {
-        const long gap = game.game - expected;
-        for (long k = 0; k < gap && count + k < kNamed; ++k)
-            missing += (missing.empty() ? "" : ", ") + std::to_string(expected + k);
-        count += gap;
-        expected = game.game + 1L;
-    }
-    if (count > kNamed)
-        missing += ", ...";
-    if (count > 0)
-        merged.problems.push_back("games missing (" + std::to_string(count) + "): " + missing);
+    const std::string missing = missing_games(merged.games);
+    if (!missing.empty())
+        merged.problems.push_back(missing);
     return merged;
 }
 

@@ -15,8 +15,8 @@
 
 namespace referee {
 
-// What a results line says about a game just played.
-GameEntry make_entry(int game, const std::string& black, const std::string& white,
+// What a results line says about game `game` of `scheduled`, just played.
+GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
                      const GameResult& result);
 
 // "2026-12-07T10:25:52.123Z": UTC, so files from machines in different
@@ -60,7 +60,8 @@ struct ReadResults {
 ReadResults read_results(std::istream& in, const std::string& name);
 
 // Reads every file; a game number seen twice keeps its first line, and
-// numbers missing below the highest are reported. Games come out sorted by
+// numbers missing up to the scheduled total (or the highest seen) are
+// reported. Games come out sorted by
 // number, ready for players_in_order() and compute_standings().
 ReadResults merge_results(const std::vector<std::string>& paths);
 

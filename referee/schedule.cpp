@@ -42,9 +42,10 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
     for (const auto& word : players)
         suffix += " " + shell_quote(word);
 
-    std::vector<std::string> lines;
     const auto games = schedule_games(static_cast<int>(request.players.size()), request.kind,
                                       request.games_per_pairing);
+    std::vector<std::string> lines;
+    lines.reserve(games.size());
     for (const auto& game : games)
         lines.push_back(prefix + "--only-game " + std::to_string(game.number) + suffix);
     return lines;

@@ -132,6 +132,7 @@ std::string match_statistics(const Standings& standings, const std::optional<Spr
 
 std::vector<std::string> players_in_order(const std::vector<GameEntry>& games) {
     std::vector<const GameEntry*> by_number;
+    by_number.reserve(games.size());
     for (const auto& game : games)
         by_number.push_back(&game);
     std::stable_sort(by_number.begin(), by_number.end(),
