@@ -264,6 +264,7 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
             merged.problems.push_back(path + ": cannot be read");
+            ++merged.unreadable;
             continue;
         }
         ReadResults one = read_results(in, path);

@@ -53,6 +53,7 @@ class ResultsFile {
 struct ReadResults {
     std::vector<GameEntry> games;       // in file order
     std::vector<std::string> problems;  // lines skipped, each with why
+    int unreadable = 0;                 // files that could not be opened
 };
 
 // Reads the game lines of one results file and skips summary lines.

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "referee/pairings.h"
+#include "referee/tournament.h"
 
 namespace {
 
@@ -186,6 +187,30 @@ TEST(Results, EntryFromAPlayedGame) {
     EXPECT_EQ(e.time_white, 1.0);
     EXPECT_EQ(e.start, "1970-01-01T00:00:01.500Z");
     EXPECT_EQ(e.end, "1970-01-02T01:00:01.500Z");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Results, MergeExitStatusSaysHowCompleteTheResultsAre) {
+    const auto games = played_games(5);
+    const std::string dir = scratch("status");
+    const std::string whole = dir + "/whole.jsonl";
+    const std::string gappy = dir + "/gappy.jsonl";
+    for (const auto& g : games) {
+        std::ofstream(whole, std::ios::app) << referee::game_line(g);
+        if (g.game != 6)
+            std::ofstream(gappy, std::ios::app) << referee::game_line(g);
+    }
+    std::ostringstream out;
+    std::ostringstream errors;
+    EXPECT_EQ(referee::run_merge({whole}, std::nullopt, out, errors), 0);
+    EXPECT_EQ(out.str(), summary_of(games));
+    EXPECT_EQ(errors.str(), "");
+    EXPECT_EQ(referee::run_merge({gappy}, std::nullopt, out, errors), 1);
+    EXPECT_EQ(errors.str(), "referee: games missing (1): 6\n");
+    EXPECT_EQ(referee::run_merge({whole, dir + "/none.jsonl"}, std::nullopt, out, errors), 2);
 }
 
 }  // namespace

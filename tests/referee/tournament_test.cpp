@@ -10,6 +10,7 @@
 #include "referee/pairings.h"
 #include "referee/schedule.h"
 #include "referee/standings.h"
+#include "referee/tournament.h"
 
 namespace {
 
@@ -207,6 +208,36 @@ TEST(Schedule, CommandsReadBackWordForWordAndPickEveryGame) {
         EXPECT_EQ(referee::split_command(words[17]),
                   (std::vector<std::string>{"python3", "my bot.py", "--level", "3"}));
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Tournament, AnnouncesGamesAndStopsWhenTheSprtDecides) {
+    referee::Tournament match({"new", "old"}, TournamentKind::RoundRobin, 1000,
+                              referee::SprtSettings{0, 50, 0.05, 0.05});
+    ASSERT_EQ(match.total(), 1000);
+    EXPECT_EQ(match.started_line(match.games()[1]), "Started game 2 of 1000 (old vs new)");
+    // "new" wins two games of three: the test must accept H1 long before
+    // the thousandth game, and not before it has seen a loss.
+    int played = 0;
+    for (const auto& g : match.games()) {
+        if (match.decided())
+            break;
+        GameEntry e;
+        e.game = g.number;
+        e.black = match.names()[g.black];
+        e.white = match.names()[g.white];
+        const bool new_wins = g.number % 3 != 0;
+        e.result = (g.black == 0) == new_wins ? "1-0" : "0-1";
+        match.finished(e);
+        ++played;
+    }
+    EXPECT_GT(played, 3);
+    EXPECT_LT(played, 100);
+    EXPECT_NE(match.summary().find("H1 accepted"), std::string::npos) << match.summary();
+    EXPECT_NE(match.summary_json().find("\"decision\":\"H1\""), std::string::npos);
 }
 
 }  // namespace
