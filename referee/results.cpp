@@ -17,7 +17,9 @@
 namespace referee {
 namespace {
 
-using nlohmann::json;
+// Keys stay in the order they are written: a line reads game, players,
+// result, ... as the format lists them.
+using json = nlohmann::ordered_json;
 
 // Player names come from the command line and may hold any bytes; invalid
 // UTF-8 is replaced rather than making the dump throw and lose the game.
