@@ -11,7 +11,9 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <variant>
 
 namespace referee {
@@ -36,30 +38,46 @@ bool known_result(const std::string& result) {
     return result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
 }
 
+// A count from a line. A fraction or a number beyond int is none: letting
+// the library convert it would be undefined behaviour on a hostile file.
+int count_field(const json& line, const char* key) {
+    const json& value = line.at(key);
+    const bool fits = value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <= std::numeric_limits<int>::max()
+                          : value.is_number_integer() &&
+                                value.get<std::int64_t>() >= std::numeric_limits<int>::min() &&
+                                value.get<std::int64_t>() <= std::numeric_limits<int>::max();
+    if (!fits)
+        throw std::invalid_argument(std::string(key) + " is not a whole number within range");
+    return static_cast<int>(value.get<std::int64_t>());
+}
+
 // The entry a game line holds, or why it holds none.
 std::variant<GameEntry, std::string> entry_from(const json& line) {
     GameEntry entry;
     try {
-        line.at("game").get_to(entry.game);
+        entry.game = count_field(line, "game");
         line.at("black").get_to(entry.black);
         line.at("white").get_to(entry.white);
         line.at("result").get_to(entry.result);
         line.at("termination").get_to(entry.termination);
         entry.reason = line.value("reason", entry.termination);
-        line.at("plies").get_to(entry.plies);
+        entry.plies = count_field(line, "plies");
         line.at("moves").get_to(entry.moves);
         line.at("time_black").get_to(entry.time_black);
         line.at("time_white").get_to(entry.time_white);
         line.at("start").get_to(entry.start);
         line.at("end").get_to(entry.end);
-        entry.scheduled = line.value("scheduled", 0);
-    } catch (const json::exception& error) {
+        entry.scheduled = line.contains("scheduled") ? count_field(line, "scheduled") : 0;
+    } catch (const std::exception& error) {
         return std::string(error.what());
     }
     if (entry.game < 1)
         return std::string("game numbers start at 1");
     if (entry.scheduled < 0 || (entry.scheduled > 0 && entry.game > entry.scheduled))
         return std::string("game number beyond the games scheduled");
+    if (entry.plies < 0 || !(entry.time_black >= 0) || !(entry.time_white >= 0))
+        return std::string("negative plies or times");
     if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
         return std::string("black and white must be two named players");
     if (!known_result(entry.result))
@@ -230,14 +248,10 @@ std::optional<std::string> ResultsFile::append(const std::string& line) {
 
 ReadResults read_results(std::istream& in, const std::string& name) {
     ReadResults out;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::size_t begin = 0;
-    for (int number = 1; begin < text.size(); ++number) {
-        const std::size_t newline = text.find('\n', begin);
-        const bool last_is_torn = newline == std::string::npos;
-        const std::string line =
-            text.substr(begin, last_is_torn ? std::string::npos : newline - begin);
-        begin = last_is_torn ? text.size() : newline + 1;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        // Only a line cut off by the end of the file lacks its newline.
+        const bool last_is_torn = in.eof();
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
         const std::string where = name + " line " + std::to_string(number) + ": ";
