@@ -41,6 +41,7 @@ std::optional<std::vector<std::string>> split_command(const std::string& command
 // "treeplayer".
 std::string program_name(const std::vector<std::string>& words);
 
-const char* help_text();
+// The --help text, printed from the same declarations that parse options.
+std::string help_text();
 
 }  // namespace referee
