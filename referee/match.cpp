@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "referee/display.h"
+#include "referee/interrupt.h"
 #include "referee/record.h"
 
 namespace referee {
@@ -74,6 +75,9 @@ class Observers : public GameObserver {
 }  // namespace
 
 void Tally::add(const Outcome& outcome, bool a_was_black) {
+    // An unfinished game has no result to count.
+    if (outcome.reason == EndReason::Interrupted)
+        return;
     ++reasons_[outcome.sentence()];
     if (!outcome.loser) {
         ++draws_;
@@ -143,7 +147,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     }
     Tally tally(a, b);
     BoardView view(out, want_color(STDOUT_FILENO, options.no_color));
-    for (int game = 1; game <= options.games; ++game) {
+    for (int game = 1; game <= options.games && interrupt_signal() == 0; ++game) {
         // A plays black in odd games, white in even ones.
         const bool a_black = game % 2 == 1;
         const PlayerSpec first{a, options.black};
@@ -173,7 +177,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         if (game_log)
             game_log->note(line);
         tally.add(result.outcome, a_black);
-        if (options.games > 1)
+        if (options.games > 1 || result.outcome.reason == EndReason::Interrupted)
             out << tally.score_line() << '\n';
         out << std::flush;
         if (record.is_open()) {
@@ -193,13 +197,15 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         out << tally.summary() << std::flush;
 
     int status = kPlayed;
+    if (const int number = interrupt_signal())
+        status = kSignalBase + number;
     if (record.is_open() && !record.good()) {
         errors << "referee: writing the record file " << options.record_path << " failed\n";
-        status = kWriteFailed;
+        status = status == kPlayed ? kWriteFailed : status;
     }
     if (log.is_open() && !log.good()) {
         errors << "referee: writing the log file " << options.log_path << " failed\n";
-        status = kWriteFailed;
+        status = status == kPlayed ? kWriteFailed : status;
     }
     return status;
 }

@@ -39,7 +39,15 @@ position with the same side to move is a draw; so is reaching the ply limit.
 A side with no legal move ends its process and so loses.
 
 Results: "1-0" is a win for BLACK (player 1, who moves first), "0-1" a win
-for WHITE, "1/2-1/2" a draw.
+for WHITE, "1/2-1/2" a draw, "*" a game cut short because the referee was
+stopped.
+
+Players: each runs in a process group of its own, without core dumps. When
+a game ends, the player and everything it started (also what left the
+group) get end of input, then SIGTERM, then SIGKILL; nothing is left
+running. SIGINT, SIGTERM or SIGHUP to the referee ends both players,
+records the unfinished game with result "*", prints the score so far and
+exits with 128 + the signal number.
 
 Exit status: 0 when the game or match was played to a result, 1 when the
 record or log could not be written, 2 for usage errors, 3 when a player
@@ -50,6 +58,7 @@ could not be started, 128 + N when stopped by signal N.)";
 struct Declared {
     Options options;
     int margin_ms = 0;
+    int player_memory_mb = 0;
     bool no_repetition = false;
     std::string black_command;
     std::string white_command;
@@ -80,6 +89,8 @@ void declare(CLI::App& app, Declared& d) {
     number("-p,--plies", game.ply_limit, 1, kMaxSeconds, "the game is a draw after N plies");
     number("--town-halls", game.town_hall_limit, 0, kMaxSide,
            "a side left with N town halls or fewer loses");
+    number("--player-memory", d.player_memory_mb, 0, kMaxSeconds,
+           "megabytes of address space each player may use; 0 for no limit");
     app.add_flag("--no-repetition", d.no_repetition,
                  "do not draw on the third repetition of a position")
         ->disable_flag_override();
@@ -183,6 +194,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     Options options = d.options;
     options.game.margin = std::chrono::milliseconds(d.margin_ms);
     options.game.repetition_draws = !d.no_repetition;
+    options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
     for (const auto* text : {&d.black_command, &d.white_command}) {
         auto words = split_command(*text);
         if (!words)

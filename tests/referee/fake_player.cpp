@@ -5,6 +5,7 @@
 //
 //   fake_player [--mode MODE] [--after N] [--script "MOVE,MOVE,..."]
 //               [--pidfile PATH] [--delay-ms N] [--linger] [--ignore-term]
+//               [--spawn KIND] [--family PATH] [--limits PATH]
 //
 // MODE (the fault comes after N good moves, default 0):
 //   instant       only good moves (the default)
@@ -22,8 +23,20 @@
 //   partial       writes half a move line without newline, then exits
 //   close-output  closes standard output and hangs
 // --script plays the given move lines first (they count as good moves).
-// --linger keeps running after end of input; --ignore-term ignores SIGTERM.
+// --linger keeps running after end of input; --ignore-term ignores SIGTERM
+// (both also hold for the processes --spawn starts).
+// --spawn, right after the header (every process started appends its pid
+// to the --family file):
+//   children      three children that keep the pipes and hang
+//   grandchild    a grandchild that keeps the pipes, its parent gone
+//   daemon        a double-forked daemon in a session of its own, with its
+//                 standard streams on /dev/null
+//   handoff       a child takes over the game and the player itself exits
+// --limits writes the player's core and address-space limits to PATH.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -45,6 +58,9 @@ struct Flags {
     int delay_ms = 0;
     bool linger = false;
     bool ignore_term = false;
+    std::string spawn;
+    std::string family;
+    std::string limits;
 };
 
 [[noreturn]] void hang() {
@@ -100,12 +116,73 @@ Flags parse(int argc, char** argv) {
             flags.linger = true;
         } else if (arg == "--ignore-term") {
             flags.ignore_term = true;
+        } else if (arg == "--spawn") {
+            flags.spawn = next();
+        } else if (arg == "--family") {
+            flags.family = next();
+        } else if (arg == "--limits") {
+            flags.limits = next();
         } else {
             std::cerr << "fake_player: unknown argument " << arg << '\n';
             std::exit(64);
         }
     }
     return flags;
+}
+
+void join_family(const Flags& flags) {
+    if (flags.family.empty())
+        return;
+    const std::string line = std::to_string(getpid()) + "\n";
+    const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
+        ::close(fd);
+    }
+}
+
+void write_limits(const std::string& path) {
+    rlimit core{};
+    rlimit memory{};
+    getrlimit(RLIMIT_CORE, &core);
+    getrlimit(RLIMIT_AS, &memory);
+    std::ofstream(path) << "core=" << core.rlim_cur << " as=" << memory.rlim_cur << '\n';
+}
+
+// Starts the --spawn processes. Returns in the process that goes on playing.
+void spawn(const Flags& flags) {
+    if (flags.spawn == "children") {
+        for (int i = 0; i < 3; ++i) {
+            if (fork() == 0) {
+                join_family(flags);
+                hang();
+            }
+        }
+    } else if (flags.spawn == "grandchild" || flags.spawn == "daemon") {
+        const pid_t middle = fork();
+        if (middle == 0) {
+            if (flags.spawn == "daemon")
+                setsid();
+            if (fork() == 0) {
+                join_family(flags);
+                if (flags.spawn == "daemon") {
+                    const int null = ::open("/dev/null", O_RDWR);
+                    for (int fd = 0; fd < 3; ++fd)
+                        dup2(null, fd);
+                }
+                hang();
+            }
+            _exit(0);
+        }
+        waitpid(middle, nullptr, 0);
+    } else if (flags.spawn == "handoff") {
+        if (fork() != 0)
+            _exit(0);
+        join_family(flags);
+    } else if (!flags.spawn.empty()) {
+        std::cerr << "fake_player: unknown spawn " << flags.spawn << '\n';
+        std::exit(64);
+    }
 }
 
 }  // namespace
@@ -116,6 +193,9 @@ int main(int argc, char** argv) {
         signal(SIGTERM, SIG_IGN);
     if (!flags.pidfile.empty())
         std::ofstream(flags.pidfile) << getpid() << '\n';
+    join_family(flags);
+    if (!flags.limits.empty())
+        write_limits(flags.limits);
     if (flags.mode == "exit" && flags.after == 0)
         return 0;
 
@@ -124,6 +204,7 @@ int main(int argc, char** argv) {
         end_of_input(flags);
     int id = 0, rows = 0, columns = 0;
     std::istringstream(header) >> id >> rows >> columns;
+    spawn(flags);
     const bool black = id == 1;
     // The shuffling soldier and its two squares.
     const int x = black ? 0 : 1;
