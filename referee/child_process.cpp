@@ -15,8 +15,6 @@
 
 #include "referee/player_group.h"
 
-extern char** environ;
-
 namespace referee {
 namespace {
 

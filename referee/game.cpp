@@ -31,6 +31,9 @@ constexpr int kStrayPollMs = 10;
 // A player's standard error line is cut into pieces of this size in the log,
 // so a player that never writes a newline cannot grow our memory.
 constexpr std::size_t kMaxErrorLine = 1000;
+// How much of a player's last standard error line a reason quotes: enough
+// for a message, not for a dump.
+constexpr std::size_t kReasonErrorLine = 200;
 
 std::size_t slot(Side side) {
     return side == Side::Black ? 0 : 1;
@@ -44,8 +47,10 @@ int millis_until(Clock::time_point deadline) {
 struct Seat {
     Side side = Side::Black;
     std::unique_ptr<ChildProcess> process;
-    std::string out;         // standard output not yet taken as a line
-    std::string error_line;  // unfinished line of standard error
+    std::string out;              // standard output not yet taken as a line
+    std::string error_line;       // unfinished line of standard error, for the log
+    std::string last_error;       // last line of standard error, for the reason
+    bool last_error_done = true;  // a newline ended last_error
     bool out_open = true;
     bool err_open = true;
     bool exited = false;  // the player itself is gone (and reaped)
@@ -81,12 +86,14 @@ class Game {
     std::optional<Outcome> play(Board& board, GameResult& result);
     LineOrEnd await_line(Side mover, Clock::time_point deadline);
     std::optional<Outcome> send(Side side, const std::string& text);
-    PollSet<Ready> poll_set(Seat* first, Seat* second);
+    PollSet<Ready> poll_set(const std::vector<Seat*>& seats);
     void handle(const Ready& ready);
     void read_output(Seat& seat);
-    void read_error(Seat& seat);
+    long read_error(Seat& seat);
     void note_exit(Seat& seat);
+    void remember_error_text(Seat& seat, std::string_view chunk);
     Outcome ended_output(Seat& seat);
+    Outcome gone(EndReason reason, Seat& seat, std::string status);
     void end_players();
     void signal_all(int signal_number);
     bool wait_for_exit(Clock::time_point deadline, int resend_signal);
@@ -206,17 +213,14 @@ std::optional<Outcome> Game::send(Side side, const std::string& text) {
     observer_.line(side, Direction::ToPlayer, text);
     if (target.process->write_all(text + "\n", Clock::now() + kWriteTimeout))
         return std::nullopt;
-    if (target.process->wait_until(Clock::now() + kExitStatusWait)) {
-        return Outcome{EndReason::Exited, side, target.process->status_text()};
-    }
-    return Outcome{EndReason::ClosedInput, side, ""};
+    if (target.process->wait_until(Clock::now() + kExitStatusWait))
+        return gone(EndReason::Exited, target, target.process->status_text());
+    return gone(EndReason::ClosedInput, target, "");
 }
 
-PollSet<Ready> Game::poll_set(Seat* first, Seat* second) {
+PollSet<Ready> Game::poll_set(const std::vector<Seat*>& seats) {
     PollSet<Ready> set;
-    for (Seat* s : {first, second}) {
-        if (s == nullptr)
-            continue;
+    for (Seat* s : seats) {
         if (s->out_open)
             set.add(s->process->output_fd(), {s, Stream::Output});
         if (s->err_open)
@@ -284,7 +288,7 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
         // Without pidfds an exit shows only through waitpid: look again soon.
         const bool exits_wake_us = own.process->exit_fd() >= 0 && other.process->exit_fd() >= 0;
         for (const Ready& ready :
-             poll_set(&own, &other).wait(exits_wake_us ? timeout : std::min(timeout, 10)))
+             poll_set({&own, &other}).wait(exits_wake_us ? timeout : std::min(timeout, 10)))
             handle(ready);
     }
 }
@@ -312,11 +316,30 @@ void Game::note_exit(Seat& seat) {
     }
 }
 
-void Game::read_error(Seat& seat) {
+void Game::remember_error_text(Seat& seat, std::string_view chunk) {
+    for (char c : chunk) {
+        if (c == '\n') {
+            seat.last_error_done = true;
+            continue;
+        }
+        if (seat.last_error_done) {
+            if (c == '\r')
+                continue;
+            seat.last_error.clear();
+            seat.last_error_done = false;
+        }
+        if (c != '\r' && seat.last_error.size() <= kReasonErrorLine)
+            seat.last_error += c;
+    }
+}
+
+// Returns what read_available() returned.
+long Game::read_error(Seat& seat) {
     std::string chunk;
     const long got = read_available(seat.process->error_fd(), chunk);
     if (got < 0)
-        return;
+        return got;
+    remember_error_text(seat, chunk);
     const bool wanted = observer_.wants_error_output();
     if (got == 0) {
         seat.err_open = false;
@@ -324,10 +347,10 @@ void Game::read_error(Seat& seat) {
         if (wanted && !seat.error_line.empty())
             observer_.error_output(seat.side, seat.error_line);
         seat.error_line.clear();
-        return;
+        return got;
     }
     if (!wanted)
-        return;
+        return got;
     for (char c : chunk) {
         if (c == '\n' || seat.error_line.size() >= kMaxErrorLine) {
             observer_.error_output(seat.side, seat.error_line);
@@ -337,13 +360,27 @@ void Game::read_error(Seat& seat) {
         }
         seat.error_line += c;
     }
+    return got;
 }
 
 Outcome Game::ended_output(Seat& seat) {
-    if (seat.process->wait_until(Clock::now() + kExitStatusWait)) {
-        return Outcome{EndReason::Exited, seat.side, seat.process->status_text()};
+    if (seat.process->wait_until(Clock::now() + kExitStatusWait))
+        return gone(EndReason::Exited, seat, seat.process->status_text());
+    return gone(EndReason::ClosedOutput, seat, "");
+}
+
+// A player that exits, dies or stops reading usually said why on its
+// standard error just before: the reason quotes that last line, so a user
+// sees it without opening the log.
+Outcome Game::gone(EndReason reason, Seat& seat, std::string status) {
+    // What is there now, bounded: a descendant may keep writing for ever.
+    for (int chunk = 0; chunk < 64 && seat.err_open && read_error(seat) > 0; ++chunk) {
     }
-    return Outcome{EndReason::ClosedOutput, seat.side, ""};
+    if (!seat.last_error.empty()) {
+        const std::string said = quote(seat.last_error, kReasonErrorLine);
+        status = status.empty() ? said : status + " (" + said + ")";
+    }
+    return Outcome{reason, seat.side, status};
 }
 
 std::vector<pid_t> Game::leaders() const {
@@ -428,9 +465,12 @@ bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
         const int timeout = std::min(millis_until(deadline), kStrayPollMs);
         if (timeout == 0)
             return false;
-        PollSet<Ready> set = poll_set(seats_[0].process ? &seats_[0] : nullptr,
-                                      seats_[1].process ? &seats_[1] : nullptr);
-        for (const Ready& ready : set.wait(timeout)) {
+        std::vector<Seat*> started;
+        for (Seat& s : seats_) {
+            if (s.process)
+                started.push_back(&s);
+        }
+        for (const Ready& ready : poll_set(started).wait(timeout)) {
             if (ready.stream == Stream::Output) {
                 ready.seat->out.clear();  // the game is over; moves no longer count
                 read_output(*ready.seat);

@@ -127,20 +127,20 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     if (!options.record_path.empty()) {
         record.open(options.record_path, std::ios::out | std::ios::trunc);
         if (!record) {
-            errors << "referee: cannot write the record file " << options.record_path << '\n';
-            return kUsage;
+            errors << "referee: cannot open the record file " << options.record_path << '\n';
+            return kWriteFailed;
         }
     }
     if (!options.log_path.empty()) {
         log.open(options.log_path, std::ios::out | std::ios::trunc);
         if (!log) {
-            errors << "referee: cannot write the log file " << options.log_path << '\n';
-            return kUsage;
+            errors << "referee: cannot open the log file " << options.log_path << '\n';
+            return kWriteFailed;
         }
     }
 
-    std::string a = program_name(options.black);
-    std::string b = program_name(options.white);
+    std::string a = options.black_name;
+    std::string b = options.white_name;
     if (options.games > 1 && a == b) {
         a += " #1";
         b += " #2";
@@ -160,7 +160,8 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
             observers.add(&view);
         std::unique_ptr<GameLog> game_log;
         if (log.is_open()) {
-            game_log = std::make_unique<GameLog>(log, black.name, white.name, origin);
+            game_log =
+                std::make_unique<GameLog>(log, black.name, white.name, origin, options.error_cap);
             game_log->note("game " + std::to_string(game) + ": " + black.name + " (black) vs " +
                            white.name + " (white)");
             observers.add(game_log.get());
@@ -174,8 +175,10 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         }
         const std::string line = result_line(game, black.name, white.name, result.outcome);
         out << line << '\n';
-        if (game_log)
+        if (game_log) {
+            game_log->finish();
             game_log->note(line);
+        }
         tally.add(result.outcome, a_black);
         if (options.games > 1 || result.outcome.reason == EndReason::Interrupted)
             out << tally.score_line() << '\n';

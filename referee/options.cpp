@@ -1,6 +1,8 @@
 #include "referee/options.h"
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
+#include <regex>
 
 namespace referee {
 namespace {
@@ -50,7 +52,7 @@ records the unfinished game with result "*", prints the score so far and
 exits with 128 + the signal number.
 
 Exit status: 0 when the game or match was played to a result, 1 when the
-record or log could not be written, 2 for usage errors, 3 when a player
+record or log could not be opened or written, 2 for usage errors, 3 when a player
 could not be started, 128 + N when stopped by signal N.)";
 
 // Every option is declared here once; the same declarations parse the
@@ -59,6 +61,7 @@ struct Declared {
     Options options;
     int margin_ms = 0;
     int player_memory_mb = 0;
+    int error_cap_kb = 1024;
     bool no_repetition = false;
     std::string black_command;
     std::string white_command;
@@ -101,10 +104,19 @@ void declare(CLI::App& app, Declared& d) {
             return path.empty() ? std::string("needs a file name") : std::string();
         });
     };
+    number("--stderr-limit", d.error_cap_kb, 0, kMaxSeconds,
+           "kilobytes of each player's standard error the log keeps per game");
+    app.add_option("--name-black", d.options.black_name,
+                   "name of BLACK in results, records and logs (in a match, of the first "
+                   "program, whatever colour it plays)")
+        ->type_name("NAME");
+    app.add_option("--name-white", d.options.white_name,
+                   "name of WHITE (in a match, of the second program)")
+        ->type_name("NAME");
     file("--record", d.options.record_path, "write the game record (tag pairs and moves) to FILE");
     file("--log", d.options.log_path,
          "write every line in both directions and the players' standard error to FILE, with "
-         "timestamps");
+         "timestamps; not the record's file");
     app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
         ->disable_flag_override();
     app.add_flag("--no-color", d.options.no_color,
@@ -117,6 +129,26 @@ void declare(CLI::App& app, Declared& d) {
     app.add_option("WHITE", d.white_command, "player 2's command: plays white")
         ->type_name("")
         ->required();
+}
+
+// Whether two paths name one file, also through links; for files that do
+// not exist yet, whether they resolve to the same path.
+bool same_file(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty())
+        return false;
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error))
+        return true;
+    bool resolved = true;
+    const auto resolve = [&](const std::string& path) {
+        std::error_code failed;
+        auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path), failed);
+        resolved = resolved && !failed;
+        return full;
+    };
+    const auto resolved_a = resolve(a);
+    const auto resolved_b = resolve(b);
+    return resolved && resolved_a == resolved_b;
 }
 
 }  // namespace
@@ -172,10 +204,26 @@ std::optional<std::vector<std::string>> split_command(const std::string& command
 }
 
 std::string program_name(const std::vector<std::string>& words) {
-    if (words.empty())
-        return "";
-    const auto slash = words[0].find_last_of('/');
-    return slash == std::string::npos ? words[0] : words[0].substr(slash + 1);
+    const auto base = [](const std::string& path) {
+        const auto slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    };
+    // Interpreters are named for what they run: the first word after them
+    // that is neither an option nor (for env) a variable setting.
+    static const std::regex interpreter(
+        "(env|python|pypy|perl|ruby|node|nodejs|bash|sh|dash|zsh|ksh|lua|luajit|php|Rscript|"
+        "tclsh|java)[0-9.]*");
+    std::size_t i = 0;
+    while (i < words.size() && std::regex_match(base(words[i]), interpreter)) {
+        std::size_t next = i + 1;
+        while (next < words.size() &&
+               (words[next].starts_with('-') || words[next].find('=') != std::string::npos))
+            ++next;
+        if (next == words.size())
+            break;
+        i = next;
+    }
+    return i < words.size() ? base(words[i]) : "";
 }
 
 ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
@@ -195,6 +243,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     options.game.margin = std::chrono::milliseconds(d.margin_ms);
     options.game.repetition_draws = !d.no_repetition;
     options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
     for (const auto* text : {&d.black_command, &d.white_command}) {
         auto words = split_command(*text);
         if (!words)
@@ -202,6 +251,14 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (words->empty())
             return UsageError{"empty player command"};
         (text == &d.black_command ? options.black : options.white) = *words;
+    }
+    if (options.black_name.empty())
+        options.black_name = program_name(options.black);
+    if (options.white_name.empty())
+        options.white_name = program_name(options.white);
+    if (!options.record_path.empty() && same_file(options.record_path, options.log_path)) {
+        return UsageError{"--record and --log name the same file, " + options.log_path +
+                          ": the log would overwrite the record"};
     }
     // White has a town hall on every even column, black on every odd one:
     // black has the fewer, and must start above the losing limit.

@@ -6,6 +6,7 @@
 //   fake_player [--mode MODE] [--after N] [--script "MOVE,MOVE,..."]
 //               [--pidfile PATH] [--delay-ms N] [--linger] [--ignore-term]
 //               [--spawn KIND] [--family PATH] [--limits PATH]
+//               [--flood-mb N] [--say TEXT] [--exit-status N]
 //
 // MODE (the fault comes after N good moves, default 0):
 //   instant       only good moves (the default)
@@ -17,8 +18,10 @@
 //   silent        stops writing and hangs
 //   crash         aborts (SIGABRT)
 //   kill          kills itself with SIGKILL
-//   exit          exits with status 0 (with N = 0: before reading anything)
-//   flood         writes megabytes to standard error before every move
+//   exit          exits with --exit-status (default 0; with N = 0: before
+//                 reading anything)
+//   flood         writes --flood-mb megabytes (default 4) to standard error
+//                 before every move
 //   huge          writes a megabyte without a newline, then hangs
 //   partial       writes half a move line without newline, then exits
 //   close-output  closes standard output and hangs
@@ -32,6 +35,7 @@
 //   daemon        a double-forked daemon in a session of its own, with its
 //                 standard streams on /dev/null
 //   handoff       a child takes over the game and the player itself exits
+// --say writes TEXT and a newline to standard error just before the fault.
 // --limits writes the player's core and address-space limits to PATH.
 #include <fcntl.h>
 #include <signal.h>
@@ -61,6 +65,9 @@ struct Flags {
     std::string spawn;
     std::string family;
     std::string limits;
+    int flood_mb = 4;
+    std::string say;
+    int exit_status = 0;
 };
 
 [[noreturn]] void hang() {
@@ -122,6 +129,12 @@ Flags parse(int argc, char** argv) {
             flags.family = next();
         } else if (arg == "--limits") {
             flags.limits = next();
+        } else if (arg == "--flood-mb") {
+            flags.flood_mb = std::atoi(next().c_str());
+        } else if (arg == "--say") {
+            flags.say = next();
+        } else if (arg == "--exit-status") {
+            flags.exit_status = std::atoi(next().c_str());
         } else {
             std::cerr << "fake_player: unknown argument " << arg << '\n';
             std::exit(64);
@@ -196,8 +209,11 @@ int main(int argc, char** argv) {
     join_family(flags);
     if (!flags.limits.empty())
         write_limits(flags.limits);
-    if (flags.mode == "exit" && flags.after == 0)
-        return 0;
+    if (flags.mode == "exit" && flags.after == 0) {
+        if (!flags.say.empty())
+            std::cerr << flags.say << '\n';
+        return flags.exit_status;
+    }
 
     std::string header;
     if (!std::getline(std::cin, header))
@@ -236,7 +252,7 @@ int main(int argc, char** argv) {
         const std::string good = step.str();
 
         if (flags.mode == "flood") {
-            for (int i = 0; i < 64; ++i) {  // 4 MiB, far more than a pipe holds
+            for (int i = 0; i < 16 * flags.flood_mb; ++i) {
                 if (::write(STDERR_FILENO, flood_chunk.data(), flood_chunk.size()) < 0)
                     break;
                 if (::write(STDERR_FILENO, "\n", 1) < 0)
@@ -246,7 +262,13 @@ int main(int argc, char** argv) {
         if (played < flags.after || flags.mode == "instant" || flags.mode == "flood" ||
             flags.mode == "early") {
             send(good);
-        } else if (flags.mode == "illegal") {
+            if (!std::getline(std::cin, opponent_move))
+                end_of_input(flags);
+            continue;
+        }
+        if (!flags.say.empty())
+            std::cerr << flags.say << std::endl;
+        if (flags.mode == "illegal") {
             // Town halls never move: their square holds no soldier.
             send(black ? "S 1 " + std::to_string(rows - 1) + " M 1 " + std::to_string(rows - 2)
                        : "S 0 0 M 0 1");
@@ -263,7 +285,7 @@ int main(int argc, char** argv) {
         } else if (flags.mode == "kill") {
             raise(SIGKILL);
         } else if (flags.mode == "exit") {
-            return 0;
+            return flags.exit_status;
         } else if (flags.mode == "huge") {
             write_raw(std::string(1 << 20, 'x'));
             hang();

@@ -27,6 +27,10 @@ inline std::string read_file(const std::string& path) {
     return text.str();
 }
 
+inline void write_file(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
 // A fresh directory per test, removed by the caller's fixture if it likes.
 inline std::string scratch_dir(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() /
