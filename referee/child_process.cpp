@@ -216,6 +216,13 @@ void ChildProcess::close_error() {
 bool ChildProcess::reaped() {
     if (wait_status_)
         return true;
+    // Asking the pidfd is much cheaper than waitpid, which the game loops
+    // would otherwise call on every wake-up.
+    if (pidfd_.is_open()) {
+        pollfd exit_event{pidfd_.get(), POLLIN, 0};
+        if (::poll(&exit_event, 1, 0) <= 0)
+            return false;
+    }
     int status = 0;
     pid_t done = 0;
     do {

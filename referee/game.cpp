@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <set>
 #include <variant>
@@ -11,6 +10,7 @@
 #include "referee/interrupt.h"
 #include "referee/player_group.h"
 #include "referee/poll_set.h"
+#include "referee/repetition.h"
 
 namespace referee {
 namespace {
@@ -104,7 +104,8 @@ class Game {
     const std::string tag_;
     std::array<Seat, 2> seats_;
     bool ended_ = false;
-    std::set<pid_t> strays_;  // descendants seen so far, until they are gone
+    std::set<pid_t> strays_;                // descendants seen so far, until they are gone
+    unsigned long long started_after_ = 0;  // start time of the first player
 };
 
 GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
@@ -136,7 +137,7 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
     }
     // Black's clock runs from the moment its header was sent.
     auto turn_start = Clock::now();
-    std::map<std::string, int> seen{{board.key(Side::Black), 1}};
+    RepetitionTable repetitions(board);
     const Seconds margin = config_.margin;
     Side mover = Side::Black;
 
@@ -167,8 +168,7 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
         }
 
         board.apply(*move);
-        const std::string text = protocol::format_move(*move);
-        result.moves.push_back({mover, text, took});
+        result.moves.push_back({mover, *move, took});
         observer_.moved(board, result.moves.back(), ply, result.clock_left);
 
         const Side next = opponent(mover);
@@ -179,7 +179,7 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
                                std::to_string(halls) + " of them left"};
             }
         }
-        if (config_.repetition_draws && ++seen[board.key(next)] >= 3) {
+        if (config_.repetition_draws && repetitions.record(board, result.moves) >= 3) {
             return Outcome{EndReason::Repetition, std::nullopt, "after ply " + std::to_string(ply)};
         }
         if (ply >= config_.ply_limit) {
@@ -201,7 +201,7 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
         if (!other.out_open || other.process->reaped())
             return ended_output(other);
 
-        if (auto failed = send(next, text))
+        if (auto failed = send(next, protocol::format_move(*move)))
             return failed;
         turn_start = Clock::now();
         mover = next;
@@ -418,7 +418,7 @@ void Game::end_players() {
 // group id cannot be taken by anyone else until the last one is gone), and
 // each process found by its tag or session one by one.
 void Game::signal_all(int signal_number) {
-    const auto found = find_game_processes(leaders(), tag_);
+    const auto found = find_game_processes(leaders(), tag_, started_after_);
     for (Seat& s : seats_) {
         if (!s.process)
             continue;
@@ -435,6 +435,9 @@ void Game::signal_all(int signal_number) {
     }
 }
 
+// Looks for the players' descendants only once both players are gone: a
+// player's exit wakes us through its pidfd, a descendant's would not, and a
+// look through /proc is far dearer than a poll.
 bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
     const std::vector<pid_t> players = leaders();
     while (true) {
@@ -445,9 +448,11 @@ bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
             if (s.process && !s.process->reaped())
                 all_gone = false;
         }
-        for (const GameProcess& p : find_game_processes(players, tag_)) {
-            if (std::find(players.begin(), players.end(), p.pid) == players.end())
-                strays_.insert(p.pid);
+        if (all_gone || resend_signal != 0) {
+            for (const GameProcess& p : find_game_processes(players, tag_, started_after_)) {
+                if (std::find(players.begin(), players.end(), p.pid) == players.end())
+                    strays_.insert(p.pid);
+            }
         }
         // A stray that died is a zombie until its parent reaps it; as their
         // subreaper that parent is often us.
@@ -462,9 +467,14 @@ bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
         }
         if (all_gone)
             return true;
-        const int timeout = std::min(millis_until(deadline), kStrayPollMs);
+        int timeout = millis_until(deadline);
         if (timeout == 0)
             return false;
+        const bool exits_wake_us = std::all_of(seats_.begin(), seats_.end(), [](const Seat& s) {
+            return !s.process || s.process->reaped() || s.process->exit_fd() >= 0;
+        });
+        if (!exits_wake_us || !strays_.empty() || resend_signal != 0)
+            timeout = std::min(timeout, kStrayPollMs);
         std::vector<Seat*> started;
         for (Seat& s : seats_) {
             if (s.process)

@@ -11,6 +11,7 @@
 #include "referee/board.h"
 #include "referee/child_process.h"
 #include "referee/outcome.h"
+#include "referee/played_move.h"
 
 namespace referee {
 
@@ -33,12 +34,6 @@ struct GameConfig {
 struct PlayerSpec {
     std::string name;               // shown in results, records and logs
     std::vector<std::string> argv;  // program and arguments
-};
-
-struct PlayedMove {
-    Side side;
-    std::string line;  // as forwarded: the notation without line end
-    double seconds;    // time the move took on the mover's clock
 };
 
 struct GameResult {

@@ -24,8 +24,10 @@ class BoardView : public GameObserver {
     }
     void moved(const Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override {
-        out_ << render_status(ply, move.side, move.line, move.seconds, clock_left) << '\n'
-             << render_board(board, protocol::parse_move(move.line), color_) << '\n'
+        out_ << render_status(ply, move.side, protocol::format_move(move.move), move.seconds,
+                              clock_left)
+             << '\n'
+             << render_board(board, move.move, color_) << '\n'
              << std::flush;
     }
 

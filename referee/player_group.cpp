@@ -41,6 +41,7 @@ struct ProcStat {
     pid_t parent = 0;
     pid_t group = 0;
     pid_t session = 0;
+    unsigned long long started = 0;  // clock ticks since boot
 };
 
 // /proc/PID/stat is "pid (comm) state ppid pgrp session ...", and comm may
@@ -52,12 +53,20 @@ bool read_stat(pid_t pid, ProcStat& stat) {
         return false;
     long parent = 0, group = 0, session = 0;
     char state = '?';
-    if (std::sscanf(text.c_str() + close + 1, " %c %ld %ld %ld", &state, &parent, &group,
-                    &session) != 4) {
+    unsigned long long started = 0;
+    // Fields 3 to 6, then 22 (the start time), counting from 1.
+    if (std::sscanf(
+            text.c_str() + close + 1,
+            " %c %ld %ld %ld %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %llu",
+            &state, &parent, &group, &session, &started) != 5) {
         return false;
     }
-    stat = {pid, state, static_cast<pid_t>(parent), static_cast<pid_t>(group),
-            static_cast<pid_t>(session)};
+    stat = {pid,
+            state,
+            static_cast<pid_t>(parent),
+            static_cast<pid_t>(group),
+            static_cast<pid_t>(session),
+            started};
     return true;
 }
 
@@ -121,13 +130,20 @@ bool PlayerRegistry::contains(pid_t pid) {
     return std::find(pids_.begin(), pids_.end(), pid) != pids_.end();
 }
 
+unsigned long long start_ticks(pid_t pid) {
+    ProcStat stat;
+    return read_stat(pid, stat) ? stat.started : 0;
+}
+
 std::vector<GameProcess> find_game_processes(const std::vector<pid_t>& leaders,
-                                             const std::string& tag) {
+                                             const std::string& tag,
+                                             unsigned long long started_after) {
     const std::string assignment = std::string(kGameTagVariable) + "=" + tag;
     const pid_t self = ::getpid();
     std::vector<GameProcess> found;
     for_each_process([&](const ProcStat& stat) {
-        if (stat.pid == self)
+        // Nothing a player started can be older than the player.
+        if (stat.pid == self || stat.started < started_after)
             return;
         const bool in_group = std::any_of(leaders.begin(), leaders.end(), [&](pid_t leader) {
             return stat.group == leader || stat.session == leader;

@@ -55,10 +55,17 @@ struct GameProcess {
     bool zombie = false;
 };
 
-// Every process, live or zombie, in the session of one of the `leaders` or
-// in its process group, or carrying `tag` in its environment.
+// Every process, live or zombie, started no earlier than `started_after`
+// (see start_ticks) and in the session of one of the `leaders` or in its
+// process group, or carrying `tag` in its environment. The start time
+// spares reading the environment of every older process on the machine.
 std::vector<GameProcess> find_game_processes(const std::vector<pid_t>& leaders,
-                                             const std::string& tag);
+                                             const std::string& tag,
+                                             unsigned long long started_after);
+
+// When a process started, in the kernel's clock ticks since boot; 0 when
+// it is gone.
+unsigned long long start_ticks(pid_t pid);
 
 // Re-parents every orphaned descendant to this process rather than to init,
 // so that the referee can find and reap them. Process-wide; call from main.

@@ -65,7 +65,7 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
     char took[32];
     for (const auto& move : result.moves) {
         std::snprintf(took, sizeof took, "%.3f", move.seconds);
-        out << move.line << " {" << took << "s}\n";
+        out << protocol::format_move(move.move) << " {" << took << "s}\n";
     }
     out << result.outcome.result() << "\n\n";
 }

@@ -10,6 +10,9 @@
 //
 // MODE (the fault comes after N good moves, default 0):
 //   instant       only good moves (the default)
+//   walk          only good moves that never repeat a position: the front
+//                 soldiers walk towards the far side one after the other
+//                 (black on even columns, white on odd ones)
 //   illegal       moves a town hall, which is no soldier
 //   malformed     writes a line outside the move notation
 //   garbage       writes binary bytes and a newline
@@ -243,6 +246,15 @@ int main(int argc, char** argv) {
         std::ostringstream step;
         if (static_cast<std::size_t>(played) < flags.script.size()) {
             step << flags.script[static_cast<std::size_t>(played)];
+        } else if (flags.mode == "walk") {
+            // rows - 6 steps per soldier keep it clear of the other side's
+            // town halls and of its own soldiers behind.
+            const int k = played - static_cast<int>(flags.script.size());
+            const int steps = rows - 6;
+            const int column = 2 * (k / steps) + (black ? 0 : 1);
+            const int from = black ? rows - 3 - k % steps : 2 + k % steps;
+            step << "S " << column << ' ' << from << " M " << column << ' '
+                 << (black ? from - 1 : from + 1);
         } else {
             const int k = played - static_cast<int>(flags.script.size());
             const bool out = k % 2 == 0;
@@ -259,8 +271,8 @@ int main(int argc, char** argv) {
                     break;
             }
         }
-        if (played < flags.after || flags.mode == "instant" || flags.mode == "flood" ||
-            flags.mode == "early") {
+        if (played < flags.after || flags.mode == "instant" || flags.mode == "walk" ||
+            flags.mode == "flood" || flags.mode == "early") {
             send(good);
             if (!std::getline(std::cin, opponent_move))
                 end_of_input(flags);
