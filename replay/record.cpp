@@ -116,7 +116,8 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
         section_ = Section::Tags;
     }
     Game& game = games_.back();
-    const auto& [name, value] = *tag;
+    const std::string& name = tag->first;
+    const std::string& value = tag->second;
     const auto number_in = [&](int low, int high, int& into) -> std::optional<RecordError> {
         const auto parsed = to_int(value);
         if (!parsed || *parsed < low || *parsed > high) {

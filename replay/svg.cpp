@@ -12,7 +12,8 @@ using LetterAt = std::function<std::string(int x, int y)>;
 // light; the marked squares are warm so the pieces stay readable on them.
 constexpr const char* kStyle =
     "<style>"
-    ".light{fill:#eee4cf}.dark{fill:#dccbaa}.from{fill:#efdc8e}.to{fill:#e9c452}"
+    ".paper{fill:#fffdf8}.light{fill:#eee4cf}.dark{fill:#dccbaa}.from{fill:#efdc8e}.to{fill:#"
+    "e9c452}"
     ".b,.B{fill:#2c2924;stroke:#0f0d0b;stroke-width:1.5}"
     ".w,.W{fill:#fcfaf5;stroke:#5b5347;stroke-width:1.5}"
     ".ring{fill:none;stroke:#8c8172;stroke-width:1.5;opacity:.7}"
@@ -89,7 +90,7 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
         attr("viewBox", "0 0 " + std::to_string(width) + ' ' + std::to_string(height)) +
         attr("width", std::to_string(width)) + attr("height", std::to_string(height)) +
         attr("data-cell", std::to_string(kCell)) + attr("data-margin", std::to_string(kMargin)) +
-        '>' + kStyle + kDefs;
+        '>' + kStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
     for (int x = 0; x < columns; ++x) {
         out += "<text class=\"label\"" + attr("x", number(centre(x))) +
                attr("y", number(kMargin / 2.0)) + '>' + std::to_string(x) + "</text>";

@@ -39,7 +39,7 @@ class ReplayBrowser : public ::testing::Test {
     }
 
     std::string page(const fs::path& record, int game) const {
-        const std::string path = (dir_ / ("game" + std::to_string(game) + ".html")).string();
+        std::string path = (dir_ / ("game" + std::to_string(game) + ".html")).string();
         const auto run = run_process(
             {REPLAY, record.string(), "--game", std::to_string(game), "--html", path}, "");
         EXPECT_EQ(run.status, 0) << run.err;

@@ -27,7 +27,7 @@ class ReplayCommand : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string write(const std::string& name, const std::string& text) {
-        const std::string path = (dir_ / name).string();
+        std::string path = (dir_ / name).string();
         std::ofstream(path) << text;
         return path;
     }

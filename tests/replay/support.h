@@ -73,7 +73,8 @@ inline std::map<std::pair<int, int>, Square> squares_in(const std::string& marku
 // Fails with the first square where the drawing and the board differ.
 inline std::string first_difference(const std::map<std::pair<int, int>, Square>& drawn,
                                     const replay::Board& board) {
-    if (drawn.size() != static_cast<std::size_t>(board.rows() * board.columns()))
+    if (drawn.size() !=
+        static_cast<std::size_t>(board.rows()) * static_cast<std::size_t>(board.columns()))
         return std::to_string(drawn.size()) + " squares drawn";
     for (const auto& [at, square] : drawn) {
         const auto [x, y] = at;
