@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Every check CI makes, in order; this is the README's test command and
 # exactly what CI runs. Stages:
-#   plain     optimised build, warnings as errors, whole test suite
+#   plain     Release build, warnings as errors, whole test suite
+#   package   the plain build installed into a temporary prefix, and packed by
+#             CPack as a Debian package and unpacked: from each, the installed
+#             referee plays a game between the installed players
 #   sanitize  Debug build with AddressSanitizer, UndefinedBehaviorSanitizer and
 #             LeakSanitizer, whole test suite again (end-to-end games included);
 #             any sanitizer report, from a test or from a program it started, fails;
@@ -13,10 +16,10 @@
 # The last line is "checks: N passed, M failed"; the exit status is non-zero
 # when a stage failed. CHECK_STAGES="plain format" runs a subset.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 2
 jobs=$(nproc 2>/dev/null || echo 2)
 [[ $jobs -gt 2 ]] || jobs=2
-stages=${CHECK_STAGES:-plain sanitize format tidy fuzz}
+stages=${CHECK_STAGES:-plain package sanitize format tidy fuzz}
 fuzz_seconds=${FUZZ_SECONDS:-45}
 
 passed=0
@@ -27,6 +30,43 @@ stage_plain() {
     cmake --preset default &&
         cmake --build --preset default -j"$jobs" &&
         ctest --preset default -j"$jobs"
+}
+
+# A quiet game between the programs in DIR/bin: exit status 0 and a result.
+installed_game() {
+    local bin=$1/bin out
+    out=$("$bin"/referee --quiet "$bin"/treeplayer "$bin"/gridplayer) || return 1
+    echo "$out"
+    grep -Eq '(1-0|0-1|1/2-1/2)' <<< "$out"
+}
+
+# Installs the Release build into SCRATCH/prefix and packs it as a .deb
+# unpacked into SCRATCH/root; a game must be played from each.
+package_into() {
+    local scratch=$1 deb
+    cmake --install build --prefix "$scratch/prefix" > /dev/null &&
+        installed_game "$scratch/prefix" || return 1
+    if ! (cd build && cpack -G DEB -B "$scratch/deb") > "$scratch/cpack.log" 2>&1; then
+        cat "$scratch/cpack.log"
+        return 1
+    fi
+    deb=$(ls "$scratch"/deb/*.deb) || return 1
+    dpkg-deb --info "$deb" | grep -E '^ (Package|Version|Depends):'
+    dpkg-deb -x "$deb" "$scratch/root" &&
+        installed_game "$scratch/root/usr"
+}
+
+stage_package() {
+    # Builds only what plain has not (nothing after it): install needs every
+    # installed program to be there.
+    cmake --preset default > /dev/null &&
+        cmake --build --preset default -j"$jobs" > /dev/null || return 1
+    local scratch status
+    scratch=$(mktemp -d) || return 1
+    package_into "$scratch"
+    status=$?
+    rm -rf "$scratch"
+    return $status
 }
 
 stage_sanitize() {
@@ -77,8 +117,9 @@ stage_tidy() {
 stage_fuzz() {
     cmake --preset fuzz > /dev/null &&
         cmake --build --preset fuzz --target fuzz_all -j"$jobs" || return 1
-    local target status=0
-    for target in $(ls fuzz/corpus); do
+    local corpus target status=0
+    for corpus in fuzz/corpus/*/; do
+        target=$(basename "$corpus")
         echo "--- $target for ${fuzz_seconds}s"
         rm -rf build-fuzz/corpus/"$target"
         if ! FUZZ_SKIP_BUILD=1 tools/fuzz.sh "$target" "$fuzz_seconds" \

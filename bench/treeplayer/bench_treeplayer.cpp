@@ -1,4 +1,4 @@
-// treeplayer's benchmarks over 50 midgame positions (positions.txt, made by
+// treeplayer's benchmarks over 50 midgame positions (bench/data/treeplayer_8x8.txt, made by
 // tools/positions_treeplayer): the whole turn the game loop runs
 // (create_tree(root, 0) + minimax), Eval alone and next_moves alone.
 #include <benchmark/benchmark.h>

@@ -99,13 +99,25 @@ TEST(PositionFile, CommandCountsFromAFile) {
             f << (i == 3 ? "..b..." : "......") << '\n';
         }
     }
-    const char* argv[] = {"perft_gridplayer", "6", "6", "1", path.c_str()};
+    const char* argv[] = {"perft_gridplayer", "--rows",     "6", "--columns", "6",
+                          "--position",       path.c_str(), "1"};
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(perft_gridplayer::run(5, argv, out, err), 0) << err.str();
+    EXPECT_EQ(perft_gridplayer::run(8, argv, out, err), 0) << err.str();
     EXPECT_EQ(out.str(), "S 2 3 M 1 2: 1\nS 2 3 M 2 2: 1\nS 2 3 M 3 2: 1\ntotal: 3\n");
-    const char* badArgs[] = {"perft_gridplayer", "5", "6", "1"};
-    EXPECT_EQ(perft_gridplayer::run(4, badArgs, out, err), 2);
+    EXPECT_EQ(err.str().rfind("perft_gridplayer: 3 nodes in ", 0), 0u) << err.str();
+    // Sizes gridplayer cannot play, and a file of another size than asked.
+    for (const char* rows : {"5", "11"}) {
+        const char* badArgs[] = {"perft_gridplayer", "--rows", rows, "--columns", "6", "1"};
+        std::ostringstream badErr;
+        EXPECT_EQ(perft_gridplayer::run(6, badArgs, out, badErr), 2) << rows;
+        EXPECT_NE(badErr.str().find("6..10 rows"), std::string::npos) << badErr.str();
+    }
+    const char* wrongSize[] = {"perft_gridplayer", "--position", path.c_str(), "1"};
+    std::ostringstream sizeErr;
+    EXPECT_EQ(perft_gridplayer::run(4, wrongSize, out, sizeErr), 2);
+    EXPECT_NE(sizeErr.str().find(path + ": line 2 (row 0): 6 cells, expected 8"), std::string::npos)
+        << sizeErr.str();
 }
 
 }  // namespace

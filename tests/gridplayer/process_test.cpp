@@ -171,7 +171,21 @@ TEST(Process, FatalHeadersStopWithOneQuotedLine) {
         ASSERT_EQ(r.err.rfind("10 10\n", 0), 0u) << header;
         std::string rest = r.err.substr(6);
         EXPECT_EQ(std::count(rest.begin(), rest.end(), '\n'), 1) << rest;
-        EXPECT_NE(rest.find("\"" + std::string(header) + "\""), std::string::npos) << rest;
+        // Built by appending: GCC 12 at -O3 warns (-Wrestrict) on "\"" + std::string(...).
+        const std::string quoted = std::string(1, '"').append(header).append(1, '"');
+        EXPECT_NE(rest.find(quoted), std::string::npos) << rest;
+    }
+}
+
+// An id other than 1 or 2 would make the program move first as the wrong
+// colour, so it stops before any move, whatever follows the header.
+TEST(Process, PlayerIdsOtherThanOneOrTwoAreFatal) {
+    for (const char* header : {"0 8 8 60", "3 8 8 60", "4 10 10 60", "-2 8 8 60", "12 8 8 60"}) {
+        Result r = runBinary(std::string(header) + "\nS 0 5 M 0 4\n");
+        EXPECT_EQ(r.status, 2) << header;
+        EXPECT_EQ(r.out, "") << header;
+        EXPECT_EQ(r.err, "10 10\ngridplayer: unusable header \"" + std::string(header) +
+                             "\": player id must be 1 or 2\n");
     }
 }
 

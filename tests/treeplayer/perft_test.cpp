@@ -61,10 +61,10 @@ TEST(Perft, PositionFileRoundTrip) {
 
 TEST(Perft, PositionFileErrors) {
     const char* bad[] = {
-        "0 0 0 0 0 0 0 0\n",    // input ends
-        "0 0 0 0 0 0 0\n",      // short row
-        "0 0 0 0 0 0 0 0 0\n",  // long row
-        "0 0 0 0 0 0 0 3\n",    // bad code
+        "black\n. . . . . . . .\n",    // input ends
+        "black\n. . . . . . .\n",      // short row
+        "black\n. . . . . . . . .\n",  // long row
+        "black\n. . . . . . . 2\n",    // a cell code, not a letter
     };
     for (const char* text : bad) {
         std::istringstream in(text);

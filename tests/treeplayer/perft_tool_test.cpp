@@ -1,8 +1,11 @@
-// The perft_treeplayer program: divide lines, total, position files, errors.
+// The perft_treeplayer program: divide lines, total, timing, position files,
+// --help and argument errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 
 #include "perft.h"
 #include "process_runner.h"
@@ -25,7 +28,11 @@ TEST(PerftTool, DivideFromTheStart) {
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(r.out.substr(0, 17), "S 0 5 M 0 4: 37\nS");
     EXPECT_EQ(total, 1369u);
-    EXPECT_EQ(r.err, "");
+    // Timing goes to stderr, one line, so that stdout stays comparable.
+    EXPECT_TRUE(std::regex_match(
+        r.err,
+        std::regex("perft_treeplayer: 1369 nodes in [0-9]+\\.[0-9]{3} s(, [0-9]+ nodes/s)?\n")))
+        << r.err;
     EXPECT_EQ(r.status, 0);
 }
 
@@ -37,7 +44,7 @@ TEST(PerftTool, PositionFile) {
         out << "# white to move after S 2 5 M 3 4\n";
         perft_tp::write_position(out, p);
     }
-    const auto r = run_process({PERFT_BINARY, "1", path}, "");
+    const auto r = run_process({PERFT_BINARY, "--position", path, "1"}, "");
     std::string expected;
     for (const Move& m : board_moves(p.board, false))
         expected += move_text(m) + ": 1\n";
@@ -47,15 +54,29 @@ TEST(PerftTool, PositionFile) {
     std::remove(path.c_str());
 }
 
-TEST(PerftTool, BadArgumentsExitTwo) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{PERFT_BINARY},
-          {PERFT_BINARY, "x"},
-          {PERFT_BINARY, "-1"},
-          {PERFT_BINARY, "1", "/nonexistent/position.txt"}}) {
+TEST(PerftTool, HelpAndBadArguments) {
+    const auto help = run_process({PERFT_BINARY, "--help"}, "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: perft_treeplayer"), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+
+    const std::string bin = PERFT_BINARY;
+    for (const std::vector<std::string>& args : {
+             std::vector<std::string>{bin},
+             {bin, "x"},
+             {bin, "-1"},
+             {bin, "13"},
+             {bin, "1", "2"},
+             {bin, "--bogus", "1"},
+             {bin, "--rows", "8", "1"},  // rows without columns
+             {bin, "--rows", "10", "--columns", "10", "1"},
+             {bin, "--rows", "8", "--columns", "7", "1"},
+             {bin, "--position", "/nonexistent/position.txt", "1"},
+         }) {
         const auto r = run_process(args, "");
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err, "");
-        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "") << args.back();
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("perft_treeplayer: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.status, 2) << r.err;
     }
 }

@@ -1,3 +1,6 @@
+// perft_gridplayer [--rows R --columns C] [--position FILE] DEPTH
+// gridplayer's move-generation counts; the command line is the one every
+// perft tool shares (tools/perft_common/perft_command.h).
 #include <iostream>
 
 #include "tools/perft_gridplayer/perft.h"

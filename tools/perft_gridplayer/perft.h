@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/perft_common/perft_command.h"
+
 namespace perft_gridplayer {
 
 // Positions reached after `depth` plies from `grid` (the globals n and m give
@@ -23,16 +25,9 @@ struct DivideLine {
 // The same count split by root move, in generation order.
 std::vector<DivideLine> divide(int** grid, int depth, bool blackToMove);
 
-// A position read from a text file:
-//
-//   # lines starting with '#' are comments, blank lines are skipped
-//   black                 <- side to move: "black" or "white"
-//   W w W w W w W w       <- row 0 first, one character per column;
-//   . w . w . w . w          spaces between characters are optional
-//   ...
-//
-// Cells: '.' empty, 'w' white soldier, 'W' white town hall, 'b' black soldier,
-// 'B' black town hall. The file must hold exactly `rows` rows of `columns`.
+// A position in gridplayer's cell codes, read from a position file
+// (tools/perft_common/position_file.h: the side to move, then one row of
+// letters per line) holding exactly `rows` rows of `columns` cells.
 struct Position {
     bool blackToMove = true;
     std::vector<int> cells;  // row-major, cell codes
@@ -40,8 +35,9 @@ struct Position {
 
 bool readPosition(std::istream& in, int rows, int columns, Position& out, std::string* why);
 
-// The command line: perft_gridplayer ROWS COLUMNS DEPTH [POSITION_FILE].
-// Writes the divide lines and "total: N"; returns the exit status.
+// The perft command for gridplayer: 6..10 rows, 1..10 columns, its own start
+// position and generators; run is the whole program.
+perft_command::Tool perftTool();
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 }  // namespace perft_gridplayer

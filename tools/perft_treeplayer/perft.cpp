@@ -31,84 +31,102 @@ std::vector<DivideLine> divide(const Board& board, bool black, int depth) {
     return lines;
 }
 
-std::string format_divide_line(const DivideLine& line) {
-    const auto& [piece, x1, y1, action, x2, y2] = line.move;
+std::string move_line(const Move& move) {
+    const auto& [piece, x1, y1, action, x2, y2] = move;
     std::ostringstream out;
-    out << piece << ' ' << x1 << ' ' << y1 << ' ' << action << ' ' << x2 << ' ' << y2 << ": "
-        << line.count;
+    out << piece << ' ' << x1 << ' ' << y1 << ' ' << action << ' ' << x2 << ' ' << y2;
     return out.str();
+}
+
+std::string format_divide_line(const DivideLine& line) {
+    return move_line(line.move) + ": " + std::to_string(line.count);
 }
 
 namespace {
 
-bool next_content_line(std::istream& in, std::string& line) {
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() || line[0] == '#')
-            continue;
-        return true;
+constexpr int kSide = 8;
+
+char letter(int code) {
+    switch (code) {
+        case BLACK_SOLDIER:
+            return 'b';
+        case BLACK_TOWNHALL:
+            return 'B';
+        case WHITE_SOLDIER:
+            return 'w';
+        case WHITE_TOWNHALL:
+            return 'W';
+        default:
+            return '.';
     }
-    return false;
 }
 
-std::optional<Position> fail(std::string* why, const std::string& text) {
-    if (why)
-        *why = text;
-    return std::nullopt;
+int code(char letter) {
+    switch (letter) {
+        case 'b':
+            return BLACK_SOLDIER;
+        case 'B':
+            return BLACK_TOWNHALL;
+        case 'w':
+            return WHITE_SOLDIER;
+        case 'W':
+            return WHITE_TOWNHALL;
+        default:
+            return EMPTY;
+    }
+}
+
+std::vector<perft_command::DivideLine> command_divide(const position_file::Position& position,
+                                                      int depth) {
+    const Position p = from_letters(position);
+    std::vector<perft_command::DivideLine> lines;
+    for (const DivideLine& line : divide(p.board, p.black, depth))
+        lines.push_back({move_line(line.move), line.count});
+    return lines;
 }
 
 }  // namespace
 
+position_file::Position to_letters(const Position& position) {
+    position_file::Position letters{kSide, kSide, position.black, {}};
+    for (const auto& row : position.board) {
+        for (int cell : row)
+            letters.cells.push_back(letter(cell));
+    }
+    return letters;
+}
+
+Position from_letters(const position_file::Position& position) {
+    Position p{Board(kSide, std::vector<int>(kSide, EMPTY)), position.black_to_move};
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x)
+            p.board[y][x] = code(position.at(y, x));
+    }
+    return p;
+}
+
 std::optional<Position> read_position(std::istream& in, std::string* why) {
-    if (why)
-        why->clear();
-    Position position;
-    position.board.assign(8, std::vector<int>(8, 0));
-    std::string line;
-    for (int y = 0; y < 8; ++y) {
-        if (!next_content_line(in, line)) {
-            if (y == 0)
-                return std::nullopt;
-            return fail(why, "input ended after row " + std::to_string(y - 1));
-        }
-        std::istringstream row(line);
-        for (int x = 0; x < 8; ++x) {
-            int code = 0;
-            if (!(row >> code) || code < -2 || code > 2) {
-                return fail(why, "row " + std::to_string(y) + " needs 8 cell codes in -2..2: \"" +
-                                     line + "\"");
-            }
-            position.board[y][x] = code;
-        }
-        std::string extra;
-        if (row >> extra) {
-            return fail(why,
-                        "row " + std::to_string(y) + " has more than 8 cells: \"" + line + "\"");
-        }
-    }
-    if (!next_content_line(in, line))
-        return fail(why, "missing side line after the board");
-    if (line == "black") {
-        position.black = true;
-    } else if (line == "white") {
-        position.black = false;
-    } else {
-        return fail(why, "side line must be \"black\" or \"white\": \"" + line + "\"");
-    }
-    return position;
+    auto letters = position_file::read_position(in, kSide, kSide, why);
+    if (!letters)
+        return std::nullopt;
+    return from_letters(*letters);
 }
 
 void write_position(std::ostream& out, const Position& position) {
-    for (const auto& row : position.board) {
-        for (std::size_t x = 0; x < row.size(); ++x) {
-            if (x)
-                out << ' ';
-            out << row[x];
-        }
-        out << '\n';
-    }
-    out << (position.black ? "black" : "white") << '\n';
+    position_file::write_position(out, to_letters(position));
+}
+
+perft_command::Tool perft_tool() {
+    return {"perft_treeplayer",
+            "treeplayer",
+            kSide,
+            kSide,
+            kSide,
+            kSide,
+            [](int, int) {
+                return to_letters({initialise(), true});
+            },
+            command_divide};
 }
 
 }  // namespace perft_tp

@@ -1,8 +1,9 @@
 // positions_treeplayer [COUNT [SEED]]
 // Writes COUNT (default 50) midgame positions made by seeded random play
 // (SEED default 2024; see positions.h) in the position file format of
-// perft.h to standard output. bench/treeplayer/positions.txt was made with
-//   positions_treeplayer 50 2024 > bench/treeplayer/positions.txt
+// tools/perft_common/position_file.h to standard output.
+// bench/data/treeplayer_8x8.txt was made with
+//   positions_treeplayer 50 2024 > bench/data/treeplayer_8x8.txt
 #include <iostream>
 #include <string>
 
