@@ -1,5 +1,7 @@
 #include "replay/board.h"
 
+#include "rules/judge.h"
+
 namespace replay {
 
 std::string piece_letter(Cell cell) {
@@ -18,20 +20,12 @@ std::string piece_letter(Cell cell) {
     return "";
 }
 
-std::optional<std::string> replay_refusal(const Board& board, const protocol::MoveLine& move) {
-    if (!board.inside(move.x1, move.y1))
-        return "the source square is off the board";
-    if (!board.inside(move.x2, move.y2))
-        return "the target square is off the board";
-    // A piece cannot step or fire onto its own square: taken literally the
-    // step would remove the piece it moves.
-    if (move.x1 == move.x2 && move.y1 == move.y2)
-        return "the source and the target are the same square";
-    // A shot leaves its source alone, so only a step needs something there
-    // to move; an empty source means the record and the board disagree.
-    if (move.action == 'M' && board.at(move.x1, move.y1) == Cell::Empty)
-        return "the source square is empty";
-    return std::nullopt;
+// A record does not say which players' rules its referee applied, and bots
+// with rules of their own are judged by the squares alone; so a replay holds
+// every move to those checks and no more.
+std::optional<std::string> replay_refusal(const Board& board, Side side,
+                                          const protocol::MoveLine& move) {
+    return rules::refusal(board, side, move, rules::RuleSet::Squares);
 }
 
 }  // namespace replay

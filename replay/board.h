@@ -1,28 +1,31 @@
-// The board a replay steps through. Every file of the replay names the board
-// through this header only, so moving to another implementation of the same
-// interface (starting, at, set, inside, apply, town_halls) is one line here.
+// The board a replay steps through, from the game's rules library: every
+// file of the replay names the board, its cells and the sides through this
+// header only.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <type_traits>
-#include <utility>
 
 #include "protocol/move_line.h"
-#include "referee/board.h"
+#include "rules/board.h"
+#include "rules/cell.h"
+#include "rules/side.h"
 
 namespace replay {
 
-using Board = referee::Board;
-using Cell = std::remove_cvref_t<decltype(std::declval<const Board&>().at(0, 0))>;
+using Board = rules::Board;
+using Cell = rules::Cell;
+using Side = rules::Side;
 
 // The letter the display and the page use for a piece: w/W white soldier and
 // town hall, b/B black; empty for an empty square.
 std::string piece_letter(Cell cell);
 
-// Why `move` cannot be replayed on `board`, or nullopt when it can: both
-// squares on the board, not the same square, and, for a step, a piece on the
-// source to move.
-std::optional<std::string> replay_refusal(const Board& board, const protocol::MoveLine& move);
+// Why `side` cannot have played `move` on `board`, or nullopt when it can as
+// far as any referee checks, whichever players' rules it held them to: both
+// squares on the board, a soldier of the mover on the source, no piece of
+// the mover on the target.
+std::optional<std::string> replay_refusal(const Board& board, Side side,
+                                          const protocol::MoveLine& move);
 
 }  // namespace replay

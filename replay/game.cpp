@@ -10,8 +10,8 @@ std::string Game::tag(std::string_view name) const {
     return "";
 }
 
-bool black_moved(int ply) {
-    return ply % 2 == 1;
+Side mover(int ply) {
+    return ply % 2 == 1 ? Side::Black : Side::White;
 }
 
 Board position_after(const Game& game, int ply) {
@@ -24,7 +24,8 @@ Board position_after(const Game& game, int ply) {
 std::array<double, 2> clocks_after(const Game& game, int ply) {
     std::array<double, 2> left{game.time_seconds, game.time_seconds};
     for (int i = 0; i < ply; ++i)
-        left[black_moved(i + 1) ? 0 : 1] -= game.moves[static_cast<std::size_t>(i)].seconds;
+        left[mover(i + 1) == Side::Black ? 0 : 1] -=
+            game.moves[static_cast<std::size_t>(i)].seconds;
     return left;
 }
 

@@ -33,8 +33,9 @@ struct Game {
     int plies() const { return static_cast<int>(moves.size()); }
 };
 
-// Black opens the game, so black makes the odd plies.
-bool black_moved(int ply);
+// Who made ply `ply` (counted from 1): black opens the game, so black makes
+// the odd plies.
+Side mover(int ply);
 
 // The position after the first `ply` moves; the moves must have been checked
 // to replay (read_record does).

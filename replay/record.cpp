@@ -164,7 +164,7 @@ std::optional<RecordError> Reader::move(std::string_view text, int number) {
     const auto parsed = protocol::parse_move(notation, &why);
     if (!parsed)
         return RecordError{number, "not a move " + referee::quote(notation) + ": " + why};
-    if (const auto refusal = replay_refusal(*board_, *parsed)) {
+    if (const auto refusal = replay_refusal(*board_, mover(game.plies() + 1), *parsed)) {
         return RecordError{number, "ply " + std::to_string(game.plies() + 1) + ", " +
                                        protocol::format_move(*parsed) + ": " + *refusal};
     }

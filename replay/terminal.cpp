@@ -25,6 +25,23 @@ std::string printable(std::string_view text) {
     return out;
 }
 
+// The referee's display still takes the referee's own board; until the
+// referee moves to the rules library, the position is copied across.
+referee::Board display_board(const Board& board) {
+    static_assert(
+        static_cast<char>(Cell::Empty) == static_cast<char>(referee::Cell::Empty) &&
+        static_cast<char>(Cell::BlackSoldier) == static_cast<char>(referee::Cell::BlackSoldier) &&
+        static_cast<char>(Cell::BlackTownHall) == static_cast<char>(referee::Cell::BlackTownHall) &&
+        static_cast<char>(Cell::WhiteSoldier) == static_cast<char>(referee::Cell::WhiteSoldier) &&
+        static_cast<char>(Cell::WhiteTownHall) == static_cast<char>(referee::Cell::WhiteTownHall));
+    auto shown = referee::Board::starting(board.rows(), board.columns());
+    for (int y = 0; y < board.rows(); ++y) {
+        for (int x = 0; x < board.columns(); ++x)
+            shown.set(x, y, static_cast<referee::Cell>(board.at(x, y)));
+    }
+    return shown;
+}
+
 std::string tag_lines(const Game& game) {
     std::string out;
     for (const auto& [name, value] : game.tags)
@@ -51,12 +68,12 @@ std::string render_position(const Game& game, int ply, bool color) {
     } else {
         const auto& played = game.moves[static_cast<std::size_t>(ply - 1)];
         last = played.move;
-        const auto mover = black_moved(ply) ? referee::Side::Black : referee::Side::White;
-        out += referee::render_status(ply, mover, protocol::format_move(played.move),
-                                      played.seconds, clocks_after(game, ply)) +
+        const auto side = mover(ply) == Side::Black ? referee::Side::Black : referee::Side::White;
+        out += referee::render_status(ply, side, protocol::format_move(played.move), played.seconds,
+                                      clocks_after(game, ply)) +
                '\n';
     }
-    out += referee::render_board(position_after(game, ply), last, color);
+    out += referee::render_board(display_board(position_after(game, ply)), last, color);
     if (ply == game.plies())
         out += "\nResult: " + result_text(game) + '\n';
     return out;

@@ -91,7 +91,7 @@ TEST_F(ReplayCommand, BrokenRecordWritesNothing) {
     const std::string svg = (dir_ / "p.svg").string();
     const auto run = replay({broken, "--html", html, "--svg", svg});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, broken + ":16: ply 3, S 0 5 M 0 9: the target square is off the board\n");
+    EXPECT_EQ(run.err, broken + ":16: ply 3, S 0 5 M 0 9: (0,9) is off the 8x8 board\n");
     EXPECT_FALSE(fs::exists(html));
     EXPECT_FALSE(fs::exists(svg));
     EXPECT_TRUE(run.out.empty());

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "referee/record.h"
-#include "replay/board.h"
+#include "replay/game.h"
 
 namespace replay_test {
 
@@ -86,9 +86,10 @@ inline std::string first_difference(const std::map<std::pair<int, int>, Square>&
 }
 
 // A game of random moves that replay accepts though no player would make
-// them: steps of up to two squares onto anything (town halls move too, own
-// pieces are taken) and shots up to four squares away, from any square.
-// Written by the referee's record writer, so it has that exact format.
+// them: a soldier of the side to move steps up to two squares or fires up
+// to four squares away, at anything but its own side's pieces. Written by
+// the referee's record writer, so it has that exact format; it ends early
+// when the side to move has no soldier left.
 inline std::string random_record(unsigned seed, int rows, int columns, int plies) {
     std::mt19937 random(seed);
     const auto pick = [&](int low, int high) {
@@ -96,8 +97,8 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
     };
     auto board = replay::Board::starting(rows, columns);
     referee::GameResult result;
-    result.final_board = board;
-    while (static_cast<int>(result.moves.size()) < plies) {
+    for (int tries = 0; static_cast<int>(result.moves.size()) < plies && tries < 100000; ++tries) {
+        const auto side = replay::mover(static_cast<int>(result.moves.size()) + 1);
         protocol::MoveLine move;
         move.action = pick(0, 4) == 0 ? 'B' : 'M';
         const int reach = move.action == 'M' ? 2 : 4;
@@ -105,12 +106,12 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
         move.y1 = pick(0, rows - 1);
         move.x2 = move.x1 + pick(-reach, reach);
         move.y2 = move.y1 + pick(-reach, reach);
-        if (replay::replay_refusal(board, move))
+        if (replay::replay_refusal(board, side, move))
             continue;
         board.apply(move);
-        const auto side =
-            result.moves.size() % 2 == 0 ? referee::Side::Black : referee::Side::White;
-        result.moves.push_back({side, protocol::format_move(move), pick(0, 2000) / 1000.0});
+        result.moves.push_back(
+            {side == replay::Side::Black ? referee::Side::Black : referee::Side::White,
+             protocol::format_move(move), pick(0, 2000) / 1000.0});
     }
     std::ostringstream out;
     referee::write_record(out, {"random " + std::to_string(seed), "b", "w", rows, columns, 150},
