@@ -1,20 +1,20 @@
 // What the replay tests share: records written by the referee's own record
-// writer, and the position read back from what replay drew.
+// writer, and the position read back from what replay drew, as rows of
+// letters (w W b B, "." for an empty square).
 #pragma once
 
-#include <map>
+#include <optional>
 #include <random>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
-#include <utility>
 
 #include "referee/record.h"
 #include "replay/game.h"
 
 namespace replay_test {
 
-// The letters of a board, row by row, "." for an empty square.
 inline std::string letters(const replay::Board& board) {
     std::string out;
     for (int y = 0; y < board.rows(); ++y) {
@@ -27,18 +27,16 @@ inline std::string letters(const replay::Board& board) {
     return out;
 }
 
-// The same letters read off the referee's board display: the rows that
-// start with their number, brackets of the marked squares dropped.
+// The referee's display: the rows that start with their number.
 inline std::string letters_from_display(const std::string& display) {
     std::string out;
     std::istringstream lines(display);
-    std::string line;
     const std::regex row("^[ 0-9]{2}[0-9] ");
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);) {
         if (!std::regex_search(line, row))
             continue;
-        for (char c : line.substr(5)) {
-            if (c == '.' || c == 'w' || c == 'W' || c == 'b' || c == 'B')
+        for (char c : line.substr(4)) {
+            if (c != ' ' && c != '[' && c != ']')
                 out += c;
         }
         out += '\n';
@@ -46,50 +44,43 @@ inline std::string letters_from_display(const std::string& display) {
     return out;
 }
 
-struct Square {
-    std::string piece;
-    std::string rect_class;  // "light", "dark", plus "from" or "to" when marked
+struct Drawing {
+    std::string letters;          // "?" where no square was drawn
+    std::set<std::string> marks;  // "from X Y", "to X Y"
 };
 
-// Every <g data-x data-y data-piece> square of an SVG picture or a page's
-// DOM with the class of the rectangle inside it, by (x, y).
-inline std::map<std::pair<int, int>, Square> squares_in(const std::string& markup) {
-    std::map<std::pair<int, int>, Square> squares;
-    const std::regex square("<g ([^>]*data-x[^>]*)>\\s*<rect class=\"([^\"]*)\"");
-    const std::regex attribute("(data-[a-z]+)=\"([^\"]*)\"");
+// The <g data-x data-y data-piece> squares of an SVG picture or a page, and
+// the "from"/"to" classes of the rectangles inside them.
+inline Drawing drawing_in(const std::string& markup, int rows, int columns) {
+    Drawing drawing;
+    for (int y = 0; y < rows; ++y)
+        drawing.letters += std::string(static_cast<std::size_t>(columns), '?') + '\n';
+    const std::regex square(
+        "<g class=\"sq\" data-x=\"(\\d+)\" data-y=\"(\\d+)\" data-piece=\"(\\w?)\">"
+        "<rect class=\"\\w+ ?(\\w*)\"");
     for (auto it = std::sregex_iterator(markup.begin(), markup.end(), square);
          it != std::sregex_iterator(); ++it) {
-        std::map<std::string, std::string> attrs;
-        const std::string tag = (*it)[1];
-        for (auto a = std::sregex_iterator(tag.begin(), tag.end(), attribute);
-             a != std::sregex_iterator(); ++a)
-            attrs[(*a)[1]] = (*a)[2];
-        squares[{std::stoi(attrs["data-x"]), std::stoi(attrs["data-y"])}] = {attrs["data-piece"],
-                                                                             (*it)[2]};
+        const auto& m = *it;
+        const std::size_t at =
+            std::stoul(m[2]) * static_cast<std::size_t>(columns + 1) + std::stoul(m[1]);
+        drawing.letters.at(at) = m[3].length() > 0 ? m[3].str()[0] : '.';
+        if (m[4].length() > 0)
+            drawing.marks.insert(m[4].str() + ' ' + m[1].str() + ' ' + m[2].str());
     }
-    return squares;
+    return drawing;
 }
 
-// Fails with the first square where the drawing and the board differ.
-inline std::string first_difference(const std::map<std::pair<int, int>, Square>& drawn,
-                                    const replay::Board& board) {
-    if (drawn.size() !=
-        static_cast<std::size_t>(board.rows()) * static_cast<std::size_t>(board.columns()))
-        return std::to_string(drawn.size()) + " squares drawn";
-    for (const auto& [at, square] : drawn) {
-        const auto [x, y] = at;
-        if (!board.inside(x, y) || square.piece != replay::piece_letter(board.at(x, y)))
-            return "square " + std::to_string(x) + " " + std::to_string(y) + " shows '" +
-                   square.piece + "'";
-    }
-    return "";
+inline std::set<std::string> marks_of(const std::optional<protocol::MoveLine>& move) {
+    if (!move)
+        return {};
+    return {"from " + std::to_string(move->x1) + ' ' + std::to_string(move->y1),
+            "to " + std::to_string(move->x2) + ' ' + std::to_string(move->y2)};
 }
 
 // A game of random moves that replay accepts though no player would make
 // them: a soldier of the side to move steps up to two squares or fires up
-// to four squares away, at anything but its own side's pieces. Written by
-// the referee's record writer, so it has that exact format; it ends early
-// when the side to move has no soldier left.
+// to four squares away, at anything but its own side's pieces. The
+// referee's record writer writes it; it ends early when no move is found.
 inline std::string random_record(unsigned seed, int rows, int columns, int plies) {
     std::mt19937 random(seed);
     const auto pick = [&](int low, int high) {
@@ -99,13 +90,12 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
     referee::GameResult result;
     for (int tries = 0; static_cast<int>(result.moves.size()) < plies && tries < 100000; ++tries) {
         const auto side = replay::mover(static_cast<int>(result.moves.size()) + 1);
-        protocol::MoveLine move;
-        move.action = pick(0, 4) == 0 ? 'B' : 'M';
-        const int reach = move.action == 'M' ? 2 : 4;
-        move.x1 = pick(0, columns - 1);
-        move.y1 = pick(0, rows - 1);
-        move.x2 = move.x1 + pick(-reach, reach);
-        move.y2 = move.y1 + pick(-reach, reach);
+        const char action = pick(0, 4) == 0 ? 'B' : 'M';
+        const int reach = action == 'M' ? 2 : 4;
+        const int x = pick(0, columns - 1);
+        const int y = pick(0, rows - 1);
+        const protocol::MoveLine move{
+            'S', x, y, action, x + pick(-reach, reach), y + pick(-reach, reach)};
         if (replay::replay_refusal(board, side, move))
             continue;
         board.apply(move);
@@ -114,8 +104,7 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
              protocol::format_move(move), pick(0, 2000) / 1000.0});
     }
     std::ostringstream out;
-    referee::write_record(out, {"random " + std::to_string(seed), "b", "w", rows, columns, 150},
-                          result);
+    referee::write_record(out, {"random", "b", "w", rows, columns, 150}, result);
     return out.str();
 }
 
