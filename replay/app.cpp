@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -17,6 +18,12 @@ namespace replay {
 namespace {
 
 std::optional<std::string> read_file(const std::string& path, std::string& why) {
+    // A directory opens like a file here and then reads as nothing at all.
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        why = "it is a directory";
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     if (in)
