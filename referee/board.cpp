@@ -79,3 +79,22 @@ std::string Board::key(Side to_move) const {
 }
 
 }  // namespace referee
+
+namespace referee {
+
+// FNV-1a over the side to move and every cell: simple, and spreads the
+// small changes one move makes over the whole word.
+std::uint64_t Board::hash(Side to_move) const {
+    constexpr std::uint64_t kPrime = 0x100000001b3ULL;
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    const auto mix = [&](unsigned value) {
+        hash ^= value;
+        hash *= kPrime;
+    };
+    mix(to_move == Side::Black ? 1U : 2U);
+    for (Cell cell : cells_)
+        mix(static_cast<unsigned>(cell));
+    return hash;
+}
+
+}  // namespace referee

@@ -4,6 +4,7 @@
 // read several rules differently, and the referee must not side with either.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,11 @@ class Board {
     // Identifies the position together with the side to move, for the
     // repetition rule.
     std::string key(Side to_move) const;
+
+    // A 64-bit digest of the same: what the repetition table keeps instead
+    // of whole positions. Equal positions hash equal; a match is confirmed
+    // by comparing the positions themselves.
+    std::uint64_t hash(Side to_move) const;
 
     bool operator==(const Board&) const = default;
 

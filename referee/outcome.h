@@ -24,6 +24,7 @@ enum class EndReason {
     ClosedInput,    // the player stopped reading its moves
     Repetition,     // draw: third occurrence of a position with the same side to move
     PlyLimit,       // draw: the ply limit was reached
+    Interrupted,    // unfinished: the referee was stopped by a signal
 };
 
 struct Outcome {
@@ -31,7 +32,8 @@ struct Outcome {
     std::optional<Side> loser;  // nullopt for a draw
     std::string detail;         // e.g. the quoted line; may be empty
 
-    // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2".
+    // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2" for
+    // a draw, "*" for a game the referee was stopped in.
     std::string result() const;
     // The reason's sentence for this game, e.g. "white lost its town halls",
     // followed by the detail when there is one.

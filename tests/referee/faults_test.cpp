@@ -145,7 +145,7 @@ TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
     }
 }
 
-TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGame) {
+TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGameNorFillsTheLog) {
     const std::vector<std::string> draw{"--plies", "6", "--no-repetition"};
     const std::string expected =
         std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 6 plies}\n";
@@ -157,10 +157,54 @@ TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGame) {
     logged.insert(logged.end(), {"--log", dir_ + "/game.log"});
     run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
     EXPECT_EQ(run.out, expected);
-    const std::string log = referee_test::read_file(dir_ + "/game.log");
+    std::string log = referee_test::read_file(dir_ + "/game.log");
     EXPECT_NE(log.find("!! black fake_player stderr: eeee"), std::string::npos);
     EXPECT_EQ(log.find(std::string(1001, 'e')), std::string::npos);
     expect_players_gone();
+
+    // 200 MB in one go: the log keeps the first megabyte and says how much
+    // more there was.
+    run = play(fake("black", {"--mode", "flood", "--flood-mb", "200"}), fake("white"), logged);
+    EXPECT_EQ(run.out, expected);
+    log = referee_test::read_file(dir_ + "/game.log");
+    EXPECT_GT(log.size(), std::size_t{1} << 20);
+    EXPECT_LT(log.size(), (std::size_t{1} << 20) + (64U << 10));
+    const auto cut = log.find(" more bytes left out (the log keeps 1048576 bytes");
+    ASSERT_NE(cut, std::string::npos);
+    const auto number = log.rfind(' ', cut - 1) + 1;
+    const auto left_out = std::stoull(log.substr(number, cut - number));
+    EXPECT_GT(left_out, 200ULL * 1024 * 1024 - (2U << 20));
+    // A smaller cap, by option.
+    logged.insert(logged.end(), {"--stderr-limit", "64"});
+    run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
+    EXPECT_LT(referee_test::read_file(dir_ + "/game.log").size(), std::size_t{80} << 10);
+    expect_players_gone();
+}
+
+TEST_F(Faults, ReasonQuotesTheLastLineOfStandardError) {
+    const std::string long_line(300, 'x');
+    struct Case {
+        std::vector<std::string> white;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{"--mode", "exit", "--exit-status", "2", "--say",
+          "header: 12 rows, the board holds 6 to 10"},
+         "1-0 {white exited: exit status 2 (\"header: 12 rows, the board holds 6 to 10\")}"},
+        {{"--mode", "crash", "--after", "1", "--say", "assertion failed"},
+         "1-0 {white exited: killed by signal 6 (Aborted) (\"assertion failed\")}"},
+        {{"--mode", "close-output", "--after", "1", "--say", "bye\r"},
+         "1-0 {white closed its output: \"bye\"}"},
+        {{"--mode", "exit", "--after", "1", "--say", long_line},
+         "1-0 {white exited: exit status 0 (\"" + std::string(200, 'x') + "...\")}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const RefereeRun run = play(fake("black"), fake("white", c.white));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, kFinished + c.expected + "\n");
+        expect_players_gone();
+    }
 }
 
 TEST_F(Faults, PlayersIgnoringEndOfInputAndTerminationAreKilled) {
@@ -239,6 +283,35 @@ TEST_F(Faults, RecordAndLogTellTheWholeGame) {
     EXPECT_NE(log.find("<- black fake_player: S 0 5 B 0 0"), std::string::npos);
     EXPECT_NE(log.find("-> white fake_player: S 0 5 B 0 0"), std::string::npos);
     EXPECT_NE(log.find("== Finished game 1"), std::string::npos);
+    expect_players_gone();
+}
+
+TEST_F(Faults, RecordAndLogMustBeTwoFilesThatCanBeOpened) {
+    const std::string record = dir_ + "/game.txt";
+    referee_test::write_file(record, "an earlier record\n");
+    std::filesystem::create_symlink(record, dir_ + "/link.txt");
+    for (const std::string& log : {record, dir_ + "/link.txt", dir_ + "/./game.txt"}) {
+        const RefereeRun run =
+            play(fake("black"), fake("white"), {"--record", record, "--log", log});
+        EXPECT_EQ(run.status, 2) << log;
+        EXPECT_NE(run.err.find("the same file"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(referee_test::read_file(record), "an earlier record\n");
+
+    for (const char* option : {"--record", "--log"}) {
+        const RefereeRun run =
+            play(fake("black"), fake("white"), {option, dir_ + "/no-such-dir/file.txt"});
+        EXPECT_EQ(run.status, 1) << option;
+        EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
+
+    // Names chosen on the command line go wherever a name is shown.
+    const RefereeRun run = play(fake("black"), fake("white"),
+                                {"--record", record, "--name-black", "Ann", "--name-white", "Bo"});
+    EXPECT_EQ(run.out.rfind("Finished game 1 (Ann vs Bo): ", 0), 0u) << run.out;
+    const std::string text = referee_test::read_file(record);
+    EXPECT_NE(text.find("[Black \"Ann\"]\n[White \"Bo\"]"), std::string::npos) << text;
     expect_players_gone();
 }
 
