@@ -100,8 +100,8 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
             continue;
         board.apply(move);
         result.moves.push_back(
-            {side == replay::Side::Black ? referee::Side::Black : referee::Side::White,
-             protocol::format_move(move), pick(0, 2000) / 1000.0});
+            {side == replay::Side::Black ? referee::Side::Black : referee::Side::White, move,
+             pick(0, 2000) / 1000.0});
     }
     std::ostringstream out;
     referee::write_record(out, {"random", "b", "w", rows, columns, 150}, result);
