@@ -137,16 +137,18 @@ TEST_F(ReplayBrowser, EveryPlyOfTwoRealGames) {
         EXPECT_EQ(shown[end].find("&lt;b&gt;bold") != std::string::npos, number == 1);
     }
 
-    // A picture for people to look at: game 1 just after its first shot.
+    // A picture for people to look at: game 2 (its names are the programs')
+    // just after its first shot.
+    const replay::Game& second = games[1];
     int shot = 1;
-    while (shot < games[0].plies() &&
-           games[0].moves[static_cast<std::size_t>(shot - 1)].move.action != 'B')
+    while (shot < second.plies() &&
+           second.moves[static_cast<std::size_t>(shot - 1)].move.action != 'B')
         ++shot;
     const auto picture =
         run_process({kChromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                      "--user-data-dir=" + (dir_ / "profile-shot").string(),
                      "--window-size=1200,800", std::string("--screenshot=") + SCREENSHOT,
-                     "file://" + (dir_ / "game1.html").string() + "#ply=" + std::to_string(shot)},
+                     "file://" + (dir_ / "game2.html").string() + "#ply=" + std::to_string(shot)},
                     "");
     EXPECT_EQ(picture.status, 0);
     EXPECT_GT(fs::file_size(SCREENSHOT), 10000U);

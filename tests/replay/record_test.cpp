@@ -57,7 +57,7 @@ TEST(ReplayRecord, RandomGamesDrawnAsTheBoardHasThem) {
 // backslashes come back as the players gave them.
 TEST(ReplayRecord, MatchRecordWithEscapedNames) {
     referee::GameResult first;
-    first.moves = {{referee::Side::Black, *protocol::parse_move("S 0 5 M 0 4"), 1.25}};
+    first.moves = {{referee::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.25}};
     first.outcome = {referee::EndReason::Exited, referee::Side::White, "exit status 3"};
     referee::GameResult second;
     std::ostringstream out;
