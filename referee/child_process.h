@@ -37,7 +37,7 @@ struct Launch {
 
 class ChildProcess {
   public:
-    // Starts the program in a session and process group of its own, with
+    // Starts the program in a process group of its own, with
     // its standard streams on pipes, no core dumps and the memory limit.
     // Throws StartError when exec fails.
     explicit ChildProcess(const Launch& launch);
@@ -47,7 +47,7 @@ class ChildProcess {
     ChildProcess(ChildProcess&&) = delete;
     ChildProcess& operator=(ChildProcess&&) = delete;
 
-    // Also the id of its process group and session.
+    // Also the id of its process group.
     pid_t pid() const { return pid_; }
     int output_fd() const { return out_.get(); }
     int error_fd() const { return err_.get(); }

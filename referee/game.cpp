@@ -7,6 +7,7 @@
 #include <set>
 #include <variant>
 
+#include "referee/chess_clock.h"
 #include "referee/interrupt.h"
 #include "referee/player_group.h"
 #include "referee/poll_set.h"
@@ -14,8 +15,6 @@
 
 namespace referee {
 namespace {
-
-using Seconds = std::chrono::duration<double>;
 
 // A stuck pipe to a player is the player's fault, not a reason to wait.
 constexpr std::chrono::seconds kWriteTimeout{1};
@@ -39,9 +38,13 @@ std::size_t slot(Side side) {
     return side == Side::Black ? 0 : 1;
 }
 
-int millis_until(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+int millis_between(Clock::time_point now, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
     return static_cast<int>(std::clamp<long long>(left.count(), 0, 1'000'000));
+}
+
+int millis_until(Clock::time_point deadline) {
+    return millis_between(Clock::now(), deadline);
 }
 
 struct Seat {
@@ -83,7 +86,9 @@ class Game {
   private:
     Seat& seat(Side side) { return seats_[slot(side)]; }
 
-    std::optional<Outcome> play(Board& board, GameResult& result);
+    Outcome play(Board& board, GameResult& result);
+    // The game clock's time: the configured source, or the steady clock.
+    Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
     LineOrEnd await_line(Side mover, Clock::time_point deadline);
     std::optional<Outcome> send(Side side, const std::string& text);
     PollSet<Ready> poll_set(const std::vector<Seat*>& seats);
@@ -119,40 +124,36 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
 
     Board board = Board::starting(config_.rows, config_.columns);
     observer_.started(board);
-    result.clock_left = {static_cast<double>(config_.time_seconds),
-                         static_cast<double>(config_.time_seconds)};
-    result.outcome = *play(board, result);
+    result.outcome = play(board, result);
     end_players();
     result.final_board = board;
     result.ended = std::chrono::system_clock::now();
     return result;
 }
 
-std::optional<Outcome> Game::play(Board& board, GameResult& result) {
+Outcome Game::play(Board& board, GameResult& result) {
+    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin);
+    result.clock_left = clock.left();
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
                                       config_.time_seconds};
         if (auto failed = send(side, protocol::format_header(header)))
-            return failed;
+            return *failed;
     }
     // Black's clock runs from the moment its header was sent.
-    auto turn_start = Clock::now();
+    clock.start(Side::Black, now());
     RepetitionTable repetitions(board);
-    const Seconds margin = config_.margin;
     Side mover = Side::Black;
 
     for (int ply = 1;; ++ply) {
-        double& clock = result.clock_left[slot(mover)];
-        const auto deadline =
-            turn_start + std::chrono::duration_cast<Clock::duration>(Seconds(clock) + margin);
-        LineOrEnd got = await_line(mover, deadline);
+        LineOrEnd got = await_line(mover, clock.deadline());
         if (auto* end = std::get_if<Outcome>(&got))
             return *end;
         const std::string& raw = std::get<std::string>(got);
-        const double took = Seconds(Clock::now() - turn_start).count();
-        clock -= took;
+        const double took = clock.stop(now());
+        result.clock_left = clock.left();
         observer_.line(mover, Direction::FromPlayer, raw);
-        if (clock < -margin.count())
+        if (clock.flagged(mover))
             return Outcome{EndReason::TimeForfeit, mover, ""};
 
         std::string why;
@@ -202,8 +203,8 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
             return ended_output(other);
 
         if (auto failed = send(next, protocol::format_move(*move)))
-            return failed;
-        turn_start = Clock::now();
+            return *failed;
+        clock.start(next, now());
         mover = next;
     }
 }
@@ -282,7 +283,7 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
         }
         if (!other.out_open || other.exited)
             return ended_output(other);
-        const int timeout = millis_until(deadline);
+        const int timeout = millis_between(now(), deadline);
         if (timeout == 0)
             return Outcome{EndReason::TimeForfeit, mover, ""};
         // Without pidfds an exit shows only through waitpid: look again soon.

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,9 @@ struct GameConfig {
     std::chrono::milliseconds exit_grace{500};
     std::chrono::milliseconds term_grace{500};
     std::size_t player_memory_bytes = 0;  // address-space limit per player; 0 for none
+    // Where the players' clocks read the time; empty for the steady clock.
+    // Tests put a made-up time here.
+    std::function<Clock::time_point()> now;
 };
 
 struct PlayerSpec {

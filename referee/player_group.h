@@ -1,6 +1,6 @@
 // Finding and ending everything a player started.
 //
-// Each player is the leader of a session and process group of its own, so
+// Each player is the leader of a process group of its own, so
 // a signal to the group reaches every process that stayed in it. A process
 // can leave the group (setsid, as a daemon does after a double fork), so
 // each game also gives its players an environment variable with a tag of
@@ -9,14 +9,15 @@
 // parent links, still attributes a process to its game after the player
 // that started it has exited and it was re-parented, and it keeps games
 // that run side by side in one referee apart. (A process that both leaves
-// the session and clears its environment is out of reach of the tag; the
+// the group and clears its environment is out of reach of the tag; the
 // referee, as subreaper of all its players' descendants, ends such strays
 // when it exits.)
 //
 // The registry holds the pid of every live player of every game. It is the
-// one shared table: the interrupt path and a zombie sweep consult it so that
-// no game ever reaps, and so steals the exit status of, another game's
-// player.
+// one shared table: the zombie sweep consults it so that no game ever
+// reaps, and so steals the exit status of, another game's player. (A
+// signal to the referee needs no table: every game polls the interrupt
+// pipe and ends its own players.)
 #pragma once
 
 #include <sys/types.h>
@@ -56,8 +57,9 @@ struct GameProcess {
 };
 
 // Every process, live or zombie, started no earlier than `started_after`
-// (see start_ticks) and in the session of one of the `leaders` or in its
-// process group, or carrying `tag` in its environment. The start time
+// (see start_ticks) and in the process group of one of the `leaders` (or
+// its session, should a leader have made itself a session leader), or
+// carrying `tag` in its environment. The start time
 // spares reading the environment of every older process on the machine.
 std::vector<GameProcess> find_game_processes(const std::vector<pid_t>& leaders,
                                              const std::string& tag,

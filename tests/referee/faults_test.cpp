@@ -97,25 +97,6 @@ TEST_F(Faults, WritingOutOfTurnLoses) {
     expect_players_gone();
 }
 
-TEST_F(Faults, SilentPlayerLosesOnTimeAndIsTerminated) {
-    const RefereeRun run =
-        play(fake("black", {"--mode", "silent", "--after", "1"}), fake("white"), {"--time", "1"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, std::string(kFinished) + "0-1 {black ran out of time}\n");
-    expect_players_gone();
-}
-
-TEST_F(Faults, MarginForgivesAnOverstepOfTheClock) {
-    // Black needs 1.2 s in all for two moves on a one-second clock.
-    const std::vector<std::string> slow{"--delay-ms", "600"};
-    RefereeRun run = play(fake("black", slow), fake("white"), {"--time", "1", "--plies", "4"});
-    EXPECT_EQ(run.out, std::string(kFinished) + "0-1 {black ran out of time}\n");
-    run = play(fake("black", slow), fake("white"),
-               {"--time", "1", "--plies", "4", "--margin", "500"});
-    EXPECT_EQ(run.out, std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 4 plies}\n");
-    expect_players_gone();
-}
-
 TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
     struct Case {
         std::vector<std::string> black;

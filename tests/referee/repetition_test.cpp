@@ -42,7 +42,7 @@ std::optional<protocol::MoveLine> wander(const Board& board, Side side, std::mt1
     return moves[std::uniform_int_distribution<std::size_t>(0, moves.size() - 1)(random)];
 }
 
-void play_and_compare(int rows, int columns, unsigned seed, RepetitionTable::Hash hash) {
+void play_and_compare(int rows, int columns, unsigned seed, const RepetitionTable::Hash& hash) {
     std::mt19937 random(seed);
     Board board = Board::starting(rows, columns);
     RepetitionTable table = hash ? RepetitionTable(board, hash) : RepetitionTable(board);
