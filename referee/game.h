@@ -19,7 +19,9 @@ namespace referee {
 struct GameConfig {
     int rows = 8;
     int columns = 8;
-    int time_seconds = 150;  // per side; also field 4 of the header
+    int time_seconds = 150;        // per side; also field 4 of the header
+    double increment_seconds = 0;  // added to a side's clock after each of its moves
+    double move_seconds = 0;       // the most one move may take; 0 for no bound
     std::chrono::milliseconds margin{0};
     int ply_limit = 300;
     int town_hall_limit = 2;  // a side with this many town halls or fewer loses

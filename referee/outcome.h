@@ -14,6 +14,7 @@ namespace referee {
 enum class EndReason {
     TownHallsLost,  // the loser is down to the town-hall limit
     TimeForfeit,    // the loser's clock ran below minus the margin
+    MoveTimeout,    // one move took longer than the time per move and the margin
     IllegalMove,    // a well-formed line that names no move of the loser
     MalformedLine,  // a line outside the move notation
     OutOfTurn,      // output while the opponent was to move, or two lines at once
