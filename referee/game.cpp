@@ -146,6 +146,10 @@ Outcome Game::play(Board& board, GameResult& result) {
     Side mover = Side::Black;
 
     for (int ply = 1;; ++ply) {
+        // A side that cannot move has lost: waiting for it would only run
+        // its clock down or leave the result to whatever its process does.
+        if (!rules::has_legal_move(board, mover, config_.rules))
+            return Outcome{EndReason::NoLegalMove, mover, ""};
         LineOrEnd got = await_line(mover, clock.deadline());
         if (auto* end = std::get_if<Outcome>(&got))
             return *end;
@@ -160,7 +164,7 @@ Outcome Game::play(Board& board, GameResult& result) {
         const auto move = protocol::parse_move(raw, &why);
         if (!move)
             return Outcome{EndReason::MalformedLine, mover, quote(raw) + " (" + why + ")"};
-        if (auto refusal = board.refusal(*move, mover)) {
+        if (auto refusal = rules::refusal(board, mover, *move, config_.rules)) {
             return Outcome{EndReason::IllegalMove, mover, quote(raw) + " (" + *refusal + ")"};
         }
         // A second line in the same turn is a move out of turn.
