@@ -17,6 +17,8 @@ std::string Outcome::sentence() const {
     switch (reason) {
         case EndReason::TownHallsLost:
             return who + " lost its town halls";
+        case EndReason::NoLegalMove:
+            return who + " has no legal move";
         case EndReason::TimeForfeit:
             return who + " ran out of time";
         case EndReason::MoveTimeout:
@@ -51,6 +53,21 @@ std::string Outcome::describe() const {
     if (detail.empty())
         return sentence();
     return sentence() + ": " + detail;
+}
+
+std::string printable(std::string_view text, bool keep_tabs) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte < 0x7f) || (keep_tabs && c == '\t')) {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        }
+    }
+    return out;
 }
 
 std::string quote(std::string_view text, std::size_t limit) {

@@ -13,6 +13,7 @@ namespace referee {
 
 enum class EndReason {
     TownHallsLost,  // the loser is down to the town-hall limit
+    NoLegalMove,    // the side to move has no move under the game's rules
     TimeForfeit,    // the loser's clock ran below minus the margin
     MoveTimeout,    // one move took longer than the time per move and the margin
     IllegalMove,    // a well-formed line that names no move of the loser
@@ -42,6 +43,11 @@ struct Outcome {
     // The sentence without the detail: what a match summary groups by.
     std::string sentence() const;
 };
+
+// A player's text made safe for a terminal or a log: printable ASCII (and
+// tabs when `keep_tabs`) is kept, anything else is written as \xNN, so it can
+// play no tricks on the screen and a log stays one line per entry.
+std::string printable(std::string_view text, bool keep_tabs = false);
 
 // A player's text made safe to show: printable ASCII is kept, anything else
 // is written as \xNN, and long text is cut after `limit` characters.

@@ -3,49 +3,15 @@
 #include <cstdio>
 
 #include "referee/display.h"
+#include "referee/outcome.h"
 
 namespace replay {
 namespace {
 
-// Record text comes from the players (their names, the line that lost a
-// game): control bytes and anything beyond ASCII are shown as \xNN, so it
-// cannot play tricks on the terminal.
-std::string printable(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f) {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        }
-    }
-    return out;
-}
-
-// The referee's display still takes the referee's own board; until the
-// referee moves to the rules library, the position is copied across.
-referee::Board display_board(const Board& board) {
-    static_assert(
-        static_cast<char>(Cell::Empty) == static_cast<char>(referee::Cell::Empty) &&
-        static_cast<char>(Cell::BlackSoldier) == static_cast<char>(referee::Cell::BlackSoldier) &&
-        static_cast<char>(Cell::BlackTownHall) == static_cast<char>(referee::Cell::BlackTownHall) &&
-        static_cast<char>(Cell::WhiteSoldier) == static_cast<char>(referee::Cell::WhiteSoldier) &&
-        static_cast<char>(Cell::WhiteTownHall) == static_cast<char>(referee::Cell::WhiteTownHall));
-    auto shown = referee::Board::starting(board.rows(), board.columns());
-    for (int y = 0; y < board.rows(); ++y) {
-        for (int x = 0; x < board.columns(); ++x)
-            shown.set(x, y, static_cast<referee::Cell>(board.at(x, y)));
-    }
-    return shown;
-}
-
 std::string tag_lines(const Game& game) {
     std::string out;
     for (const auto& [name, value] : game.tags)
-        out += printable(name) + ": " + printable(value) + '\n';
+        out += referee::printable(name) + ": " + referee::printable(value) + '\n';
     return out;
 }
 
@@ -57,7 +23,7 @@ std::string result_text(const Game& game) {
         reason = "the record stops here";
     if (reason.empty())
         return game.result;
-    return game.result + " {" + printable(reason) + "}";
+    return game.result + " {" + referee::printable(reason) + "}";
 }
 
 std::string render_position(const Game& game, int ply, bool color) {
@@ -73,7 +39,7 @@ std::string render_position(const Game& game, int ply, bool color) {
                                       clocks_after(game, ply)) +
                '\n';
     }
-    out += referee::render_board(display_board(position_after(game, ply)), last, color);
+    out += referee::render_board(position_after(game, ply), last, color);
     if (ply == game.plies())
         out += "\nResult: " + result_text(game) + '\n';
     return out;

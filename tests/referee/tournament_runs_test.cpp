@@ -41,8 +41,10 @@ class TournamentRuns : public ::testing::Test {
         return words;
     }
 
+    // The fake players step back and forth, which only the basic checks
+    // allow; randombot keeps every reading.
     static RefereeRun run(Words args) {
-        args.insert(args.begin(), "--quiet");
+        args.insert(args.begin(), {"--quiet", "--rules", "squares"});
         return referee_test::run_referee(REFEREE, args);
     }
 
