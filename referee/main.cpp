@@ -12,7 +12,7 @@ namespace {
 // found in PATH, by its absolute path otherwise, so jobs may run in any
 // directory.
 std::string self(const char* argv0) {
-    const std::string given = argv0;
+    std::string given = argv0;
     if (given.find('/') == std::string::npos)
         return given;
     std::error_code error;
@@ -20,9 +20,7 @@ std::string self(const char* argv0) {
     return error ? given : absolute.string();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto parsed = referee::parse_command_line(args);
     if (std::holds_alternative<referee::ShowHelp>(parsed)) {
@@ -47,4 +45,18 @@ int main(int argc, char** argv) {
     const int status = referee::run_match(options, std::cout, std::cerr);
     referee::end_stray_children();
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Only the referee's own failures get here (no memory, no threads): the
+    // games under way have ended their players while unwinding.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "referee: " << error.what() << '\n';
+        referee::end_stray_children();
+        return referee::kWriteFailed;
+    }
 }

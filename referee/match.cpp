@@ -106,6 +106,7 @@ std::vector<std::string> shown_names(const Options& options, int scheduled) {
 struct Played {
     GameResult result;
     std::string start_error;  // not empty: a player could not be started
+    std::string failure;      // not empty: the referee itself failed (no memory, no pipes)
 };
 
 // The files a run writes besides standard output; each one optional.
@@ -203,6 +204,11 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         } catch (const StartError& error) {
             slot.start_error = error.what();
             return;
+        } catch (const std::exception& error) {
+            // On a worker thread an escaping exception would end the
+            // referee without a word: report it in game order instead.
+            slot.failure = error.what();
+            return;
         }
         if (game_log) {
             game_log->finish();
@@ -217,12 +223,20 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
             status = kStartFailed;
             return false;
         }
+        if (!slot.failure.empty()) {
+            errors << "referee: game " << game.number << " failed: " << slot.failure << '\n';
+            status = kWriteFailed;
+            return false;
+        }
         const std::string& black = names[game.black];
         const std::string& white = names[game.white];
         const GameResult& result = slot.result;
         out << result_line(game.number, black, white, result.outcome) << '\n';
         GameEntry entry = make_entry(game.number, total, black, white, result);
         files.append(game_line(entry), errors);
+        // The standings need results, not moves: a long match keeps no
+        // game's moves once its line is written.
+        entry.moves.clear();
         tournament.finished(std::move(entry));
         if (two && (several || result.outcome.reason == EndReason::Interrupted)) {
             const Score s = tournament.standings().cross[0][1];
@@ -251,7 +265,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     };
     run_in_order(jobs, workers);
 
-    if (several && options.only_game == 0 && status != kStartFailed) {
+    if (several && options.only_game == 0 && status == kPlayed) {
         out << tournament.summary() << std::flush;
         files.append(tournament.summary_json(), errors);
     }

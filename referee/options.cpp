@@ -86,8 +86,9 @@ way, records each with result "*", prints the score so far and exits with
 128 + the signal number.
 
 Exit status: 0 when the games were played to a result, 1 when the record,
-log or results file could not be opened or written (--merge: results lines
-skipped or games missing), 2 for usage errors (--merge: a file could not be
+log or results file could not be opened or written or the referee itself
+failed (no memory, no threads; --merge: results lines skipped or games
+missing), 2 for usage errors (--merge: a file could not be
 read), 3 when a player could not be started, 128 + N when stopped by signal
 N.)";
 
