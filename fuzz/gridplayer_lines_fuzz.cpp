@@ -88,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     require(n >= 6 && n <= 10 && m >= 1 && m <= 10, "an accepted header gives a playable board");
+    require(player_id == 1 || player_id == 2, "an accepted header names one of the two sides");
     initializeBoard();
     for (std::size_t k = 1; k < lines.size(); ++k) {
         Grid expected = snapshot();

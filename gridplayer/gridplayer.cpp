@@ -415,487 +415,257 @@ void getValidBlackMoves(node* p) {
 
 namespace {
 
-// Weights of the terms by the row of the soldier scanned; both colours use
-// the row index as it stands, except for the advance, which black counts from
-// the last row.
-struct RowWeights {
-    int white;     // advance plus own square of a white soldier
-    int black;     // minus black's advance, plus own square of a black soldier
-    int rowPlus;   // line along the row pointing to the middle
-    int diagPlus;  // diagonal line pointing to the middle
-    int penalty;   // row or diagonal line pointing away from it
-    int column;    // line along the column
-};
-
-RowWeights rowWeights(int i) {
-    int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
-    int blackRank = n - 1 - i;
-    return {(i * i + 1) / 2 + ownSquare,
-            -((blackRank * blackRank + 1) / 2) + ownSquare,
-            i <= 2 ? 3 : i + 2,
-            i + 2,
-            -i,
-            (i + 2) / 2};
-}
-
-// The weights of every row for the current n, remade when n changes.
-const RowWeights& weightsOf(int i) {
-    static int madeFor = -1;
-    static RowWeights table[kMaxSide];
-    if (madeFor != n) {
-        for (int r = 0; r < kMaxSide; ++r) {
-            table[r] = rowWeights(r);
-        }
-        madeFor = n;
-    }
-    return table[i];
-}
-
-// The line terms of one soldier of code s at (i, j): ahead and ahead2 are the
-// rows one and two steps in its colour's direction of advance (null when off
-// the board). A line must lie wholly on the board and hold s on all squares.
-// Lines pointing from columns 0..3 rightwards or from 4.. leftwards point
-// towards the middle of an 8-column board and are rewarded.
-template <int s>
-int lineTerms(const int* row, const int* ahead, const int* ahead2, int j, const RowWeights& w) {
-    int sum = 0;
-    if (j >= 2) {
-        if (row[j - 1] == s && row[j - 2] == s) {
-            sum += j >= 4 ? w.rowPlus : w.penalty;
-        }
-        if (ahead2 != nullptr && ahead[j - 1] == s && ahead2[j - 2] == s) {
-            sum += j >= 4 ? w.diagPlus : w.penalty;
-        }
-    }
-    if (ahead2 != nullptr && ahead[j] == s && ahead2[j] == s) {
-        sum += w.column;
-    }
-    if (j + 2 < m) {
-        if (row[j + 1] == s && row[j + 2] == s) {
-            sum += j <= 3 ? w.rowPlus : w.penalty;
-        }
-        if (ahead2 != nullptr && ahead[j + 1] == s && ahead2[j + 2] == s) {
-            sum += j <= 3 ? w.diagPlus : w.penalty;
-        }
-    }
-    return sum;
-}
-
-// Town-hall amounts on top of the board sum S, from player_id's side.
-int finalScore(int S, int TW, int TB);
-
-// The score by a plain cell-by-cell scan; used for boards too large for the
-// bit-set form below.
-int utilityByScan(int** grid) {
-    int S = 0;
-    int W = 0;
-    int B = 0;
-    int TW = 0;
-    int TB = 0;
-    // The material term (W halved minus B halved, added at every cell, empty
-    // ones included: the further the scan has gone with a material lead, the
-    // more it counts) changes only at soldiers, so it is added once per run
-    // of cells between two soldiers: `material` over the cells from `since`.
-    int material = 0;
-    int since = 0;
-    for (int i = 0; i < n; ++i) {
-        const RowWeights& w = i < kMaxSide ? weightsOf(i) : rowWeights(i);
-        const int* row = grid[i];
-        const int* up = i + 1 < n ? grid[i + 1] : nullptr;
-        const int* up2 = i + 2 < n ? grid[i + 2] : nullptr;
-        const int* down = i >= 1 ? grid[i - 1] : nullptr;
-        const int* down2 = i >= 2 ? grid[i - 2] : nullptr;
-        for (int j = 0; j < m; ++j) {
-            int v = row[j];
-            if (v == 0) {
-                continue;
-            }
-            if (v == 2 || v == -2) {
-                int k = i * m + j;
-                S += material * (k - since);
-                since = k;
-                if (v == 2) {
-                    ++W;
-                    S += w.white + lineTerms<2>(row, up, up2, j, w);
-                } else {
-                    ++B;
-                    S += w.black + lineTerms<-2>(row, down, down2, j, w);
-                }
-                material = W / 2 - B / 2;
-            } else if (v == 1) {
-                ++TW;
-            } else if (v == -1) {
-                ++TB;
-            }
-        }
-    }
-    if (n > 0 && m > 0) {
-        S += material * (n * m - since);
-    }
-    return finalScore(S, TW, TB);
-}
-
-int finalScore(int S, int TW, int TB) {
-    int score;
-    if (player_id == 2) {
-        score = S;
-        if (TW == 3) {
-            score -= 500;
-        } else if (TW < 3) {
-            score -= 1000;
-        }
-        if (TB == 3) {
-            score += 500;
-        } else if (TB < 3) {
-            score += 20000;
-        }
-    } else {
-        score = -S;
-        if (TW == 3) {
-            score += 500;
-        } else if (TW == 2) {
-            score += 20000;
-        }
-        if (TB == 3) {
-            score -= 500;
-        } else if (TB == 2) {
-            score -= 1000;
-        }
-    }
-    return score;
-}
-
-// The same score from bit sets. Cell (i, j) is bit i * stride + j, with two
-// always-empty guard columns after each row (stride = m + 2), so shifting a
-// set by one or two columns, or by a row and a column, never wraps a line from
-// one row into the next: every three-in-a-line test is two shifts and two ANDs
-// over the whole board. What depends on the square alone (scan index, row
-// weights) sits in tables made once per board size.
+// The score works on bit sets: square (row i, column j) is bit i * m + j,
+// which is also its place in the row-by-row scan, so "the cells from this one
+// to the end of the scan" is a subtraction and a line of three is two shifts
+// and two ANDs over the whole board. Everything that depends on the square
+// alone sits in per-square tables made once per board size.
 __extension__ typedef unsigned __int128 Bits;
 
-// Per-bit weights of the soldier terms, one array per term so that a scan
-// over a bit set reads one array.
-template <int Bits>
-struct CellWeights {
-    int white[Bits];  // advance plus own square, white soldier
-    int black[Bits];  // the same for black
-    int leftRow[Bits], leftDiag[Bits], column[Bits], rightRow[Bits], rightDiag[Bits];
+constexpr int kMaxCells = kMaxSide * kMaxSide;
 
-    // Lines pointing from their soldier towards the middle columns score
-    // positively, lines pointing away cost the row index.
-    void set(int b, int i, int j) {
-        const RowWeights w = rowWeights(i);
-        white[b] = w.white;
-        black[b] = w.black;
-        leftRow[b] = j >= 4 ? w.rowPlus : w.penalty;
-        leftDiag[b] = j >= 4 ? w.diagPlus : w.penalty;
-        column[b] = w.column;
-        rightRow[b] = j <= 3 ? w.rowPlus : w.penalty;
-        rightDiag[b] = j <= 3 ? w.diagPlus : w.penalty;
-    }
-};
-
-struct BitLayout : CellWeights<128> {
+struct SquareTables {
     int rows = -1;
     int cols = -1;
-    int stride = 0;
-    int scanIndex[128];  // i * m + j: the position of the cell in the scan
+    // Advance plus own square of a soldier on the square, and the same plus
+    // the running material term it starts when it is its colour's second,
+    // fourth, ... soldier in the scan: from there on every scanned cell,
+    // its own included, counts one more half pair.
+    int white[kMaxCells], whiteSecond[kMaxCells];
+    int black[kMaxCells], blackSecond[kMaxCells];
+    // Line of three seen from the soldier on the square, by the way it runs.
+    int leftRow[kMaxCells], leftDiag[kMaxCells], column[kMaxCells];
+    int rightRow[kMaxCells], rightDiag[kMaxCells];
+    // Squares with two columns to their left, and with two to their right:
+    // a line reaching sideways must stay in its row, not wrap into the next.
+    Bits fromColumn2 = 0;
+    Bits toColumnEnd = 0;
 };
 
-bool fitsBits() {
-    return m <= 16 && n * (m + 2) <= 128;
-}
-
-const BitLayout& bitLayout() {
-    static BitLayout layout;
-    if (layout.rows != n || layout.cols != m) {
-        layout.rows = n;
-        layout.cols = m;
-        layout.stride = m + 2;
-        for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < m; ++j) {
-                int b = i * layout.stride + j;
-                layout.scanIndex[b] = i * m + j;
-                layout.set(b, i, j);
+// Both colours take the line weights from the row index as it stands; only
+// black's advance is counted from the last row. Lines from columns 0..3
+// running right and from 4.. running left point to the middle of an
+// 8-column board and are rewarded; the others cost the row index.
+void fill(SquareTables& t) {
+    const int cells = n * m;
+    t.fromColumn2 = 0;
+    t.toColumnEnd = 0;
+    for (int i = 0; i < n; ++i) {
+        const int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
+        const int blackRank = n - 1 - i;
+        const int rowPlus = i <= 2 ? 3 : i + 2;
+        const int diagPlus = i + 2;
+        for (int j = 0; j < m; ++j) {
+            const int b = i * m + j;
+            t.white[b] = (i * i + 1) / 2 + ownSquare;
+            t.black[b] = -((blackRank * blackRank + 1) / 2) + ownSquare;
+            t.whiteSecond[b] = t.white[b] + (cells - b);
+            t.blackSecond[b] = t.black[b] - (cells - b);
+            t.leftRow[b] = j >= 4 ? rowPlus : -i;
+            t.leftDiag[b] = j >= 4 ? diagPlus : -i;
+            t.column[b] = (i + 2) / 2;
+            t.rightRow[b] = j <= 3 ? rowPlus : -i;
+            t.rightDiag[b] = j <= 3 ? diagPlus : -i;
+            if (j >= 2) {
+                t.fromColumn2 |= Bits{1} << b;
+            }
+            if (j + 2 < m) {
+                t.toColumnEnd |= Bits{1} << b;
             }
         }
     }
-    return layout;
+    t.rows = n;
+    t.cols = m;
 }
 
-template <typename F>
-void forEachBit(Bits x, F f) {
-    auto lo = static_cast<std::uint64_t>(x);
-    auto hi = static_cast<std::uint64_t>(x >> 64);
-    while (lo != 0) {
-        f(__builtin_ctzll(lo));
-        lo &= lo - 1;
+const SquareTables& squareTables() {
+    static SquareTables tables;
+    if (tables.rows != n || tables.cols != m) {
+        fill(tables);
     }
-    while (hi != 0) {
-        f(64 + __builtin_ctzll(hi));
-        hi &= hi - 1;
+    return tables;
+}
+
+// What the score needs from the cells: each colour's soldiers as a set of
+// squares and its town halls counted. Any other value is an empty square.
+template <typename Word>
+struct Census {
+    Word white = 0;
+    Word black = 0;
+    int hallsWhite = 0;
+    int hallsBlack = 0;
+};
+
+// Cell by cell; for board widths the game is rarely played on.
+template <typename Word>
+Census<Word> plainCensus(int** grid) {
+    Census<Word> c;
+    Word bit = 1;
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < m; ++j, bit <<= 1) {
+            switch (grid[i][j]) {
+                case 2:
+                    c.white |= bit;
+                    break;
+                case -2:
+                    c.black |= bit;
+                    break;
+                case 1:
+                    ++c.hallsWhite;
+                    break;
+                case -1:
+                    ++c.hallsBlack;
+                    break;
+                default:
+                    break;
+            }
+        }
     }
+    return c;
 }
 
-int sumOver(Bits x, const int* weight) {
-    int sum = 0;
-    forEachBit(x, [&](int b) { sum += weight[b]; });
-    return sum;
-}
-
-// One row's soldiers as bit sets (bit j for column j) and its town halls
-// added to the counts.
-struct RowScan {
-    unsigned white = 0;
-    unsigned black = 0;
 #if defined(__SSE2__)
-    __m128i townWhite = _mm_setzero_si128();  // lanes count down by one per hall
-    __m128i townBlack = _mm_setzero_si128();
+__m128i load4(const int* cells) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));
+}
 
-    static __m128i load4(const int* row, int j) {
-        if (j + 4 <= m) {
-            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j));
+// Sixteen cells at a time, each narrowed to one byte with saturation (so a
+// value that is no cell code cannot become one) and compared once per code.
+// An 8-column board takes two rows a chunk, whose sixteen bits then follow
+// each other in scan order; a 10-column board one row a chunk.
+template <typename Word, int Cols>
+Census<Word> vectorCensus(int** grid) {
+    static_assert(Cols == 8 || Cols == 10);
+    constexpr int rowsPerChunk = Cols == 8 ? 2 : 1;
+    const __m128i zero = _mm_setzero_si128();
+    __m128i hallsWhite = zero;  // each byte counts the halls seen in its lane
+    __m128i hallsBlack = zero;
+    Census<Word> c;
+    for (int i = 0; i < n; i += rowsPerChunk) {
+        const int* row = grid[i];
+        __m128i first = _mm_packs_epi32(load4(row), load4(row + 4));
+        __m128i second = zero;
+        if constexpr (Cols == 8) {
+            if (i + 1 < n) {
+                second = _mm_packs_epi32(load4(grid[i + 1]), load4(grid[i + 1] + 4));
+            }
+        } else {
+            second =
+                _mm_packs_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 8)), zero);
         }
-        // Cells past the row's end read as empty; they are never loaded.
-        int cells[4] = {0, 0, 0, 0};
-        for (int k = 0; j + k < m && k < 4; ++k) {
-            cells[k] = row[j + k];
-        }
-        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));
+        const __m128i v = _mm_packs_epi16(first, second);
+        const int at = i * Cols;
+        c.white |= static_cast<Word>(static_cast<unsigned>(
+                       _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(2)))))
+                   << at;
+        c.black |= static_cast<Word>(static_cast<unsigned>(
+                       _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(-2)))))
+                   << at;
+        hallsWhite = _mm_sub_epi8(hallsWhite, _mm_cmpeq_epi8(v, _mm_set1_epi8(1)));
+        hallsBlack = _mm_sub_epi8(hallsBlack, _mm_cmpeq_epi8(v, _mm_set1_epi8(-1)));
     }
+    const __m128i tw = _mm_sad_epu8(hallsWhite, zero);
+    const __m128i tb = _mm_sad_epu8(hallsBlack, zero);
+    c.hallsWhite = _mm_cvtsi128_si32(tw) + _mm_cvtsi128_si32(_mm_srli_si128(tw, 8));
+    c.hallsBlack = _mm_cvtsi128_si32(tb) + _mm_cvtsi128_si32(_mm_srli_si128(tb, 8));
+    return c;
+}
+#endif
 
-    void scan(const int* row) {
-        const __m128i two = _mm_set1_epi32(2);
-        const __m128i minusTwo = _mm_set1_epi32(-2);
-        const __m128i one = _mm_set1_epi32(1);
-        const __m128i minusOne = _mm_set1_epi32(-1);
-        for (int j = 0; j < m; j += 8) {
-            __m128i a = load4(row, j);
-            __m128i b = j + 4 < m ? load4(row, j + 4) : _mm_setzero_si128();
-            __m128i w = _mm_packs_epi32(_mm_cmpeq_epi32(a, two), _mm_cmpeq_epi32(b, two));
-            __m128i k = _mm_packs_epi32(_mm_cmpeq_epi32(a, minusTwo), _mm_cmpeq_epi32(b, minusTwo));
-            auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(w, k)));
-            white |= (bits & 0xFFu) << j;
-            black |= (bits >> 8) << j;
-            townWhite = _mm_add_epi32(townWhite, _mm_cmpeq_epi32(a, one));
-            townWhite = _mm_add_epi32(townWhite, _mm_cmpeq_epi32(b, one));
-            townBlack = _mm_add_epi32(townBlack, _mm_cmpeq_epi32(a, minusOne));
-            townBlack = _mm_add_epi32(townBlack, _mm_cmpeq_epi32(b, minusOne));
-        }
-    }
-
-    static int count(__m128i lanes) {
-        alignas(16) int v[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(v), lanes);
-        return -(v[0] + v[1] + v[2] + v[3]);
-    }
-    int townHallsWhite() const {
-        return count(townWhite);
-    }
-    int townHallsBlack() const {
-        return count(townBlack);
-    }
-#else
-    int tw = 0;
-    int tb = 0;
-    void scan(const int* row) {
-        for (int j = 0; j < m; ++j) {
-            white |= static_cast<unsigned>(row[j] == 2) << j;
-            black |= static_cast<unsigned>(row[j] == -2) << j;
-            tw += row[j] == 1;
-            tb += row[j] == -1;
-        }
-    }
-    int townHallsWhite() const {
-        return tw;
-    }
-    int townHallsBlack() const {
-        return tb;
+// Cols is the board width when known at compile time (the two widths the
+// game is played on), 0 for any width.
+template <typename Word, int Cols>
+Census<Word> census(int** grid) {
+#if defined(__SSE2__)
+    if constexpr (Cols != 0) {
+        return vectorCensus<Word, Cols>(grid);
     }
 #endif
-};
-
-// Stride is m + 2 when known at compile time (the shifts of a 128-bit set by
-// a constant are a few instructions, by a variable many), 0 for any width.
-template <int Stride>
-int utilityByBits(int** grid) {
-    const BitLayout& L = bitLayout();
-    const int stride = Stride > 0 ? Stride : L.stride;
-    RowScan scan;
-    Bits W = 0;
-    Bits B = 0;
-    for (int i = 0; i < n; ++i) {
-        scan.white = 0;
-        scan.black = 0;
-        scan.scan(grid[i]);
-        W |= static_cast<Bits>(scan.white) << (i * stride);
-        B |= static_cast<Bits>(scan.black) << (i * stride);
-    }
-    int S = 0;
-    // Material: each cell adds W halved minus B halved, counting the soldiers
-    // scanned so far. W halved goes up by one at every second white soldier
-    // and stays up for the rest of the scan, so each such soldier adds the
-    // number of cells from it to the end (likewise, subtracted, for black).
-    const int cells = n * m;
-    int count = 0;
-    forEachBit(W, [&](int b) {
-        S += L.white[b];
-        if (++count % 2 == 0) {
-            S += cells - L.scanIndex[b];
-        }
-    });
-    count = 0;
-    forEachBit(B, [&](int b) {
-        S += L.black[b];
-        if (++count % 2 == 0) {
-            S -= cells - L.scanIndex[b];
-        }
-    });
-    // Lines of three: white advances to higher rows (bit + stride), black to
-    // lower ones; the weights are the same for both colours.
-    const int up = stride;
-    S += sumOver((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2)), L.leftRow);
-    S += sumOver((W & (W >> 1) & (W >> 2)) | (B & (B >> 1) & (B >> 2)), L.rightRow);
-    S += sumOver((W & (W >> up) & (W >> 2 * up)) | (B & (B << up) & (B << 2 * up)), L.column);
-    S += sumOver(
-        (W & (W >> (up - 1)) & (W >> 2 * (up - 1))) | (B & (B << (up + 1)) & (B << 2 * (up + 1))),
-        L.leftDiag);
-    S += sumOver(
-        (W & (W >> (up + 1)) & (W >> 2 * (up + 1))) | (B & (B << (up - 1)) & (B << 2 * (up - 1))),
-        L.rightDiag);
-    return finalScore(S, scan.townHallsWhite(), scan.townHallsBlack());
+    return plainCensus<Word>(grid);
 }
 
-#if defined(__SSE2__)
-// Boards of 8 columns and at most 8 rows, the size the game is mostly played
-// on, fit one 64-bit set with cell (i, j) at bit i * 8 + j, which is also the
-// cell's position in the scan. Shifts that would carry a line from the end of
-// one row into the start of the next are cut off by column masks instead of
-// guard columns, so every set operation is a single machine word.
-struct EightLayout : CellWeights<64> {
-    int rows = -1;
-};
+int lowestBit(std::uint64_t x) {
+    return __builtin_ctzll(x);
+}
 
-EightLayout eightLayout;
+int lowestBit(Bits x) {
+    const auto low = static_cast<std::uint64_t>(x);
+    return low != 0 ? __builtin_ctzll(low)
+                    : 64 + __builtin_ctzll(static_cast<std::uint64_t>(x >> 64));
+}
 
-// Per-soldier weights of one colour's soldiers plus their running material
-// term: every second soldier in scan order raises its halved count by one
-// for itself and every later cell, so the soldiers are taken in pairs and
-// the second of each pair adds (sign times) the cells left.
-inline int soldierTerms(std::uint64_t soldiers, const int* weight, int cells, int sign) {
+// One colour's soldier terms: first, third, ... soldiers in scan order take
+// `first`, second, fourth, ... take `second` (which adds the material term).
+template <typename Word>
+int soldierTerms(Word soldiers, const int* first, const int* second) {
     int sum = 0;
-    for (std::uint64_t x = soldiers; x != 0;) {
-        sum += weight[__builtin_ctzll(x)];
+    for (Word x = soldiers; x != 0;) {
+        sum += first[lowestBit(x)];
         x &= x - 1;
         if (x == 0) {
             break;
         }
-        const int b = __builtin_ctzll(x);
-        sum += weight[b] + sign * (cells - b);
+        sum += second[lowestBit(x)];
         x &= x - 1;
     }
     return sum;
 }
 
-void makeEightLayout() {
-    eightLayout.rows = n;
-    for (int b = 0; b < 64; ++b) {
-        eightLayout.set(b, b / 8, b % 8);
-    }
-}
-
-int sumOver64(std::uint64_t x, const int* weight) {
+template <typename Word>
+int sumOver(Word x, const int* weight) {
     int sum = 0;
     for (; x != 0; x &= x - 1) {
-        sum += weight[__builtin_ctzll(x)];
+        sum += weight[lowestBit(x)];
     }
     return sum;
 }
 
-// Eight cells of one row narrowed to 16-bit lanes. Codes outside the int16
-// range saturate to values that are no cell code, so they still count as empty.
-__m128i eightCells(const int* row) {
-    return _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)),
-                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4)));
+// Town-hall amounts on top of the board sum S, from player_id's side. The two
+// sides' rules differ: white tests its own halls for three and below three,
+// black for three and exactly two.
+int finalScore(int S, int TW, int TB) {
+    if (player_id == 2) {
+        return S + (TW == 3 ? -500 : TW < 3 ? -1000 : 0) + (TB == 3 ? 500 : TB < 3 ? 20000 : 0);
+    }
+    return -S + (TW == 3 ? 500 : TW == 2 ? 20000 : 0) + (TB == 3 ? -500 : TB == 2 ? -1000 : 0);
 }
 
-int utilityEight(int** grid) {
-    if (eightLayout.rows != n) {
-        makeEightLayout();
-    }
-    const EightLayout& L = eightLayout;
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i two = _mm_set1_epi8(2);
-    const __m128i minusTwo = _mm_set1_epi8(-2);
-    const __m128i one = _mm_set1_epi8(1);
-    const __m128i minusOne = _mm_set1_epi8(-1);
-    std::uint64_t W = 0;
-    std::uint64_t B = 0;
-    __m128i hallsWhite = zero;  // bytes count the halls seen in their lane
-    __m128i hallsBlack = zero;
-    // Two rows at a time: sixteen cells narrowed to one byte each (again
-    // saturating, so only true codes compare equal), then one compare and one
-    // mask per code.
-    for (int i = 0; i < n; i += 2) {
-        __m128i low = eightCells(grid[i]);
-        __m128i high = i + 1 < n ? eightCells(grid[i + 1]) : zero;
-        __m128i v = _mm_packs_epi16(low, high);
-        W |= static_cast<std::uint64_t>(
-                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, two))))
-             << (8 * i);
-        B |= static_cast<std::uint64_t>(
-                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, minusTwo))))
-             << (8 * i);
-        hallsWhite = _mm_sub_epi8(hallsWhite, _mm_cmpeq_epi8(v, one));
-        hallsBlack = _mm_sub_epi8(hallsBlack, _mm_cmpeq_epi8(v, minusOne));
-    }
-    __m128i tw = _mm_sad_epu8(hallsWhite, zero);
-    __m128i tb = _mm_sad_epu8(hallsBlack, zero);
-    const int TW = _mm_cvtsi128_si32(tw) + _mm_cvtsi128_si32(_mm_srli_si128(tw, 8));
-    const int TB = _mm_cvtsi128_si32(tb) + _mm_cvtsi128_si32(_mm_srli_si128(tb, 8));
-
-    // Advance, own square and the running material term; black's counts
-    // against white's.
-    const int cells = n * 8;
-    int S = soldierTerms(W, L.white, cells, 1) + soldierTerms(B, L.black, cells, -1);
-    // Lines of three; a line reaching left needs two columns to its left, one
-    // reaching right two to its right, which also drops the bits a shift
-    // carried over from a neighbouring row. White looks to higher rows, black
-    // to lower ones.
-    constexpr std::uint64_t fromColumn2 = 0xFCFCFCFCFCFCFCFCull;
-    constexpr std::uint64_t toColumn5 = 0x3F3F3F3F3F3F3F3Full;
-    S +=
-        sumOver64(((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2))) & fromColumn2, L.leftRow);
-    S += sumOver64(((W & (W >> 1) & (W >> 2)) | (B & (B >> 1) & (B >> 2))) & toColumn5, L.rightRow);
-    S += sumOver64((W & (W >> 8) & (W >> 16)) | (B & (B << 8) & (B << 16)), L.column);
-    S += sumOver64(((W & (W >> 7) & (W >> 14)) | (B & (B << 9) & (B << 18))) & fromColumn2,
-                   L.leftDiag);
-    S += sumOver64(((W & (W >> 9) & (W >> 18)) | (B & (B << 7) & (B << 14))) & toColumn5,
-                   L.rightDiag);
-    return finalScore(S, TW, TB);
+template <typename Word, int Cols>
+int score(int** grid, const SquareTables& t) {
+    const int up = Cols != 0 ? Cols : m;  // bit distance of one row
+    const Census<Word> c = census<Word, Cols>(grid);
+    const Word W = c.white;
+    const Word B = c.black;
+    int S = soldierTerms(W, t.white, t.whiteSecond) + soldierTerms(B, t.black, t.blackSecond);
+    // Lines of three, white's looking to higher rows (higher bits), black's
+    // to lower ones; the weights are the same for both colours.
+    const auto fromColumn2 = static_cast<Word>(t.fromColumn2);
+    const auto toColumnEnd = static_cast<Word>(t.toColumnEnd);
+    S += sumOver(((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2))) & fromColumn2, t.leftRow);
+    S += sumOver(((W & (W >> 1) & (W >> 2)) | (B & (B >> 1) & (B >> 2))) & toColumnEnd, t.rightRow);
+    S += sumOver((W & (W >> up) & (W >> 2 * up)) | (B & (B << up) & (B << 2 * up)), t.column);
+    S += sumOver(((W & (W >> (up - 1)) & (W >> 2 * (up - 1))) |
+                  (B & (B << (up + 1)) & (B << 2 * (up + 1)))) &
+                     fromColumn2,
+                 t.leftDiag);
+    S += sumOver(((W & (W >> (up + 1)) & (W >> 2 * (up + 1))) |
+                  (B & (B << (up - 1)) & (B << 2 * (up - 1)))) &
+                     toColumnEnd,
+                 t.rightDiag);
+    return finalScore(S, c.hallsWhite, c.hallsBlack);
 }
-#endif
 
 }  // namespace
 
 int utility(int** grid, int /*depth*/) {
-#if defined(__SSE2__)
+    const SquareTables& t = squareTables();
     if (m == 8 && n <= 8) {
-        return utilityEight(grid);
+        return score<std::uint64_t, 8>(grid, t);
     }
-#endif
-    if (!fitsBits()) {
-        return utilityByScan(grid);
+    if (m == 10) {
+        return score<Bits, 10>(grid, t);
     }
-    // The two board widths the game is played on get their own copies.
-    switch (m) {
-        case 8:
-            return utilityByBits<10>(grid);
-        case 10:
-            return utilityByBits<12>(grid);
-        default:
-            return utilityByBits<0>(grid);
-    }
+    return score<Bits, 0>(grid, t);
 }
 
 // ---- Search ------------------------------------------------------------------------------
@@ -1051,6 +821,12 @@ bool parseData(const std::string& header, std::string* why) {
             return false;
         }
         values[f] = *v;
+    }
+    // Only the two sides exist: any other id would have the program generate
+    // one colour's moves, score them for the other and move first.
+    if (values[0] != 1 && values[0] != 2) {
+        setWhy(why, "player id must be 1 or 2");
+        return false;
     }
     // Coordinates travel as single digits and the two sides' three starting
     // rows must not overlap, so only 6..10 rows and 1..10 columns are playable.

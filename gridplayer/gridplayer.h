@@ -19,7 +19,7 @@
 extern int** board;    // the game board, n rows of m cells, [row][column]
 extern int n;          // rows
 extern int m;          // columns
-extern int player_id;  // 1 or 2; odd plays black, even plays white, 2 answers first
+extern int player_id;  // 1 plays black and moves first, 2 plays white and answers
 extern int gameTime;   // read from the header, never used by a decision
 extern int MAX_DEPTH;  // search depth limit, raised by the game loop's schedule
 
@@ -92,8 +92,8 @@ std::string getMove();
 // Splits the header "player_id rows columns gameTime" at single spaces and
 // converts each field as a base-10 integer. On a header the program cannot
 // play (a field without digits or out of int range, fewer than three spaces,
-// rows outside 6..10 or columns outside 1..10) nothing is set, the reason is
-// stored in *why and false is returned.
+// a player id other than 1 or 2, rows outside 6..10 or columns outside 1..10)
+// nothing is set, the reason is stored in *why and false is returned.
 bool parseData(const std::string& header, std::string* why = nullptr);
 
 // Reads one line (newline dropped, nothing else stripped). At end of input it

@@ -5,84 +5,69 @@
 #include "treeplayer/cannon.h"
 #include "treeplayer/cannon_list.h"
 
-float Eval(const Board& board, int side) {
-    return tp_ref::Eval(board, side);
-}
-
-std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Board& board) {
-    return tp_ref::townhall_dist(soldiers, board);
-}
-
-int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons) {
-    return tp_ref::blocked_cannon(soldiers, cannons);
-}
-
 namespace {
 
-// Sum of |k - x| over the columns k = first, first + 2, ... of `row` that
-// still hold a town hall (`code`).
-int column_sum(const tp_ref::Grid& g, int row, int first, int code, int x) {
-    int sum = 0;
-    for (int k = first; k < 8; k += 2) {
-        if (g.cell[row][k] == code)
-            sum += std::abs(k - x);
-    }
-    return sum;
-}
+// Which of one side's four town halls still stand on its home row (columns
+// first, first + 2, ...): a fallen town hall draws nobody.
+struct StandingHalls {
+    int row;
+    int first;
+    bool standing[4] = {};
 
-// Town-hall distances of one board: the column part summed over the
-// standing town halls of each side, for every column, computed once.
-struct HallDistances {
-    int toBlack[8];  // over standing black halls (row 7, odd columns)
-    int toWhite[8];  // over standing white halls (row 0, even columns)
-
-    // Columns outside the board (a hand-made soldier list) are summed directly.
-    int column_to_black(int x, const tp_ref::Grid& g) const {
-        return x >= 0 && x < 8 ? toBlack[x] : column_sum(g, 7, 1, BLACK_TOWNHALL, x);
-    }
-    int column_to_white(int x, const tp_ref::Grid& g) const {
-        return x >= 0 && x < 8 ? toWhite[x] : column_sum(g, 0, 0, WHITE_TOWNHALL, x);
+    StandingHalls(const Board& board, int homeRow, int firstColumn, int code)
+        : row(homeRow), first(firstColumn) {
+        for (int i = 0; i < 4; ++i)
+            standing[i] = board[row][first + 2 * i] == code;
     }
 
-    explicit HallDistances(const tp_ref::Grid& g) {
-        for (int x = 0; x < 8; ++x) {
-            toBlack[x] = column_sum(g, 7, 1, BLACK_TOWNHALL, x);
-            toWhite[x] = column_sum(g, 0, 0, WHITE_TOWNHALL, x);
+    // The row distance once, plus the column distance to every standing hall.
+    int distance(coord soldier) const {
+        int sum = std::abs(row - soldier.y);
+        for (int i = 0; i < 4; ++i) {
+            if (standing[i])
+                sum += std::abs(first + 2 * i - soldier.x);
         }
+        return sum;
     }
 };
 
-std::pair<int, int> hall_dist(const std::vector<coord>& soldiers, const tp_ref::Grid& g,
-                              const HallDistances& d) {
-    if (soldiers.empty())
-        return {0, 0};
-    const bool black = g.cell[soldiers[0].y][soldiers[0].x] > 0;
-    int toBlackSum = 0;
-    int toWhiteSum = 0;
-    for (const coord& s : soldiers) {
-        // Row distance once per soldier; column distance once per standing hall.
-        toBlackSum += std::abs(7 - s.y) + d.column_to_black(s.x, g);
-        toWhiteSum += std::abs(s.y) + d.column_to_white(s.x, g);
+// Town halls still standing on the home squares of one side's row.
+int standing_halls(const Board& board, int row, int first) {
+    int count = 0;
+    for (int k = first; k < 8; k += 2) {
+        if (board[row][k] / 2 != 0)
+            ++count;
     }
-    if (black)
-        return {toBlackSum, toWhiteSum};
-    return {toWhiteSum, toBlackSum};
+    return count;
 }
 
 }  // namespace
 
-std::pair<int, int> tp_ref::townhall_dist(const std::vector<coord>& soldiers, const Board& board) {
-    const Grid g = tp_ref::to_grid(board);
-    return hall_dist(soldiers, g, HallDistances(g));
+std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Board& board) {
+    if (soldiers.empty())
+        return {0, 0};
+    const bool black = board[soldiers[0].y][soldiers[0].x] > 0;
+    const StandingHalls blackHalls(board, 7, 1, BLACK_TOWNHALL);
+    const StandingHalls whiteHalls(board, 0, 0, WHITE_TOWNHALL);
+    int toBlack = 0;
+    int toWhite = 0;
+    for (const coord& s : soldiers) {
+        toBlack += blackHalls.distance(s);
+        toWhite += whiteHalls.distance(s);
+    }
+    if (black)
+        return {toBlack, toWhite};
+    return {toWhite, toBlack};
 }
 
-int tp_ref::blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons) {
+int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons) {
     int count = 0;
     for (const Cannon& cannon : cannons) {
+        // The squares just beyond the two ends, two steps from the middle.
         const coord m = std::get<1>(cannon);
         coord a;
         coord b;
-        switch (tp_ref::orientation(cannon)) {
+        switch (orientation(cannon)) {
             case 0:
                 a = {m.x - 2, m.y};
                 b = {m.x + 2, m.y};
@@ -110,42 +95,16 @@ int tp_ref::blocked_cannon(const std::vector<coord>& soldiers, const std::vector
     return count;
 }
 
-float tp_ref::Eval(const Board& board, int side) {
-    // Eval runs once per leaf: the lists are rebuilt from the board each time
-    // into buffers kept across calls so that no call allocates.
-    thread_local std::vector<coord> blackSoldiers;
-    thread_local std::vector<coord> whiteSoldiers;
-    thread_local std::vector<Cannon> blackCannons;
-    thread_local std::vector<Cannon> whiteCannons;
-    const Grid g = tp_ref::to_grid(board);
-    blackSoldiers.clear();
-    whiteSoldiers.clear();
-    for (int y = 0; y < 8; ++y) {  // row-major, as Soldiers_list
-        for (int x = 0; x < 8; ++x) {
-            if (g.cell[y][x] == BLACK_SOLDIER)
-                blackSoldiers.push_back({x, y});
-            else if (g.cell[y][x] == WHITE_SOLDIER)
-                whiteSoldiers.push_back({x, y});
-        }
-    }
-    tp_ref::Get_list_into(BLACK_SOLDIER, g, blackSoldiers, blackCannons);
-    tp_ref::Get_list_into(WHITE_SOLDIER, g, whiteSoldiers, whiteCannons);
-    const HallDistances halls(g);
-    const auto [blackToBlack, blackToWhite] = hall_dist(blackSoldiers, g, halls);
-    const auto [whiteToWhite, whiteToBlack] = hall_dist(whiteSoldiers, g, halls);
-    const int blackBlocked = tp_ref::blocked_cannon(blackSoldiers, blackCannons);
-    const int whiteBlocked = tp_ref::blocked_cannon(whiteSoldiers, whiteCannons);
-
-    int blackHalls = 0;
-    for (int k = 1; k < 8; k += 2) {
-        if (g.cell[7][k] / 2 != 0)
-            ++blackHalls;
-    }
-    int whiteHalls = 0;
-    for (int k = 0; k < 8; k += 2) {
-        if (g.cell[0][k] / 2 != 0)
-            ++whiteHalls;
-    }
+float Eval(const Board& board, int side) {
+    const std::vector<coord> blackSoldiers = Soldiers_list(BLACK_SOLDIER, board);
+    const std::vector<coord> whiteSoldiers = Soldiers_list(WHITE_SOLDIER, board);
+    const auto [blackCannons, whiteCannons] = Update(board);
+    const auto [blackToBlack, blackToWhite] = townhall_dist(blackSoldiers, board);
+    const auto [whiteToWhite, whiteToBlack] = townhall_dist(whiteSoldiers, board);
+    const int blackBlocked = blocked_cannon(blackSoldiers, blackCannons);
+    const int whiteBlocked = blocked_cannon(whiteSoldiers, whiteCannons);
+    const int blackHalls = standing_halls(board, 7, 1);
+    const int whiteHalls = standing_halls(board, 0, 0);
 
     const bool black = side == 1;
     const int ownSoldiers = static_cast<int>(black ? blackSoldiers.size() : whiteSoldiers.size());

@@ -16,10 +16,3 @@ std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Boar
 
 // Number of (soldier, square just beyond a cannon end) pairs that coincide.
 int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons);
-
-// The same operations on borrowed arguments (see common.h).
-namespace tp_ref {
-float Eval(const Board& board, int side);
-std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Board& board);
-int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons);
-}  // namespace tp_ref

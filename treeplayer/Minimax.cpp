@@ -6,11 +6,11 @@
 #include "treeplayer/Node.h"
 
 std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
-    const std::vector<Node*>& children = node->children_ref();
+    const std::vector<Node*>& children = node->GetChildren();
     if (children.empty()) {
-        // The leaf is scored for the maximising root's
-        // side. Reached as a minimising node, that is the opposite of the
-        // leaf's side to move; reached as a maximising node, its own side.
+        // The leaf is scored for the maximising root's side. Reached as a
+        // minimising node, that is the opposite of the leaf's side to move;
+        // reached as a maximising node, its own side.
         const bool leafBlack = node->GetBlack();
         int side;
         if (maximising) {
@@ -18,7 +18,7 @@ std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
         } else {
             side = leafBlack ? -1 : 1;
         }
-        const float e = tp_ref::Eval(node->board_ref(), side);
+        const float e = Eval(node->GetBoard(), side);
         node->SetEval(e);
         return {static_cast<int>(e), node->GetMove()};
     }

@@ -12,8 +12,10 @@ class Node {
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    Board GetBoard() const { return board; }
-    std::vector<Node*> GetChildren() const { return children; }
+    // Read-only views: the search reads every leaf's board, so no getter
+    // copies; a caller that wants a copy of its own makes one.
+    const Board& GetBoard() const { return board; }
+    const std::vector<Node*>& GetChildren() const { return children; }
     Move GetMove() const { return move; }
     bool GetBlack() const { return black; }
     float GetEval() const { return evaluation; }
@@ -30,10 +32,6 @@ class Node {
     // Releases the present children and makes one child per move of the
     // side to move, in the order of next_moves.
     void SetChildren();
-
-    // Read-only views for the search; no copies.
-    const Board& board_ref() const { return board; }
-    const std::vector<Node*>& children_ref() const { return children; }
 
   private:
     void release_children();

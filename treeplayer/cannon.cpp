@@ -2,11 +2,7 @@
 
 #include "treeplayer/common.h"
 
-int orientation(Cannon cannon) {
-    return tp_ref::orientation(cannon);
-}
-
-int tp_ref::orientation(const Cannon& cannon) {
+int orientation(const Cannon& cannon) {
     const coord& a = std::get<0>(cannon);
     const coord& b = std::get<2>(cannon);
     const int dx = a.x - b.x;
@@ -26,10 +22,15 @@ Move cannon_coord_to_move(coord source, coord target, int width, int height) {
 }
 
 std::vector<Move> cannon_coord_to_shot(coord middle, const std::vector<coord>& targets) {
-    return tp_ref::moves_to(middle, 'B', targets);
+    std::vector<Move> shots;
+    shots.reserve(targets.size());
+    for (const coord& t : targets)
+        shots.emplace_back('S', middle.x, middle.y, 'B', t.x, t.y);
+    return shots;
 }
 
 namespace {
+
 // First and second direction per orientation code.
 constexpr coord kDirections[4][2] = {
     {{-1, 0}, {1, 0}},
@@ -37,55 +38,42 @@ constexpr coord kDirections[4][2] = {
     {{-1, 1}, {1, -1}},
     {{-1, -1}, {1, 1}},
 };
+
 }  // namespace
 
 std::vector<Move> cannon_action(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
                                 const std::vector<coord>& enemy, const std::vector<coord>& ownHalls,
                                 const std::vector<coord>& enemyHalls) {
-    return tp_ref::cannon_action(cannons, own, enemy, ownHalls, enemyHalls);
-}
-
-std::vector<Move> tp_ref::cannon_action(const std::vector<Cannon>& cannons,
-                                        const std::vector<coord>& own,
-                                        const std::vector<coord>& enemy,
-                                        const std::vector<coord>& ownHalls,
-                                        const std::vector<coord>& enemyHalls) {
-    // P must be absent from both (own soldiers + enemy soldiers, enemy halls
-    // + own halls); membership does not depend on the order of the lists.
-    auto inSoldiers = [&](coord p) {
-        return tp_ref::contains(p, own) || tp_ref::contains(p, enemy);
+    // The square in front of the cannon must hold no soldier of either side
+    // and be no town-hall home square of either side, standing or not.
+    auto is_free = [&](coord p) {
+        return !contains(p, own) && !contains(p, enemy) && !contains(p, enemyHalls) &&
+               !contains(p, ownHalls);
     };
-    auto inHalls = [&](coord p) {
-        return tp_ref::contains(p, enemyHalls) || tp_ref::contains(p, ownHalls);
-    };
-
     std::vector<Move> result;
     for (const Cannon& cannon : cannons) {
         const coord m = std::get<1>(cannon);
-        const int code = tp_ref::orientation(cannon);
         Move slides[2];
         int slideCount = 0;
-        coord targets[4];
-        int targetCount = 0;
-        for (const coord& u : kDirections[code]) {
+        std::vector<coord> targets;
+        targets.reserve(4);
+        for (const coord& u : kDirections[orientation(cannon)]) {
             const coord p{m.x + 2 * u.x, m.y + 2 * u.y};
-            if (inSoldiers(p) || inHalls(p))
+            if (!is_free(p))
                 continue;
+            // The rear soldier jumps over the other two onto p.
             const Move slide = cannon_coord_to_move({m.x - u.x, m.y - u.y}, p, 8, 8);
             if (std::get<0>(slide) != 'A')
                 slides[slideCount++] = slide;
-            targets[targetCount++] = {m.x + 3 * u.x, m.y + 3 * u.y};
-            targets[targetCount++] = {m.x + 4 * u.x, m.y + 4 * u.y};
+            // The shot fires over the square between its two targets.
+            targets.push_back({m.x + 3 * u.x, m.y + 3 * u.y});
+            targets.push_back({m.x + 4 * u.x, m.y + 4 * u.y});
         }
-        // moves_filter with the own soldiers, then with the own home squares
-        // (both with the bounds test), then cannon_coord_to_shot: one pass.
-        for (int i = 0; i < targetCount; ++i) {
-            const coord t = targets[i];
-            if (tp_ref::target_allowed(t, own, ownHalls))
-                result.emplace_back('S', m.x, m.y, 'B', t.x, t.y);
-        }
-        for (int i = 0; i < slideCount; ++i)
-            result.push_back(slides[i]);
+        targets = moves_filter(targets, own, 8, 8);
+        targets = moves_filter(targets, ownHalls, 8, 8);
+        const std::vector<Move> shots = cannon_coord_to_shot(m, targets);
+        result.insert(result.end(), shots.begin(), shots.end());
+        result.insert(result.end(), slides, slides + slideCount);
     }
     return result;
 }

@@ -1,7 +1,5 @@
 #include "treeplayer/cannon_list.h"
 
-#include <utility>
-
 Board initialise() {
     Board b(8, std::vector<int>(8, EMPTY));
     for (int x = 0; x < 8; x += 2)
@@ -32,28 +30,24 @@ Board Update_board(Move m, Board b) {
     return b;
 }
 
-std::vector<coord> tp_ref::Soldiers_list(int code, const Board& b) {
+std::vector<coord> Soldiers_list(int code, const Board& b) {
     std::vector<coord> list;
-    list.reserve(16);
-    tp_ref::Soldiers_list_into(code, b, list);
+    // Room for all 12 soldiers of a side in one allocation.
+    list.reserve(12);
+    int y = 0;
+    for (const std::vector<int>& row : b) {
+        int x = 0;
+        for (const int cell : row) {
+            if (cell == code)
+                list.push_back({x, y});
+            ++x;
+        }
+        ++y;
+    }
     return list;
 }
 
-void tp_ref::Soldiers_list_into(int code, const Board& b, std::vector<coord>& list) {
-    list.clear();
-    if (b.empty())
-        return;
-    const std::size_t rows = b.size();
-    const std::size_t columns = b[0].size();
-    for (std::size_t y = 0; y < rows; ++y) {
-        for (std::size_t x = 0; x < columns; ++x) {
-            if (b[y][x] == code)
-                list.push_back({static_cast<int>(x), static_cast<int>(y)});
-        }
-    }
-}
-
-bool tp_ref::Search(const std::vector<Cannon>& list, const Cannon& candidate) {
+bool Search(const std::vector<Cannon>& list, const Cannon& candidate) {
     const auto& [c0, cm, c2] = candidate;
     for (const Cannon& entry : list) {
         const auto& [e0, em, e2] = entry;
@@ -65,92 +59,46 @@ bool tp_ref::Search(const std::vector<Cannon>& list, const Cannon& candidate) {
 
 namespace {
 
-// Appends the cannon (a, middle, b) when both ends hold `code` and the line
-// is not yet listed.
-void try_line(std::vector<Cannon>& list, const tp_ref::Grid& g, int code, coord a, coord middle,
-              coord c) {
-    if (g.cell[a.y][a.x] != code || g.cell[c.y][c.x] != code)
-        return;
-    Cannon cannon{a, middle, c};
-    if (!tp_ref::Search(list, cannon))
-        list.push_back(cannon);
-}
+// Which squares hold the scanned code, with a border of one empty square
+// around the board: a line through a middle on the edge then simply fails at
+// the border, which is the edge rule (edge rows: horizontal lines only, edge
+// columns: vertical only, corners: none) without reading off the board.
+struct Holders {
+    bool at[10][10] = {};
+    bool operator()(int x, int y) const { return at[y + 1][x + 1]; }
+};
 
 }  // namespace
 
-std::vector<Cannon> tp_ref::Get_list(int code, const Board& b) {
+std::vector<Cannon> Get_list(int code, const Board& b) {
+    Holders holds;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x)
+            holds.at[y + 1][x + 1] = b[y][x] == code;
+    }
+    // Ends per direction, in the order lines through one middle are listed:
+    // vertical, horizontal, diagonal with x-y constant, with x+y constant.
+    constexpr coord kFirstEnd[4] = {{0, 1}, {1, 0}, {-1, -1}, {1, -1}};
+    // Eval builds both sides' lists for every leaf: room for the cannons of
+    // a usual midgame side in one allocation.
     std::vector<Cannon> list;
-    tp_ref::Get_list_into(code, b, list);
+    list.reserve(8);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            if (!holds(x, y))
+                continue;
+            for (const coord& e : kFirstEnd) {
+                if (!holds(x + e.x, y + e.y) || !holds(x - e.x, y - e.y))
+                    continue;
+                const Cannon cannon{{x + e.x, y + e.y}, {x, y}, {x - e.x, y - e.y}};
+                if (!Search(list, cannon))
+                    list.push_back(cannon);
+            }
+        }
+    }
     return list;
 }
 
-tp_ref::Grid tp_ref::to_grid(const Board& b) {
-    Grid g;
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x)
-            g.cell[y][x] = b[y][x];
-    }
-    return g;
-}
-
-void tp_ref::Get_list_into(int code, const Board& b, std::vector<Cannon>& list) {
-    tp_ref::Get_list_into(code, tp_ref::to_grid(b), list);
-}
-
-namespace {
-
-// Step 2 to 5 of the cannon scan for the middle (x, y), which holds code.
-void scan_middle(std::vector<Cannon>& list, const tp_ref::Grid& g, int code, int x, int y) {
-    const coord m{x, y};
-    const bool inner_x = x >= 1 && x <= 6;
-    const bool inner_y = y >= 1 && y <= 6;
-    if (inner_x && inner_y) {
-        try_line(list, g, code, {x, y + 1}, m, {x, y - 1});
-        try_line(list, g, code, {x + 1, y}, m, {x - 1, y});
-        try_line(list, g, code, {x - 1, y - 1}, m, {x + 1, y + 1});
-        try_line(list, g, code, {x + 1, y - 1}, m, {x - 1, y + 1});
-    } else if (inner_x) {
-        try_line(list, g, code, {x + 1, y}, m, {x - 1, y});
-    } else if (inner_y) {
-        try_line(list, g, code, {x, y + 1}, m, {x, y - 1});
-    }
-}
-
-}  // namespace
-
-void tp_ref::Get_list_into(int code, const Grid& g, std::vector<Cannon>& list) {
-    list.clear();
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            if (g.cell[y][x] == code)
-                scan_middle(list, g, code, x, y);
-        }
-    }
-}
-
-void tp_ref::Get_list_into(int code, const Grid& g, const std::vector<coord>& squares,
-                           std::vector<Cannon>& list) {
-    list.clear();
-    for (const coord& s : squares)
-        scan_middle(list, g, code, s.x, s.y);
-}
-
-std::tuple<std::vector<Cannon>, std::vector<Cannon>> tp_ref::Update(const Board& b) {
-    return {tp_ref::Get_list(BLACK_SOLDIER, b), tp_ref::Get_list(WHITE_SOLDIER, b)};
-}
-
-std::vector<coord> Soldiers_list(int code, const Board& b) {
-    return tp_ref::Soldiers_list(code, b);
-}
-
-std::vector<Cannon> Get_list(int code, const Board& b) {
-    return tp_ref::Get_list(code, b);
-}
-
-bool Search(const std::vector<Cannon>& list, Cannon candidate) {
-    return tp_ref::Search(list, candidate);
-}
-
 std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(const Board& b) {
-    return tp_ref::Update(b);
+    return {Get_list(BLACK_SOLDIER, b), Get_list(WHITE_SOLDIER, b)};
 }

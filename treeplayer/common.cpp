@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-bool tp_ref::contains(coord square, const std::vector<coord>& list) {
+bool contains(coord square, const std::vector<coord>& list) {
     for (const coord& c : list) {
         if (c.x == square.x && c.y == square.y)
             return true;
@@ -10,34 +10,17 @@ bool tp_ref::contains(coord square, const std::vector<coord>& list) {
     return false;
 }
 
-bool contains(coord square, const std::vector<coord>& list) {
-    return tp_ref::contains(square, list);
-}
-
-std::vector<coord> moves_filter(const std::vector<coord>& candidates,
-                                const std::vector<coord>& excluded, int width, int height) {
-    return tp_ref::moves_filter(candidates, excluded, width, height);
-}
-
 std::pair<std::vector<coord>, std::vector<coord>> create_th_list() {
     return {{{0, 0}, {2, 0}, {4, 0}, {6, 0}}, {{1, 7}, {3, 7}, {5, 7}, {7, 7}}};
 }
 
-std::vector<coord> tp_ref::moves_filter(const std::vector<coord>& candidates,
-                                        const std::vector<coord>& excluded, int width, int height) {
+std::vector<coord> moves_filter(const std::vector<coord>& candidates,
+                                const std::vector<coord>& excluded, int width, int height) {
     std::vector<coord> kept;
     kept.reserve(candidates.size());
     for (const coord& c : candidates) {
-        if (c.x < 0 || c.x >= width || c.y < 0 || c.y >= height)
-            continue;
-        bool found = false;
-        for (const coord& e : excluded) {
-            if (e.x == c.x && e.y == c.y) {
-                found = true;
-                break;
-            }
-        }
-        if (!found)
+        const bool on_board = c.x >= 0 && c.x < width && c.y >= 0 && c.y < height;
+        if (on_board && !contains(c, excluded))
             kept.push_back(c);
     }
     return kept;
@@ -84,12 +67,4 @@ void print_cannon(const std::vector<Cannon>& cannons) {
         std::cout << a.x << ' ' << a.y << " -> " << m.x << ' ' << m.y << " -> " << b.x << ' ' << b.y
                   << '\n';
     }
-}
-
-std::vector<Move> tp_ref::moves_to(coord source, char action, const std::vector<coord>& targets) {
-    std::vector<Move> moves;
-    moves.reserve(targets.size());
-    for (const coord& t : targets)
-        moves.emplace_back('S', source.x, source.y, action, t.x, t.y);
-    return moves;
 }

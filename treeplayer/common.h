@@ -18,26 +18,8 @@ std::pair<std::vector<coord>, std::vector<coord>> create_th_list();
 std::vector<coord> moves_filter(const std::vector<coord>& candidates,
                                 const std::vector<coord>& excluded, int width, int height);
 
-// The same operations on borrowed arguments: what the modules call inside
-// treeplayer so that a hot path copies no list (a whole turn stays well under a millisecond).
-namespace tp_ref {
-bool contains(coord square, const std::vector<coord>& list);
-std::vector<coord> moves_filter(const std::vector<coord>& candidates,
-                                const std::vector<coord>& excluded, int width, int height);
-// What both generators keep of a candidate target, in one test: on the 8x8
-// board, not an own soldier, not an own town-hall home square (the two
-// moves_filter passes a soldier step or a cannon shot goes through).
-inline bool target_allowed(coord t, const std::vector<coord>& own,
-                           const std::vector<coord>& ownHalls) {
-    return t.x >= 0 && t.x < 8 && t.y >= 0 && t.y < 8 && !tp_ref::contains(t, own) &&
-           !tp_ref::contains(t, ownHalls);
-}
-// One move ("S", source, action, target) per target, in order: soldier steps
-// and cannon shots differ only in the action letter.
-std::vector<Move> moves_to(coord source, char action, const std::vector<coord>& targets);
-}  // namespace tp_ref
-
-// One move line on `out`, newline, flush.
+// One move line on `out`, newline, flush: the game loop writes to any stream
+// so that the tests and the fuzzer can drive it without a process.
 void write_move(std::ostream& out, const Move& move);
 // The same on standard output (resp. standard error).
 void print_move(Move move);

@@ -1,6 +1,7 @@
 // treeplayer's game loop over any pair of streams. No legal move or end of
-// input before a move ends the game with status 0; unsafe input ends it with
-// one line on the error stream and status 2.
+// input before a move ends the game with status 0; unsafe input (including a
+// header for another player id or another board size) ends it with one line
+// on the error stream and status 2.
 #include "treeplayer/game.h"
 
 #include <charconv>
@@ -80,6 +81,13 @@ std::variant<std::vector<int>, Rejected> read_header(std::istream& in) {
         }
         fields.push_back(*value);
     }
+    // Any other id would leave the program unsure which side it plays, and
+    // it knows only the 8 x 8 game: on another board every move it wrote
+    // would be wrong.
+    if (fields[0] != 1 && fields[0] != 2)
+        return reject("bad header", tokens, "the player id must be 1 or 2");
+    if (fields[1] != 8 || fields[2] != 8)
+        return reject("bad header", tokens, "the board must be 8 x 8");
     return fields;
 }
 

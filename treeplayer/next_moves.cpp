@@ -1,7 +1,5 @@
 #include "treeplayer/next_moves.h"
 
-#include <utility>
-
 #include "treeplayer/cannon.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/common.h"
@@ -9,44 +7,31 @@
 
 std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
                              const std::vector<coord>& enemy, bool black) {
-    return tp_ref::next_moves(cannons, own, enemy, black);
-}
-
-std::vector<Move> tp_ref::next_moves(const std::vector<Cannon>& cannons,
-                                     const std::vector<coord>& own, const std::vector<coord>& enemy,
-                                     bool black) {
-    // The town-hall home squares never change (create_th_list).
+    // The town-hall home squares never change during a game.
     static const auto homes = create_th_list();
     const std::vector<coord>& ownHalls = black ? homes.second : homes.first;
     const std::vector<coord>& enemyHalls = black ? homes.first : homes.second;
 
     std::vector<Move> result;
-    result.reserve(48);
+    result.reserve(64);
     for (const coord& s : own) {
-        // soldier_moves, then moves_filter with the own soldiers and with the
-        // own home squares, then coord_to_move: one pass over a fixed buffer.
-        coord targets[6];
-        const int n = tp_ref::soldier_targets(s, enemy, black, targets);
-        for (int i = 0; i < n; ++i) {
-            const coord t = targets[i];
-            if (tp_ref::target_allowed(t, own, ownHalls))
-                result.emplace_back('S', s.x, s.y, 'M', t.x, t.y);
-        }
+        // A soldier never lands on its own side's soldiers or home squares.
+        std::vector<coord> targets = soldier_moves(s, enemy, black);
+        targets = moves_filter(targets, own, 8, 8);
+        targets = moves_filter(targets, ownHalls, 8, 8);
+        const std::vector<Move> steps = coord_to_move(s, targets);
+        result.insert(result.end(), steps.begin(), steps.end());
     }
-    const std::vector<Move> cannonMoves =
-        tp_ref::cannon_action(cannons, own, enemy, ownHalls, enemyHalls);
+    const std::vector<Move> cannonMoves = cannon_action(cannons, own, enemy, ownHalls, enemyHalls);
     result.insert(result.end(), cannonMoves.begin(), cannonMoves.end());
     return result;
 }
 
 std::vector<Move> board_moves(const Board& board, bool black) {
-    const std::vector<coord> blackSoldiers = tp_ref::Soldiers_list(BLACK_SOLDIER, board);
-    const std::vector<coord> whiteSoldiers = tp_ref::Soldiers_list(WHITE_SOLDIER, board);
-    // Tree expansion builds both cannon lists (Update); only the mover's are
-    // used, so only those are built here.
-    const std::vector<Cannon> cannons =
-        tp_ref::Get_list(black ? BLACK_SOLDIER : WHITE_SOLDIER, board);
+    const std::vector<coord> blackSoldiers = Soldiers_list(BLACK_SOLDIER, board);
+    const std::vector<coord> whiteSoldiers = Soldiers_list(WHITE_SOLDIER, board);
+    const auto [blackCannons, whiteCannons] = Update(board);
     if (black)
-        return tp_ref::next_moves(cannons, blackSoldiers, whiteSoldiers, true);
-    return tp_ref::next_moves(cannons, whiteSoldiers, blackSoldiers, false);
+        return next_moves(blackCannons, blackSoldiers, whiteSoldiers, true);
+    return next_moves(whiteCannons, whiteSoldiers, blackSoldiers, false);
 }

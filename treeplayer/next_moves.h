@@ -10,12 +10,7 @@
 std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
                              const std::vector<coord>& enemy, bool black);
 
-// The list that tree expansion builds for a board and the side
-// to move: the soldier lists and cannons of the board handed to next_moves.
-// Shared by Node::SetChildren, the perft tool and the tests.
+// The list tree expansion makes its children from: the soldier lists and the
+// mover's cannons of `board` handed to next_moves. Node::SetChildren, the
+// perft tool and the tests all take it from here.
 std::vector<Move> board_moves(const Board& board, bool black);
-
-namespace tp_ref {
-std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
-                             const std::vector<coord>& enemy, bool black);
-}  // namespace tp_ref

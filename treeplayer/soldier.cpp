@@ -3,41 +3,36 @@
 #include "treeplayer/common.h"
 
 std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black) {
-    return tp_ref::soldier_moves(soldier, enemies, black);
-}
-
-std::vector<coord> tp_ref::soldier_moves(coord soldier, const std::vector<coord>& enemies,
-                                         bool black) {
-    coord buffer[6];
-    const int n = tp_ref::soldier_targets(soldier, enemies, black, buffer);
-    return std::vector<coord>(buffer, buffer + n);
-}
-
-int tp_ref::soldier_targets(coord soldier, const std::vector<coord>& enemies, bool black,
-                            coord out[6]) {
     const int x = soldier.x;
     const int y = soldier.y;
-    const int d = black ? -1 : 1;
+    const int d = black ? -1 : 1;  // forward: toward row 0 for black, row 7 for white
+    std::vector<coord> targets;
+    targets.reserve(6);
     bool retreat = false;
-    int n = 0;
     for (int dx = -1; dx <= 1; ++dx) {
         const coord c{x + dx, y + d};
-        if (tp_ref::contains(c, enemies))
+        if (contains(c, enemies))
             retreat = true;
-        out[n++] = c;
+        targets.push_back(c);
     }
+    // An enemy soldier in the row behind opens the retreat too; the squares
+    // beside the soldier in its own row do not.
     for (int dx = -1; dx <= 1; ++dx) {
-        if (tp_ref::contains({x + dx, y - d}, enemies))
+        if (contains({x + dx, y - d}, enemies))
             retreat = true;
     }
     if (retreat) {
-        out[n++] = {x, y - 2 * d};
-        out[n++] = {x - 2, y - 2 * d};
-        out[n++] = {x + 2, y - 2 * d};
+        targets.push_back({x, y - 2 * d});
+        targets.push_back({x - 2, y - 2 * d});
+        targets.push_back({x + 2, y - 2 * d});
     }
-    return n;
+    return targets;
 }
 
 std::vector<Move> coord_to_move(coord source, const std::vector<coord>& targets) {
-    return tp_ref::moves_to(source, 'M', targets);
+    std::vector<Move> moves;
+    moves.reserve(targets.size());
+    for (const coord& t : targets)
+        moves.emplace_back('S', source.x, source.y, 'M', t.x, t.y);
+    return moves;
 }

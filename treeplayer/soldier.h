@@ -10,11 +10,5 @@
 // behind it. Unfiltered: squares may lie off the board or hold any piece.
 std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black);
 
-namespace tp_ref {
-std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black);
-// The same candidates written to out[0..5]; returns how many (3 or 6).
-int soldier_targets(coord soldier, const std::vector<coord>& enemies, bool black, coord out[6]);
-}  // namespace tp_ref
-
 // One step ("S", source, "M", target) per target, in order.
 std::vector<Move> coord_to_move(coord source, const std::vector<coord>& targets);

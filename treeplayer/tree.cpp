@@ -5,7 +5,7 @@
 void create_tree(Node* node, int depth) {
     node->SetChildren();
     if (depth > 0) {
-        for (Node* child : node->children_ref())
+        for (Node* child : node->GetChildren())
             create_tree(child, depth - 1);
     }
 }

@@ -126,6 +126,10 @@ TEST(Header, RefusesWhatCannotBePlayedAndSetsNothing) {
         "1 8 8 ",             // empty last field
         "1 8 8 2147483648",   // beyond int
         "99999999999 8 8 1",  // far beyond int
+        "0 8 8 60",           // no such player
+        "3 8 8 60",           // would play black, moving first
+        "4 8 8 60",           // would play white, moving first
+        "-1 8 8 60",          // negative
         "1 5 8 60",           // rows too few for the starting rows
         "1 11 8 60",          // rows beyond one digit
         "1 8 0 60",           // no column

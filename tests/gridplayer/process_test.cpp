@@ -177,6 +177,18 @@ TEST(Process, FatalHeadersStopWithOneQuotedLine) {
     }
 }
 
+// An id other than 1 or 2 would make the program move first as the wrong
+// colour, so it stops before any move, whatever follows the header.
+TEST(Process, PlayerIdsOtherThanOneOrTwoAreFatal) {
+    for (const char* header : {"0 8 8 60", "3 8 8 60", "4 10 10 60", "-2 8 8 60", "12 8 8 60"}) {
+        Result r = runBinary(std::string(header) + "\nS 0 5 M 0 4\n");
+        EXPECT_EQ(r.status, 2) << header;
+        EXPECT_EQ(r.out, "") << header;
+        EXPECT_EQ(r.err, "10 10\ngridplayer: unusable header \"" + std::string(header) +
+                             "\": player id must be 1 or 2\n");
+    }
+}
+
 TEST(Process, MalformedMoveLinesStopWithOneQuotedLine) {
     const char* lines[] = {"S 1 2 M 1",   "",           "S a 5 M 0 4", "S 0 5 M 0 x", "S 0 5 M 0 8",
                            "S 0 9 B 0 4", "S 8 5 M 0 4"};

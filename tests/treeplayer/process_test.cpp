@@ -45,14 +45,9 @@ TEST(Process, PlayerOneMovesFirstThenEndOfInput) {
 }
 
 TEST(Process, PlayerTwoReadsFirst) {
-    auto r = run_treeplayer("2 8 8 150\n");
+    const auto r = run_treeplayer("2 8 8 150\n");
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "2 150 8 8\n");
-    EXPECT_EQ(r.status, 0);
-    // Any id other than 1 plays white and reads first.
-    r = run_treeplayer("7 8 8 30\n");
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "7 30 8 8\n");
     EXPECT_EQ(r.status, 0);
 }
 
@@ -70,15 +65,10 @@ TEST(Process, ReceivedMovesAreEchoedAndAnswered) {
     EXPECT_EQ(r.status, 0);
 }
 
-TEST(Process, HeaderWithNewlinesAndBoardSizeIgnored) {
-    const std::string first = line(chosen(initialise(), true));
-    auto r = run_treeplayer("1\n8\n8\n150\n");
-    EXPECT_EQ(r.out, first);
+TEST(Process, HeaderWithNewlinesIsAccepted) {
+    const auto r = run_treeplayer("1\n8\n8\n150\n");
+    EXPECT_EQ(r.out, line(chosen(initialise(), true)));
     EXPECT_EQ(r.err, "1 150 8 8\n");
-    EXPECT_EQ(r.status, 0);
-    r = run_treeplayer("1 10 10 150\n");
-    EXPECT_EQ(r.out, first);
-    EXPECT_EQ(r.err, "1 150 10 10\n");
     EXPECT_EQ(r.status, 0);
 }
 
@@ -108,6 +98,16 @@ TEST(Process, BadHeaderExitsTwoWithOneLine) {
         {"1 8 8 99999999999\n",
          "treeplayer: bad header \"1 8 8 99999999999\": field 4 is not an integer\n"},
         {"S 0 5 M 0 4\n", "treeplayer: bad header \"S\": field 1 is not an integer\n"},
+        // Only ids 1 and 2 say which side to play.
+        {"0 8 8 150\n", "treeplayer: bad header \"0 8 8 150\": the player id must be 1 or 2\n"},
+        {"3 8 8 150\n", "treeplayer: bad header \"3 8 8 150\": the player id must be 1 or 2\n"},
+        {"-1 8 8 150\n", "treeplayer: bad header \"-1 8 8 150\": the player id must be 1 or 2\n"},
+        // Its moves are 8 x 8 moves: any other board would lose at once.
+        {"1 10 10 150\n", "treeplayer: bad header \"1 10 10 150\": the board must be 8 x 8\n"},
+        {"2 8 10 150\n", "treeplayer: bad header \"2 8 10 150\": the board must be 8 x 8\n"},
+        {"1 10 8 150\n", "treeplayer: bad header \"1 10 8 150\": the board must be 8 x 8\n"},
+        // The id is judged first.
+        {"3 10 10 150\n", "treeplayer: bad header \"3 10 10 150\": the player id must be 1 or 2\n"},
     };
     for (const auto& c : cases) {
         const auto r = run_treeplayer(c.input);

@@ -4,9 +4,10 @@
 // DFS call count, then the total. DATA_DIR defaults to the source tree's
 // bench/data ("-" for that default too). SET ("8x8" or "10x10") and COUNT
 // (the first COUNT positions) narrow the run, e.g. for a profiler:
-//   valgrind --tool=callgrind --toggle-collect='getMove*' bench_signature - 8x8 A change that
-//   alters any choice or any amount of search work
-// shows up as a difference from bench/data/gridplayer_signature.txt.
+//   valgrind --tool=callgrind --toggle-collect='getMove*' bench_signature - 8x8 10
+//
+// A change that alters any choice or any amount of search work shows up as a
+// difference from bench/data/gridplayer_signature.txt.
 #include <algorithm>
 #include <exception>
 #include <iostream>

@@ -1,0 +1,103 @@
+#include "explain/run.h"
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+#include "explain/grid_explain.h"
+#include "explain/report.h"
+#include "explain/tree_explain.h"
+
+namespace explain {
+namespace {
+
+constexpr int kUsage = 2;
+constexpr int kMismatch = 3;
+
+struct Options {
+    std::string program;
+    int rows = 8;
+    int columns = 8;
+    std::optional<std::string> moves;
+    std::optional<std::string> record;
+    std::optional<int> ply;
+    std::optional<int> depth;
+    bool exact = false;
+    bool json = false;
+};
+
+void add_options(CLI::App& app, Options& o) {
+    app.add_option("--program", o.program, "the player to explain")
+        ->required()
+        ->check(CLI::IsMember({"treeplayer", "gridplayer"}));
+    auto* rows = app.add_option("--rows", o.rows, "board rows (default 8)");
+    auto* columns = app.add_option("--columns", o.columns, "board columns (default 8)");
+    auto* moves = app.add_option("--moves", o.moves,
+                                 "the moves from the start, e.g. \"S 0 5 M 0 4;S 1 2 M 1 3\"");
+    auto* record = app.add_option("--record", o.record, "a game record written by the referee")
+                       ->check(CLI::ExistingFile);
+    auto* ply = app.add_option("--ply", o.ply, "explain the position after this many plies");
+    app.add_option("--depth", o.depth, "gridplayer's search depth instead of its schedule")
+        ->check(CLI::Range(1, 6));
+    app.add_flag("--exact", o.exact, "gridplayer: also search every move with the full window");
+    app.add_flag("--json", o.json, "print one JSON object");
+    moves->excludes(record);
+    record->needs(ply);
+    ply->needs(record);
+    record->excludes(rows)->excludes(columns);
+    app.callback([moves, record] {
+        if (moves->count() == 0 && record->count() == 0)
+            throw CLI::RequiredError("--moves or --record");
+    });
+}
+
+Setup read_setup(const Options& o) {
+    if (o.moves)
+        return setup_from_moves(o.rows, o.columns, *o.moves);
+    std::ifstream file(*o.record);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (!file)
+        throw InputError("cannot read " + *o.record);
+    return setup_from_record(text.str(), *o.ply);
+}
+
+Explanation explain_position(const Options& o) {
+    const Setup setup = read_setup(o);
+    if (o.program == "treeplayer") {
+        if (o.depth)
+            throw InputError("--depth applies to gridplayer only: treeplayer always looks one ply");
+        return explain_treeplayer(setup);
+    }
+    return explain_gridplayer(setup, GridOptions{o.depth, o.exact});
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app{"Shows why treeplayer or gridplayer chooses its move in a position."};
+    app.name("explain");
+    Options options;
+    add_options(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e, out, err);
+        return status == 0 ? 0 : kUsage;
+    }
+    try {
+        const Explanation explanation = explain_position(options);
+        out << (options.json ? render_json(explanation) : render_text(explanation));
+        return 0;
+    } catch (const InputError& e) {
+        err << "explain: " << e.what() << '\n';
+        return kUsage;
+    } catch (const ChoiceMismatch& e) {
+        err << "explain: internal disagreement: " << e.what() << '\n';
+        return kMismatch;
+    }
+}
+
+}  // namespace explain

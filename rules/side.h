@@ -1,0 +1,16 @@
+// The two sides of a game. Black moves first and starts on the last rows;
+// white starts on row 0.
+#pragma once
+
+namespace rules {
+
+enum class Side { Black, White };
+
+constexpr Side opponent(Side side) {
+    return side == Side::Black ? Side::White : Side::Black;
+}
+
+// "black" or "white", as the referee's messages and records name a side.
+const char* side_name(Side side);
+
+}  // namespace rules

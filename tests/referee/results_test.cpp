@@ -1,0 +1,164 @@
+#include "referee/results.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "random_games.h"
+#include "referee/tournament.h"
+
+namespace {
+
+using referee::GameEntry;
+
+std::string scratch(const std::string& name) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("results_test_" + std::to_string(::getpid()) + "_" + name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+// Three players with names that need escaping, twice per pairing: 6 games.
+const std::vector<std::string> kNames{"tree \"player\"", "grid\\player", "caf\xc3\xa9 bot"};
+
+std::vector<GameEntry> played_games(unsigned seed) {
+    return referee_test::random_games(kNames, referee::TournamentKind::RoundRobin, 2, seed);
+}
+
+TEST(Results, GameLinesReadBackFieldForField) {
+    const auto games = played_games(7);
+    std::string text;
+    for (const auto& g : games)
+        text += referee::game_line(g);
+    const auto standings = referee::compute_standings(referee::players_in_order(games), games);
+    std::istringstream in(text + referee::summary_line(standings, referee::SprtSettings{}));
+    const auto read = referee::read_results(in, "r.jsonl");
+    EXPECT_TRUE(read.problems.empty());
+    std::string again;  // a field the reader dropped or changed shows here
+    for (const auto& g : read.games)
+        again += referee::game_line(g);
+    EXPECT_EQ(again, text);
+}
+
+TEST(Results, DamagedLinesAreReportedAndSkipped) {
+    const auto games = played_games(3);
+    GameEntry same_player = games[0];
+    same_player.white = same_player.black;
+    GameEntry beyond = games[1];
+    beyond.game = 7;
+    std::istringstream in(referee::game_line(games[0]) + "\n  \nnot json\n{\"game\": 2}\n" +
+                          "{\"game\": 1e300}\n{\"game\": 18446744073709551615}\n" +
+                          referee::game_line(same_player) + referee::game_line(beyond) +
+                          "{\"summary\": {}}\n" + referee::game_line(games[1]).substr(0, 40));
+    const auto read = referee::read_results(in, "r.jsonl");
+    ASSERT_EQ(read.games.size(), 1U);
+    const std::vector<std::string> expected{"r.jsonl line 4: not a JSON object",
+                                            "line 5: [json.exception",
+                                            "line 6: game is not",
+                                            "line 7: game is not",
+                                            "two named players",
+                                            "beyond the games scheduled",
+                                            "line 11: torn last line"};
+    ASSERT_EQ(read.problems.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NE(read.problems[i].find(expected[i]), std::string::npos) << read.problems[i];
+}
+
+TEST(Results, ConcurrentAppendersLeaveWholeLines) {
+    const std::string path = scratch("append") + "/r.jsonl";
+    // A crashed run left half a line; the next writer must not glue onto it.
+    std::ofstream(path) << referee::game_line(played_games(1)[0]).substr(0, 30);
+    constexpr int kWriters = 4;
+    constexpr int kLines = 50;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            referee::ResultsFile file;
+            bool ok = !file.open(path);
+            GameEntry e = played_games(w)[0];
+            e.moves.assign(300, "S 1 2 M 1 3");  // a long game: ~4 kB per line
+            e.scheduled = kWriters * kLines;
+            for (int i = 0; ok && i < kLines; ++i) {
+                e.game = 1 + w * kLines + i;
+                ok = !file.append(referee::game_line(e));
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto merged = referee::merge_results({path});
+    ASSERT_EQ(merged.games.size(), static_cast<std::size_t>(kWriters * kLines));
+    ASSERT_EQ(merged.problems.size(), 1U);  // the fragment, now a line of its own
+    EXPECT_NE(merged.problems[0].find("line 1: not a JSON object"), std::string::npos);
+}
+
+TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        const auto games = played_games(seed);
+        const std::string live = referee::summary_text(referee::compute_standings(kNames, games));
+        // Jobs finish in any order and write to several files.
+        auto shuffled = games;
+        std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(seed));
+        const std::string dir = scratch("merge" + std::to_string(seed));
+        const std::vector<std::string> paths{dir + "/0.jsonl", dir + "/1.jsonl", dir + "/2.jsonl"};
+        for (std::size_t i = 0; i < shuffled.size(); ++i)
+            std::ofstream(paths[i % 3], std::ios::app) << referee::game_line(shuffled[i]);
+        std::ostringstream out;
+        std::ostringstream errors;
+        EXPECT_EQ(referee::run_merge(paths, std::nullopt, out, errors), 0);
+        EXPECT_EQ(out.str(), live);
+        EXPECT_EQ(errors.str(), "");
+
+        // A job that ran twice: the line read first counts.
+        GameEntry rerun = games[2];
+        rerun.result = rerun.result == "1-0" ? "0-1" : "1-0";
+        std::ofstream(paths[2], std::ios::app) << referee::game_line(rerun);
+        std::ostringstream out2;
+        std::ostringstream errors2;
+        EXPECT_EQ(referee::run_merge(paths, std::nullopt, out2, errors2), 1);
+        EXPECT_EQ(out2.str(), live);
+        EXPECT_EQ(errors2.str(), "referee: game 3 appears more than once; the first is kept\n");
+    }
+    // Games lost at the end of the schedule count as missing too.
+    const std::string path = scratch("gaps") + "/r.jsonl";
+    for (const auto& g : played_games(5)) {
+        if (g.game != 2 && g.game != 6)
+            std::ofstream(path, std::ios::app) << referee::game_line(g);
+    }
+    std::ostringstream out;
+    std::ostringstream errors;
+    EXPECT_EQ(referee::run_merge({path}, std::nullopt, out, errors), 1);
+    EXPECT_EQ(errors.str(), "referee: games missing (2): 2, 6\n");
+    EXPECT_EQ(referee::run_merge({path, path + ".none"}, std::nullopt, out, errors), 2);
+}
+
+TEST(Results, EntryFromAPlayedGame) {
+    referee::GameResult result;
+    result.outcome = {referee::EndReason::TownHallsLost, referee::Side::White, ""};
+    result.moves = {{referee::Side::Black, "S 0 5 M 0 4", 0.25},
+                    {referee::Side::White, "S 1 2 M 1 3", 1.0},
+                    {referee::Side::Black, "S 0 4 M 0 3", 0.5}};
+    result.started = std::chrono::system_clock::time_point(std::chrono::milliseconds(1500));
+    result.ended = result.started + std::chrono::hours(25);
+    const auto e = referee::make_entry(4, 6, "tree", "grid", result);
+    EXPECT_EQ(std::tie(e.result, e.reason, e.plies, e.time_black, e.time_white),
+              std::make_tuple("1-0", "white lost its town halls", 3, 0.75, 1.0));
+    EXPECT_EQ(e.moves[2], "S 0 4 M 0 3");
+    EXPECT_EQ(e.start, "1970-01-01T00:00:01.500Z");
+    EXPECT_EQ(e.end, "1970-01-02T01:00:01.500Z");
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "random_games.h"
+#include "referee/pairings.h"
+#include "referee/schedule.h"
+#include "referee/standings.h"
+#include "referee/tournament.h"
+
+namespace {
+
+using referee::GameEntry;
+using referee::TournamentKind;
+
+const std::vector<std::string> kNames{"ant", "bee", "cat", "dog", "eel", "fox"};
+
+TEST(Pairings, EveryPairingAlternatesColoursFirstNamedBlackFirst) {
+    for (const auto kind : {TournamentKind::RoundRobin, TournamentKind::Gauntlet}) {
+        for (int players = 2; players <= 6; ++players) {
+            for (int per = 1; per <= 5; ++per) {
+                const auto games = referee::schedule_games(players, kind, per);
+                const int pairs =
+                    kind == TournamentKind::RoundRobin ? players * (players - 1) / 2 : players - 1;
+                ASSERT_EQ(games.size(), static_cast<std::size_t>(pairs * per));
+                std::map<std::pair<int, int>, int> played;  // (first, second) -> games so far
+                for (std::size_t i = 0; i < games.size(); ++i) {
+                    const auto& g = games[i];
+                    EXPECT_EQ(g.number, static_cast<int>(i) + 1);
+                    const int first = std::min(g.black, g.white);
+                    const int second = std::max(g.black, g.white);
+                    ASSERT_NE(first, second);
+                    if (kind == TournamentKind::Gauntlet) {
+                        EXPECT_EQ(first, 0);
+                    }
+                    const int so_far = played[{first, second}]++;
+                    EXPECT_EQ(g.black, so_far % 2 == 0 ? first : second) << "game " << g.number;
+                }
+                EXPECT_EQ(played.size(), static_cast<std::size_t>(pairs));
+                // The merge recovers the order the players were named in.
+                const std::vector<std::string> names(kNames.begin(), kNames.begin() + players);
+                EXPECT_EQ(
+                    referee::players_in_order(referee_test::random_games(names, kind, per, 1)),
+                    names);
+            }
+        }
+    }
+    EXPECT_EQ(referee::parse_tournament_kind("gauntlet"), TournamentKind::Gauntlet);
+    EXPECT_FALSE(referee::parse_tournament_kind("swiss"));
+    using V = std::vector<std::string>;
+    EXPECT_EQ(referee::distinct_names(V{"a", "b", "a"}), (V{"a #1", "b", "a #2"}));
+    EXPECT_EQ(referee::distinct_names(V{"x", "x", "x #1"}), (V{"x #2", "x #3", "x #1"}));
+}
+
+TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
+    const std::vector<std::string> names(kNames.begin(), kNames.begin() + 4);
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        const auto kind = seed % 2 ? TournamentKind::RoundRobin : TournamentKind::Gauntlet;
+        auto games = referee_test::random_games(names, kind, 1 + static_cast<int>(seed % 4), seed);
+        const auto standings = referee::compute_standings(names, games);
+        const auto finished = std::count_if(games.begin(), games.end(),
+                                            [](const GameEntry& g) { return g.result != "*"; });
+        EXPECT_EQ(standings.unfinished, static_cast<int>(games.size() - finished));
+        double points = 0;
+        for (std::size_t r = 0; r < standings.rows.size(); ++r) {
+            const auto& row = standings.rows[r];
+            points += row.score.points();
+            if (r > 0) {
+                const auto& above = standings.rows[r - 1];
+                EXPECT_TRUE(
+                    above.score.points() > row.score.points() ||
+                    (above.score.points() == row.score.points() && above.player < row.player));
+            }
+            for (std::size_t j = 0; j < names.size(); ++j) {
+                const auto& s = standings.cross[row.player][j];
+                const auto& mirror = standings.cross[j][row.player];
+                EXPECT_EQ(std::tie(s.wins, s.draws), std::tie(mirror.losses, mirror.draws));
+            }
+        }
+        EXPECT_EQ(points, static_cast<double>(finished));
+        // The order the games finished in changes nothing.
+        const auto text = referee::summary_text(standings);
+        std::shuffle(games.begin(), games.end(), std::mt19937(seed));
+        EXPECT_EQ(referee::summary_text(referee::compute_standings(names, games)), text);
+    }
+}
+
+TEST(Standings, SmallRoundRobinByHand) {
+    // a beats b twice, b and c draw twice, c beats a once and loses once.
+    std::istringstream table("a b 1-0  a c 0-1  b c 1/2-1/2  b a 0-1  c a 0-1  c b 1/2-1/2  c b *");
+    std::vector<GameEntry> games;
+    for (GameEntry g; table >> g.black >> g.white >> g.result;) {
+        ++g.game;
+        games.push_back(g);
+    }
+    // a 3 points, c 2, b 1; Elo against a: c 1 of 2, b 0 of 2.
+    const auto text = referee::summary_text(referee::compute_standings({"a", "b", "c"}, games));
+    for (const char* line :
+         {"   2  c          2.0      4     1       1      2   50.0 %  +0.0 [-inf, +inf]\n",
+          "   3  b          1.0      4     0       2      2   25.0 %  -inf [-inf, -inf]\n",
+          "   1  a         x  1/2  2/2\n", "   3  b       0/2  1/2    x\n",
+          "Unfinished games (not counted): 1\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    }
+}
+
+// What /bin/sh makes of a command line: each word followed by "|".
+std::string shell_words(const std::string& command) {
+    FILE* pipe = ::popen(("printf '%s|' " + command).c_str(), "r");
+    std::string words;
+    for (int c = 0; pipe && (c = std::fgetc(pipe)) != EOF;)
+        words += static_cast<char>(c);
+    if (pipe)
+        ::pclose(pipe);
+    return words;
+}
+
+TEST(Schedule, CommandsReadBackWordForWordAndPickEveryGame) {
+    const std::vector<std::string> nasty{
+        "plain",       "two words", "it's", "$HOME",    "`id`", "a\\b", "\"q\"",
+        "line\nbreak", "",          "~x",   "#comment", "*",    "a=b",  "caf\xc3\xa9"};
+    for (const auto& word : nasty)
+        EXPECT_EQ(shell_words(referee::shell_quote(word)), word + "|") << word;
+
+    referee::ScheduleRequest request;
+    request.referee = "/opt/my bots/referee";
+    request.options = {"--rows", "10", "--quiet"};
+    request.kind = TournamentKind::RoundRobin;
+    request.games_per_pairing = 2;
+    request.players = {{"tree", "build/bin/treeplayer"},
+                       {"my bot", "python3 'my bot.py' --level 3"},
+                       {"it's", "./x"}};
+    request.results_path = "results.jsonl";
+    const auto lines = referee::schedule_commands(request);
+    ASSERT_EQ(lines.size(), 6U);
+    EXPECT_EQ(shell_words(lines[4]),
+              "/opt/my bots/referee|--rows|10|--quiet|--tournament|round-robin|--games|2|"
+              "--results|results.jsonl|--only-game|5|--name|tree|build/bin/treeplayer|"
+              "--name|my bot|python3 'my bot.py' --level 3|--name|it's|./x|");
+}
+
+TEST(Tournament, AnnouncesGamesAndStopsWhenTheSprtDecides) {
+    referee::Tournament match({"new", "old"}, TournamentKind::RoundRobin, 1000,
+                              referee::SprtSettings{0, 50, 0.05, 0.05});
+    ASSERT_EQ(match.total(), 1000);
+    EXPECT_EQ(match.started_line(match.games()[1]), "Started game 2 of 1000 (old vs new)");
+    // "new" wins two games of three: the test must accept H1 long before
+    // the thousandth game, and not before it has seen a loss.
+    int played = 0;
+    for (GameEntry e; !match.decided(); ++played) {
+        const auto& g = match.games()[played];
+        e.game = g.number;
+        e.black = match.names()[g.black];
+        e.white = match.names()[g.white];
+        e.result = (g.black == 0) == (g.number % 3 != 0) ? "1-0" : "0-1";
+        match.finished(e);
+    }
+    EXPECT_GT(played, 3);
+    EXPECT_LT(played, 100);
+    EXPECT_NE(match.summary().find("H1 accepted"), std::string::npos) << match.summary();
+    EXPECT_NE(match.summary_json().find("\"decision\":\"H1\""), std::string::npos);
+}
+
+}  // namespace
