@@ -1,17 +1,21 @@
 // One player process and the three pipes to it. The referee must survive
 // anything a player does, so every descriptor is non-blocking, writes report
-// failure instead of raising SIGPIPE, and the destructor kills and reaps a
-// child that is still there: no code path can leave a process behind.
+// failure instead of raising SIGPIPE, and the destructor kills the player's
+// whole process group and reaps the player: no code path can leave it
+// behind.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "referee/fd.h"
 
 namespace referee {
 
@@ -25,20 +29,31 @@ struct StartError : std::runtime_error {
 // Makes writes to a closed pipe fail with EPIPE instead of killing us.
 void ignore_sigpipe();
 
+struct Launch {
+    std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no slash
+    std::string game_tag;           // inherited by everything the player starts
+    std::size_t memory_bytes = 0;   // address-space limit; 0 for none
+};
+
 class ChildProcess {
   public:
-    // Starts argv[0] (looked up in PATH when it has no slash) with its
-    // standard streams on pipes. Throws StartError when exec fails.
-    explicit ChildProcess(const std::vector<std::string>& argv);
+    // Starts the program in a process group of its own, with
+    // its standard streams on pipes, no core dumps and the memory limit.
+    // Throws StartError when exec fails.
+    explicit ChildProcess(const Launch& launch);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
+    ChildProcess(ChildProcess&&) = delete;
+    ChildProcess& operator=(ChildProcess&&) = delete;
 
+    // Also the id of its process group.
     pid_t pid() const { return pid_; }
-    int output_fd() const { return out_fd_; }
-    int error_fd() const { return err_fd_; }
-    // Readable once the child has ended; -1 on kernels without pidfds.
-    int exit_fd() const { return pidfd_; }
+    int output_fd() const { return out_.get(); }
+    int error_fd() const { return err_.get(); }
+    // Readable once the player itself has ended, even while processes it
+    // started still hold its pipes; -1 on kernels without pidfds.
+    int exit_fd() const { return pidfd_.get(); }
 
     // Writes all of `data` to the child's standard input, waiting (poll) no
     // later than `deadline` for room in the pipe. False when the child no
@@ -55,18 +70,22 @@ class ChildProcess {
     // Waits until the child has ended or the deadline passes, without
     // spinning: a pidfd when the kernel has them, short sleeps otherwise.
     bool wait_until(Clock::time_point deadline);
-    void send_signal(int signal_number);
+    // Signals the player's whole process group, the player included.
+    void signal_group(int signal_number);
     // "exit status 0", "killed by signal 6 (Aborted)", or "still running".
     std::string status_text() const;
 
   private:
     pid_t pid_ = -1;
-    int in_fd_ = -1;
-    int out_fd_ = -1;
-    int err_fd_ = -1;
-    int pidfd_ = -1;
+    Fd in_;
+    Fd out_;
+    Fd err_;
+    Fd pidfd_;
     std::optional<int> wait_status_;
 };
+
+// "signal 15 (Terminated)".
+std::string signal_text(int number);
 
 // Reads what is available on a non-blocking descriptor into `buffer`.
 // Returns the number of bytes read, 0 at end of file, -1 when nothing was

@@ -1,122 +1,170 @@
 #include "referee/game.h"
 
-#include <poll.h>
 #include <signal.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
+#include <set>
 #include <variant>
+
+#include "referee/chess_clock.h"
+#include "referee/interrupt.h"
+#include "referee/player_group.h"
+#include "referee/poll_set.h"
+#include "referee/repetition.h"
 
 namespace referee {
 namespace {
-
-using Seconds = std::chrono::duration<double>;
 
 // A stuck pipe to a player is the player's fault, not a reason to wait.
 constexpr std::chrono::seconds kWriteTimeout{1};
 // How long to wait for the exit status of a player whose output just ended,
 // so the result can say how it ended.
 constexpr std::chrono::milliseconds kExitStatusWait{300};
+// After SIGKILL only a process stuck in the kernel can linger; past this
+// the referee gives up waiting rather than hang.
+constexpr std::chrono::seconds kKillWait{5};
+// Processes outside the players' pipes and pidfds cannot wake a poll, so
+// the end of a game looks for them this often.
+constexpr int kStrayPollMs = 10;
 // A player's standard error line is cut into pieces of this size in the log,
 // so a player that never writes a newline cannot grow our memory.
 constexpr std::size_t kMaxErrorLine = 1000;
+// How much of a player's last standard error line a reason quotes: enough
+// for a message, not for a dump.
+constexpr std::size_t kReasonErrorLine = 200;
 
 std::size_t slot(Side side) {
     return side == Side::Black ? 0 : 1;
 }
 
-int millis_until(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+int millis_between(Clock::time_point now, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
     return static_cast<int>(std::clamp<long long>(left.count(), 0, 1'000'000));
+}
+
+int millis_until(Clock::time_point deadline) {
+    return millis_between(Clock::now(), deadline);
 }
 
 struct Seat {
     Side side = Side::Black;
     std::unique_ptr<ChildProcess> process;
-    std::string out;         // standard output not yet taken as a line
-    std::string error_line;  // unfinished line of standard error
+    std::string out;              // standard output not yet taken as a line
+    std::string error_line;       // unfinished line of standard error, for the log
+    std::string last_error;       // last line of standard error, for the reason
+    bool last_error_done = true;  // a newline ended last_error
     bool out_open = true;
     bool err_open = true;
+    bool exited = false;  // the player itself is gone (and reaped)
+};
+
+enum class Stream { Output, Error, Exit, Interrupt };
+
+struct Ready {
+    Seat* seat;
+    Stream stream;
 };
 
 using LineOrEnd = std::variant<std::string, Outcome>;
 
 class Game {
   public:
-    Game(const GameConfig& config, GameObserver& observer) : config_(config), observer_(observer) {
+    Game(const GameConfig& config, GameObserver& observer)
+        : config_(config), observer_(observer), tag_(new_game_tag()) {
         seats_[0].side = Side::Black;
         seats_[1].side = Side::White;
     }
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+    Game(Game&&) = delete;
+    Game& operator=(Game&&) = delete;
+    ~Game() { end_players(); }
 
     GameResult run(const PlayerSpec& black, const PlayerSpec& white);
 
   private:
     Seat& seat(Side side) { return seats_[slot(side)]; }
 
-    std::optional<Outcome> play(Board& board, GameResult& result);
+    Outcome play(Board& board, GameResult& result);
+    // The game clock's time: the configured source, or the steady clock.
+    Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
     LineOrEnd await_line(Side mover, Clock::time_point deadline);
     std::optional<Outcome> send(Side side, const std::string& text);
+    PollSet<Ready> poll_set(const std::vector<Seat*>& seats);
+    void handle(const Ready& ready);
     void read_output(Seat& seat);
-    void read_error(Seat& seat);
+    long read_error(Seat& seat);
+    void note_exit(Seat& seat);
+    void remember_error_text(Seat& seat, std::string_view chunk);
     Outcome ended_output(Seat& seat);
+    Outcome gone(EndReason reason, Seat& seat, std::string status);
     void end_players();
-    bool wait_for_exit(Clock::time_point deadline);
+    void signal_all(int signal_number);
+    bool wait_for_exit(Clock::time_point deadline, int resend_signal);
+    std::vector<pid_t> leaders() const;
 
     const GameConfig& config_;
     GameObserver& observer_;
+    const std::string tag_;
     std::array<Seat, 2> seats_;
+    bool ended_ = false;
+    std::set<pid_t> strays_;                // descendants seen so far, until they are gone
+    unsigned long long started_after_ = 0;  // start time of the first player
 };
 
 GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
     GameResult result;
     result.started = std::chrono::system_clock::now();
-    seat(Side::Black).process = std::make_unique<ChildProcess>(black.argv);
-    seat(Side::White).process = std::make_unique<ChildProcess>(white.argv);
+    for (Side side : {Side::Black, Side::White}) {
+        const PlayerSpec& spec = side == Side::Black ? black : white;
+        seat(side).process =
+            std::make_unique<ChildProcess>(Launch{spec.argv, tag_, config_.player_memory_bytes});
+    }
 
     Board board = Board::starting(config_.rows, config_.columns);
     observer_.started(board);
-    result.clock_left = {static_cast<double>(config_.time_seconds),
-                         static_cast<double>(config_.time_seconds)};
-    result.outcome = *play(board, result);
+    result.outcome = play(board, result);
     end_players();
     result.final_board = board;
     result.ended = std::chrono::system_clock::now();
     return result;
 }
 
-std::optional<Outcome> Game::play(Board& board, GameResult& result) {
+Outcome Game::play(Board& board, GameResult& result) {
+    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin);
+    result.clock_left = clock.left();
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
                                       config_.time_seconds};
         if (auto failed = send(side, protocol::format_header(header)))
-            return failed;
+            return *failed;
     }
     // Black's clock runs from the moment its header was sent.
-    auto turn_start = Clock::now();
-    std::map<std::string, int> seen{{board.key(Side::Black), 1}};
-    const Seconds margin = config_.margin;
+    clock.start(Side::Black, now());
+    RepetitionTable repetitions(board);
     Side mover = Side::Black;
 
     for (int ply = 1;; ++ply) {
-        double& clock = result.clock_left[slot(mover)];
-        const auto deadline =
-            turn_start + std::chrono::duration_cast<Clock::duration>(Seconds(clock) + margin);
-        LineOrEnd got = await_line(mover, deadline);
+        // A side that cannot move has lost: waiting for it would only run
+        // its clock down or leave the result to whatever its process does.
+        if (!rules::has_legal_move(board, mover, config_.rules))
+            return Outcome{EndReason::NoLegalMove, mover, ""};
+        LineOrEnd got = await_line(mover, clock.deadline());
         if (auto* end = std::get_if<Outcome>(&got))
             return *end;
         const std::string& raw = std::get<std::string>(got);
-        const double took = Seconds(Clock::now() - turn_start).count();
-        clock -= took;
+        const double took = clock.stop(now());
+        result.clock_left = clock.left();
         observer_.line(mover, Direction::FromPlayer, raw);
-        if (clock < -margin.count())
+        if (clock.flagged(mover))
             return Outcome{EndReason::TimeForfeit, mover, ""};
 
         std::string why;
         const auto move = protocol::parse_move(raw, &why);
         if (!move)
             return Outcome{EndReason::MalformedLine, mover, quote(raw) + " (" + why + ")"};
-        if (auto refusal = board.refusal(*move, mover)) {
+        if (auto refusal = rules::refusal(board, mover, *move, config_.rules)) {
             return Outcome{EndReason::IllegalMove, mover, quote(raw) + " (" + *refusal + ")"};
         }
         // A second line in the same turn is a move out of turn.
@@ -125,8 +173,7 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
         }
 
         board.apply(*move);
-        const std::string text = protocol::format_move(*move);
-        result.moves.push_back({mover, text, took});
+        result.moves.push_back({mover, *move, took});
         observer_.moved(board, result.moves.back(), ply, result.clock_left);
 
         const Side next = opponent(mover);
@@ -137,7 +184,7 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
                                std::to_string(halls) + " of them left"};
             }
         }
-        if (config_.repetition_draws && ++seen[board.key(next)] >= 3) {
+        if (config_.repetition_draws && repetitions.record(board, result.moves) >= 3) {
             return Outcome{EndReason::Repetition, std::nullopt, "after ply " + std::to_string(ply)};
         }
         if (ply >= config_.ply_limit) {
@@ -156,12 +203,12 @@ std::optional<Outcome> Game::play(Board& board, GameResult& result) {
         }
         if (!other.out.empty())
             return Outcome{EndReason::OutOfTurn, next, quote(other.out)};
-        if (!other.out_open)
+        if (!other.out_open || other.process->reaped())
             return ended_output(other);
 
-        if (auto failed = send(next, text))
-            return failed;
-        turn_start = Clock::now();
+        if (auto failed = send(next, protocol::format_move(*move)))
+            return *failed;
+        clock.start(next, now());
         mover = next;
     }
 }
@@ -171,16 +218,51 @@ std::optional<Outcome> Game::send(Side side, const std::string& text) {
     observer_.line(side, Direction::ToPlayer, text);
     if (target.process->write_all(text + "\n", Clock::now() + kWriteTimeout))
         return std::nullopt;
-    if (target.process->wait_until(Clock::now() + kExitStatusWait)) {
-        return Outcome{EndReason::Exited, side, target.process->status_text()};
+    if (target.process->wait_until(Clock::now() + kExitStatusWait))
+        return gone(EndReason::Exited, target, target.process->status_text());
+    return gone(EndReason::ClosedInput, target, "");
+}
+
+PollSet<Ready> Game::poll_set(const std::vector<Seat*>& seats) {
+    PollSet<Ready> set;
+    for (Seat* s : seats) {
+        if (s->out_open)
+            set.add(s->process->output_fd(), {s, Stream::Output});
+        if (s->err_open)
+            set.add(s->process->error_fd(), {s, Stream::Error});
+        if (!s->exited)
+            set.add(s->process->exit_fd(), {s, Stream::Exit});
     }
-    return Outcome{EndReason::ClosedInput, side, ""};
+    set.add(interrupt_fd(), {nullptr, Stream::Interrupt});
+    return set;
+}
+
+void Game::handle(const Ready& ready) {
+    switch (ready.stream) {
+        case Stream::Output:
+            read_output(*ready.seat);
+            break;
+        case Stream::Error:
+            read_error(*ready.seat);
+            break;
+        case Stream::Exit:
+        case Stream::Interrupt:
+            break;  // seen where the loops look at exits and the signal flag
+    }
 }
 
 LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
     Seat& own = seat(mover);
     Seat& other = seat(opponent(mover));
     while (true) {
+        if (const int number = interrupt_signal())
+            return Outcome{EndReason::Interrupted, std::nullopt, signal_text(number)};
+        // A player's exit counts at once, even while something it started
+        // still holds its pipes open; what it wrote before is read first.
+        for (Seat* s : {&own, &other}) {
+            if (!s->exited && s->process->reaped())
+                note_exit(*s);
+        }
         if (!other.out.empty()) {
             return Outcome{EndReason::OutOfTurn, other.side, quote(other.out)};
         }
@@ -195,7 +277,7 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
                            "more than " + std::to_string(config_.max_line) + " bytes, starting " +
                                quote(own.out, 30)};
         }
-        if (!own.out_open) {
+        if (!own.out_open || own.exited) {
             if (own.out.empty())
                 return ended_output(own);
             Outcome end = ended_output(own);
@@ -203,39 +285,16 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
             end.detail = quote(own.out) + " (" + end.detail + ")";
             return end;
         }
-        if (!other.out_open)
+        if (!other.out_open || other.exited)
             return ended_output(other);
-        const int timeout = millis_until(deadline);
+        const int timeout = millis_between(now(), deadline);
         if (timeout == 0)
             return Outcome{EndReason::TimeForfeit, mover, ""};
-
-        pollfd fds[4];
-        Seat* owners[4];
-        bool is_output[4];
-        nfds_t count = 0;
-        for (Seat* s : {&own, &other}) {
-            if (s->out_open) {
-                fds[count] = {s->process->output_fd(), POLLIN, 0};
-                owners[count] = s;
-                is_output[count++] = true;
-            }
-            if (s->err_open) {
-                fds[count] = {s->process->error_fd(), POLLIN, 0};
-                owners[count] = s;
-                is_output[count++] = false;
-            }
-        }
-        if (::poll(fds, count, timeout) <= 0)
-            continue;
-        for (nfds_t i = 0; i < count; ++i) {
-            if (fds[i].revents == 0)
-                continue;
-            if (is_output[i]) {
-                read_output(*owners[i]);
-            } else {
-                read_error(*owners[i]);
-            }
-        }
+        // Without pidfds an exit shows only through waitpid: look again soon.
+        const bool exits_wake_us = own.process->exit_fd() >= 0 && other.process->exit_fd() >= 0;
+        for (const Ready& ready :
+             poll_set({&own, &other}).wait(exits_wake_us ? timeout : std::min(timeout, 10)))
+            handle(ready);
     }
 }
 
@@ -246,11 +305,52 @@ void Game::read_output(Seat& seat) {
     }
 }
 
-void Game::read_error(Seat& seat) {
+// Takes in whatever the exited player wrote before it went, up to one line
+// past the limit, without waiting for an end of file that a descendant
+// holding the pipe may never give.
+void Game::note_exit(Seat& seat) {
+    seat.exited = true;
+    while (seat.out_open && seat.out.size() <= config_.max_line) {
+        const long got = read_available(seat.process->output_fd(), seat.out);
+        if (got < 0)
+            break;
+        if (got == 0) {
+            seat.out_open = false;
+            seat.process->close_output();
+        }
+    }
+}
+
+// Works a line at a time, not a byte at a time: a player may pour
+// hundreds of megabytes into its standard error.
+void Game::remember_error_text(Seat& seat, std::string_view chunk) {
+    while (!chunk.empty()) {
+        const auto newline = chunk.find('\n');
+        std::string_view piece = chunk.substr(0, newline);
+        while (!piece.empty() && piece.back() == '\r')
+            piece.remove_suffix(1);
+        if (!piece.empty()) {
+            if (seat.last_error_done)
+                seat.last_error.clear();
+            seat.last_error_done = false;
+            const std::size_t room =
+                kReasonErrorLine + 1 - std::min(seat.last_error.size(), kReasonErrorLine + 1);
+            seat.last_error.append(piece.substr(0, room));
+        }
+        if (newline == std::string_view::npos)
+            return;
+        seat.last_error_done = true;
+        chunk.remove_prefix(newline + 1);
+    }
+}
+
+// Returns what read_available() returned.
+long Game::read_error(Seat& seat) {
     std::string chunk;
     const long got = read_available(seat.process->error_fd(), chunk);
     if (got < 0)
-        return;
+        return got;
+    remember_error_text(seat, chunk);
     const bool wanted = observer_.wants_error_output();
     if (got == 0) {
         seat.err_open = false;
@@ -258,95 +358,152 @@ void Game::read_error(Seat& seat) {
         if (wanted && !seat.error_line.empty())
             observer_.error_output(seat.side, seat.error_line);
         seat.error_line.clear();
-        return;
+        return got;
     }
     if (!wanted)
-        return;
-    for (char c : chunk) {
-        if (c == '\n' || seat.error_line.size() >= kMaxErrorLine) {
+        return got;
+    std::string_view rest = chunk;
+    while (!rest.empty()) {
+        const auto newline = rest.find('\n');
+        const std::size_t room = kMaxErrorLine - seat.error_line.size();
+        const std::size_t take = std::min({newline, room, rest.size()});
+        seat.error_line.append(rest.substr(0, take));
+        rest.remove_prefix(take);
+        const bool ends_line = take == newline;
+        if (ends_line || seat.error_line.size() >= kMaxErrorLine) {
             observer_.error_output(seat.side, seat.error_line);
             seat.error_line.clear();
-            if (c == '\n')
-                continue;
         }
-        seat.error_line += c;
+        if (ends_line)
+            rest.remove_prefix(1);
     }
+    return got;
 }
 
 Outcome Game::ended_output(Seat& seat) {
-    if (seat.process->wait_until(Clock::now() + kExitStatusWait)) {
-        return Outcome{EndReason::Exited, seat.side, seat.process->status_text()};
+    if (seat.process->wait_until(Clock::now() + kExitStatusWait))
+        return gone(EndReason::Exited, seat, seat.process->status_text());
+    return gone(EndReason::ClosedOutput, seat, "");
+}
+
+// A player that exits, dies or stops reading usually said why on its
+// standard error just before: the reason quotes that last line, so a user
+// sees it without opening the log.
+Outcome Game::gone(EndReason reason, Seat& seat, std::string status) {
+    // What is there now, bounded: a descendant may keep writing for ever.
+    for (int chunk = 0; chunk < 64 && seat.err_open && read_error(seat) > 0; ++chunk) {
     }
-    return Outcome{EndReason::ClosedOutput, seat.side, ""};
+    if (!seat.last_error.empty()) {
+        const std::string said = quote(seat.last_error, kReasonErrorLine);
+        status = status.empty() ? said : status + " (" + said + ")";
+    }
+    return Outcome{reason, seat.side, status};
+}
+
+std::vector<pid_t> Game::leaders() const {
+    std::vector<pid_t> pids;
+    for (const Seat& s : seats_) {
+        if (s.process)
+            pids.push_back(s.process->pid());
+    }
+    return pids;
 }
 
 // End of input first, since both players leave on their own when their
-// input ends; a termination signal for one that does not, and a kill for
-// one that ignores that too. Standard error keeps being drained meanwhile,
-// so a chatty player is never stuck on a full pipe while we wait for it.
+// input ends; a termination signal for what does not, and a kill for what
+// ignores that too. Each stage covers everything the players started. A
+// referee that was itself stopped does not wait for the polite stage.
+// Standard error keeps being drained meanwhile, so a chatty player is never
+// stuck on a full pipe while we wait for it.
 void Game::end_players() {
-    for (Seat& s : seats_)
-        s.process->close_input();
-    if (wait_for_exit(Clock::now() + config_.exit_grace))
+    if (ended_)
         return;
-    for (Seat& s : seats_)
-        s.process->send_signal(SIGTERM);
-    if (wait_for_exit(Clock::now() + config_.term_grace))
+    ended_ = true;
+    for (Seat& s : seats_) {
+        if (s.process)
+            s.process->close_input();
+    }
+    if (interrupt_signal() == 0 && wait_for_exit(Clock::now() + config_.exit_grace, 0))
         return;
-    for (Seat& s : seats_)
-        s.process->send_signal(SIGKILL);
-    wait_for_exit(Clock::time_point::max());
+    signal_all(SIGTERM);
+    if (wait_for_exit(Clock::now() + config_.term_grace, 0))
+        return;
+    wait_for_exit(Clock::now() + kKillWait, SIGKILL);
 }
 
-bool Game::wait_for_exit(Clock::time_point deadline) {
+// The group as a whole, while its leader lives or a member is left (the
+// group id cannot be taken by anyone else until the last one is gone), and
+// each process found by its tag or session one by one.
+void Game::signal_all(int signal_number) {
+    const auto found = find_game_processes(leaders(), tag_, started_after_);
+    for (Seat& s : seats_) {
+        if (!s.process)
+            continue;
+        const pid_t leader = s.process->pid();
+        const bool members_left = std::any_of(found.begin(), found.end(), [&](const auto& p) {
+            return p.group == leader && !p.zombie;
+        });
+        if (!s.process->reaped() || members_left)
+            s.process->signal_group(signal_number);
+    }
+    for (const GameProcess& p : found) {
+        if (!p.zombie)
+            ::kill(p.pid, signal_number);
+    }
+}
+
+// Looks for the players' descendants only once both players are gone: a
+// player's exit wakes us through its pidfd, a descendant's would not, and a
+// look through /proc is far dearer than a poll.
+bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
+    const std::vector<pid_t> players = leaders();
     while (true) {
-        pollfd fds[6];
-        Seat* owners[6];
-        int kinds[6];  // 0 output, 1 error, 2 exit
-        nfds_t count = 0;
+        if (resend_signal != 0)
+            signal_all(resend_signal);
         bool all_gone = true;
-        bool can_sleep_on_exit = true;
         for (Seat& s : seats_) {
-            if (s.process->reaped())
-                continue;
-            all_gone = false;
-            if (s.out_open) {
-                fds[count] = {s.process->output_fd(), POLLIN, 0};
-                owners[count] = &s;
-                kinds[count++] = 0;
+            if (s.process && !s.process->reaped())
+                all_gone = false;
+        }
+        if (all_gone || resend_signal != 0) {
+            for (const GameProcess& p : find_game_processes(players, tag_, started_after_)) {
+                if (std::find(players.begin(), players.end(), p.pid) == players.end())
+                    strays_.insert(p.pid);
             }
-            if (s.err_open) {
-                fds[count] = {s.process->error_fd(), POLLIN, 0};
-                owners[count] = &s;
-                kinds[count++] = 1;
-            }
-            if (s.process->exit_fd() >= 0) {
-                fds[count] = {s.process->exit_fd(), POLLIN, 0};
-                owners[count] = &s;
-                kinds[count++] = 2;
+        }
+        // A stray that died is a zombie until its parent reaps it; as their
+        // subreaper that parent is often us.
+        for (auto it = strays_.begin(); it != strays_.end();) {
+            reap_stray(*it);
+            if (::kill(*it, 0) != 0 && errno == ESRCH) {
+                it = strays_.erase(it);
             } else {
-                can_sleep_on_exit = false;
+                all_gone = false;
+                ++it;
             }
         }
         if (all_gone)
             return true;
-        int timeout = deadline == Clock::time_point::max() ? -1 : millis_until(deadline);
+        int timeout = millis_until(deadline);
         if (timeout == 0)
             return false;
-        // Without pidfds an exit shows only through waitpid: look again soon.
-        if (!can_sleep_on_exit && (timeout < 0 || timeout > 10))
-            timeout = 10;
-        if (::poll(fds, count, timeout) <= 0)
-            continue;
-        for (nfds_t i = 0; i < count; ++i) {
-            if (fds[i].revents == 0)
-                continue;
-            if (kinds[i] == 0) {
-                owners[i]->out.clear();  // the game is over; moves no longer count
-                read_output(*owners[i]);
-                owners[i]->out.clear();
-            } else if (kinds[i] == 1) {
-                read_error(*owners[i]);
+        const bool exits_wake_us = std::all_of(seats_.begin(), seats_.end(), [](const Seat& s) {
+            return !s.process || s.process->reaped() || s.process->exit_fd() >= 0;
+        });
+        if (!exits_wake_us || !strays_.empty() || resend_signal != 0)
+            timeout = std::min(timeout, kStrayPollMs);
+        std::vector<Seat*> started;
+        for (Seat& s : seats_) {
+            if (s.process)
+                started.push_back(&s);
+        }
+        for (const Ready& ready : poll_set(started).wait(timeout)) {
+            if (ready.stream == Stream::Output) {
+                ready.seat->out.clear();  // the game is over; moves no longer count
+                read_output(*ready.seat);
+                ready.seat->out.clear();
+            } else {
+                handle(ready);
             }
         }
     }

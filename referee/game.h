@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "referee/board.h"
 #include "referee/child_process.h"
 #include "referee/outcome.h"
+#include "referee/played_move.h"
+#include "rules/judge.h"
 
 namespace referee {
 
@@ -21,23 +24,24 @@ struct GameConfig {
     std::chrono::milliseconds margin{0};
     int ply_limit = 300;
     int town_hall_limit = 2;  // a side with this many town halls or fewer loses
+    // Which rules a move must keep: either player's reading by default, so
+    // each of the two players may play by its own.
+    rules::RuleSet rules = rules::RuleSet::Either;
     bool repetition_draws = true;
     // A move line is a dozen bytes; anything far longer is not a move.
     std::size_t max_line = 256;
     // After end of input: time to exit on their own, then after SIGTERM.
     std::chrono::milliseconds exit_grace{500};
     std::chrono::milliseconds term_grace{500};
+    std::size_t player_memory_bytes = 0;  // address-space limit per player; 0 for none
+    // Where the players' clocks read the time; empty for the steady clock.
+    // Tests put a made-up time here.
+    std::function<Clock::time_point()> now;
 };
 
 struct PlayerSpec {
     std::string name;               // shown in results, records and logs
     std::vector<std::string> argv;  // program and arguments
-};
-
-struct PlayedMove {
-    Side side;
-    std::string line;  // as forwarded: the notation without line end
-    double seconds;    // time the move took on the mover's clock
 };
 
 struct GameResult {
@@ -66,8 +70,12 @@ class GameObserver {
     virtual bool wants_error_output() const { return false; }
 };
 
-// Plays one game to its end and leaves no process behind. Throws StartError
-// when either program cannot be started (the other one is ended first).
+// Plays one game to its end and leaves no process behind: neither player
+// nor anything either started, in its process group or out of it. Throws
+// StartError when either program cannot be started (the other one is ended
+// first). Re-entrant: games may run on several threads at once. When the
+// referee is stopped by a signal (see interrupt.h) the game ends at once,
+// unfinished.
 GameResult play_game(const GameConfig& config, const PlayerSpec& black, const PlayerSpec& white,
                      GameObserver& observer);
 

@@ -1,6 +1,8 @@
 #include <iostream>
 
+#include "referee/interrupt.h"
 #include "referee/match.h"
+#include "referee/player_group.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -13,5 +15,11 @@ int main(int argc, char** argv) {
         std::cerr << "referee: " << error->message << "\nTry 'referee --help'.\n";
         return referee::kUsage;
     }
-    return referee::run_match(std::get<referee::Options>(parsed), std::cout, std::cerr);
+    referee::install_interrupt_handlers();
+    // Orphans of the players come to us, not to init: the games find them
+    // by their tag and reap them, and whatever is left ends with us.
+    referee::become_subreaper();
+    const int status = referee::run_match(std::get<referee::Options>(parsed), std::cout, std::cerr);
+    referee::end_stray_children();
+    return status;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "referee/display.h"
+#include "referee/interrupt.h"
 #include "referee/record.h"
 
 namespace referee {
@@ -23,8 +24,10 @@ class BoardView : public GameObserver {
     }
     void moved(const Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override {
-        out_ << render_status(ply, move.side, move.line, move.seconds, clock_left) << '\n'
-             << render_board(board, protocol::parse_move(move.line), color_) << '\n'
+        out_ << render_status(ply, move.side, protocol::format_move(move.move), move.seconds,
+                              clock_left)
+             << '\n'
+             << render_board(board, move.move, color_) << '\n'
              << std::flush;
     }
 
@@ -74,6 +77,9 @@ class Observers : public GameObserver {
 }  // namespace
 
 void Tally::add(const Outcome& outcome, bool a_was_black) {
+    // An unfinished game has no result to count.
+    if (outcome.reason == EndReason::Interrupted)
+        return;
     ++reasons_[outcome.sentence()];
     if (!outcome.loser) {
         ++draws_;
@@ -123,27 +129,27 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     if (!options.record_path.empty()) {
         record.open(options.record_path, std::ios::out | std::ios::trunc);
         if (!record) {
-            errors << "referee: cannot write the record file " << options.record_path << '\n';
-            return kUsage;
+            errors << "referee: cannot open the record file " << options.record_path << '\n';
+            return kWriteFailed;
         }
     }
     if (!options.log_path.empty()) {
         log.open(options.log_path, std::ios::out | std::ios::trunc);
         if (!log) {
-            errors << "referee: cannot write the log file " << options.log_path << '\n';
-            return kUsage;
+            errors << "referee: cannot open the log file " << options.log_path << '\n';
+            return kWriteFailed;
         }
     }
 
-    std::string a = program_name(options.black);
-    std::string b = program_name(options.white);
+    std::string a = options.black_name;
+    std::string b = options.white_name;
     if (options.games > 1 && a == b) {
         a += " #1";
         b += " #2";
     }
     Tally tally(a, b);
     BoardView view(out, want_color(STDOUT_FILENO, options.no_color));
-    for (int game = 1; game <= options.games; ++game) {
+    for (int game = 1; game <= options.games && interrupt_signal() == 0; ++game) {
         // A plays black in odd games, white in even ones.
         const bool a_black = game % 2 == 1;
         const PlayerSpec first{a, options.black};
@@ -156,7 +162,8 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
             observers.add(&view);
         std::unique_ptr<GameLog> game_log;
         if (log.is_open()) {
-            game_log = std::make_unique<GameLog>(log, black.name, white.name, origin);
+            game_log =
+                std::make_unique<GameLog>(log, black.name, white.name, origin, options.error_cap);
             game_log->note("game " + std::to_string(game) + ": " + black.name + " (black) vs " +
                            white.name + " (white)");
             observers.add(game_log.get());
@@ -170,10 +177,12 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         }
         const std::string line = result_line(game, black.name, white.name, result.outcome);
         out << line << '\n';
-        if (game_log)
+        if (game_log) {
+            game_log->finish();
             game_log->note(line);
+        }
         tally.add(result.outcome, a_black);
-        if (options.games > 1)
+        if (options.games > 1 || result.outcome.reason == EndReason::Interrupted)
             out << tally.score_line() << '\n';
         out << std::flush;
         if (record.is_open()) {
@@ -193,13 +202,15 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         out << tally.summary() << std::flush;
 
     int status = kPlayed;
+    if (const int number = interrupt_signal())
+        status = kSignalBase + number;
     if (record.is_open() && !record.good()) {
         errors << "referee: writing the record file " << options.record_path << " failed\n";
-        status = kWriteFailed;
+        status = status == kPlayed ? kWriteFailed : status;
     }
     if (log.is_open() && !log.good()) {
         errors << "referee: writing the log file " << options.log_path << " failed\n";
-        status = kWriteFailed;
+        status = status == kPlayed ? kWriteFailed : status;
     }
     return status;
 }

@@ -10,7 +10,9 @@
 
 namespace referee {
 
-enum ExitStatus { kPlayed = 0, kWriteFailed = 1, kUsage = 2, kStartFailed = 3 };
+// kSignalBase + N: stopped by signal N, as a shell reports a process killed
+// by it.
+enum ExitStatus { kPlayed = 0, kWriteFailed = 1, kUsage = 2, kStartFailed = 3, kSignalBase = 128 };
 
 // Score of the first command (A) against the second (B), whatever colours
 // they had in each game.

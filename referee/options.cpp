@@ -1,6 +1,12 @@
 #include "referee/options.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "rules/judge.h"
+#include "rules/reading.h"
 
 namespace referee {
 namespace {
@@ -12,69 +18,182 @@ constexpr int kMinRows = 6;
 constexpr int kMaxSide = 100;
 constexpr int kMaxSeconds = 1'000'000;
 
-std::optional<int> to_int(const std::string& text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-}  // namespace
-
-const char* help_text() {
-    return R"(Usage: referee [options] BLACK WHITE
-
-Plays a game between two player programs. BLACK and WHITE are commands: a
+constexpr const char* kDescription =
+    R"(Plays a game between two player programs. BLACK and WHITE are commands: a
 program (searched in PATH when it has no slash) with optional arguments,
 split into words like a shell would, without running a shell. BLACK is
-player 1 and moves first; WHITE is player 2.
+player 1 and moves first; WHITE is player 2.)";
 
-Options:
-  -r, --rows N          board rows (default 8)
-  -c, --columns N       board columns (default 8)
-  -t, --time SECONDS    time for each side's whole game (default 150); also
-                        sent as the fourth field of the header
-      --margin MS       milliseconds a side may overstep its clock before it
-                        loses on time, to forgive pipe latency (default 0)
-  -p, --plies N         the game is a draw after N plies (default 300)
-      --town-halls N    a side left with N town halls or fewer loses
-                        (default 2)
-      --no-repetition   do not draw on the third repetition of a position
-  -g, --games N         play a match of N games, colours alternating, with a
-                        running score and a summary table (default 1)
-      --record FILE     write the game record (tag pairs and moves) to FILE
-      --log FILE        write every line in both directions and the players'
-                        standard error to FILE, with timestamps
-  -q, --quiet           show only the result lines, not the board
-      --no-color        no colours (also off when NO_COLOR is set or
-                        standard output is not a terminal)
-  -h, --help            show this text
-
-Clock: a side's clock starts the moment the opponent's move has been
+constexpr const char* kFooter =
+    R"(Clock: a side's clock starts the moment the opponent's move has been
 written to it (for black's first move: the moment its header has been
 written) and stops the moment that side's move line, up to and including its
 newline, has been read. A side whose clock falls below minus the margin
 loses on time.
 
 Checks: a move line must be "S x1 y1 A x2 y2" with single spaces, action M
-or B, a trailing carriage return tolerated; both squares on the board; the
-source holding a soldier of the mover; the target holding no piece of the
-mover. Anything else, a move out of turn, a line without newline, a line
-over 256 bytes, closing output or exiting loses. The players read some
-rules differently (sideways captures, retreats, which soldier names a
-cannon shot, shots over pieces); the referee does not take sides on those
-and accepts any move that passes the checks above.
+or B, a trailing carriage return tolerated, and a legal move of the mover
+under --rules: "either" (the default) takes a move that is legal under at
+least one of the two players' readings of the rules that applies to the
+board (treeplayer's applies on 8x8 only), "treeplayer" or "gridplayer" only
+that reading, "squares" only the basic checks (both squares on the board,
+a soldier of the mover on the source, no piece of the mover on the target),
+for bots with rules of their own. An illegal move, a move out of turn, a
+line without newline, a line over 256 bytes, closing output or exiting
+loses.
 
-End: a side left with too few town halls loses; the third occurrence of a
-position with the same side to move is a draw; so is reaching the ply limit.
-A side with no legal move ends its process and so loses.
+{readings}
+
+End: a side left with too few town halls loses, and so does a side to move
+that has no legal move under --rules; the third occurrence of a position
+with the same side to move is a draw; so is reaching the ply limit.
+
+Results: "1-0" is a win for BLACK (player 1, who moves first), "0-1" a win
+for WHITE, "1/2-1/2" a draw, "*" a game cut short because the referee was
+stopped.
+
+Players: each runs in a process group of its own, without core dumps. When
+a game ends, the player and everything it started (also what left the
+group) get end of input, then SIGTERM, then SIGKILL; nothing is left
+running. SIGINT, SIGTERM or SIGHUP to the referee ends both players,
+records the unfinished game with result "*", prints the score so far and
+exits with 128 + the signal number.
 
 Exit status: 0 when the game or match was played to a result, 1 when the
-record or log could not be written, 2 for usage errors, 3 when a player
-could not be started.
-)";
+record or log could not be opened or written, 2 for usage errors, 3 when a player
+could not be started, 128 + N when stopped by signal N.)";
+
+// Fills the readings' differences, as the rules library words them, into
+// the footer, wrapped to the width of the rest.
+std::string footer() {
+    std::string wrapped;
+    std::size_t column = 0;
+    std::istringstream words{std::string(rules::reading_differences())};
+    for (std::string word; words >> word;) {
+        if (column > 0 && column + 1 + word.size() > 76) {
+            wrapped += '\n';
+            column = 0;
+        } else if (column > 0) {
+            wrapped += ' ';
+            ++column;
+        }
+        wrapped += word;
+        column += word.size();
+    }
+    std::string text = kFooter;
+    text.replace(text.find("{readings}"), std::string_view("{readings}").size(), wrapped);
+    return text;
+}
+
+// Every option is declared here once; the same declarations parse the
+// command line and print --help, so the two cannot disagree.
+struct Declared {
+    Options options;
+    int margin_ms = 0;
+    int player_memory_mb = 0;
+    int error_cap_kb = 1024;
+    bool no_repetition = false;
+    std::string rules_name = "either";
+    std::string black_command;
+    std::string white_command;
+};
+
+void declare(CLI::App& app, Declared& d) {
+    app.description(kDescription);
+    app.footer(footer());
+    app.get_formatter()->column_width(26);
+    GameConfig& game = d.options.game;
+    // The default and the accepted range go into the help line itself, in
+    // words, rather than CLI11's type annotations.
+    const auto number = [&](const std::string& names, int& target, int low, int high,
+                            const std::string& help) {
+        app.add_option(names, target,
+                       help + " (" + std::to_string(low) + " to " + std::to_string(high) +
+                           ", default " + std::to_string(target) + ")")
+            ->check(CLI::Range(low, high).description(""))
+            ->type_name("N");
+    };
+    number("-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
+    number("-c,--columns", game.columns, 2, kMaxSide, "board columns");
+    number("-t,--time", game.time_seconds, 1, kMaxSeconds,
+           "seconds for each side's whole game; also the fourth field of the header");
+    number("--margin", d.margin_ms, 0, kMaxSeconds,
+           "milliseconds a side may overstep its clock before it loses on time, to forgive "
+           "pipe latency");
+    number("-p,--plies", game.ply_limit, 1, kMaxSeconds, "the game is a draw after N plies");
+    number("--town-halls", game.town_hall_limit, 0, kMaxSide,
+           "a side left with N town halls or fewer loses");
+    number("--player-memory", d.player_memory_mb, 0, kMaxSeconds,
+           "megabytes of address space each player may use; 0 for no limit");
+    app.add_option("--rules", d.rules_name,
+                   "which rules a move must keep: either, treeplayer, gridplayer or squares "
+                   "(default either; see below)")
+        ->type_name("RULES")
+        ->check(CLI::IsMember({"either", "treeplayer", "gridplayer", "squares"}));
+    app.add_flag("--no-repetition", d.no_repetition,
+                 "do not draw on the third repetition of a position")
+        ->disable_flag_override();
+    number("-g,--games", d.options.games, 1, kMaxSeconds,
+           "play a match of N games, colours alternating, with a running score and a summary");
+    const auto file = [&](const std::string& names, std::string& target, const std::string& help) {
+        app.add_option(names, target, help)->type_name("FILE")->check([](const std::string& path) {
+            return path.empty() ? std::string("needs a file name") : std::string();
+        });
+    };
+    number("--stderr-limit", d.error_cap_kb, 0, kMaxSeconds,
+           "kilobytes of each player's standard error the log keeps per game");
+    app.add_option("--name-black", d.options.black_name,
+                   "name of BLACK in results, records and logs (in a match, of the first "
+                   "program, whatever colour it plays)")
+        ->type_name("NAME");
+    app.add_option("--name-white", d.options.white_name,
+                   "name of WHITE (in a match, of the second program)")
+        ->type_name("NAME");
+    file("--record", d.options.record_path, "write the game record (tag pairs and moves) to FILE");
+    file("--log", d.options.log_path,
+         "write every line in both directions and the players' standard error to FILE, with "
+         "timestamps; not the record's file");
+    app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
+        ->disable_flag_override();
+    app.add_flag("--no-color", d.options.no_color,
+                 "no colours (also off when NO_COLOR is set or standard output is not a "
+                 "terminal)")
+        ->disable_flag_override();
+    app.add_option("BLACK", d.black_command, "player 1's command: moves first, plays black")
+        ->type_name("")
+        ->required();
+    app.add_option("WHITE", d.white_command, "player 2's command: plays white")
+        ->type_name("")
+        ->required();
+}
+
+// Whether two paths name one file, also through links; for files that do
+// not exist yet, whether they resolve to the same path.
+bool same_file(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty())
+        return false;
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error))
+        return true;
+    bool resolved = true;
+    const auto resolve = [&](const std::string& path) {
+        std::error_code failed;
+        auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path), failed);
+        resolved = resolved && !failed;
+        return full;
+    };
+    const auto resolved_a = resolve(a);
+    const auto resolved_b = resolve(b);
+    return resolved && resolved_a == resolved_b;
+}
+
+}  // namespace
+
+std::string help_text() {
+    CLI::App app{"", "referee"};
+    Declared ignored;
+    declare(app, ignored);
+    return app.help();
 }
 
 std::optional<std::vector<std::string>> split_command(const std::string& command) {
@@ -121,104 +240,66 @@ std::optional<std::vector<std::string>> split_command(const std::string& command
 }
 
 std::string program_name(const std::vector<std::string>& words) {
-    if (words.empty())
-        return "";
-    const auto slash = words[0].find_last_of('/');
-    return slash == std::string::npos ? words[0] : words[0].substr(slash + 1);
+    const auto base = [](const std::string& path) {
+        const auto slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    };
+    // Interpreters are named for what they run: the first word after them
+    // that is neither an option nor (for env) a variable setting.
+    static const std::regex interpreter(
+        "(env|python|pypy|perl|ruby|node|nodejs|bash|sh|dash|zsh|ksh|lua|luajit|php|Rscript|"
+        "tclsh|java)[0-9.]*");
+    std::size_t i = 0;
+    while (i < words.size() && std::regex_match(base(words[i]), interpreter)) {
+        std::size_t next = i + 1;
+        while (next < words.size() &&
+               (words[next].starts_with('-') || words[next].find('=') != std::string::npos))
+            ++next;
+        if (next == words.size())
+            break;
+        i = next;
+    }
+    return i < words.size() ? base(words[i]) : "";
 }
 
 ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
-    Options options;
-    std::vector<std::string> positional;
-    bool options_done = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (options_done || arg.empty() || arg[0] != '-' || arg == "-") {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            options_done = true;
-            continue;
-        }
-        std::optional<std::string> inline_value;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inline_value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-        }
-        const auto flag = [&](const char* short_name, const char* long_name) {
-            return arg == long_name || (short_name && arg == short_name);
-        };
-        const auto value = [&]() -> std::optional<std::string> {
-            if (inline_value)
-                return inline_value;
-            if (i + 1 < args.size())
-                return args[++i];
-            return std::nullopt;
-        };
-        const auto number = [&](int low, int high, int& target) -> std::optional<UsageError> {
-            const auto text = value();
-            if (!text)
-                return UsageError{arg + " needs a value"};
-            const auto parsed = to_int(*text);
-            if (!parsed || *parsed < low || *parsed > high) {
-                return UsageError{arg + " must be a whole number from " + std::to_string(low) +
-                                  " to " + std::to_string(high) + ", not \"" + *text + "\""};
-            }
-            target = *parsed;
-            return std::nullopt;
-        };
-        std::optional<UsageError> error;
-        if (flag("-h", "--help")) {
-            return ShowHelp{};
-        } else if (flag("-r", "--rows")) {
-            error = number(kMinRows, kMaxSide, options.game.rows);
-        } else if (flag("-c", "--columns")) {
-            error = number(2, kMaxSide, options.game.columns);
-        } else if (flag("-t", "--time")) {
-            error = number(1, kMaxSeconds, options.game.time_seconds);
-        } else if (flag(nullptr, "--margin")) {
-            int margin = 0;
-            error = number(0, kMaxSeconds, margin);
-            options.game.margin = std::chrono::milliseconds(margin);
-        } else if (flag("-p", "--plies")) {
-            error = number(1, kMaxSeconds, options.game.ply_limit);
-        } else if (flag(nullptr, "--town-halls")) {
-            error = number(0, kMaxSide, options.game.town_hall_limit);
-        } else if (flag("-g", "--games")) {
-            error = number(1, kMaxSeconds, options.games);
-        } else if (flag(nullptr, "--no-repetition")) {
-            options.game.repetition_draws = false;
-        } else if (flag("-q", "--quiet")) {
-            options.quiet = true;
-        } else if (flag(nullptr, "--no-color")) {
-            options.no_color = true;
-        } else if (flag(nullptr, "--record") || flag(nullptr, "--log")) {
-            const auto path = value();
-            if (!path || path->empty())
-                return UsageError{arg + " needs a file name"};
-            (arg == "--record" ? options.record_path : options.log_path) = *path;
-        } else {
-            return UsageError{"unknown option " + arg};
-        }
-        if (error)
-            return *error;
-        const bool takes_value = !flag(nullptr, "--no-repetition") && !flag("-q", "--quiet") &&
-                                 !flag(nullptr, "--no-color");
-        if (inline_value && !takes_value)
-            return UsageError{arg + " takes no value"};
+    CLI::App app{"", "referee"};
+    Declared d;
+    declare(app, d);
+    try {
+        // CLI11 takes its words last to first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return ShowHelp{};
+    } catch (const CLI::ParseError& error) {
+        return UsageError{error.what()};
     }
-    if (positional.size() != 2) {
-        return UsageError{"expected two player commands, BLACK and WHITE, got " +
-                          std::to_string(positional.size())};
+    Options options = d.options;
+    options.game.margin = std::chrono::milliseconds(d.margin_ms);
+    options.game.repetition_draws = !d.no_repetition;
+    options.game.rules = *rules::parse_rule_set(d.rules_name);
+    if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&
+        options.game.rules == rules::RuleSet::Treeplayer) {
+        return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
     }
-    for (int which = 0; which < 2; ++which) {
-        auto words = split_command(positional[which]);
+    options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
+    for (const auto* text : {&d.black_command, &d.white_command}) {
+        auto words = split_command(*text);
         if (!words)
-            return UsageError{"unterminated quote in \"" + positional[which] + "\""};
+            return UsageError{"unterminated quote in \"" + *text + "\""};
         if (words->empty())
             return UsageError{"empty player command"};
-        (which == 0 ? options.black : options.white) = *words;
+        (text == &d.black_command ? options.black : options.white) = *words;
+    }
+    if (options.black_name.empty())
+        options.black_name = program_name(options.black);
+    if (options.white_name.empty())
+        options.white_name = program_name(options.white);
+    if (!options.record_path.empty() && same_file(options.record_path, options.log_path)) {
+        return UsageError{"--record and --log name the same file, " + options.log_path +
+                          ": the log would overwrite the record"};
     }
     // White has a town hall on every even column, black on every odd one:
     // black has the fewer, and must start above the losing limit.

@@ -14,8 +14,11 @@ struct Options {
     GameConfig game;
     std::vector<std::string> black;  // the first player's command, split into words
     std::vector<std::string> white;
-    std::string record_path;  // empty: no record
-    std::string log_path;     // empty: no log
+    std::string black_name;                        // shown in results, records and logs; by default
+    std::string white_name;                        // the program's (or script's) name
+    std::string record_path;                       // empty: no record
+    std::string log_path;                          // empty: no log
+    std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
     bool quiet = false;
     bool no_color = false;
     int games = 1;  // more than one: a match with colours alternating
@@ -38,9 +41,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args);
 std::optional<std::vector<std::string>> split_command(const std::string& command);
 
 // The program's name without its directory: "build/bin/treeplayer -x" gives
-// "treeplayer".
+// "treeplayer". For a script run by an interpreter it is the script's name:
+// "python3 -u bots/mine.py" gives "mine.py", and so does
+// "/usr/bin/env python3 bots/mine.py".
 std::string program_name(const std::vector<std::string>& words);
 
-const char* help_text();
+// The --help text, printed from the same declarations that parse options.
+std::string help_text();
 
 }  // namespace referee

@@ -5,6 +5,8 @@
 namespace referee {
 
 std::string Outcome::result() const {
+    if (reason == EndReason::Interrupted)
+        return "*";
     if (!loser)
         return "1/2-1/2";
     return *loser == Side::White ? "1-0" : "0-1";
@@ -15,6 +17,8 @@ std::string Outcome::sentence() const {
     switch (reason) {
         case EndReason::TownHallsLost:
             return who + " lost its town halls";
+        case EndReason::NoLegalMove:
+            return who + " has no legal move";
         case EndReason::TimeForfeit:
             return who + " ran out of time";
         case EndReason::IllegalMove:
@@ -37,6 +41,8 @@ std::string Outcome::sentence() const {
             return "the same position occurred three times";
         case EndReason::PlyLimit:
             return "the ply limit was reached";
+        case EndReason::Interrupted:
+            return "the referee was stopped";
     }
     return "unknown";
 }

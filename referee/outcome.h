@@ -13,6 +13,7 @@ namespace referee {
 
 enum class EndReason {
     TownHallsLost,  // the loser is down to the town-hall limit
+    NoLegalMove,    // the side to move has no move under the game's rules
     TimeForfeit,    // the loser's clock ran below minus the margin
     IllegalMove,    // a well-formed line that names no move of the loser
     MalformedLine,  // a line outside the move notation
@@ -24,6 +25,7 @@ enum class EndReason {
     ClosedInput,    // the player stopped reading its moves
     Repetition,     // draw: third occurrence of a position with the same side to move
     PlyLimit,       // draw: the ply limit was reached
+    Interrupted,    // unfinished: the referee was stopped by a signal
 };
 
 struct Outcome {
@@ -31,7 +33,8 @@ struct Outcome {
     std::optional<Side> loser;  // nullopt for a draw
     std::string detail;         // e.g. the quoted line; may be empty
 
-    // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2".
+    // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2" for
+    // a draw, "*" for a game the referee was stopped in.
     std::string result() const;
     // The reason's sentence for this game, e.g. "white lost its town halls",
     // followed by the detail when there is one.

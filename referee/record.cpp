@@ -65,7 +65,7 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
     char took[32];
     for (const auto& move : result.moves) {
         std::snprintf(took, sizeof took, "%.3f", move.seconds);
-        out << move.line << " {" << took << "s}\n";
+        out << protocol::format_move(move.move) << " {" << took << "s}\n";
     }
     out << result.outcome.result() << "\n\n";
 }
@@ -84,8 +84,11 @@ std::vector<std::string> record_moves(const std::string& record_text) {
 }
 
 GameLog::GameLog(std::ostream& out, const std::string& black, const std::string& white,
-                 std::chrono::steady_clock::time_point origin)
-    : out_(out), names_{"black " + black, "white " + white}, origin_(origin) {}
+                 std::chrono::steady_clock::time_point origin, std::size_t error_cap)
+    : out_(out),
+      names_{"black " + black, "white " + white},
+      origin_(origin),
+      error_cap_(error_cap) {}
 
 std::string GameLog::stamp() const {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -102,8 +105,24 @@ void GameLog::line(Side side, Direction direction, std::string_view text) {
 }
 
 void GameLog::error_output(Side side, std::string_view text) {
-    out_ << stamp() << "!! " << names_[side == Side::Black ? 0 : 1]
-         << " stderr: " << printable(text) << '\n';
+    const std::size_t who = side == Side::Black ? 0 : 1;
+    const std::size_t bytes = text.size() + 1;  // the line's newline included
+    if (error_left_out_[who] > 0 || error_kept_[who] + bytes > error_cap_) {
+        error_left_out_[who] += bytes;
+        return;
+    }
+    error_kept_[who] += bytes;
+    out_ << stamp() << "!! " << names_[who] << " stderr: " << printable(text) << '\n';
+}
+
+void GameLog::finish() {
+    for (std::size_t who = 0; who < 2; ++who) {
+        if (error_left_out_[who] == 0)
+            continue;
+        out_ << stamp() << "!! " << names_[who] << " stderr: " << error_left_out_[who]
+             << " more bytes left out (the log keeps " << error_cap_
+             << " bytes of each player's standard error per game)\n";
+    }
 }
 
 void GameLog::note(std::string_view text) {

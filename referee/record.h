@@ -27,15 +27,20 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
 std::vector<std::string> record_moves(const std::string& record_text);
 
 // Writes the log lines of a game; times are milliseconds since `origin`.
+// Each player's standard error is kept up to `error_cap` bytes per game, so
+// a player that floods it cannot fill the disk; finish() says how much was
+// left out.
 class GameLog : public GameObserver {
   public:
     GameLog(std::ostream& out, const std::string& black, const std::string& white,
-            std::chrono::steady_clock::time_point origin);
+            std::chrono::steady_clock::time_point origin, std::size_t error_cap);
 
     void line(Side side, Direction direction, std::string_view text) override;
     void error_output(Side side, std::string_view text) override;
     bool wants_error_output() const override { return true; }
     void note(std::string_view text);
+    // One line per player whose standard error went past the cap.
+    void finish();
 
   private:
     std::string stamp() const;
@@ -43,6 +48,9 @@ class GameLog : public GameObserver {
     std::ostream& out_;
     std::array<std::string, 2> names_;
     std::chrono::steady_clock::time_point origin_;
+    std::size_t error_cap_;
+    std::array<std::size_t, 2> error_kept_{};
+    std::array<std::size_t, 2> error_left_out_{};
 };
 
 }  // namespace referee

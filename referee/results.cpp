@@ -135,7 +135,7 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     entry.reason = result.outcome.sentence();
     entry.plies = static_cast<int>(result.moves.size());
     for (const auto& move : result.moves) {
-        entry.moves.push_back(move.line);
+        entry.moves.push_back(protocol::format_move(move.move));
         (move.side == Side::Black ? entry.time_black : entry.time_white) += move.seconds;
     }
     entry.start = iso8601(result.started);

@@ -38,6 +38,28 @@ void BM_Game300PliesInstantPlayers(benchmark::State& state) {
 }
 BENCHMARK(BM_Game300PliesInstantPlayers)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A long game on the largest board: the referee's memory must not grow
+// with the game (the repetition rule keeps hashes, not positions).
+void BM_Game4000Plies100x100(benchmark::State& state) {
+    referee::GameConfig config;
+    config.rows = 100;
+    config.columns = 100;
+    config.ply_limit = 4000;
+    referee::GameObserver quiet;
+    for (auto _ : state) {
+        const auto result =
+            referee::play_game(config, fake({"--mode", "walk"}), fake({"--mode", "walk"}), quiet);
+        if (result.outcome.reason != referee::EndReason::PlyLimit) {
+            state.SkipWithError(("game ended early: " + result.outcome.describe()).c_str());
+            break;
+        }
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024;
+}
+BENCHMARK(BM_Game4000Plies100x100)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_RefereeCpuWhilePlayersThink(benchmark::State& state) {
     referee::GameConfig config;
     config.ply_limit = 10;

@@ -5,9 +5,14 @@
 //
 //   fake_player [--mode MODE] [--after N] [--script "MOVE,MOVE,..."]
 //               [--pidfile PATH] [--delay-ms N] [--linger] [--ignore-term]
+//               [--spawn KIND] [--family PATH] [--limits PATH]
+//               [--flood-mb N] [--say TEXT] [--exit-status N]
 //
 // MODE (the fault comes after N good moves, default 0):
 //   instant       only good moves (the default)
+//   walk          only good moves that never repeat a position: the front
+//                 soldiers walk towards the far side one after the other
+//                 (black on even columns, white on odd ones)
 //   illegal       moves a town hall, which is no soldier
 //   malformed     writes a line outside the move notation
 //   garbage       writes binary bytes and a newline
@@ -16,14 +21,29 @@
 //   silent        stops writing and hangs
 //   crash         aborts (SIGABRT)
 //   kill          kills itself with SIGKILL
-//   exit          exits with status 0 (with N = 0: before reading anything)
-//   flood         writes megabytes to standard error before every move
+//   exit          exits with --exit-status (default 0; with N = 0: before
+//                 reading anything)
+//   flood         writes --flood-mb megabytes (default 4) to standard error
+//                 before every move
 //   huge          writes a megabyte without a newline, then hangs
 //   partial       writes half a move line without newline, then exits
 //   close-output  closes standard output and hangs
 // --script plays the given move lines first (they count as good moves).
-// --linger keeps running after end of input; --ignore-term ignores SIGTERM.
+// --linger keeps running after end of input; --ignore-term ignores SIGTERM
+// (both also hold for the processes --spawn starts).
+// --spawn, right after the header (every process started appends its pid
+// to the --family file):
+//   children      three children that keep the pipes and hang
+//   grandchild    a grandchild that keeps the pipes, its parent gone
+//   daemon        a double-forked daemon in a session of its own, with its
+//                 standard streams on /dev/null
+//   handoff       a child takes over the game and the player itself exits
+// --say writes TEXT and a newline to standard error just before the fault.
+// --limits writes the player's core and address-space limits to PATH.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -45,6 +65,12 @@ struct Flags {
     int delay_ms = 0;
     bool linger = false;
     bool ignore_term = false;
+    std::string spawn;
+    std::string family;
+    std::string limits;
+    int flood_mb = 4;
+    std::string say;
+    int exit_status = 0;
 };
 
 [[noreturn]] void hang() {
@@ -100,12 +126,79 @@ Flags parse(int argc, char** argv) {
             flags.linger = true;
         } else if (arg == "--ignore-term") {
             flags.ignore_term = true;
+        } else if (arg == "--spawn") {
+            flags.spawn = next();
+        } else if (arg == "--family") {
+            flags.family = next();
+        } else if (arg == "--limits") {
+            flags.limits = next();
+        } else if (arg == "--flood-mb") {
+            flags.flood_mb = std::atoi(next().c_str());
+        } else if (arg == "--say") {
+            flags.say = next();
+        } else if (arg == "--exit-status") {
+            flags.exit_status = std::atoi(next().c_str());
         } else {
             std::cerr << "fake_player: unknown argument " << arg << '\n';
             std::exit(64);
         }
     }
     return flags;
+}
+
+void join_family(const Flags& flags) {
+    if (flags.family.empty())
+        return;
+    const std::string line = std::to_string(getpid()) + "\n";
+    const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
+        ::close(fd);
+    }
+}
+
+void write_limits(const std::string& path) {
+    rlimit core{};
+    rlimit memory{};
+    getrlimit(RLIMIT_CORE, &core);
+    getrlimit(RLIMIT_AS, &memory);
+    std::ofstream(path) << "core=" << core.rlim_cur << " as=" << memory.rlim_cur << '\n';
+}
+
+// Starts the --spawn processes. Returns in the process that goes on playing.
+void spawn(const Flags& flags) {
+    if (flags.spawn == "children") {
+        for (int i = 0; i < 3; ++i) {
+            if (fork() == 0) {
+                join_family(flags);
+                hang();
+            }
+        }
+    } else if (flags.spawn == "grandchild" || flags.spawn == "daemon") {
+        const pid_t middle = fork();
+        if (middle == 0) {
+            if (flags.spawn == "daemon")
+                setsid();
+            if (fork() == 0) {
+                join_family(flags);
+                if (flags.spawn == "daemon") {
+                    const int null = ::open("/dev/null", O_RDWR);
+                    for (int fd = 0; fd < 3; ++fd)
+                        dup2(null, fd);
+                }
+                hang();
+            }
+            _exit(0);
+        }
+        waitpid(middle, nullptr, 0);
+    } else if (flags.spawn == "handoff") {
+        if (fork() != 0)
+            _exit(0);
+        join_family(flags);
+    } else if (!flags.spawn.empty()) {
+        std::cerr << "fake_player: unknown spawn " << flags.spawn << '\n';
+        std::exit(64);
+    }
 }
 
 }  // namespace
@@ -116,14 +209,21 @@ int main(int argc, char** argv) {
         signal(SIGTERM, SIG_IGN);
     if (!flags.pidfile.empty())
         std::ofstream(flags.pidfile) << getpid() << '\n';
-    if (flags.mode == "exit" && flags.after == 0)
-        return 0;
+    join_family(flags);
+    if (!flags.limits.empty())
+        write_limits(flags.limits);
+    if (flags.mode == "exit" && flags.after == 0) {
+        if (!flags.say.empty())
+            std::cerr << flags.say << '\n';
+        return flags.exit_status;
+    }
 
     std::string header;
     if (!std::getline(std::cin, header))
         end_of_input(flags);
     int id = 0, rows = 0, columns = 0;
     std::istringstream(header) >> id >> rows >> columns;
+    spawn(flags);
     const bool black = id == 1;
     // The shuffling soldier and its two squares.
     const int x = black ? 0 : 1;
@@ -146,6 +246,15 @@ int main(int argc, char** argv) {
         std::ostringstream step;
         if (static_cast<std::size_t>(played) < flags.script.size()) {
             step << flags.script[static_cast<std::size_t>(played)];
+        } else if (flags.mode == "walk") {
+            // rows - 6 steps per soldier keep it clear of the other side's
+            // town halls and of its own soldiers behind.
+            const int k = played - static_cast<int>(flags.script.size());
+            const int steps = rows - 6;
+            const int column = 2 * (k / steps) + (black ? 0 : 1);
+            const int from = black ? rows - 3 - k % steps : 2 + k % steps;
+            step << "S " << column << ' ' << from << " M " << column << ' '
+                 << (black ? from - 1 : from + 1);
         } else {
             const int k = played - static_cast<int>(flags.script.size());
             const bool out = k % 2 == 0;
@@ -155,17 +264,23 @@ int main(int argc, char** argv) {
         const std::string good = step.str();
 
         if (flags.mode == "flood") {
-            for (int i = 0; i < 64; ++i) {  // 4 MiB, far more than a pipe holds
+            for (int i = 0; i < 16 * flags.flood_mb; ++i) {
                 if (::write(STDERR_FILENO, flood_chunk.data(), flood_chunk.size()) < 0)
                     break;
                 if (::write(STDERR_FILENO, "\n", 1) < 0)
                     break;
             }
         }
-        if (played < flags.after || flags.mode == "instant" || flags.mode == "flood" ||
-            flags.mode == "early") {
+        if (played < flags.after || flags.mode == "instant" || flags.mode == "walk" ||
+            flags.mode == "flood" || flags.mode == "early") {
             send(good);
-        } else if (flags.mode == "illegal") {
+            if (!std::getline(std::cin, opponent_move))
+                end_of_input(flags);
+            continue;
+        }
+        if (!flags.say.empty())
+            std::cerr << flags.say << std::endl;
+        if (flags.mode == "illegal") {
             // Town halls never move: their square holds no soldier.
             send(black ? "S 1 " + std::to_string(rows - 1) + " M 1 " + std::to_string(rows - 2)
                        : "S 0 0 M 0 1");
@@ -182,7 +297,7 @@ int main(int argc, char** argv) {
         } else if (flags.mode == "kill") {
             raise(SIGKILL);
         } else if (flags.mode == "exit") {
-            return 0;
+            return flags.exit_status;
         } else if (flags.mode == "huge") {
             write_raw(std::string(1 << 20, 'x'));
             hang();

@@ -28,9 +28,11 @@ class Faults : public ::testing::Test {
         return referee_test::command(FAKE_PLAYER, args);
     }
 
+    // The fake player shuffles a soldier back and forth, which only the
+    // basic checks allow: tests about processes hold it to those alone.
     RefereeRun play(const std::string& black, const std::string& white,
-                    std::vector<std::string> options = {}) {
-        options.push_back("--quiet");
+                    std::vector<std::string> options = {}, const char* rules = "squares") {
+        options.insert(options.end(), {"--quiet", "--rules", rules});
         options.push_back(black);
         options.push_back(white);
         return referee_test::run_referee(REFEREE, options);
@@ -58,11 +60,9 @@ TEST_F(Faults, BrokenRulesAndNotationLoseWithTheLineQuoted) {
     };
     const Case cases[] = {
         {"illegal", true,
-         "0-1 {black played an illegal move: \"S 1 7 M 1 6\" "
-         "(the source square holds no black soldier)}"},
+         "0-1 {black played an illegal move: \"S 1 7 M 1 6\" ((1,7) holds no soldier of black)}"},
         {"illegal", false,
-         "1-0 {white played an illegal move: \"S 0 0 M 0 1\" "
-         "(the source square holds no white soldier)}"},
+         "1-0 {white played an illegal move: \"S 0 0 M 0 1\" ((0,0) holds no soldier of white)}"},
         {"malformed", false,
          "1-0 {white wrote a malformed move line: \"S 1 2 X 9\" "
          "(expected six tokens separated by single spaces)}"},
@@ -81,6 +81,60 @@ TEST_F(Faults, BrokenRulesAndNotationLoseWithTheLineQuoted) {
     }
 }
 
+// Lines the basic checks let through but no reading of the rules allows:
+// each loses under the default rules, quoted, with the reason in the game's
+// words. Black plays the script; white's first move is a plain step.
+TEST_F(Faults, MovesThatBreakTheRulesLoseUnderEitherReading) {
+    const struct {
+        const char* what;
+        const char* script;  // the last line is the one that breaks the rules
+    } cases[] = {
+        {"a two-square step", "S 0 5 M 0 3"},
+        {"a teleport", "S 2 5 M 5 3"},
+        {"a shot four squares out", "S 0 5 B 0 1"},
+        {"a lone soldier's shot", "S 0 5 M 0 4,S 0 4 B 0 2"},
+        {"a one-row retreat", "S 0 5 M 0 4,S 0 4 M 0 5"},
+        {"a sideways step onto an empty square", "S 0 5 M 1 5"},
+        {"a slide of a two-soldier line", "S 0 5 M 0 4,S 0 7 M 0 5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string script = c.script;
+        const std::string bad = script.substr(script.rfind(',') + 1);
+        const RefereeRun run =
+            play(fake("black", {"--script", script}), fake("white"), {}, "either");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(
+            run.out.rfind(
+                std::string(kFinished) + "0-1 {black played an illegal move: \"" + bad + "\" (", 0),
+            0u)
+            << run.out;
+        expect_players_gone();
+    }
+}
+
+// The two players name a cannon's shot by different soldiers: each line is
+// legal under its own reading and under either, and illegal under the other.
+TEST_F(Faults, ALineLegalUnderOneReadingOnlyPassesUnderEither) {
+    const struct {
+        const char* line;
+        const char* illegal_under;
+    } cases[] = {{"S 0 5 B 0 3", "treeplayer"}, {"S 0 6 B 0 3", "gridplayer"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string black = fake("black", {"--script", c.line});
+        for (const char* rules : {"either", "treeplayer", "gridplayer"}) {
+            const RefereeRun run = play(black, fake("white"), {"--plies", "1"}, rules);
+            const bool refused = std::string(rules) == c.illegal_under;
+            EXPECT_EQ(run.out.find("black played an illegal move") != std::string::npos, refused)
+                << rules << ": " << run.out;
+            EXPECT_EQ(run.out.find("the ply limit was reached") != std::string::npos, !refused)
+                << rules << ": " << run.out;
+        }
+        expect_players_gone();
+    }
+}
+
 TEST_F(Faults, WritingOutOfTurnLoses) {
     // Two lines in one turn: the second was not asked for.
     RefereeRun run = play(fake("black", {"--mode", "out-of-turn", "--after", "1"}), fake("white"));
@@ -94,25 +148,6 @@ TEST_F(Faults, WritingOutOfTurnLoses) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               std::string(kFinished) + "1-0 {white wrote out of turn: \"S 1 2 M 1 3\\x0a\"}\n");
-    expect_players_gone();
-}
-
-TEST_F(Faults, SilentPlayerLosesOnTimeAndIsTerminated) {
-    const RefereeRun run =
-        play(fake("black", {"--mode", "silent", "--after", "1"}), fake("white"), {"--time", "1"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, std::string(kFinished) + "0-1 {black ran out of time}\n");
-    expect_players_gone();
-}
-
-TEST_F(Faults, MarginForgivesAnOverstepOfTheClock) {
-    // Black needs 1.2 s in all for two moves on a one-second clock.
-    const std::vector<std::string> slow{"--delay-ms", "600"};
-    RefereeRun run = play(fake("black", slow), fake("white"), {"--time", "1", "--plies", "4"});
-    EXPECT_EQ(run.out, std::string(kFinished) + "0-1 {black ran out of time}\n");
-    run = play(fake("black", slow), fake("white"),
-               {"--time", "1", "--plies", "4", "--margin", "500"});
-    EXPECT_EQ(run.out, std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 4 plies}\n");
     expect_players_gone();
 }
 
@@ -145,7 +180,7 @@ TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
     }
 }
 
-TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGame) {
+TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGameNorFillsTheLog) {
     const std::vector<std::string> draw{"--plies", "6", "--no-repetition"};
     const std::string expected =
         std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 6 plies}\n";
@@ -157,10 +192,54 @@ TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGame) {
     logged.insert(logged.end(), {"--log", dir_ + "/game.log"});
     run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
     EXPECT_EQ(run.out, expected);
-    const std::string log = referee_test::read_file(dir_ + "/game.log");
+    std::string log = referee_test::read_file(dir_ + "/game.log");
     EXPECT_NE(log.find("!! black fake_player stderr: eeee"), std::string::npos);
     EXPECT_EQ(log.find(std::string(1001, 'e')), std::string::npos);
     expect_players_gone();
+
+    // 200 MB in one go: the log keeps the first megabyte and says how much
+    // more there was.
+    run = play(fake("black", {"--mode", "flood", "--flood-mb", "200"}), fake("white"), logged);
+    EXPECT_EQ(run.out, expected);
+    log = referee_test::read_file(dir_ + "/game.log");
+    EXPECT_GT(log.size(), std::size_t{1} << 20);
+    EXPECT_LT(log.size(), (std::size_t{1} << 20) + (64U << 10));
+    const auto cut = log.find(" more bytes left out (the log keeps 1048576 bytes");
+    ASSERT_NE(cut, std::string::npos);
+    const auto number = log.rfind(' ', cut - 1) + 1;
+    const auto left_out = std::stoull(log.substr(number, cut - number));
+    EXPECT_GT(left_out, 200ULL * 1024 * 1024 - (2U << 20));
+    // A smaller cap, by option.
+    logged.insert(logged.end(), {"--stderr-limit", "64"});
+    run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
+    EXPECT_LT(referee_test::read_file(dir_ + "/game.log").size(), std::size_t{80} << 10);
+    expect_players_gone();
+}
+
+TEST_F(Faults, ReasonQuotesTheLastLineOfStandardError) {
+    const std::string long_line(300, 'x');
+    struct Case {
+        std::vector<std::string> white;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{"--mode", "exit", "--exit-status", "2", "--say",
+          "header: 12 rows, the board holds 6 to 10"},
+         "1-0 {white exited: exit status 2 (\"header: 12 rows, the board holds 6 to 10\")}"},
+        {{"--mode", "crash", "--after", "1", "--say", "assertion failed"},
+         "1-0 {white exited: killed by signal 6 (Aborted) (\"assertion failed\")}"},
+        {{"--mode", "close-output", "--after", "1", "--say", "bye\r"},
+         "1-0 {white closed its output: \"bye\"}"},
+        {{"--mode", "exit", "--after", "1", "--say", long_line},
+         "1-0 {white exited: exit status 0 (\"" + std::string(200, 'x') + "...\")}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const RefereeRun run = play(fake("black"), fake("white", c.white));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, kFinished + c.expected + "\n");
+        expect_players_gone();
+    }
 }
 
 TEST_F(Faults, PlayersIgnoringEndOfInputAndTerminationAreKilled) {
@@ -239,6 +318,35 @@ TEST_F(Faults, RecordAndLogTellTheWholeGame) {
     EXPECT_NE(log.find("<- black fake_player: S 0 5 B 0 0"), std::string::npos);
     EXPECT_NE(log.find("-> white fake_player: S 0 5 B 0 0"), std::string::npos);
     EXPECT_NE(log.find("== Finished game 1"), std::string::npos);
+    expect_players_gone();
+}
+
+TEST_F(Faults, RecordAndLogMustBeTwoFilesThatCanBeOpened) {
+    const std::string record = dir_ + "/game.txt";
+    referee_test::write_file(record, "an earlier record\n");
+    std::filesystem::create_symlink(record, dir_ + "/link.txt");
+    for (const std::string& log : {record, dir_ + "/link.txt", dir_ + "/./game.txt"}) {
+        const RefereeRun run =
+            play(fake("black"), fake("white"), {"--record", record, "--log", log});
+        EXPECT_EQ(run.status, 2) << log;
+        EXPECT_NE(run.err.find("the same file"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(referee_test::read_file(record), "an earlier record\n");
+
+    for (const char* option : {"--record", "--log"}) {
+        const RefereeRun run =
+            play(fake("black"), fake("white"), {option, dir_ + "/no-such-dir/file.txt"});
+        EXPECT_EQ(run.status, 1) << option;
+        EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
+
+    // Names chosen on the command line go wherever a name is shown.
+    const RefereeRun run = play(fake("black"), fake("white"),
+                                {"--record", record, "--name-black", "Ann", "--name-white", "Bo"});
+    EXPECT_EQ(run.out.rfind("Finished game 1 (Ann vs Bo): ", 0), 0u) << run.out;
+    const std::string text = referee_test::read_file(record);
+    EXPECT_NE(text.find("[Black \"Ann\"]\n[White \"Bo\"]"), std::string::npos) << text;
     expect_players_gone();
 }
 

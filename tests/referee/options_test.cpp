@@ -23,6 +23,12 @@ TEST(SplitCommand, SplitsLikeAShellWithoutRunningOne) {
     EXPECT_FALSE(referee::split_command("p \"open"));
     EXPECT_EQ(referee::program_name({"build/bin/gridplayer", "-x"}), "gridplayer");
     EXPECT_EQ(referee::program_name({"gridplayer"}), "gridplayer");
+    // A script is named for itself, not for its interpreter.
+    EXPECT_EQ(referee::program_name({"python3", "-u", "bots/mine.py", "--fast"}), "mine.py");
+    EXPECT_EQ(referee::program_name({"/usr/bin/env", "A=1", "python3.11", "bot.py"}), "bot.py");
+    EXPECT_EQ(referee::program_name({"sh", "./run.sh"}), "run.sh");
+    EXPECT_EQ(referee::program_name({"python3"}), "python3");
+    EXPECT_EQ(referee::program_name({"./shell-bot", "x.py"}), "shell-bot");
 }
 
 ParsedCommandLine parse(const Words& args) {
@@ -43,14 +49,37 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(options.games, 1);
     EXPECT_FALSE(options.quiet);
     EXPECT_EQ(options.black, Words{"black"});
+    EXPECT_EQ(options.black_name, "black");
+    EXPECT_EQ(options.error_cap, 1U << 20);
+    EXPECT_EQ(options.game.player_memory_bytes, 0U);
 
-    parsed = parse({"-r",           "10",          "--columns=10",
-                    "-t",           "60",          "--margin",
-                    "25",           "-p",          "40",
-                    "--town-halls", "3",           "--no-repetition",
-                    "-g",           "4",           "--record",
-                    "r.txt",        "--log=l.txt", "-q",
-                    "--no-color",   "./b --x 1",   "w"});
+    parsed = parse({"-r",
+                    "10",
+                    "--columns=10",
+                    "-t",
+                    "60",
+                    "--margin",
+                    "25",
+                    "-p",
+                    "40",
+                    "--town-halls",
+                    "3",
+                    "--no-repetition",
+                    "-g",
+                    "4",
+                    "--record",
+                    "r.txt",
+                    "--log=l.txt",
+                    "-q",
+                    "--no-color",
+                    "--name-white",
+                    "Bo",
+                    "--stderr-limit",
+                    "8",
+                    "--player-memory",
+                    "64",
+                    "./b --x 1",
+                    "w"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
     options = std::get<Options>(parsed);
     EXPECT_EQ(options.game.rows, 10);
@@ -66,6 +95,10 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_TRUE(options.quiet);
     EXPECT_TRUE(options.no_color);
     EXPECT_EQ(options.black, (Words{"./b", "--x", "1"}));
+    EXPECT_EQ(options.black_name, "b");
+    EXPECT_EQ(options.white_name, "Bo");
+    EXPECT_EQ(options.error_cap, 8U << 10);
+    EXPECT_EQ(options.game.player_memory_bytes, 64U << 20);
 
     // After "--" a command may start with a dash.
     parsed = parse({"--", "-odd", "w"});
@@ -90,6 +123,8 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--frobnicate", "a", "b"},
         {"--quiet=yes", "a", "b"},
         {"--record", "", "a", "b"},
+        {"--record", "same.txt", "--log", "./same.txt", "a", "b"},
+        {"--player-memory", "-1", "a", "b"},
         {"'unterminated", "b"},
         {"   ", "b"},
         {"--columns", "4", "a", "b"},     // black would start with two town halls

@@ -53,7 +53,8 @@ TEST(Match, ScoreCountsFromTheFirstProgramWhateverItsColour) {
 TEST(Record, TagsEscapeQuotesAndMovesCarryTheirTime) {
     referee::GameResult result;
     result.outcome = {EndReason::MalformedLine, Side::Black, "\"x\" (bad)"};
-    result.moves = {{Side::Black, "S 0 5 M 0 4", 0.25}, {Side::White, "S 1 2 M 1 3", 1.5}};
+    result.moves = {{Side::Black, {'S', 0, 5, 'M', 0, 4}, 0.25},
+                    {Side::White, {'S', 1, 2, 'M', 1, 3}, 1.5}};
     std::ostringstream out;
     write_record(out, {"test", "b", "w", 8, 8, 150}, result);
     const std::string text = out.str();

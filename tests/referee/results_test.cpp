@@ -148,9 +148,10 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
 TEST(Results, EntryFromAPlayedGame) {
     referee::GameResult result;
     result.outcome = {referee::EndReason::TownHallsLost, referee::Side::White, ""};
-    result.moves = {{referee::Side::Black, "S 0 5 M 0 4", 0.25},
-                    {referee::Side::White, "S 1 2 M 1 3", 1.0},
-                    {referee::Side::Black, "S 0 4 M 0 3", 0.5}};
+    for (const auto& [side, line, seconds] : {std::tuple{referee::Side::Black, "S 0 5 M 0 4", 0.25},
+                                              std::tuple{referee::Side::White, "S 1 2 M 1 3", 1.0},
+                                              std::tuple{referee::Side::Black, "S 0 4 M 0 3", 0.5}})
+        result.moves.push_back({side, *protocol::parse_move(line), seconds});
     result.started = std::chrono::system_clock::time_point(std::chrono::milliseconds(1500));
     result.ended = result.started + std::chrono::hours(25);
     const auto e = referee::make_entry(4, 6, "tree", "grid", result);

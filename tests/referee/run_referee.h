@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,6 +27,10 @@ inline std::string read_file(const std::string& path) {
     return text.str();
 }
 
+inline void write_file(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
 // A fresh directory per test, removed by the caller's fixture if it likes.
 inline std::string scratch_dir(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() /
@@ -35,11 +40,16 @@ inline std::string scratch_dir(const std::string& name) {
     return dir.string();
 }
 
-// The referee reads nothing from its own standard input: it gets none.
-inline RefereeRun run_referee(const std::string& binary, const std::vector<std::string>& args) {
+// The referee reads nothing from its own standard input: it gets none. A
+// game of the fault tests takes well under a second; the deadline turns a
+// hang into a failure instead of a wait for the test driver's timeout.
+inline RefereeRun run_referee(const std::string& binary, const std::vector<std::string>& args,
+                              test_support::RunOptions options = {}) {
     std::vector<std::string> argv{binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    return test_support::run_process(argv, "");
+    if (options.deadline == test_support::RunOptions{}.deadline)
+        options.deadline = std::chrono::seconds(30);
+    return test_support::run_process(argv, options);
 }
 
 inline pid_t read_pid(const std::string& path) {
@@ -48,10 +58,34 @@ inline pid_t read_pid(const std::string& path) {
     return pid;
 }
 
+// Every pid in a file of one pid a line (the fake player's --family file).
+inline std::vector<pid_t> read_pids(const std::string& path) {
+    std::vector<pid_t> pids;
+    std::ifstream in(path);
+    pid_t pid = 0;
+    while (in >> pid)
+        pids.push_back(pid);
+    return pids;
+}
+
 // True once no process with this pid exists, not even as a zombie waiting
 // to be reaped: kill(pid, 0) still finds a zombie.
 inline bool process_gone(pid_t pid) {
     return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Waits, a bounded while, for the kernel to finish tearing processes down;
+// false when one of them is still there after it.
+inline bool all_gone(const std::vector<pid_t>& pids) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (true) {
+        bool gone = true;
+        for (pid_t pid : pids)
+            gone = gone && process_gone(pid);
+        if (gone || std::chrono::steady_clock::now() > deadline)
+            return gone;
+        ::usleep(1000);
+    }
 }
 
 // One argument for the referee: a program with its arguments, quoted the

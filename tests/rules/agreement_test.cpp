@@ -112,13 +112,13 @@ long compare_on(Reading reading, int rows, int columns, int positions, unsigned 
     return moves;
 }
 
-TEST(Agreement, TreeplayerReadingIsTreeplayersGenerator) {
+TEST(RulesAgreement, TreeplayerReadingIsTreeplayersGenerator) {
     const long moves = compare_on(Reading::Treeplayer, 8, 8, 3000, 11u);
     // Lists that were empty on both sides would prove nothing.
     EXPECT_GT(moves, 3000L * 2 * 10);
 }
 
-TEST(Agreement, GridplayerReadingIsGridplayersGeneratorOnEverySize) {
+TEST(RulesAgreement, GridplayerReadingIsGridplayersGeneratorOnEverySize) {
     for (int rows = 6; rows <= 10; ++rows) {
         for (int columns = 1; columns <= 10; ++columns) {
             SCOPED_TRACE(std::to_string(rows) + "x" + std::to_string(columns));
@@ -133,7 +133,7 @@ TEST(Agreement, GridplayerReadingIsGridplayersGeneratorOnEverySize) {
 
 // Deeper than the position checks look: the divide lines of both perft
 // tools, move by move, on boards of other shapes, each side moving first.
-TEST(Agreement, GridplayerPerftOnOtherSizes) {
+TEST(RulesAgreement, GridplayerPerftOnOtherSizes) {
     for (auto [rows, columns] : {std::pair{6, 5}, {9, 7}, {10, 3}, {7, 10}}) {
         SCOPED_TRACE(std::to_string(rows) + "x" + std::to_string(columns));
         n = rows;

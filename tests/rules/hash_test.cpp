@@ -13,7 +13,7 @@ namespace {
 using rules::Board;
 using rules::Side;
 
-TEST(Hash, EqualPositionsEqualKeysDifferentPositionsDifferentKeys) {
+TEST(RulesHash, EqualPositionsEqualKeysDifferentPositionsDifferentKeys) {
     for (const auto& size : {std::pair{8, 8}, {10, 10}, {7, 3}}) {
         const int rows = size.first;
         const int columns = size.second;

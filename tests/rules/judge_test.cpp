@@ -45,7 +45,7 @@ struct Case {
     bool either, treeplayer, gridplayer;  // allowed under each rule set
 };
 
-TEST(Judge, EachRuleSetAllowsExactlyItsReadings) {
+TEST(RulesJudge, EachRuleSetAllowsExactlyItsReadings) {
     const Board start = Board::starting(8, 8);
     const Board pair = board_with({{3, 4, b}, {3, 3, w}});
     const Case cases[] = {
@@ -79,7 +79,7 @@ TEST(Judge, EachRuleSetAllowsExactlyItsReadings) {
     }
 }
 
-TEST(Judge, ReasonsNameTheSquaresAndTheSide) {
+TEST(RulesJudge, ReasonsNameTheSquaresAndTheSide) {
     const Board start = Board::starting(8, 8);
     auto why = [&](const char* move, Side side, RuleSet rules) {
         return rules::refusal(start, side, line(move), rules).value_or("allowed");
@@ -97,7 +97,7 @@ TEST(Judge, ReasonsNameTheSquaresAndTheSide) {
     EXPECT_EQ(why("S 0 5 M 0 4", Side::White, RuleSet::Either), "(0,5) holds no soldier of white");
 }
 
-TEST(Judge, TreeplayersRulesNeedAnEightByEightBoardAndHasLegalMove) {
+TEST(RulesJudge, TreeplayersRulesNeedAnEightByEightBoardAndHasLegalMove) {
     const Board big = Board::starting(10, 10);
     const auto step = line("S 0 7 M 0 6");
     EXPECT_EQ(rules::refusal(big, Side::Black, step, RuleSet::Either), std::nullopt);

@@ -13,7 +13,7 @@ using rules::Board;
 using rules::Reading;
 using rules::Side;
 
-TEST(Perft, StartingPositionCountsOfBothReadings) {
+TEST(RulesPerft, StartingPositionCountsOfBothReadings) {
     struct Row {
         Reading reading;
         int size;

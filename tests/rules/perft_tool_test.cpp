@@ -30,7 +30,7 @@ std::string expected_output(const Board& board, Side side, Reading reading, int 
     return text + "total: " + std::to_string(total) + "\n";
 }
 
-TEST(PerftTool, PrintsTheLibrarysDivideAndTotal) {
+TEST(PerftRulesTool, PrintsTheLibrarysDivideAndTotal) {
     const auto tree = run_process({PERFT_RULES_BINARY, "--rules", "treeplayer", "2"}, "");
     EXPECT_EQ(tree.status, 0);
     EXPECT_EQ(tree.out,
@@ -42,7 +42,7 @@ TEST(PerftTool, PrintsTheLibrarysDivideAndTotal) {
               expected_output(Board::starting(9, 7), Side::Black, Reading::Gridplayer, 3));
 }
 
-TEST(PerftTool, StartsFromAPositionFile) {
+TEST(PerftRulesTool, StartsFromAPositionFile) {
     std::mt19937 rng(5);
     const Board board = rules_test::scattered_position(rng, 6, 5);
     const std::string path = testing::TempDir() + "perft_rules_position.txt";
@@ -60,7 +60,7 @@ TEST(PerftTool, StartsFromAPositionFile) {
     std::remove(path.c_str());
 }
 
-TEST(PerftTool, HelpExitsZeroBadArgumentsExitTwoWithOneLine) {
+TEST(PerftRulesTool, HelpExitsZeroBadArgumentsExitTwoWithOneLine) {
     const auto help = run_process({PERFT_RULES_BINARY, "--help"}, "");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find(rules::reading_differences()), std::string::npos);
@@ -71,7 +71,8 @@ TEST(PerftTool, HelpExitsZeroBadArgumentsExitTwoWithOneLine) {
         {},
         {"--rules", "referee", "3"},
         {"--rules", "treeplayer", "--rows", "10", "--columns", "10", "3"},
-        {"--rules", "gridplayer", "--rows", "5", "3"},
+        {"--rules", "gridplayer", "--rows", "5", "--columns", "8", "3"},
+        {"--rules", "gridplayer", "--rows", "9", "3"},
         {"--rules", "gridplayer", "three"},
         {"--rules", "gridplayer", "3", "4"},
         {"--rules", "gridplayer", "--position", "/nonexistent/position.txt", "1"},

@@ -102,6 +102,14 @@ int wait_for(pid_t pid) {
 }  // namespace
 
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& input) {
+    RunOptions options;
+    options.input = input;
+    return run_process(argv, options);
+}
+
+ProcessResult run_process(const std::vector<std::string>& argv, const RunOptions& options) {
+    const std::string& input = options.input;
+    const auto deadline = std::chrono::steady_clock::now() + options.deadline;
     ProcessResult result;
     if (argv.empty()) {
         result.status = 127;
@@ -155,6 +163,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
     in.read.reset();
     out.write.reset();
     err.write.reset();
+    if (options.started)
+        options.started(pid);
 
     // Feed and collect in one poll loop: a program that answers as it reads
     // fills its output pipe long before a large input is through, and a
@@ -169,7 +179,15 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
         std::array<pollfd, 3> fds{{{in.write.get(), POLLOUT, 0},
                                    {out.read.get(), POLLIN, 0},
                                    {err.read.get(), POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ::kill(pid, SIGKILL);
+            result.timed_out = true;
+            result.err += "run_process: killed after its deadline\n";
+            break;
+        }
+        if (::poll(fds.data(), fds.size(), static_cast<int>(left.count())) < 0) {
             if (errno == EINTR)
                 continue;
             // Closing our ends unblocks the program, so the wait below ends.

@@ -2,6 +2,10 @@
 // what it writes. Shared by every suite that tests a built binary.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,7 +14,17 @@ namespace test_support {
 struct ProcessResult {
     std::string out;
     std::string err;
-    int status = -1;  // exit status, or 128 + signal number, as a shell reports it
+    int status = -1;         // exit status, or 128 + signal number, as a shell reports it
+    bool timed_out = false;  // killed for outliving RunOptions::deadline
+};
+
+struct RunOptions {
+    std::string input;  // the program's whole standard input
+    // A hanging program is killed (SIGKILL) after this long and its test
+    // fails in seconds, not at the test driver's timeout.
+    std::chrono::milliseconds deadline{std::chrono::seconds(60)};
+    // Called once the program runs, with its pid: to signal it mid-run.
+    std::function<void(pid_t)> started;
 };
 
 // Runs argv[0] (searched on PATH when it has no slash) with the other words
@@ -19,5 +33,6 @@ struct ProcessResult {
 // `input` is the program's whole standard input, closed after the last byte.
 // A program that cannot be started gets status 127 and the reason in `err`.
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& input);
+ProcessResult run_process(const std::vector<std::string>& argv, const RunOptions& options);
 
 }  // namespace test_support

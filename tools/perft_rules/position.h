@@ -1,21 +1,10 @@
-// A position file for perft_rules, in the letters of the bench sets:
-//
-//   # lines starting with '#' are comments; blank lines are skipped
-//   black                 <- the side to move: "black" or "white"
-//   W w W w W w W w       <- row 0 first, one letter per column,
-//   . w . w . w . w          spaces between letters optional
-//   ...
-//
-// '.' empty, 'w' white soldier, 'W' white town hall, 'b' black soldier,
-// 'B' black town hall. The file holds exactly one position of the given size.
+// perft_rules' start: the opening position, or a position file in the
+// letters every perft tool reads (tools/perft_common/position_file.h).
 #pragma once
-
-#include <iosfwd>
-#include <optional>
-#include <string>
 
 #include "rules/board.h"
 #include "rules/side.h"
+#include "tools/perft_common/position_file.h"
 
 namespace perft_rules {
 
@@ -24,7 +13,6 @@ struct Position {
     rules::Side to_move;
 };
 
-// nullopt and, when `why` is given, one sentence on what was wrong.
-std::optional<Position> read_position(std::istream& in, int rows, int columns, std::string* why);
+Position from_letters(const position_file::Position& letters);
 
 }  // namespace perft_rules

@@ -1,0 +1,31 @@
+#include "replay/board.h"
+
+#include "rules/judge.h"
+
+namespace replay {
+
+std::string piece_letter(Cell cell) {
+    switch (cell) {
+        case Cell::BlackSoldier:
+            return "b";
+        case Cell::BlackTownHall:
+            return "B";
+        case Cell::WhiteSoldier:
+            return "w";
+        case Cell::WhiteTownHall:
+            return "W";
+        case Cell::Empty:
+            break;
+    }
+    return "";
+}
+
+// A record does not say which players' rules its referee applied, and bots
+// with rules of their own are judged by the squares alone; so a replay holds
+// every move to those checks and no more.
+std::optional<std::string> replay_refusal(const Board& board, Side side,
+                                          const protocol::MoveLine& move) {
+    return rules::refusal(board, side, move, rules::RuleSet::Squares);
+}
+
+}  // namespace replay

@@ -1,0 +1,49 @@
+#include "replay/options.h"
+
+#include <CLI/CLI.hpp>
+
+namespace replay {
+
+std::variant<Options, int> parse_command_line(int argc, const char* const* argv, std::ostream& out,
+                                              std::ostream& err) {
+    Options options;
+    int ply = 0;
+    CLI::App app(
+        "Shows a game from a referee record: every position in the terminal, or one "
+        "with --ply; --html writes a page to step through the game, --svg a picture "
+        "of one position.",
+        "replay");
+    app.add_option("RECORD", options.record_path, "record file written by referee --record")
+        ->required()
+        ->type_name("FILE");
+    app.add_option("--game", options.game, "which game of a match record (default 1)")
+        ->type_name("K")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--ply", ply,
+                   "the position after N plies; with --html the page opens there, "
+                   "--svg draws the last position without it")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--html", options.html_path, "write the game as one self-contained page")
+        ->type_name("FILE");
+    app.add_option("--svg", options.svg_path, "write one position as an SVG picture")
+        ->type_name("FILE");
+    app.add_flag("--no-color", options.no_color, "no colours in the terminal");
+    app.footer(
+        "Exit status: 0 when shown or written, 1 when an output file could not be written,\n"
+        "2 for a usage error or a record that cannot be read or replayed.");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return kDone;
+    } catch (const CLI::ParseError& error) {
+        err << "replay: " << error.what() << "\nTry 'replay --help'.\n";
+        return kBadInput;
+    }
+    if (app.count("--ply") > 0)
+        options.ply = ply;
+    return options;
+}
+
+}  // namespace replay

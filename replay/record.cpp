@@ -1,0 +1,207 @@
+#include "replay/record.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "referee/outcome.h"
+
+namespace replay {
+namespace {
+
+// The board sizes the referee can play: three rows per side and a gap, and
+// coordinates a move line can carry.
+constexpr int kMinRows = 6;
+constexpr int kMinColumns = 2;
+constexpr int kMaxSide = 100;
+constexpr int kMaxSeconds = 1'000'000;
+
+bool is_result(std::string_view line) {
+    return line == "1-0" || line == "0-1" || line == "1/2-1/2" || line == "*";
+}
+
+std::optional<int> to_int(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+// [Name "value"]; inside the value a backslash escapes the next character,
+// which is how the referee writes quotes and backslashes in players' names.
+std::optional<std::pair<std::string, std::string>> parse_tag(std::string_view line) {
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']')
+        return std::nullopt;
+    line = line.substr(1, line.size() - 2);
+    const auto space = line.find(' ');
+    if (space == 0 || space == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view quoted = line.substr(space + 1);
+    if (quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"')
+        return std::nullopt;
+    const std::string_view inner = quoted.substr(1, quoted.size() - 2);
+    std::string value;
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        if (inner[i] == '"')
+            return std::nullopt;
+        if (inner[i] == '\\' && ++i == inner.size())
+            return std::nullopt;
+        value += inner[i];
+    }
+    return std::pair{std::string(line.substr(0, space)), value};
+}
+
+// "{0.123s}" is the time the move took; any other comment carries no time.
+double comment_seconds(std::string_view comment) {
+    if (comment.size() < 2 || comment.back() != 's')
+        return 0;
+    comment.remove_suffix(1);
+    double seconds = 0;
+    const auto [end, error] =
+        std::from_chars(comment.data(), comment.data() + comment.size(), seconds);
+    if (error != std::errc() || end != comment.data() + comment.size() || !std::isfinite(seconds) ||
+        seconds < 0)
+        return 0;
+    return seconds;
+}
+
+// Reads the lines one by one, keeping the game being read and its board, so
+// that a move is checked against the position it is played in.
+class Reader {
+  public:
+    std::optional<RecordError> line(std::string_view text, int number);
+    std::vector<Game> finish();
+
+  private:
+    enum class Section { Between, Tags, Moves };
+
+    std::optional<RecordError> tag(std::string_view text, int number);
+    std::optional<RecordError> move(std::string_view text, int number);
+    void close_game(std::string result);
+
+    Section section_ = Section::Between;
+    std::vector<Game> games_;
+    std::optional<Board> board_;
+};
+
+std::optional<RecordError> Reader::line(std::string_view text, int number) {
+    if (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+    if (text.empty()) {
+        if (section_ == Section::Tags)
+            section_ = Section::Moves;
+        return std::nullopt;
+    }
+    if (text.front() == '[')
+        return tag(text, number);
+    if (is_result(text)) {
+        if (section_ == Section::Between)
+            return RecordError{number, "a result with no game before it"};
+        close_game(std::string(text));
+        return std::nullopt;
+    }
+    return move(text, number);
+}
+
+std::optional<RecordError> Reader::tag(std::string_view text, int number) {
+    const auto tag = parse_tag(text);
+    if (!tag)
+        return RecordError{number, "not a tag pair " + referee::quote(text)};
+    // Tags after moves begin the next game: the one before had no result.
+    if (section_ != Section::Tags) {
+        if (section_ == Section::Moves)
+            close_game("*");
+        games_.emplace_back();
+        section_ = Section::Tags;
+    }
+    Game& game = games_.back();
+    const std::string& name = tag->first;
+    const std::string& value = tag->second;
+    const auto number_in = [&](int low, int high, int& into) -> std::optional<RecordError> {
+        const auto parsed = to_int(value);
+        if (!parsed || *parsed < low || *parsed > high) {
+            return RecordError{number, name + " must be a number from " + std::to_string(low) +
+                                           " to " + std::to_string(high)};
+        }
+        into = *parsed;
+        return std::nullopt;
+    };
+    std::optional<RecordError> error;
+    if (name == "Rows") {
+        error = number_in(kMinRows, kMaxSide, game.rows);
+    } else if (name == "Columns") {
+        error = number_in(kMinColumns, kMaxSide, game.columns);
+    } else if (name == "TimeControl") {
+        int seconds = 0;
+        error = number_in(0, kMaxSeconds, seconds);
+        game.time_seconds = seconds;
+    }
+    game.tags.push_back(*tag);
+    return error;
+}
+
+std::optional<RecordError> Reader::move(std::string_view text, int number) {
+    // A list of moves without tags is a game on the default board.
+    if (section_ == Section::Between)
+        games_.emplace_back();
+    section_ = Section::Moves;
+    Game& game = games_.back();
+    if (!board_)
+        board_ = Board::starting(game.rows, game.columns);
+
+    RecordedMove recorded;
+    recorded.line = number;
+    const auto comment = text.find(" {");
+    if (comment != std::string_view::npos) {
+        const std::string_view rest = text.substr(comment + 2);
+        if (rest.empty() || rest.back() != '}')
+            return RecordError{number, "the comment after the move is not closed"};
+        recorded.seconds = comment_seconds(rest.substr(0, rest.size() - 1));
+    }
+    const std::string_view notation = text.substr(0, comment);
+    std::string why;
+    const auto parsed = protocol::parse_move(notation, &why);
+    if (!parsed)
+        return RecordError{number, "not a move " + referee::quote(notation) + ": " + why};
+    if (const auto refusal = replay_refusal(*board_, mover(game.plies() + 1), *parsed)) {
+        return RecordError{number, "ply " + std::to_string(game.plies() + 1) + ", " +
+                                       protocol::format_move(*parsed) + ": " + *refusal};
+    }
+    board_->apply(*parsed);
+    recorded.move = *parsed;
+    game.moves.push_back(recorded);
+    return std::nullopt;
+}
+
+void Reader::close_game(std::string result) {
+    if (section_ != Section::Between)
+        games_.back().result = std::move(result);
+    section_ = Section::Between;
+    board_.reset();
+}
+
+std::vector<Game> Reader::finish() {
+    close_game("*");
+    return std::move(games_);
+}
+
+}  // namespace
+
+std::variant<std::vector<Game>, RecordError> read_record(std::string_view text) {
+    Reader reader;
+    int number = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        ++number;
+        if (auto error = reader.line(text.substr(0, end), number))
+            return *error;
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    auto games = reader.finish();
+    if (games.empty())
+        return RecordError{0, "the record holds no game"};
+    return games;
+}
+
+}  // namespace replay

@@ -1,0 +1,84 @@
+// The players' clocks with made-up time: the rules of the clock from given
+// time points, and whole games whose clock a test drives, so that nothing
+// here sleeps or depends on how busy the machine is.
+#include "referee/chess_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "referee/game.h"
+#include "run_referee.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using referee::ChessClock;
+using referee::Clock;
+using referee::Side;
+
+TEST(ChessClock, RunsForOneSideAtATimeAndForgivesOnlyTheMargin) {
+    const Clock::time_point t0{};
+    for (const auto margin : {0ms, 500ms}) {
+        SCOPED_TRACE(margin.count());
+        ChessClock clock(1s, margin);
+        clock.start(Side::Black, t0);
+        EXPECT_EQ(clock.deadline(), t0 + 1s + margin);
+        EXPECT_DOUBLE_EQ(clock.stop(t0 + 600ms), 0.6);
+        EXPECT_FALSE(clock.flagged(Side::Black));
+        // White's thinking costs black nothing.
+        clock.start(Side::White, t0 + 600ms);
+        EXPECT_EQ(clock.deadline(), t0 + 1600ms + margin);
+        EXPECT_DOUBLE_EQ(clock.stop(t0 + 5600ms), 5.0);
+        EXPECT_TRUE(clock.flagged(Side::White));
+        EXPECT_DOUBLE_EQ(clock.left()[0], 0.4);
+        // Black's second move of 0.6 s oversteps its clock by 0.2 s.
+        clock.start(Side::Black, t0 + 6s);
+        EXPECT_EQ(clock.deadline(), t0 + 6400ms + margin);
+        clock.stop(t0 + 6600ms);
+        EXPECT_NEAR(clock.left()[0], -0.2, 1e-9);
+        EXPECT_EQ(clock.flagged(Side::Black), margin == 0ms);
+    }
+}
+
+referee::PlayerSpec fake(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{FAKE_PLAYER};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return {"fake_player", argv};
+}
+
+TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
+    const std::string dir = referee_test::scratch_dir("game_clock");
+    referee::GameConfig config;
+    config.time_seconds = 150;
+    config.exit_grace = 0ms;  // the silent player would not leave on its own
+    referee::GameObserver quiet;
+
+    // The clock starts at t0 and jumps 1000 s once black has shown up (its
+    // pid file comes before its "ready" on standard error, which wakes the
+    // referee): a silent player runs out of time at once, and is ended.
+    const std::string pidfile = dir + "/black.pid";
+    Clock::time_point t0{};
+    bool started = false;
+    config.now = [&] {
+        const bool later = started && referee_test::read_pid(pidfile) > 0;
+        started = true;
+        return later ? t0 + 1000s : t0;
+    };
+    auto result = referee::play_game(
+        config, fake({"--mode", "silent", "--say", "ready", "--pidfile", pidfile}), fake({}),
+        quiet);
+    EXPECT_EQ(result.outcome.describe(), "black ran out of time");
+    EXPECT_TRUE(referee_test::all_gone({referee_test::read_pid(pidfile)}));
+
+    // Every reading 100 s later than the last: an instant move still takes
+    // at least 100 s, and black's first move oversteps its 150 s.
+    Clock::time_point ticking{};
+    config.now = [&] { return ticking += 100s; };
+    result = referee::play_game(config, fake({}), fake({}), quiet);
+    EXPECT_EQ(result.outcome.describe(), "black ran out of time");
+    EXPECT_TRUE(result.moves.empty());
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// Nothing a player starts outlives its game: children that keep the pipes,
+// a daemon that left the player's session, a player that exits while a
+// descendant holds its output or hands the game to a child, and a referee
+// that is itself stopped mid-game.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
+#include "run_referee.h"
+
+namespace {
+
+using referee_test::RefereeRun;
+
+class Processes : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = referee_test::scratch_dir(info->name());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // A fake player whose every process (itself and what it spawns) appends
+    // its pid to the family file.
+    std::string fake(const std::string& name, std::vector<std::string> args = {}) {
+        args.insert(args.end(), {"--pidfile", dir_ + "/" + name + ".pid", "--family", family()});
+        return referee_test::command(FAKE_PLAYER, args);
+    }
+    std::string family() const { return dir_ + "/family.txt"; }
+
+    RefereeRun play(const std::string& black, const std::string& white,
+                    std::vector<std::string> options = {}, test_support::RunOptions run = {}) {
+        // The fake player's shuffling soldier keeps only the basic checks.
+        options.insert(options.end(), {"--quiet", "--rules", "squares", black, white});
+        return referee_test::run_referee(REFEREE, options, std::move(run));
+    }
+
+    // Every process of the family was started and none is left, as a live
+    // process or an unreaped zombie.
+    void expect_family_gone(std::size_t at_least) {
+        const auto pids = referee_test::read_pids(family());
+        EXPECT_GE(pids.size(), at_least);
+        EXPECT_TRUE(referee_test::all_gone(pids));
+        EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
+    }
+
+    std::string dir_;
+};
+
+constexpr const char* kFinished = "Finished game 1 (fake_player vs fake_player): ";
+
+TEST_F(Processes, DescendantsInAndOutOfTheGroupEndWithTheGame) {
+    struct Case {
+        const char* spawn;
+        std::vector<std::string> extra;
+        std::size_t processes;  // per player, the player included
+    };
+    const Case cases[] = {
+        {"children", {}, 4},
+        {"children", {"--linger", "--ignore-term"}, 4},  // only SIGKILL ends them
+        {"grandchild", {}, 2},
+        {"daemon", {}, 2},
+        {"daemon", {"--ignore-term"}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.spawn + std::string(c.extra.empty() ? "" : " stubborn"));
+        std::filesystem::remove(family());
+        std::vector<std::string> args{"--spawn", c.spawn};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const RefereeRun run = play(fake("black", args), fake("white", args), {"--plies", "4"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out,
+                  std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 4 plies}\n");
+        expect_family_gone(2 * c.processes);
+    }
+}
+
+TEST_F(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
+    // With a clock of 100 s, a referee that waits for end of file on the
+    // output would call this a loss on time (and the run would time out).
+    struct Case {
+        std::vector<std::string> black;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"--spawn", "grandchild", "--mode", "exit", "--after", "1"},
+         "0-1 {black exited: exit status 0}"},
+        {{"--spawn", "children", "--mode", "crash", "--after", "1"},
+         "0-1 {black exited: killed by signal 6"},
+        // The player hands its pipes to a child that plays on, and exits.
+        {{"--spawn", "handoff"}, "0-1 {black exited: exit status 0}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        std::filesystem::remove(family());
+        const RefereeRun run = play(fake("black", c.black), fake("white"), {"--time", "100"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.rfind(kFinished + std::string(c.expected), 0), 0u) << run.out;
+        expect_family_gone(3);
+    }
+}
+
+TEST_F(Processes, PlayersRunWithoutCoreDumpsAndWithTheMemoryLimit) {
+    const std::string limits = dir_ + "/limits.txt";
+#ifdef __SANITIZE_ADDRESS__
+    // A sanitized player reserves terabytes of address space at start and
+    // cannot run under any limit: check only that it gets none.
+    const std::vector<std::string> options{"--plies", "2"};
+    const std::string expected = "core=0 as=" + std::to_string(RLIM_INFINITY) + "\n";
+#else
+    const std::vector<std::string> options{"--plies", "2", "--player-memory", "512"};
+    const std::string expected = "core=0 as=536870912\n";
+#endif
+    const RefereeRun run = play(fake("black", {"--limits", limits}), fake("white"), options);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(referee_test::read_file(limits), expected);
+    expect_family_gone(2);
+}
+
+TEST_F(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(number);
+        std::filesystem::remove(family());
+        std::filesystem::remove(dir_ + "/black.pid");
+        const std::string record = dir_ + "/game.txt";
+        test_support::RunOptions run_options;
+        // Black thinks for ever after one move; stop the referee once black
+        // has started its children.
+        run_options.started = [&](pid_t referee) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (referee_test::read_pids(family()).size() < 5 &&
+                   std::chrono::steady_clock::now() < deadline) {
+                ::usleep(1000);
+            }
+            ::kill(referee, number);
+        };
+        const RefereeRun run =
+            play(fake("black", {"--spawn", "children", "--mode", "silent", "--after", "1"}),
+                 fake("white", {"--spawn", "daemon", "--ignore-term"}), {"--record", record},
+                 run_options);
+        EXPECT_EQ(run.status, 128 + number) << run.err;
+        const std::string sentence = std::string("* {the referee was stopped: signal ") +
+                                     std::to_string(number) + " (" + ::strsignal(number) + ")}";
+        EXPECT_EQ(run.out,
+                  kFinished + sentence + "\nScore of fake_player vs fake_player: 0 - 0 - 0\n");
+        const std::string text = referee_test::read_file(record);
+        EXPECT_NE(text.find("[Result \"*\"]"), std::string::npos) << text;
+        EXPECT_NE(text.find("[Termination \"the referee was stopped: signal"), std::string::npos);
+        EXPECT_NE(text.find("\n*\n"), std::string::npos);
+        expect_family_gone(6);
+    }
+}
+
+}  // namespace

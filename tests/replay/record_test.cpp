@@ -1,0 +1,129 @@
+// Reading records: what the referee writes comes back move for move, a cut
+// record still replays, and a broken one is reported at its line.
+#include <gtest/gtest.h>
+
+#include "replay/record.h"
+#include "replay/svg.h"
+#include "replay/terminal.h"
+#include "support.h"
+
+namespace {
+
+using replay::Game;
+using replay::RecordError;
+
+std::vector<Game> games_of(const std::string& text) {
+    auto read = replay::read_record(text);
+    if (const auto* error = std::get_if<RecordError>(&read)) {
+        ADD_FAILURE() << "line " << error->line << ": " << error->why;
+        return {};
+    }
+    return std::get<std::vector<Game>>(read);
+}
+
+// Random games on board sizes from 6x2 to 10x10: every move and its time
+// come back, and at every ply the terminal display and the SVG picture show
+// the board that the record's move lines lead to.
+TEST(ReplayRecord, RandomGamesDrawnAsTheBoardHasThem) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        const int rows = 6 + static_cast<int>(seed % 5);
+        const int columns = 2 + static_cast<int>(seed * 3 % 9);
+        const std::string text = replay_test::random_record(seed, rows, columns, 80);
+        const auto games = games_of(text);
+        ASSERT_EQ(games.size(), 1U);
+        const Game& game = games[0];
+        const auto lines = referee::record_moves(text);
+        ASSERT_EQ(game.plies(), static_cast<int>(lines.size()));
+        auto board = replay::Board::starting(rows, columns);
+        for (int ply = 0; ply <= game.plies(); ++ply) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + " ply " + std::to_string(ply));
+            std::optional<protocol::MoveLine> last;
+            if (ply > 0) {
+                last = protocol::parse_move(lines[static_cast<std::size_t>(ply - 1)]);
+                ASSERT_EQ(game.moves[static_cast<std::size_t>(ply - 1)].move, last);
+                board.apply(*last);
+            }
+            EXPECT_EQ(replay_test::letters_from_display(replay::render_position(game, ply, false)),
+                      replay_test::letters(board));
+            const auto drawn =
+                replay_test::drawing_in(replay::svg_picture(board, last), rows, columns);
+            EXPECT_EQ(drawn.letters, replay_test::letters(board));
+            EXPECT_EQ(drawn.marks, replay_test::marks_of(last));
+        }
+    }
+}
+
+// A match record holds its games one after another; names with quotes and
+// backslashes come back as the players gave them.
+TEST(ReplayRecord, MatchRecordWithEscapedNames) {
+    referee::GameResult first;
+    first.moves = {{referee::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.25}};
+    first.outcome = {referee::EndReason::Exited, referee::Side::White, "exit status 3"};
+    referee::GameResult second;
+    std::ostringstream out;
+    referee::write_record(out, {"m", "say \"hi\"", "back\\slash", 8, 10, 60}, first);
+    referee::write_record(out, {"m", "back\\slash", "say \"hi\"", 8, 10, 60}, second);
+    const auto games = games_of(out.str());
+    ASSERT_EQ(games.size(), 2U);
+    EXPECT_EQ(games[0].tag("Black"), "say \"hi\"");
+    EXPECT_EQ(games[0].tag("White"), "back\\slash");
+    EXPECT_EQ(games[0].columns, 10);
+    EXPECT_EQ(games[0].moves.at(0).seconds, 1.25);
+    EXPECT_EQ(games[0].moves.at(0).line, 14);
+    EXPECT_EQ(games[0].result, "1-0");
+    EXPECT_EQ(replay::result_text(games[0]), "1-0 {white exited: exit status 3}");
+    EXPECT_EQ(games[1].plies(), 0);
+    EXPECT_EQ(games[1].tag("Black"), "back\\slash");
+}
+
+// A record cut off after any move line is a game without result, whether
+// the file ends there or the next game's tags follow.
+TEST(ReplayRecord, InterruptedGameHasNoResult) {
+    const std::string text = replay_test::random_record(7, 8, 8, 20);
+    const std::size_t moves_start = text.find("\n\n") + 2;
+    std::size_t cut = moves_start;
+    for (int kept = 0; kept <= 20; ++kept) {
+        const std::string head = text.substr(0, cut);
+        for (const std::string& rest : {std::string(), std::string("*\n"), text}) {
+            const auto games = games_of(head + rest);
+            ASSERT_EQ(games.size(), rest.size() > 2 ? 2U : 1U);
+            EXPECT_EQ(games[0].plies(), kept);
+            EXPECT_EQ(games[0].result, "*");
+        }
+        cut = text.find('\n', cut) + 1;
+    }
+    EXPECT_EQ(replay::result_text(games_of("S 0 5 M 0 4\n").at(0)), "* {the record stops here}");
+}
+
+TEST(ReplayRecord, BrokenRecordsNameTheirLine) {
+    const std::string tags = "[Black \"b\"]\n[White \"w\"]\n\n";
+    const struct {
+        std::string text;
+        int line;
+        std::string why;
+    } cases[] = {
+        {tags + "S 0 5 M 0 4\nS 1 2 X 1 3\n", 5, "not a move \"S 1 2 X 1 3\""},
+        {tags + "S 0 5 M 0 4\nS 1 2 M", 5, "not a move"},
+        {tags + "S 0 5 M 0 4 {0.1s\n", 4, "not closed"},
+        {tags + "S 0 5 M 8 4\n", 4, "ply 1, S 0 5 M 8 4: (8,4) is off the 8x8 board"},
+        {tags + "S 0 5 M 0 4\nS 3 9 B 3 5\n", 5, "(3,9) is off the 8x8 board"},
+        {tags + "S 0 4 M 0 3\n", 4, "(0,4) holds no soldier of black"},
+        {tags + "S 0 5 M 0 4\nS 0 4 M 0 3\n", 5, "(0,4) holds no soldier of white"},
+        {tags + "S 0 5 B 0 5\n", 4, "black cannot shoot its own piece on (0,5)"},
+        {"[Rows \"5\"]\n", 1, "Rows must be a number from 6 to 100"},
+        {"[Columns \"8x\"]\n", 1, "Columns must be"},
+        {"[Black \"unterminated]\n", 1, "not a tag pair"},
+        {"[Black \"a\" b\"]\n", 1, "not a tag pair"},
+        {"\n1-0\n", 2, "a result with no game before it"},
+        {"", 0, "the record holds no game"},
+    };
+    for (const auto& c : cases) {
+        const auto read = replay::read_record(c.text);
+        const auto* error = std::get_if<RecordError>(&read);
+        ASSERT_NE(error, nullptr) << c.text;
+        EXPECT_EQ(error->line, c.line) << c.text;
+        EXPECT_NE(error->why.find(c.why), std::string::npos) << error->why;
+    }
+}
+
+}  // namespace
