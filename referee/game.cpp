@@ -146,6 +146,10 @@ Outcome Game::play(Board& board, GameResult& result) {
     Side mover = Side::Black;
 
     for (int ply = 1;; ++ply) {
+        // A side that cannot move has lost: waiting for it would only run
+        // its clock down or leave the result to whatever its process does.
+        if (!rules::has_legal_move(board, mover, config_.rules))
+            return Outcome{EndReason::NoLegalMove, mover, ""};
         LineOrEnd got = await_line(mover, clock.deadline());
         if (auto* end = std::get_if<Outcome>(&got))
             return *end;
@@ -160,7 +164,7 @@ Outcome Game::play(Board& board, GameResult& result) {
         const auto move = protocol::parse_move(raw, &why);
         if (!move)
             return Outcome{EndReason::MalformedLine, mover, quote(raw) + " (" + why + ")"};
-        if (auto refusal = board.refusal(*move, mover)) {
+        if (auto refusal = rules::refusal(board, mover, *move, config_.rules)) {
             return Outcome{EndReason::IllegalMove, mover, quote(raw) + " (" + *refusal + ")"};
         }
         // A second line in the same turn is a move out of turn.
@@ -317,20 +321,26 @@ void Game::note_exit(Seat& seat) {
     }
 }
 
+// Works a line at a time, not a byte at a time: a player may pour
+// hundreds of megabytes into its standard error.
 void Game::remember_error_text(Seat& seat, std::string_view chunk) {
-    for (char c : chunk) {
-        if (c == '\n') {
-            seat.last_error_done = true;
-            continue;
-        }
-        if (seat.last_error_done) {
-            if (c == '\r')
-                continue;
-            seat.last_error.clear();
+    while (!chunk.empty()) {
+        const auto newline = chunk.find('\n');
+        std::string_view piece = chunk.substr(0, newline);
+        while (!piece.empty() && piece.back() == '\r')
+            piece.remove_suffix(1);
+        if (!piece.empty()) {
+            if (seat.last_error_done)
+                seat.last_error.clear();
             seat.last_error_done = false;
+            const std::size_t room =
+                kReasonErrorLine + 1 - std::min(seat.last_error.size(), kReasonErrorLine + 1);
+            seat.last_error.append(piece.substr(0, room));
         }
-        if (c != '\r' && seat.last_error.size() <= kReasonErrorLine)
-            seat.last_error += c;
+        if (newline == std::string_view::npos)
+            return;
+        seat.last_error_done = true;
+        chunk.remove_prefix(newline + 1);
     }
 }
 
@@ -352,14 +362,20 @@ long Game::read_error(Seat& seat) {
     }
     if (!wanted)
         return got;
-    for (char c : chunk) {
-        if (c == '\n' || seat.error_line.size() >= kMaxErrorLine) {
+    std::string_view rest = chunk;
+    while (!rest.empty()) {
+        const auto newline = rest.find('\n');
+        const std::size_t room = kMaxErrorLine - seat.error_line.size();
+        const std::size_t take = std::min({newline, room, rest.size()});
+        seat.error_line.append(rest.substr(0, take));
+        rest.remove_prefix(take);
+        const bool ends_line = take == newline;
+        if (ends_line || seat.error_line.size() >= kMaxErrorLine) {
             observer_.error_output(seat.side, seat.error_line);
             seat.error_line.clear();
-            if (c == '\n')
-                continue;
         }
-        seat.error_line += c;
+        if (ends_line)
+            rest.remove_prefix(1);
     }
     return got;
 }

@@ -13,6 +13,7 @@
 #include "referee/child_process.h"
 #include "referee/outcome.h"
 #include "referee/played_move.h"
+#include "rules/judge.h"
 
 namespace referee {
 
@@ -23,6 +24,9 @@ struct GameConfig {
     std::chrono::milliseconds margin{0};
     int ply_limit = 300;
     int town_hall_limit = 2;  // a side with this many town halls or fewer loses
+    // Which rules a move must keep: either player's reading by default, so
+    // each of the two players may play by its own.
+    rules::RuleSet rules = rules::RuleSet::Either;
     bool repetition_draws = true;
     // A move line is a dozen bytes; anything far longer is not a move.
     std::size_t max_line = 256;

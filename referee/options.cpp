@@ -3,6 +3,10 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <regex>
+#include <sstream>
+
+#include "rules/judge.h"
+#include "rules/reading.h"
 
 namespace referee {
 namespace {
@@ -28,17 +32,21 @@ newline, has been read. A side whose clock falls below minus the margin
 loses on time.
 
 Checks: a move line must be "S x1 y1 A x2 y2" with single spaces, action M
-or B, a trailing carriage return tolerated; both squares on the board; the
-source holding a soldier of the mover; the target holding no piece of the
-mover. Anything else, a move out of turn, a line without newline, a line
-over 256 bytes, closing output or exiting loses. The players read some
-rules differently (sideways captures, retreats, which soldier names a
-cannon shot, shots over pieces); the referee does not take sides on those
-and accepts any move that passes the checks above.
+or B, a trailing carriage return tolerated, and a legal move of the mover
+under --rules: "either" (the default) takes a move that is legal under at
+least one of the two players' readings of the rules that applies to the
+board (treeplayer's applies on 8x8 only), "treeplayer" or "gridplayer" only
+that reading, "squares" only the basic checks (both squares on the board,
+a soldier of the mover on the source, no piece of the mover on the target),
+for bots with rules of their own. An illegal move, a move out of turn, a
+line without newline, a line over 256 bytes, closing output or exiting
+loses.
 
-End: a side left with too few town halls loses; the third occurrence of a
-position with the same side to move is a draw; so is reaching the ply limit.
-A side with no legal move ends its process and so loses.
+{readings}
+
+End: a side left with too few town halls loses, and so does a side to move
+that has no legal move under --rules; the third occurrence of a position
+with the same side to move is a draw; so is reaching the ply limit.
 
 Results: "1-0" is a win for BLACK (player 1, who moves first), "0-1" a win
 for WHITE, "1/2-1/2" a draw, "*" a game cut short because the referee was
@@ -55,6 +63,28 @@ Exit status: 0 when the game or match was played to a result, 1 when the
 record or log could not be opened or written, 2 for usage errors, 3 when a player
 could not be started, 128 + N when stopped by signal N.)";
 
+// Fills the readings' differences, as the rules library words them, into
+// the footer, wrapped to the width of the rest.
+std::string footer() {
+    std::string wrapped;
+    std::size_t column = 0;
+    std::istringstream words{std::string(rules::reading_differences())};
+    for (std::string word; words >> word;) {
+        if (column > 0 && column + 1 + word.size() > 76) {
+            wrapped += '\n';
+            column = 0;
+        } else if (column > 0) {
+            wrapped += ' ';
+            ++column;
+        }
+        wrapped += word;
+        column += word.size();
+    }
+    std::string text = kFooter;
+    text.replace(text.find("{readings}"), std::string_view("{readings}").size(), wrapped);
+    return text;
+}
+
 // Every option is declared here once; the same declarations parse the
 // command line and print --help, so the two cannot disagree.
 struct Declared {
@@ -63,13 +93,14 @@ struct Declared {
     int player_memory_mb = 0;
     int error_cap_kb = 1024;
     bool no_repetition = false;
+    std::string rules_name = "either";
     std::string black_command;
     std::string white_command;
 };
 
 void declare(CLI::App& app, Declared& d) {
     app.description(kDescription);
-    app.footer(kFooter);
+    app.footer(footer());
     app.get_formatter()->column_width(26);
     GameConfig& game = d.options.game;
     // The default and the accepted range go into the help line itself, in
@@ -94,6 +125,11 @@ void declare(CLI::App& app, Declared& d) {
            "a side left with N town halls or fewer loses");
     number("--player-memory", d.player_memory_mb, 0, kMaxSeconds,
            "megabytes of address space each player may use; 0 for no limit");
+    app.add_option("--rules", d.rules_name,
+                   "which rules a move must keep: either, treeplayer, gridplayer or squares "
+                   "(default either; see below)")
+        ->type_name("RULES")
+        ->check(CLI::IsMember({"either", "treeplayer", "gridplayer", "squares"}));
     app.add_flag("--no-repetition", d.no_repetition,
                  "do not draw on the third repetition of a position")
         ->disable_flag_override();
@@ -242,6 +278,11 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     Options options = d.options;
     options.game.margin = std::chrono::milliseconds(d.margin_ms);
     options.game.repetition_draws = !d.no_repetition;
+    options.game.rules = *rules::parse_rule_set(d.rules_name);
+    if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&
+        options.game.rules == rules::RuleSet::Treeplayer) {
+        return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
+    }
     options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
     options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
     for (const auto* text : {&d.black_command, &d.white_command}) {

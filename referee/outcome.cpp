@@ -17,6 +17,8 @@ std::string Outcome::sentence() const {
     switch (reason) {
         case EndReason::TownHallsLost:
             return who + " lost its town halls";
+        case EndReason::NoLegalMove:
+            return who + " has no legal move";
         case EndReason::TimeForfeit:
             return who + " ran out of time";
         case EndReason::IllegalMove:

@@ -163,7 +163,9 @@ void reap_stray(pid_t pid) {
     if (PlayerRegistry::instance().contains(pid))
         return;
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) < 0 && errno == EINTR) {
+    // __WALL: also a child cloned without SIGCHLD, such as the tracer a
+    // leak checker in a player starts, which would otherwise stay a zombie.
+    while (::waitpid(pid, &status, WNOHANG | __WALL) < 0 && errno == EINTR) {
     }
 }
 
@@ -182,7 +184,7 @@ void end_stray_children() {
         for (pid_t child : children) {
             ::kill(child, SIGKILL);
             int status = 0;
-            while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            while (::waitpid(child, &status, __WALL) < 0 && errno == EINTR) {
             }
         }
     }

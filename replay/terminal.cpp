@@ -25,23 +25,6 @@ std::string printable(std::string_view text) {
     return out;
 }
 
-// The referee's display still takes the referee's own board; until the
-// referee moves to the rules library, the position is copied across.
-referee::Board display_board(const Board& board) {
-    static_assert(
-        static_cast<char>(Cell::Empty) == static_cast<char>(referee::Cell::Empty) &&
-        static_cast<char>(Cell::BlackSoldier) == static_cast<char>(referee::Cell::BlackSoldier) &&
-        static_cast<char>(Cell::BlackTownHall) == static_cast<char>(referee::Cell::BlackTownHall) &&
-        static_cast<char>(Cell::WhiteSoldier) == static_cast<char>(referee::Cell::WhiteSoldier) &&
-        static_cast<char>(Cell::WhiteTownHall) == static_cast<char>(referee::Cell::WhiteTownHall));
-    auto shown = referee::Board::starting(board.rows(), board.columns());
-    for (int y = 0; y < board.rows(); ++y) {
-        for (int x = 0; x < board.columns(); ++x)
-            shown.set(x, y, static_cast<referee::Cell>(board.at(x, y)));
-    }
-    return shown;
-}
-
 std::string tag_lines(const Game& game) {
     std::string out;
     for (const auto& [name, value] : game.tags)
@@ -73,7 +56,7 @@ std::string render_position(const Game& game, int ply, bool color) {
                                       clocks_after(game, ply)) +
                '\n';
     }
-    out += referee::render_board(display_board(position_after(game, ply)), last, color);
+    out += referee::render_board(position_after(game, ply), last, color);
     if (ply == game.plies())
         out += "\nResult: " + result_text(game) + '\n';
     return out;

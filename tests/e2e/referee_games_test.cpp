@@ -8,6 +8,7 @@
 #include "referee/board.h"
 #include "referee/display.h"
 #include "referee/record.h"
+#include "rules/judge.h"
 #include "run_referee.h"
 
 namespace {
@@ -45,8 +46,8 @@ void expect_played_to_a_result(const Game& game, const std::string& names) {
     const std::regex result(
         "Finished game 1 \\(" + names +
         "\\): (1-0|0-1|1/2-1/2) \\{(white lost its town halls|black lost its town halls|the same "
-        "position occurred three times|the ply limit was reached|(black|white) exited: exit "
-        "status 0)[^}]*\\}\n$");
+        "position occurred three times|the ply limit was reached|(black|white) has no legal "
+        "move)[^}]*\\}\n$");
     EXPECT_TRUE(std::regex_search(game.run.out, result))
         << game.run.out.substr(game.run.out.size() > 300 ? game.run.out.size() - 300 : 0);
     EXPECT_NE(game.record.find("[PlyCount \""), std::string::npos);
@@ -69,14 +70,13 @@ std::string last_board_shown(const std::string& out, int rows) {
 void expect_record_replays_to_final_board(const Game& game, int rows, int columns) {
     auto board = referee::Board::starting(rows, columns);
     std::optional<protocol::MoveLine> last;
+    auto mover = referee::Side::Black;
     for (const auto& line : referee::record_moves(game.record)) {
         last = protocol::parse_move(line);
         ASSERT_TRUE(last) << line;
-        ASSERT_FALSE(
-            board.refusal(*last, board.at(last->x1, last->y1) == referee::Cell::BlackSoldier
-                                     ? referee::Side::Black
-                                     : referee::Side::White));
+        ASSERT_FALSE(rules::refusal(board, mover, *last, rules::RuleSet::Either)) << line;
         board.apply(*last);
+        mover = referee::opponent(mover);
     }
     ASSERT_TRUE(last);
     EXPECT_EQ(referee::render_board(board, last, false), last_board_shown(game.run.out, rows));

@@ -15,6 +15,7 @@
 #include "gridplayer/gridplayer.h"
 #include "protocol/move_line.h"
 #include "referee/board.h"
+#include "rules/judge.h"
 #include "tests/properties/positions.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
@@ -66,7 +67,7 @@ void check_moves(const Board& board, Side side, const std::vector<MoveLine>& mov
     for (const MoveLine& move : moves) {
         SCOPED_TRACE(std::string(label) + " move " + text(move));
         ASSERT_TRUE(protocol::on_board(move, board.rows(), board.columns()));
-        ASSERT_EQ(board.refusal(move, side), std::nullopt);
+        ASSERT_EQ(rules::refusal(board, side, move, rules::RuleSet::Squares), std::nullopt);
         const Board expected = after_referee(board, move);
         EXPECT_EQ(after_playmove(board, move), expected);
         if (with_treeplayer) {

@@ -54,19 +54,22 @@ TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
     config.exit_grace = 0ms;  // the silent player would not leave on its own
     referee::GameObserver quiet;
 
-    // The clock starts at t0 and every later reading is 1000 s on: a silent
-    // player runs out of time at once, and is ended.
+    // The clock starts at t0 and jumps 1000 s once black has shown up (its
+    // pid file comes before its "ready" on standard error, which wakes the
+    // referee): a silent player runs out of time at once, and is ended.
+    const std::string pidfile = dir + "/black.pid";
     Clock::time_point t0{};
     bool started = false;
     config.now = [&] {
-        const auto at = started ? t0 + 1000s : t0;
+        const bool later = started && referee_test::read_pid(pidfile) > 0;
         started = true;
-        return at;
+        return later ? t0 + 1000s : t0;
     };
     auto result = referee::play_game(
-        config, fake({"--mode", "silent", "--pidfile", dir + "/black.pid"}), fake({}), quiet);
+        config, fake({"--mode", "silent", "--say", "ready", "--pidfile", pidfile}), fake({}),
+        quiet);
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
-    EXPECT_TRUE(referee_test::all_gone({referee_test::read_pid(dir + "/black.pid")}));
+    EXPECT_TRUE(referee_test::all_gone({referee_test::read_pid(pidfile)}));
 
     // Every reading 100 s later than the last: an instant move still takes
     // at least 100 s, and black's first move oversteps its 150 s.

@@ -28,9 +28,11 @@ class Faults : public ::testing::Test {
         return referee_test::command(FAKE_PLAYER, args);
     }
 
+    // The fake player shuffles a soldier back and forth, which only the
+    // basic checks allow: tests about processes hold it to those alone.
     RefereeRun play(const std::string& black, const std::string& white,
-                    std::vector<std::string> options = {}) {
-        options.push_back("--quiet");
+                    std::vector<std::string> options = {}, const char* rules = "squares") {
+        options.insert(options.end(), {"--quiet", "--rules", rules});
         options.push_back(black);
         options.push_back(white);
         return referee_test::run_referee(REFEREE, options);
@@ -58,11 +60,9 @@ TEST_F(Faults, BrokenRulesAndNotationLoseWithTheLineQuoted) {
     };
     const Case cases[] = {
         {"illegal", true,
-         "0-1 {black played an illegal move: \"S 1 7 M 1 6\" "
-         "(the source square holds no black soldier)}"},
+         "0-1 {black played an illegal move: \"S 1 7 M 1 6\" ((1,7) holds no soldier of black)}"},
         {"illegal", false,
-         "1-0 {white played an illegal move: \"S 0 0 M 0 1\" "
-         "(the source square holds no white soldier)}"},
+         "1-0 {white played an illegal move: \"S 0 0 M 0 1\" ((0,0) holds no soldier of white)}"},
         {"malformed", false,
          "1-0 {white wrote a malformed move line: \"S 1 2 X 9\" "
          "(expected six tokens separated by single spaces)}"},
@@ -77,6 +77,60 @@ TEST_F(Faults, BrokenRulesAndNotationLoseWithTheLineQuoted) {
                                                 : play(fake("black"), fake("white", fault));
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, kFinished + c.expected + "\n");
+        expect_players_gone();
+    }
+}
+
+// Lines the basic checks let through but no reading of the rules allows:
+// each loses under the default rules, quoted, with the reason in the game's
+// words. Black plays the script; white's first move is a plain step.
+TEST_F(Faults, MovesThatBreakTheRulesLoseUnderEitherReading) {
+    const struct {
+        const char* what;
+        const char* script;  // the last line is the one that breaks the rules
+    } cases[] = {
+        {"a two-square step", "S 0 5 M 0 3"},
+        {"a teleport", "S 2 5 M 5 3"},
+        {"a shot four squares out", "S 0 5 B 0 1"},
+        {"a lone soldier's shot", "S 0 5 M 0 4,S 0 4 B 0 2"},
+        {"a one-row retreat", "S 0 5 M 0 4,S 0 4 M 0 5"},
+        {"a sideways step onto an empty square", "S 0 5 M 1 5"},
+        {"a slide of a two-soldier line", "S 0 5 M 0 4,S 0 7 M 0 5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string script = c.script;
+        const std::string bad = script.substr(script.rfind(',') + 1);
+        const RefereeRun run =
+            play(fake("black", {"--script", script}), fake("white"), {}, "either");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(
+            run.out.rfind(
+                std::string(kFinished) + "0-1 {black played an illegal move: \"" + bad + "\" (", 0),
+            0u)
+            << run.out;
+        expect_players_gone();
+    }
+}
+
+// The two players name a cannon's shot by different soldiers: each line is
+// legal under its own reading and under either, and illegal under the other.
+TEST_F(Faults, ALineLegalUnderOneReadingOnlyPassesUnderEither) {
+    const struct {
+        const char* line;
+        const char* illegal_under;
+    } cases[] = {{"S 0 5 B 0 3", "treeplayer"}, {"S 0 6 B 0 3", "gridplayer"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string black = fake("black", {"--script", c.line});
+        for (const char* rules : {"either", "treeplayer", "gridplayer"}) {
+            const RefereeRun run = play(black, fake("white"), {"--plies", "1"}, rules);
+            const bool refused = std::string(rules) == c.illegal_under;
+            EXPECT_EQ(run.out.find("black played an illegal move") != std::string::npos, refused)
+                << rules << ": " << run.out;
+            EXPECT_EQ(run.out.find("the ply limit was reached") != std::string::npos, !refused)
+                << rules << ": " << run.out;
+        }
         expect_players_gone();
     }
 }

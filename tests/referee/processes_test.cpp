@@ -32,7 +32,8 @@ class Processes : public ::testing::Test {
 
     RefereeRun play(const std::string& black, const std::string& white,
                     std::vector<std::string> options = {}, test_support::RunOptions run = {}) {
-        options.insert(options.end(), {"--quiet", black, white});
+        // The fake player's shuffling soldier keeps only the basic checks.
+        options.insert(options.end(), {"--quiet", "--rules", "squares", black, white});
         return referee_test::run_referee(REFEREE, options, std::move(run));
     }
 
