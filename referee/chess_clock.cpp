@@ -10,7 +10,10 @@ std::size_t slot(Side side) {
 }  // namespace
 
 ChessClock::ChessClock(Seconds each, std::chrono::milliseconds margin)
-    : left_{each.count(), each.count()}, margin_(margin) {}
+    : ChessClock({each, each}, margin) {}
+
+ChessClock::ChessClock(std::array<Seconds, 2> allowed, std::chrono::milliseconds margin)
+    : left_{allowed[0].count(), allowed[1].count()}, margin_(margin) {}
 
 void ChessClock::start(Side side, Clock::time_point at) {
     running_ = side;

@@ -20,11 +20,16 @@ class ChessClock {
     // `each`: a side's time for the whole game; `margin`: how far a clock
     // may run below zero before the side loses, to forgive pipe latency.
     ChessClock(Seconds each, std::chrono::milliseconds margin);
+    // Each side its own time, black's first: a person may get more than a
+    // program.
+    ChessClock(std::array<Seconds, 2> allowed, std::chrono::milliseconds margin);
 
     // `side`'s clock starts running at `at`.
     void start(Side side, Clock::time_point at);
     // When the running side loses on time if no line has come.
     Clock::time_point deadline() const;
+    // When the running clock was started.
+    Clock::time_point started() const { return started_; }
     // Stops the running clock at `at`; returns the seconds the move took.
     double stop(Clock::time_point at);
     // Whether `side` has used more than its time and the margin.
