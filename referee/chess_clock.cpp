@@ -10,10 +10,7 @@ std::size_t slot(Side side) {
 }  // namespace
 
 ChessClock::ChessClock(Seconds each, std::chrono::milliseconds margin)
-    : ChessClock({each, each}, margin) {}
-
-ChessClock::ChessClock(std::array<Seconds, 2> allowed, std::chrono::milliseconds margin)
-    : left_{allowed[0].count(), allowed[1].count()}, margin_(margin) {}
+    : left_{each.count(), each.count()}, margin_(margin) {}
 
 void ChessClock::start(Side side, Clock::time_point at) {
     running_ = side;
@@ -29,6 +26,10 @@ double ChessClock::stop(Clock::time_point at) {
     const double took = Seconds(at - started_).count();
     left_[slot(running_)] -= took;
     return took;
+}
+
+void ChessClock::allow(Side side, Seconds total) {
+    left_[slot(side)] = total.count();
 }
 
 bool ChessClock::flagged(Side side) const {

@@ -20,9 +20,6 @@ class ChessClock {
     // `each`: a side's time for the whole game; `margin`: how far a clock
     // may run below zero before the side loses, to forgive pipe latency.
     ChessClock(Seconds each, std::chrono::milliseconds margin);
-    // Each side its own time, black's first: a person may get more than a
-    // program.
-    ChessClock(std::array<Seconds, 2> allowed, std::chrono::milliseconds margin);
 
     // `side`'s clock starts running at `at`.
     void start(Side side, Clock::time_point at);
@@ -36,6 +33,9 @@ class ChessClock {
     bool flagged(Side side) const;
     // Seconds left, indexed by Side (black first); negative within the margin.
     const std::array<double, 2>& left() const { return left_; }
+    // Before the game: `side` gets `total` for the whole game instead, as a
+    // person may be given more time than a program.
+    void allow(Side side, Seconds total);
 
   private:
     std::array<double, 2> left_;

@@ -143,15 +143,13 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
 }
 
 Outcome Game::play(Board& board, GameResult& result) {
-    // A person may get a clock of their own; the program still hears its own
+    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin);
+    // A person may get a clock of their own; a program still hears its own
     // time in the header.
-    std::array<ChessClock::Seconds, 2> allowed{};
     for (Side side : {Side::Black, Side::White}) {
-        const bool own_time = seat(side).human && config_.human_time_seconds > 0;
-        allowed[slot(side)] =
-            ChessClock::Seconds(own_time ? config_.human_time_seconds : config_.time_seconds);
+        if (seat(side).human && config_.human_time_seconds > 0)
+            clock.allow(side, ChessClock::Seconds(config_.human_time_seconds));
     }
-    ChessClock clock(allowed, config_.margin);
     result.clock_left = clock.left();
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
