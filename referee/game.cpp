@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "referee/chess_clock.h"
+#include "referee/human.h"
 #include "referee/interrupt.h"
 #include "referee/player_group.h"
 #include "referee/poll_set.h"

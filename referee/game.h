@@ -11,12 +11,13 @@
 
 #include "referee/board.h"
 #include "referee/child_process.h"
-#include "referee/human.h"
 #include "referee/outcome.h"
 #include "referee/played_move.h"
 #include "rules/judge.h"
 
 namespace referee {
+
+struct Terminal;
 
 struct GameConfig {
     int rows = 8;

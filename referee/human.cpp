@@ -13,9 +13,6 @@
 namespace referee {
 namespace {
 
-// A move line is a dozen bytes; a longer line is refused whole, and what
-// runs past this is dropped rather than refused piece by piece.
-constexpr std::size_t kMaxTyped = 256;
 // The "moves" listing wraps before this column.
 constexpr std::size_t kListWidth = 78;
 
@@ -95,41 +92,6 @@ std::string moves_text(const rules::Board& board, rules::Side side, rules::RuleS
 
 bool is_human(const std::vector<std::string>& command) {
     return command.size() == 1 && command[0] == "human";
-}
-
-void Keyboard::read_once() {
-    if (ended_)
-        return;
-    if (read_available(fd_, buffer_, kMaxTyped) == 0)
-        ended_ = true;
-}
-
-std::optional<std::string> Keyboard::take_line() {
-    while (true) {
-        const auto newline = buffer_.find('\n');
-        if (discarding_) {
-            // The rest of a line too long to be a move, refused already.
-            buffer_.erase(0, newline == std::string::npos ? buffer_.size() : newline + 1);
-            discarding_ = newline == std::string::npos;
-            if (discarding_)
-                return std::nullopt;
-            continue;
-        }
-        if (newline != std::string::npos && newline <= kMaxTyped) {
-            std::string line = buffer_.substr(0, newline);
-            buffer_.erase(0, newline + 1);
-            return line;
-        }
-        if (buffer_.size() > kMaxTyped) {
-            std::string piece = buffer_.substr(0, kMaxTyped);
-            buffer_.erase(0, kMaxTyped);
-            discarding_ = true;
-            return piece;
-        }
-        if (ended_ && !buffer_.empty())
-            return std::exchange(buffer_, std::string());
-        return std::nullopt;
-    }
 }
 
 std::vector<protocol::MoveLine> listed_moves(const rules::Board& board, rules::Side side,

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "referee/display.h"
+#include "referee/human.h"
 #include "referee/interrupt.h"
 #include "referee/record.h"
 
