@@ -8,22 +8,6 @@
 namespace referee {
 namespace {
 
-char glyph(Cell cell) {
-    switch (cell) {
-        case Cell::BlackSoldier:
-            return 'b';
-        case Cell::BlackTownHall:
-            return 'B';
-        case Cell::WhiteSoldier:
-            return 'w';
-        case Cell::WhiteTownHall:
-            return 'W';
-        case Cell::Empty:
-            break;
-    }
-    return '.';
-}
-
 std::string seconds_text(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f s", seconds);
@@ -50,7 +34,7 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
         for (int x = 0; x < board.columns(); ++x) {
             const Cell cell = board.at(x, y);
             const bool mark = marked(x, y);
-            std::string piece(1, glyph(cell));
+            std::string piece(1, rules::letter(cell));
             if (color && cell != Cell::Empty) {
                 const char* hue = belongs_to(cell, Side::Black) ? "\033[1;31m" : "\033[1;36m";
                 piece = hue + piece + "\033[0m";

@@ -55,6 +55,21 @@ std::string Outcome::describe() const {
     return sentence() + ": " + detail;
 }
 
+std::string printable(std::string_view text, bool keep_tabs) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte < 0x7f) || (keep_tabs && c == '\t')) {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 std::string quote(std::string_view text, std::size_t limit) {
     std::string out = "\"";
     std::size_t shown = 0;

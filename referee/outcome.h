@@ -44,6 +44,11 @@ struct Outcome {
     std::string sentence() const;
 };
 
+// A player's text made safe for a terminal or a log: printable ASCII (and
+// tabs when `keep_tabs`) is kept, anything else is written as \xNN, so it can
+// play no tricks on the screen and a log stays one line per entry.
+std::string printable(std::string_view text, bool keep_tabs = false);
+
 // A player's text made safe to show: printable ASCII is kept, anything else
 // is written as \xNN, and long text is cut after `limit` characters.
 std::string quote(std::string_view text, std::size_t limit = 60);

@@ -26,23 +26,6 @@ std::string local_time(std::chrono::system_clock::time_point when, const char* f
     return text;
 }
 
-// Player text goes into the log as it came, except that control bytes and
-// anything outside ASCII are escaped, so a log stays a readable text file.
-std::string printable(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 0x20 && byte < 0x7f) || c == '\t') {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result) {
@@ -100,7 +83,7 @@ std::string GameLog::stamp() const {
 
 void GameLog::line(Side side, Direction direction, std::string_view text) {
     const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
-    out_ << stamp() << arrow << names_[side == Side::Black ? 0 : 1] << ": " << printable(text)
+    out_ << stamp() << arrow << names_[side == Side::Black ? 0 : 1] << ": " << printable(text, true)
          << '\n';
 }
 
@@ -112,7 +95,7 @@ void GameLog::error_output(Side side, std::string_view text) {
         return;
     }
     error_kept_[who] += bytes;
-    out_ << stamp() << "!! " << names_[who] << " stderr: " << printable(text) << '\n';
+    out_ << stamp() << "!! " << names_[who] << " stderr: " << printable(text, true) << '\n';
 }
 
 void GameLog::finish() {

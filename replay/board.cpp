@@ -5,19 +5,7 @@
 namespace replay {
 
 std::string piece_letter(Cell cell) {
-    switch (cell) {
-        case Cell::BlackSoldier:
-            return "b";
-        case Cell::BlackTownHall:
-            return "B";
-        case Cell::WhiteSoldier:
-            return "w";
-        case Cell::WhiteTownHall:
-            return "W";
-        case Cell::Empty:
-            break;
-    }
-    return "";
+    return cell == Cell::Empty ? std::string() : std::string(1, rules::letter(cell));
 }
 
 // A record does not say which players' rules its referee applied, and bots

@@ -3,32 +3,15 @@
 #include <cstdio>
 
 #include "referee/display.h"
+#include "referee/outcome.h"
 
 namespace replay {
 namespace {
 
-// Record text comes from the players (their names, the line that lost a
-// game): control bytes and anything beyond ASCII are shown as \xNN, so it
-// cannot play tricks on the terminal.
-std::string printable(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f) {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            out += escaped;
-        }
-    }
-    return out;
-}
-
 std::string tag_lines(const Game& game) {
     std::string out;
     for (const auto& [name, value] : game.tags)
-        out += printable(name) + ": " + printable(value) + '\n';
+        out += referee::printable(name) + ": " + referee::printable(value) + '\n';
     return out;
 }
 
@@ -40,7 +23,7 @@ std::string result_text(const Game& game) {
         reason = "the record stops here";
     if (reason.empty())
         return game.result;
-    return game.result + " {" + printable(reason) + "}";
+    return game.result + " {" + referee::printable(reason) + "}";
 }
 
 std::string render_position(const Game& game, int ply, bool color) {

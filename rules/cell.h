@@ -18,6 +18,24 @@ constexpr bool is_soldier(Cell cell) {
     return cell == Cell::BlackSoldier || cell == Cell::WhiteSoldier;
 }
 
+// The letter a board shown as text uses for the cell: soldiers b and w, town
+// halls B and W, '.' for an empty square.
+constexpr char letter(Cell cell) {
+    switch (cell) {
+        case Cell::BlackSoldier:
+            return 'b';
+        case Cell::BlackTownHall:
+            return 'B';
+        case Cell::WhiteSoldier:
+            return 'w';
+        case Cell::WhiteTownHall:
+            return 'W';
+        case Cell::Empty:
+            break;
+    }
+    return '.';
+}
+
 constexpr Cell soldier_of(Side side) {
     return side == Side::Black ? Cell::BlackSoldier : Cell::WhiteSoldier;
 }
