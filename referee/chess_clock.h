@@ -25,12 +25,17 @@ class ChessClock {
     void start(Side side, Clock::time_point at);
     // When the running side loses on time if no line has come.
     Clock::time_point deadline() const;
+    // When the running clock was started.
+    Clock::time_point started() const { return started_; }
     // Stops the running clock at `at`; returns the seconds the move took.
     double stop(Clock::time_point at);
     // Whether `side` has used more than its time and the margin.
     bool flagged(Side side) const;
     // Seconds left, indexed by Side (black first); negative within the margin.
     const std::array<double, 2>& left() const { return left_; }
+    // Before the game: `side` gets `total` for the whole game instead, as a
+    // person may be given more time than a program.
+    void allow(Side side, Seconds total);
 
   private:
     std::array<double, 2> left_;

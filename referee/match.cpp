@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "referee/display.h"
+#include "referee/human.h"
 #include "referee/interrupt.h"
 #include "referee/record.h"
 
@@ -148,7 +149,14 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         b += " #2";
     }
     Tally tally(a, b);
-    BoardView view(out, want_color(STDOUT_FILENO, options.no_color));
+    const bool color = want_color(STDOUT_FILENO, options.no_color);
+    BoardView view(out, color);
+    // A side played by a person reads our standard input; lines typed ahead
+    // carry from one game of a match into the next.
+    Keyboard keyboard(STDIN_FILENO);
+    const Terminal terminal{&keyboard, &out, !options.quiet, color, ::isatty(STDIN_FILENO) != 1};
+    GameConfig config = options.game;
+    config.terminal = &terminal;
     for (int game = 1; game <= options.games && interrupt_signal() == 0; ++game) {
         // A plays black in odd games, white in even ones.
         const bool a_black = game % 2 == 1;
@@ -170,7 +178,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         }
         GameResult result;
         try {
-            result = play_game(options.game, black, white, observers);
+            result = play_game(config, black, white, observers);
         } catch (const StartError& error) {
             errors << "referee: cannot start a player: " << error.what() << '\n';
             return kStartFailed;

@@ -22,7 +22,8 @@ constexpr const char* kDescription =
     R"(Plays a game between two player programs. BLACK and WHITE are commands: a
 program (searched in PATH when it has no slash) with optional arguments,
 split into words like a shell would, without running a shell. BLACK is
-player 1 and moves first; WHITE is player 2.)";
+player 1 and moves first; WHITE is player 2. The word human instead of a
+command lets a person play that side at the terminal.)";
 
 constexpr const char* kFooter =
     R"(Clock: a side's clock starts the moment the opponent's move has been
@@ -51,6 +52,19 @@ with the same side to move is a draw; so is reaching the ply limit.
 Results: "1-0" is a win for BLACK (player 1, who moves first), "0-1" a win
 for WHITE, "1/2-1/2" a draw, "*" a game cut short because the referee was
 stopped.
+
+People: a side given as human is played at the terminal. Before each of
+its moves the referee shows the board with the last move marked and both
+clocks, also with --quiet, and reads one line from its standard input: a move
+as the players write it, with or without the leading S ("0 5 M 0 4"), or
+moves (the legal moves under the game's rules), help, or resign. A line that
+is no legal move is refused with the reason and asked for again; it never
+costs the game. End of input resigns. The person's clock runs like a
+program's (--human-time sets it apart); human human has two people take
+turns at one keyboard, and a pipe works as well as a terminal.
+
+Watching: --delay pauses after each move is shown, so a game between two
+programs can be followed; the pause runs on neither clock.
 
 Players: each runs in a process group of its own, without core dumps. When
 a game ends, the player and everything it started (also what left the
@@ -90,6 +104,7 @@ std::string footer() {
 struct Declared {
     Options options;
     int margin_ms = 0;
+    int delay_ms = 0;
     int player_memory_mb = 0;
     int error_cap_kb = 1024;
     bool no_repetition = false;
@@ -117,6 +132,9 @@ void declare(CLI::App& app, Declared& d) {
     number("-c,--columns", game.columns, 2, kMaxSide, "board columns");
     number("-t,--time", game.time_seconds, 1, kMaxSeconds,
            "seconds for each side's whole game; also the fourth field of the header");
+    number("--human-time", game.human_time_seconds, 0, kMaxSeconds,
+           "seconds for a human side's whole game; 0 for --time. Programs' headers keep "
+           "--time");
     number("--margin", d.margin_ms, 0, kMaxSeconds,
            "milliseconds a side may overstep its clock before it loses on time, to forgive "
            "pipe latency");
@@ -153,8 +171,12 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line in both directions and the players' standard error to FILE, with "
          "timestamps; not the record's file");
-    app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
+    app.add_flag("-q,--quiet", d.options.quiet,
+                 "show only the result lines, not the board (a human side still sees it before "
+                 "its moves)")
         ->disable_flag_override();
+    number("--delay", d.delay_ms, 0, kMaxSeconds,
+           "milliseconds to wait after each move is shown, to follow a game; not with --quiet");
     app.add_flag("--no-color", d.options.no_color,
                  "no colours (also off when NO_COLOR is set or standard output is not a "
                  "terminal)")
@@ -277,6 +299,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     }
     Options options = d.options;
     options.game.margin = std::chrono::milliseconds(d.margin_ms);
+    // The pause is for watching the board; with nothing shown it would only
+    // slow the game down.
+    options.game.delay = std::chrono::milliseconds(options.quiet ? 0 : d.delay_ms);
     options.game.repetition_draws = !d.no_repetition;
     options.game.rules = *rules::parse_rule_set(d.rules_name);
     if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&

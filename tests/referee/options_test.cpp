@@ -78,6 +78,10 @@ TEST(CommandLine, DefaultsAndEveryOption) {
                     "8",
                     "--player-memory",
                     "64",
+                    "--human-time",
+                    "600",
+                    "--delay",
+                    "250",
                     "./b --x 1",
                     "w"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
@@ -99,6 +103,12 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(options.white_name, "Bo");
     EXPECT_EQ(options.error_cap, 8U << 10);
     EXPECT_EQ(options.game.player_memory_bytes, 64U << 20);
+    EXPECT_EQ(options.game.human_time_seconds, 600);
+    // The pause is for watching the board, which quiet does not show.
+    EXPECT_EQ(options.game.delay.count(), 0);
+    parsed = parse({"--delay", "250", "human", "w"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).game.delay.count(), 250);
 
     // After "--" a command may start with a dash.
     parsed = parse({"--", "-odd", "w"});
