@@ -46,6 +46,10 @@ double ChessClock::stop(Clock::time_point at) {
     return took;
 }
 
+void ChessClock::allow(Side side, Seconds total) {
+    left_[slot(side)] = total.count();
+}
+
 bool ChessClock::flagged(Side side) const {
     return left_[slot(side)] < -margin_.count();
 }

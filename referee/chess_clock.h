@@ -32,6 +32,8 @@ class ChessClock {
     // When the running side loses on time if no line has come: the earlier
     // of its clock's end and the end of the time per move.
     Clock::time_point deadline() const;
+    // When the running clock was started.
+    Clock::time_point started() const { return started_; }
     // Whether deadline() is the bound per move rather than the clock's end.
     bool move_bound_first() const;
     // Stops the running clock at `at` and adds the increment unless the side
@@ -44,6 +46,9 @@ class ChessClock {
     double per_move() const { return per_move_.count(); }
     // Seconds left, indexed by Side (black first); negative within the margin.
     const std::array<double, 2>& left() const { return left_; }
+    // Before the game: `side` gets `total` for the whole game instead, as a
+    // person may be given more time than a program.
+    void allow(Side side, Seconds total);
 
   private:
     std::array<double, 2> left_;

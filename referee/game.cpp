@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "referee/chess_clock.h"
+#include "referee/human.h"
 #include "referee/interrupt.h"
 #include "referee/player_group.h"
 #include "referee/poll_set.h"
@@ -55,9 +56,13 @@ int millis_until(Clock::time_point deadline) {
     return millis_between(Clock::now(), deadline);
 }
 
+// A side is played either by a program (`process`) or by a person at the
+// terminal (`human`). A person's seat has no pipes: it neither exits nor
+// writes out of turn, and is only listened to while it is to move.
 struct Seat {
     Side side = Side::Black;
     std::unique_ptr<ChildProcess> process;
+    std::unique_ptr<HumanSeat> human;
     std::string out;              // standard output not yet taken as a line
     std::string error_line;       // unfinished line of standard error, for the log
     std::string last_error;       // last line of standard error, for the reason
@@ -67,7 +72,7 @@ struct Seat {
     bool exited = false;  // the player itself is gone (and reaped)
 };
 
-enum class Stream { Output, Error, Exit, Interrupt };
+enum class Stream { Output, Error, Exit, Interrupt, Keyboard };
 
 struct Ready {
     Seat* seat;
@@ -98,6 +103,7 @@ class Game {
     // The game clock's time: the configured source, or the steady clock.
     Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
     LineOrEnd await_line(Side mover, Clock::time_point deadline);
+    void pause_between_moves() const;
     std::optional<Outcome> send(Side side, const std::string& text);
     PollSet<Ready> poll_set(const std::vector<Seat*>& seats);
     void handle(const Ready& ready);
@@ -126,6 +132,12 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
     result.started = std::chrono::system_clock::now();
     for (Side side : {Side::Black, Side::White}) {
         const PlayerSpec& spec = side == Side::Black ? black : white;
+        if (is_human(spec.argv)) {
+            if (config_.terminal == nullptr)
+                throw StartError("no terminal to play human at");
+            seat(side).human = std::make_unique<HumanSeat>(*config_.terminal);
+            continue;
+        }
         seat(side).process =
             std::make_unique<ChildProcess>(Launch{spec.argv, tag_, config_.player_memory_bytes});
     }
@@ -143,6 +155,12 @@ Outcome Game::play(Board& board, GameResult& result) {
     ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin,
                      ChessClock::Seconds(config_.increment_seconds),
                      ChessClock::Seconds(config_.move_seconds));
+    // A person may get a clock of their own; a program still hears its own
+    // time in the header.
+    for (Side side : {Side::Black, Side::White}) {
+        if (seat(side).human && config_.human_time_seconds > 0)
+            clock.allow(side, ChessClock::Seconds(config_.human_time_seconds));
+    }
     result.clock_left = clock.left();
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
@@ -160,6 +178,13 @@ Outcome Game::play(Board& board, GameResult& result) {
         // its clock down or leave the result to whatever its process does.
         if (!rules::has_legal_move(board, mover, config_.rules))
             return Outcome{EndReason::NoLegalMove, mover, ""};
+        if (HumanSeat* person = seat(mover).human.get()) {
+            std::optional<PlayedMove> last;
+            if (!result.moves.empty())
+                last = result.moves.back();
+            person->begin(
+                {board, mover, config_.rules, ply - 1, last, clock.left(), clock.started()});
+        }
         LineOrEnd got = await_line(mover, clock.deadline());
         if (auto* end = std::get_if<Outcome>(&got)) {
             if (end->reason == EndReason::TimeForfeit && clock.move_bound_first())
@@ -209,7 +234,7 @@ Outcome Game::play(Board& board, GameResult& result) {
         // Whatever the opponent wrote before it was sent this move was
         // written out of turn: it cannot have been an answer to it.
         Seat& other = seat(next);
-        while (other.out_open && other.out.size() <= config_.max_line) {
+        while (other.process && other.out_open && other.out.size() <= config_.max_line) {
             const long got_bytes = read_available(other.process->output_fd(), other.out);
             if (got_bytes < 0)
                 break;
@@ -218,8 +243,10 @@ Outcome Game::play(Board& board, GameResult& result) {
         }
         if (!other.out.empty())
             return Outcome{EndReason::OutOfTurn, next, quote(other.out)};
-        if (!other.out_open || other.process->reaped())
+        if (other.process && (!other.out_open || other.process->reaped()))
             return ended_output(other);
+
+        pause_between_moves();
 
         if (auto failed = send(next, protocol::format_move(*move)))
             return *failed;
@@ -228,8 +255,11 @@ Outcome Game::play(Board& board, GameResult& result) {
     }
 }
 
+// A person reads the position off the board, not lines: nothing is sent.
 std::optional<Outcome> Game::send(Side side, const std::string& text) {
     Seat& target = seat(side);
+    if (!target.process)
+        return std::nullopt;
     observer_.line(side, Direction::ToPlayer, text);
     if (target.process->write_all(text + "\n", Clock::now() + kWriteTimeout))
         return std::nullopt;
@@ -241,6 +271,8 @@ std::optional<Outcome> Game::send(Side side, const std::string& text) {
 PollSet<Ready> Game::poll_set(const std::vector<Seat*>& seats) {
     PollSet<Ready> set;
     for (Seat* s : seats) {
+        if (!s->process)
+            continue;
         if (s->out_open)
             set.add(s->process->output_fd(), {s, Stream::Output});
         if (s->err_open)
@@ -260,6 +292,9 @@ void Game::handle(const Ready& ready) {
         case Stream::Error:
             read_error(*ready.seat);
             break;
+        case Stream::Keyboard:
+            config_.terminal->keyboard->read_once();
+            break;
         case Stream::Exit:
         case Stream::Interrupt:
             break;  // seen where the loops look at exits and the signal flag
@@ -275,11 +310,15 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
         // A player's exit counts at once, even while something it started
         // still holds its pipes open; what it wrote before is read first.
         for (Seat* s : {&own, &other}) {
-            if (!s->exited && s->process->reaped())
+            if (s->process && !s->exited && s->process->reaped())
                 note_exit(*s);
         }
         if (!other.out.empty()) {
             return Outcome{EndReason::OutOfTurn, other.side, quote(other.out)};
+        }
+        if (own.human) {
+            if (auto answer = own.human->answer(now()))
+                return *answer;
         }
         const auto newline = own.out.find('\n');
         if (newline != std::string::npos && newline <= config_.max_line) {
@@ -306,11 +345,24 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
         if (timeout == 0)
             return Outcome{EndReason::TimeForfeit, mover, ""};
         // Without pidfds an exit shows only through waitpid: look again soon.
-        const bool exits_wake_us = own.process->exit_fd() >= 0 && other.process->exit_fd() >= 0;
-        for (const Ready& ready :
-             poll_set({&own, &other}).wait(exits_wake_us ? timeout : std::min(timeout, 10)))
+        const bool exits_wake_us = std::all_of(seats_.begin(), seats_.end(), [](const Seat& s) {
+            return !s.process || s.process->exit_fd() >= 0;
+        });
+        PollSet<Ready> set = poll_set({&own, &other});
+        if (own.human)
+            set.add(config_.terminal->keyboard->fd(), {&own, Stream::Keyboard});
+        for (const Ready& ready : set.wait(exits_wake_us ? timeout : std::min(timeout, 10)))
             handle(ready);
     }
+}
+
+// Waits on the signal pipe alone, so a stop still ends the game at once.
+void Game::pause_between_moves() const {
+    if (config_.delay.count() <= 0)
+        return;
+    PollSet<Ready> set;
+    set.add(interrupt_fd(), {nullptr, Stream::Interrupt});
+    set.wait(static_cast<int>(std::min<long long>(config_.delay.count(), 1'000'000)));
 }
 
 void Game::read_output(Seat& seat) {

@@ -17,12 +17,17 @@
 
 namespace referee {
 
+struct Terminal;
+
 struct GameConfig {
     int rows = 8;
     int columns = 8;
     int time_seconds = 150;        // per side; also field 4 of the header
     double increment_seconds = 0;  // added to a side's clock after each of its moves
     double move_seconds = 0;       // the most one move may take; 0 for no bound
+    // A person's clock, when it should differ from a program's; 0 for
+    // time_seconds. Programs' headers keep time_seconds either way.
+    int human_time_seconds = 0;
     std::chrono::milliseconds margin{0};
     int ply_limit = 300;
     int town_hall_limit = 2;  // a side with this many town halls or fewer loses
@@ -36,6 +41,12 @@ struct GameConfig {
     std::chrono::milliseconds exit_grace{500};
     std::chrono::milliseconds term_grace{500};
     std::size_t player_memory_bytes = 0;  // address-space limit per player; 0 for none
+    // A pause after each move is shown, so a person can follow the game; on
+    // neither clock.
+    std::chrono::milliseconds delay{0};
+    // Where a side whose command is "human" plays; a game with such a side
+    // and no terminal cannot start.
+    const Terminal* terminal = nullptr;
     // Where the players' clocks read the time; empty for the steady clock.
     // Tests put a made-up time here.
     std::function<Clock::time_point()> now;

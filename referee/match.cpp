@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "referee/display.h"
+#include "referee/human.h"
 #include "referee/in_order.h"
 #include "referee/interrupt.h"
 #include "referee/record.h"
@@ -172,7 +173,17 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     const int workers = std::min(options.concurrency, static_cast<int>(games.size()));
     // Boards of games played side by side would run into one another.
     const bool show_boards = !options.quiet && workers == 1;
-    BoardView view(out, want_color(STDOUT_FILENO, options.no_color));
+    const bool color = want_color(STDOUT_FILENO, options.no_color);
+    BoardView view(out, color);
+    // A side played by a person reads our standard input; lines typed ahead
+    // carry from one game of a match into the next.
+    Keyboard keyboard(STDIN_FILENO);
+    const Terminal terminal{&keyboard, &out, !options.quiet, color, ::isatty(STDIN_FILENO) != 1};
+    GameConfig config = options.game;
+    config.terminal = &terminal;
+    // The pause after each move is for watching the board.
+    if (!show_boards)
+        config.delay = std::chrono::milliseconds(0);
     std::vector<Played> played(games.size());
     int status = kPlayed;
 
@@ -200,7 +211,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         }
         Played& slot = played[static_cast<std::size_t>(i)];
         try {
-            slot.result = play_game(options.game, black, white, observers);
+            slot.result = play_game(config, black, white, observers);
         } catch (const StartError& error) {
             slot.start_error = error.what();
             return;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <utility>
 
+#include "referee/human.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
 
@@ -30,7 +31,8 @@ arguments, split into words like a shell would, without running a shell.
 With two commands the first is player 1: it plays black and moves first in
 game 1. With more, a tournament: --tournament says who meets whom, --games
 how often, colours alternating within each pairing. With --merge the
-arguments are results files instead.)";
+arguments are results files instead. The word human instead of a command
+lets a person play that side at the terminal.)";
 
 constexpr const char* kFooter =
     R"(Clock: a side's clock starts the moment the opponent's move has been
@@ -78,6 +80,19 @@ Split runs: --schedule prints one referee command per game, each playing
 that game alone (--only-game) and appending its line to the --results file;
 run them with any batch system, then --merge the files for the standings.
 
+People: a side given as human is played at the terminal. Before each of
+its moves the referee shows the board with the last move marked and both
+clocks, also with --quiet, and reads one line from its standard input: a move
+as the players write it, with or without the leading S ("0 5 M 0 4"), or
+moves (the legal moves under the game's rules), help, or resign. A line that
+is no legal move is refused with the reason and asked for again; it never
+costs the game. End of input resigns. The person's clock runs like a
+program's (--human-time sets it apart); human human has two people take
+turns at one keyboard, and a pipe works as well as a terminal.
+
+Watching: --delay pauses after each move is shown, so a game between two
+programs can be followed; the pause runs on neither clock.
+
 Players: each runs in a process group of its own, without core dumps. When
 a game ends, the player and everything it started (also what left the
 group) get end of input, then SIGTERM, then SIGKILL; nothing is left
@@ -119,6 +134,7 @@ std::string footer() {
 struct Declared {
     Options options;
     int margin_ms = 0;
+    int delay_ms = 0;
     int player_memory_mb = 0;
     int error_cap_kb = 1024;
     bool no_repetition = false;
@@ -174,6 +190,9 @@ void declare(CLI::App& app, Declared& d) {
                    "no bound")
         ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
         ->type_name("SECONDS");
+    number("--human-time", game.human_time_seconds, 0, kMaxSeconds,
+           "seconds for a human side's whole game; 0 for --time. Programs' headers keep "
+           "--time");
     number("--margin", d.margin_ms, 0, kMaxSeconds,
            "milliseconds a side may overstep its clock before it loses on time, to forgive "
            "pipe latency");
@@ -238,8 +257,12 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line in both directions and the players' standard error to FILE, with "
          "timestamps and game numbers; not the record's file");
-    app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
+    app.add_flag("-q,--quiet", d.options.quiet,
+                 "show only the result lines, not the board (a human side still sees it before "
+                 "its moves)")
         ->disable_flag_override();
+    number("--delay", d.delay_ms, 0, kMaxSeconds,
+           "milliseconds to wait after each move is shown, to follow a game; not with --quiet");
     app.add_flag("--no-color", d.options.no_color,
                  "no colours (also off when NO_COLOR is set or standard output is not a "
                  "terminal)")
@@ -438,6 +461,10 @@ std::optional<std::string> check_run(const Options& options) {
         return "--schedule cannot share one --record or --log among separate jobs";
     if ((options.schedule || options.only_game > 0) && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
+    const bool person = std::any_of(options.players.begin(), options.players.end(),
+                                    [](const PlayerCommand& p) { return is_human(p.argv); });
+    if (person && (options.concurrency > 1 || options.schedule))
+        return "a person plays one game at a time: no --concurrency or --schedule with human";
     if (options.schedule && options.only_game > 0)
         return "--schedule and --only-game do not go together";
     const auto total = static_cast<int>(
@@ -489,6 +516,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     options.game.increment_seconds = time->second;
     options.game.move_seconds = d.move_time;
     options.game.margin = std::chrono::milliseconds(d.margin_ms);
+    // The pause is for watching the board; with nothing shown it would only
+    // slow the game down.
+    options.game.delay = std::chrono::milliseconds(options.quiet ? 0 : d.delay_ms);
     options.game.repetition_draws = !d.no_repetition;
     options.game.rules = *rules::parse_rule_set(d.rules_name);
     if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&

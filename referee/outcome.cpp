@@ -39,6 +39,8 @@ std::string Outcome::sentence() const {
             return who + " closed its output";
         case EndReason::ClosedInput:
             return who + " stopped reading its input";
+        case EndReason::Resigned:
+            return who + " resigned";
         case EndReason::Repetition:
             return "the same position occurred three times";
         case EndReason::PlyLimit:

@@ -84,6 +84,10 @@ TEST(CommandLine, DefaultsAndEveryOption) {
                     "8",
                     "--player-memory",
                     "64",
+                    "--human-time",
+                    "600",
+                    "--delay",
+                    "250",
                     "./b --x 1",
                     "w"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
@@ -115,6 +119,8 @@ TEST(CommandLine, DefaultsAndEveryOption) {
                                            "60+0.5",
                                            "--move-time",
                                            "2.5",
+                                           "--human-time",
+                                           "600",
                                            "--margin",
                                            "25",
                                            "--plies",
@@ -127,9 +133,17 @@ TEST(CommandLine, DefaultsAndEveryOption) {
                                            "--stderr-limit",
                                            "8",
                                            "--quiet",
+                                           "--delay",
+                                           "250",
                                            "--no-color"}));
     EXPECT_EQ(options.error_cap, 8U << 10);
     EXPECT_EQ(options.game.player_memory_bytes, 64U << 20);
+    EXPECT_EQ(options.game.human_time_seconds, 600);
+    // The pause is for watching the board, which quiet does not show.
+    EXPECT_EQ(options.game.delay.count(), 0);
+    parsed = parse({"--delay", "250", "human", "w"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).game.delay.count(), 250);
 
     // After "--" a command may start with a dash.
     parsed = parse({"--", "-odd", "w"});
@@ -185,6 +199,7 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--schedule", "a", "b"},  // without --results
         {"--only-game", "2", "a", "b"},
         {"--concurrency", "0", "a", "b"},
+        {"--concurrency", "2", "human", "b"},  // one keyboard, one game at a time
         {"--time", "150+", "a", "b"},
         {"--move-time", "0", "a", "b"},
         {"--merge"},

@@ -4,33 +4,49 @@
 // tools/perft_common/position_file.h to standard output.
 // bench/data/treeplayer_8x8.txt was made with
 //   positions_treeplayer 50 2024 > bench/data/treeplayer_8x8.txt
+#include <CLI/CLI.hpp>
+#include <exception>
 #include <iostream>
 #include <string>
 
 #include "positions.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int write_positions(int argc, char** argv) {
+    CLI::App app{"Writes treeplayer's bench positions, made by seeded random play.",
+                 "positions_treeplayer"};
     int count = 50;
-    unsigned long seed = 2024;
+    std::uint32_t seed = 2024;
+    app.add_option("COUNT", count, "how many positions (default 50)")->check(CLI::Range(0, 100000));
+    app.add_option("SEED", seed, "seed of the first game (default 2024)");
     try {
-        if (argc > 1)
-            count = std::stoi(argv[1]);
-        if (argc > 2)
-            seed = std::stoul(argv[2]);
-    } catch (const std::exception&) {
-        std::cerr << "usage: positions_treeplayer [COUNT [SEED]]\n";
-        return 2;
-    }
-    if (argc > 3 || count < 0) {
-        std::cerr << "usage: positions_treeplayer [COUNT [SEED]]\n";
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) {
+            std::cout << app.help();
+            return 0;
+        }
+        std::cerr << "positions_treeplayer: " << e.what() << " (--help for usage)\n";
         return 2;
     }
     std::cout << "# " << count << " treeplayer midgame positions: positions_treeplayer " << count
               << ' ' << seed << "\n";
-    const auto positions = perft_tp::random_positions(count, static_cast<std::uint32_t>(seed));
+    const auto positions = perft_tp::random_positions(count, seed);
     for (std::size_t i = 0; i < positions.size(); ++i) {
         std::cout << "\n# position " << i << "\n";
         perft_tp::write_position(std::cout, positions[i]);
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return write_positions(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "positions_treeplayer: " << e.what() << '\n';
+        return 2;
+    }
 }

@@ -1,0 +1,90 @@
+// A side played by a person at the terminal instead of a program. The
+// referee itself shows them the position, reads their move from its own
+// standard input and refuses whatever is no legal move, so a typo costs
+// time on their clock but never the game.
+#pragma once
+
+#include <array>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "referee/child_process.h"
+#include "referee/keyboard.h"
+#include "referee/outcome.h"
+#include "referee/played_move.h"
+#include "rules/board.h"
+#include "rules/judge.h"
+
+namespace referee {
+
+// Whether a player command is the bare word "human". A program of that name
+// is still reachable as "./human" or by its full path.
+bool is_human(const std::vector<std::string>& command);
+
+// Where people play and how the screen is shared with the board display.
+struct Terminal {
+    Keyboard* keyboard = nullptr;
+    std::ostream* screen = nullptr;
+    // The display already shows the board after every move, so a turn only
+    // needs the prompt.
+    bool shows_moves = false;
+    bool color = false;
+    // Repeat each line read after its prompt: input from a pipe is not
+    // echoed, and a transcript without the moves would be unreadable.
+    bool echo = false;
+};
+
+// The position as the side to move finds it when its turn begins.
+struct Turn {
+    rules::Board board = rules::Board::starting(8, 8);
+    rules::Side side = rules::Side::Black;
+    rules::RuleSet rules = rules::RuleSet::Either;
+    int ply = 0;                         // plies played so far
+    std::optional<PlayedMove> last;      // the move just played, if any
+    std::array<double, 2> clock_left{};  // seconds, black first
+    Clock::time_point started;           // when this side's clock started
+};
+
+// What a person's input amounts to: a move line the rules allow (in the
+// protocol's own spelling), or their resignation.
+using Answer = std::variant<std::string, Outcome>;
+
+class HumanSeat {
+  public:
+    explicit HumanSeat(const Terminal& terminal) : terminal_(terminal) {}
+
+    // Shows the position, unless the display just did, and the prompt.
+    void begin(Turn turn);
+    // Works through every whole line typed so far: commands are answered and
+    // refused lines explained, each followed by the prompt again. nullopt
+    // until a move or a resignation comes.
+    std::optional<Answer> answer(Clock::time_point now);
+
+  private:
+    void prompt(Clock::time_point now);
+    std::optional<Answer> handle(const std::string& line);
+    void say(const std::string& text);
+
+    const Terminal& terminal_;
+    Turn turn_;
+    bool introduced_ = false;
+};
+
+// The moves `side` may make under `rules`, for the "moves" command: the
+// readings' own lists, the treeplayer reading's first, each move once.
+// Under Either and Squares every reading that applies to the board counts.
+std::vector<protocol::MoveLine> listed_moves(const rules::Board& board, rules::Side side,
+                                             rules::RuleSet rules);
+
+// A person's spelling of a move made into the protocol's: blanks collapsed,
+// letters upper-case, and "S " put in front of a line that starts with the
+// source square's x.
+std::string normalized_move(const std::string& typed);
+
+// The "help" command's text.
+std::string human_help(rules::RuleSet rules);
+
+}  // namespace referee
