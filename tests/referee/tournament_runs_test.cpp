@@ -3,12 +3,13 @@
 // into one job per game, run by GNU parallel and merged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
 
-#include "referee/results.h"
 #include "run_referee.h"
 
 namespace {
@@ -98,11 +99,7 @@ TEST_F(TournamentRuns, RoundRobinAndGauntletPairColoursAndSumUp) {
           "x\n"})
         EXPECT_NE(robin.out.find(expected), std::string::npos) << expected << robin.out;
 
-    // Every line reads back, and the merge prints the run's own summary.
-    std::ifstream in(results);
-    const auto read = referee::read_results(in, results);
-    EXPECT_EQ(read.games.size(), 6U);
-    EXPECT_TRUE(read.problems.empty());
+    // Every line reads back (or the merge would fail) into the run's summary.
     const RefereeRun merged = referee_test::run_referee(REFEREE, {"--merge", results});
     EXPECT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, summary(robin.out));
