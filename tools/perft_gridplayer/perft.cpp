@@ -111,8 +111,18 @@ bool readPosition(std::istream& in, int rows, int columns, Position& out, std::s
 }
 
 perft_command::Tool perftTool() {
-    return {"perft_gridplayer", "gridplayer",  kMinRows,     kMaxSide, 1,
-            kMaxSide,           startPosition, commandDivide};
+    perft_command::Tool tool;
+    tool.name = "perft_gridplayer";
+    tool.player = "gridplayer";
+    tool.min_rows = kMinRows;
+    tool.max_rows = kMaxSide;
+    tool.min_columns = 1;
+    tool.max_columns = kMaxSide;
+    tool.start = startPosition;
+    tool.divide = [](const position_file::Position& position, int depth, const std::string&) {
+        return commandDivide(position, depth);
+    };
+    return tool;
 }
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

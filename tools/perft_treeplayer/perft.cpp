@@ -87,16 +87,15 @@ void write_position(std::ostream& out, const Position& position) {
 }
 
 perft_command::Tool perft_tool() {
-    return {"perft_treeplayer",
-            "treeplayer",
-            kSide,
-            kSide,
-            kSide,
-            kSide,
-            [](int, int) {
-                return to_letters({initialise(), true});
-            },
-            command_divide};
+    perft_command::Tool tool;
+    tool.name = "perft_treeplayer";
+    tool.player = "treeplayer";
+    tool.min_rows = tool.max_rows = tool.min_columns = tool.max_columns = kSide;
+    tool.start = [](int, int) { return to_letters({initialise(), true}); };
+    tool.divide = [](const position_file::Position& position, int depth, const std::string&) {
+        return command_divide(position, depth);
+    };
+    return tool;
 }
 
 }  // namespace perft_tp
