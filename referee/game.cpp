@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <variant>
@@ -37,6 +38,13 @@ constexpr std::size_t kReasonErrorLine = 200;
 
 std::size_t slot(Side side) {
     return side == Side::Black ? 0 : 1;
+}
+
+// Names the bound, so a side that lost with time on its clock sees why.
+Outcome move_timeout(const ChessClock& clock, Side mover) {
+    char limit[64];
+    std::snprintf(limit, sizeof limit, "the limit is %g s", clock.per_move());
+    return Outcome{EndReason::MoveTimeout, mover, limit};
 }
 
 int millis_between(Clock::time_point now, Clock::time_point deadline) {
@@ -144,7 +152,9 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
 }
 
 Outcome Game::play(Board& board, GameResult& result) {
-    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin);
+    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin,
+                     ChessClock::Seconds(config_.increment_seconds),
+                     ChessClock::Seconds(config_.move_seconds));
     // A person may get a clock of their own; a program still hears its own
     // time in the header.
     for (Side side : {Side::Black, Side::White}) {
@@ -176,14 +186,19 @@ Outcome Game::play(Board& board, GameResult& result) {
                 {board, mover, config_.rules, ply - 1, last, clock.left(), clock.started()});
         }
         LineOrEnd got = await_line(mover, clock.deadline());
-        if (auto* end = std::get_if<Outcome>(&got))
+        if (auto* end = std::get_if<Outcome>(&got)) {
+            if (end->reason == EndReason::TimeForfeit && clock.move_bound_first())
+                return move_timeout(clock, mover);
             return *end;
+        }
         const std::string& raw = std::get<std::string>(got);
         const double took = clock.stop(now());
         result.clock_left = clock.left();
         observer_.line(mover, Direction::FromPlayer, raw);
         if (clock.flagged(mover))
             return Outcome{EndReason::TimeForfeit, mover, ""};
+        if (clock.over_move_bound(took))
+            return move_timeout(clock, mover);
 
         std::string why;
         const auto move = protocol::parse_move(raw, &why);

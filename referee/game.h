@@ -22,7 +22,9 @@ struct Terminal;
 struct GameConfig {
     int rows = 8;
     int columns = 8;
-    int time_seconds = 150;  // per side; also field 4 of the header
+    int time_seconds = 150;        // per side; also field 4 of the header
+    double increment_seconds = 0;  // added to a side's clock after each of its moves
+    double move_seconds = 0;       // the most one move may take; 0 for no bound
     // A person's clock, when it should differ from a program's; 0 for
     // time_seconds. Programs' headers keep time_seconds either way.
     int human_time_seconds = 0;

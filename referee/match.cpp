@@ -6,11 +6,17 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "referee/display.h"
 #include "referee/human.h"
+#include "referee/in_order.h"
 #include "referee/interrupt.h"
 #include "referee/record.h"
+#include "referee/results.h"
+#include "referee/schedule.h"
+#include "referee/tournament.h"
 
 namespace referee {
 namespace {
@@ -77,78 +83,96 @@ class Observers : public GameObserver {
 
 }  // namespace
 
-void Tally::add(const Outcome& outcome, bool a_was_black) {
-    // An unfinished game has no result to count.
-    if (outcome.reason == EndReason::Interrupted)
-        return;
-    ++reasons_[outcome.sentence()];
-    if (!outcome.loser) {
-        ++draws_;
-    } else if ((*outcome.loser == Side::Black) == a_was_black) {
-        ++losses_;
-    } else {
-        ++wins_;
-    }
-}
-
-std::string Tally::score_line() const {
-    return "Score of " + a_ + " vs " + b_ + ": " + std::to_string(wins_) + " - " +
-           std::to_string(losses_) + " - " + std::to_string(draws_);
-}
-
-std::string Tally::summary() const {
-    const std::size_t width = std::max({a_.size(), b_.size(), std::size_t{7}}) + 2;
-    char row[256];
-    std::string out;
-    std::snprintf(row, sizeof row, "%-*s %6s %6s %6s\n", static_cast<int>(width), "Program", "Wins",
-                  "Losses", "Draws");
-    out += row;
-    std::snprintf(row, sizeof row, "%-*s %6d %6d %6d\n", static_cast<int>(width), a_.c_str(), wins_,
-                  losses_, draws_);
-    out += row;
-    std::snprintf(row, sizeof row, "%-*s %6d %6d %6d\n", static_cast<int>(width), b_.c_str(),
-                  losses_, wins_, draws_);
-    out += row;
-    out += "Games ended because:\n";
-    for (const auto& [sentence, count] : reasons_) {
-        std::snprintf(row, sizeof row, "%6d  ", count);
-        out += row + sentence + '\n';
-    }
-    return out;
-}
-
 std::string result_line(int game, const std::string& black, const std::string& white,
                         const Outcome& outcome) {
     return "Finished game " + std::to_string(game) + " (" + black + " vs " + white +
            "): " + outcome.result() + " {" + outcome.describe() + "}";
 }
 
-int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
-    const auto origin = Clock::now();
+namespace {
+
+// The names a run shows. Where a match, a tournament or a results file
+// has to tell players apart, a name given twice gets " #1", " #2"; a single
+// game keeps the names as they are.
+std::vector<std::string> shown_names(const Options& options, int scheduled) {
+    std::vector<std::string> names;
+    for (const auto& player : options.players)
+        names.push_back(player.name);
+    if (scheduled > 1 || !options.results_path.empty())
+        return distinct_names(names);
+    return names;
+}
+
+// What one game left behind for the in-order output.
+struct Played {
+    GameResult result;
+    std::string start_error;  // not empty: a player could not be started
+    std::string failure;      // not empty: the referee itself failed (no memory, no pipes)
+};
+
+// The files a run writes besides standard output; each one optional.
+struct RunFiles {
     std::ofstream record;
     std::ofstream log;
-    if (!options.record_path.empty()) {
-        record.open(options.record_path, std::ios::out | std::ios::trunc);
-        if (!record) {
-            errors << "referee: cannot open the record file " << options.record_path << '\n';
-            return kWriteFailed;
+    std::unique_ptr<LogSink> log_sink;
+    ResultsFile results;
+    bool results_open = false;
+    bool results_failed = false;
+
+    // An error message when a file cannot be opened.
+    std::optional<std::string> open(const Options& options) {
+        if (!options.record_path.empty()) {
+            record.open(options.record_path, std::ios::out | std::ios::trunc);
+            if (!record)
+                return "cannot open the record file " + options.record_path;
         }
-    }
-    if (!options.log_path.empty()) {
-        log.open(options.log_path, std::ios::out | std::ios::trunc);
-        if (!log) {
-            errors << "referee: cannot open the log file " << options.log_path << '\n';
-            return kWriteFailed;
+        if (!options.log_path.empty()) {
+            log.open(options.log_path, std::ios::out | std::ios::trunc);
+            if (!log)
+                return "cannot open the log file " + options.log_path;
+            log_sink = std::make_unique<LogSink>(log);
         }
+        if (!options.results_path.empty()) {
+            if (auto failed = results.open(options.results_path))
+                return failed;
+            results_open = true;
+        }
+        return std::nullopt;
     }
 
-    std::string a = options.black_name;
-    std::string b = options.white_name;
-    if (options.games > 1 && a == b) {
-        a += " #1";
-        b += " #2";
+    // A results line; a failure is reported once and makes the exit status 1.
+    void append(const std::string& line, std::ostream& errors) {
+        if (!results_open || results_failed)
+            return;
+        if (auto failed = results.append(line)) {
+            errors << "referee: " << *failed << '\n';
+            results_failed = true;
+        }
     }
-    Tally tally(a, b);
+};
+
+}  // namespace
+
+int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
+    const auto origin = Clock::now();
+    RunFiles files;
+    if (auto failed = files.open(options)) {
+        errors << "referee: " << *failed << '\n';
+        return kWriteFailed;
+    }
+    const auto total = static_cast<int>(
+        schedule_games(static_cast<int>(options.players.size()), options.kind, options.games)
+            .size());
+    Tournament tournament(shown_names(options, total), options.kind, options.games, options.sprt);
+    const std::vector<std::string>& names = tournament.names();
+    std::vector<ScheduledGame> games = tournament.games();
+    if (options.only_game > 0)
+        games = {games[static_cast<std::size_t>(options.only_game) - 1]};
+    const bool several = total > 1;
+    const bool two = names.size() == 2;
+    const int workers = std::min(options.concurrency, static_cast<int>(games.size()));
+    // Boards of games played side by side would run into one another.
+    const bool show_boards = !options.quiet && workers == 1;
     const bool color = want_color(STDOUT_FILENO, options.no_color);
     BoardView view(out, color);
     // A side played by a person reads our standard input; lines typed ahead
@@ -157,70 +181,136 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     const Terminal terminal{&keyboard, &out, !options.quiet, color, ::isatty(STDIN_FILENO) != 1};
     GameConfig config = options.game;
     config.terminal = &terminal;
-    for (int game = 1; game <= options.games && interrupt_signal() == 0; ++game) {
-        // A plays black in odd games, white in even ones.
-        const bool a_black = game % 2 == 1;
-        const PlayerSpec first{a, options.black};
-        const PlayerSpec second{b, options.white};
-        const PlayerSpec& black = a_black ? first : second;
-        const PlayerSpec& white = a_black ? second : first;
+    // The pause after each move is for watching the board.
+    if (!show_boards)
+        config.delay = std::chrono::milliseconds(0);
+    std::vector<Played> played(games.size());
+    int status = kPlayed;
 
+    OrderedJobs jobs;
+    jobs.count = static_cast<int>(games.size());
+    jobs.may_start = [] { return interrupt_signal() == 0; };
+    jobs.announce = [&](int i) {
+        if (several)
+            out << tournament.started_line(games[static_cast<std::size_t>(i)]) << '\n'
+                << std::flush;
+    };
+    jobs.play = [&](int i) {
+        const ScheduledGame& game = games[static_cast<std::size_t>(i)];
+        const PlayerSpec black{names[game.black], options.players[game.black].argv};
+        const PlayerSpec white{names[game.white], options.players[game.white].argv};
         Observers observers;
-        if (!options.quiet)
+        if (show_boards)
             observers.add(&view);
         std::unique_ptr<GameLog> game_log;
-        if (log.is_open()) {
-            game_log =
-                std::make_unique<GameLog>(log, black.name, white.name, origin, options.error_cap);
-            game_log->note("game " + std::to_string(game) + ": " + black.name + " (black) vs " +
-                           white.name + " (white)");
+        if (files.log_sink) {
+            game_log = std::make_unique<GameLog>(*files.log_sink, game.number, black.name,
+                                                 white.name, origin, options.error_cap);
+            game_log->note(black.name + " (black) vs " + white.name + " (white)");
             observers.add(game_log.get());
         }
-        GameResult result;
+        Played& slot = played[static_cast<std::size_t>(i)];
         try {
-            result = play_game(config, black, white, observers);
+            slot.result = play_game(config, black, white, observers);
         } catch (const StartError& error) {
-            errors << "referee: cannot start a player: " << error.what() << '\n';
-            return kStartFailed;
+            slot.start_error = error.what();
+            return;
+        } catch (const std::exception& error) {
+            // On a worker thread an escaping exception would end the
+            // referee without a word: report it in game order instead.
+            slot.failure = error.what();
+            return;
         }
-        const std::string line = result_line(game, black.name, white.name, result.outcome);
-        out << line << '\n';
         if (game_log) {
             game_log->finish();
-            game_log->note(line);
+            game_log->note(result_line(game.number, black.name, white.name, slot.result.outcome));
         }
-        tally.add(result.outcome, a_black);
-        if (options.games > 1 || result.outcome.reason == EndReason::Interrupted)
-            out << tally.score_line() << '\n';
+    };
+    jobs.deliver = [&](int i) {
+        const ScheduledGame& game = games[static_cast<std::size_t>(i)];
+        const Played& slot = played[static_cast<std::size_t>(i)];
+        if (!slot.start_error.empty()) {
+            errors << "referee: cannot start a player: " << slot.start_error << '\n';
+            status = kStartFailed;
+            return false;
+        }
+        if (!slot.failure.empty()) {
+            errors << "referee: game " << game.number << " failed: " << slot.failure << '\n';
+            status = kWriteFailed;
+            return false;
+        }
+        const std::string& black = names[game.black];
+        const std::string& white = names[game.white];
+        const GameResult& result = slot.result;
+        out << result_line(game.number, black, white, result.outcome) << '\n';
+        GameEntry entry = make_entry(game.number, total, black, white, result);
+        files.append(game_line(entry), errors);
+        // The standings need results, not moves: a long match keeps no
+        // game's moves once its line is written.
+        entry.moves.clear();
+        tournament.finished(std::move(entry));
+        if (two && (several || result.outcome.reason == EndReason::Interrupted)) {
+            const Score s = tournament.standings().cross[0][1];
+            out << "Score of " << names[0] << " vs " << names[1] << ": " << s.wins << " - "
+                << s.losses << " - " << s.draws << '\n';
+        }
         out << std::flush;
-        if (record.is_open()) {
-            const RecordInfo info{"referee game " + std::to_string(game),
-                                  black.name,
-                                  white.name,
+        if (files.record.is_open()) {
+            const RecordInfo info{"referee game " + std::to_string(game.number),
+                                  black,
+                                  white,
                                   options.game.rows,
                                   options.game.columns,
                                   options.game.time_seconds};
-            write_record(record, info, result);
-            record.flush();
+            write_record(files.record, info, result);
+            files.record.flush();
         }
-        if (log.is_open())
-            log.flush();
-    }
-    if (options.games > 1)
-        out << tally.summary() << std::flush;
+        if (files.log.is_open())
+            files.log.flush();
+        if (tournament.decided() && game.number < total) {
+            out << "The SPRT has decided after game " << game.number << " of " << total
+                << ": no more games.\n";
+            return false;
+        }
+        return true;
+    };
+    run_in_order(jobs, workers);
 
-    int status = kPlayed;
+    if (several && options.only_game == 0 && status == kPlayed) {
+        out << tournament.summary() << std::flush;
+        files.append(tournament.summary_json(), errors);
+    }
     if (const int number = interrupt_signal())
         status = kSignalBase + number;
-    if (record.is_open() && !record.good()) {
-        errors << "referee: writing the record file " << options.record_path << " failed\n";
+    const auto failed = [&](const std::string& what, const std::string& path) {
+        errors << "referee: writing the " << what << " file " << path << " failed\n";
         status = status == kPlayed ? kWriteFailed : status;
-    }
-    if (log.is_open() && !log.good()) {
-        errors << "referee: writing the log file " << options.log_path << " failed\n";
+    };
+    if (files.record.is_open() && !files.record.good())
+        failed("record", options.record_path);
+    if (files.log.is_open() && !files.log.good())
+        failed("log", options.log_path);
+    if (files.results_failed)
         status = status == kPlayed ? kWriteFailed : status;
-    }
     return status;
+}
+
+void print_schedule(const Options& options, const std::string& referee, std::ostream& out) {
+    ScheduleRequest request;
+    request.referee = referee;
+    request.options = options.game_options;
+    request.kind = options.kind;
+    request.games_per_pairing = options.games;
+    const auto total = static_cast<int>(
+        schedule_games(static_cast<int>(options.players.size()), options.kind, options.games)
+            .size());
+    const auto names = shown_names(options, total);
+    for (std::size_t i = 0; i < options.players.size(); ++i)
+        request.players.push_back({names[i], options.players[i].command});
+    request.results_path = options.results_path;
+    for (const auto& line : schedule_commands(request))
+        out << line << '\n';
+    out << std::flush;
 }
 
 }  // namespace referee

@@ -1,8 +1,8 @@
-// A match: N games between the same two programs, colours alternating, the
-// running score and the closing summary. A single game is a match of one.
+// A run of games: one game, a match of two programs or a tournament of
+// more, played one at a time or side by side, with the running score, the
+// record, the log, the results file and the closing summary.
 #pragma once
 
-#include <map>
 #include <ostream>
 #include <string>
 
@@ -14,34 +14,17 @@ namespace referee {
 // by it.
 enum ExitStatus { kPlayed = 0, kWriteFailed = 1, kUsage = 2, kStartFailed = 3, kSignalBase = 128 };
 
-// Score of the first command (A) against the second (B), whatever colours
-// they had in each game.
-class Tally {
-  public:
-    Tally(std::string a, std::string b) : a_(std::move(a)), b_(std::move(b)) {}
-    // `a_was_black`: which colour A had in the game just finished.
-    void add(const Outcome& outcome, bool a_was_black);
-    std::string score_line() const;
-    std::string summary() const;
-    int wins() const { return wins_; }
-    int losses() const { return losses_; }
-    int draws() const { return draws_; }
-
-  private:
-    std::string a_;
-    std::string b_;
-    int wins_ = 0;
-    int losses_ = 0;
-    int draws_ = 0;
-    std::map<std::string, int> reasons_;
-};
-
 // "Finished game 1 (treeplayer vs gridplayer): 1-0 {white lost its town halls}"
 std::string result_line(int game, const std::string& black, const std::string& white,
                         const Outcome& outcome);
 
-// Plays the game or match the options describe, writing the boards (unless
-// quiet), the result lines and scores to `out`. Returns the exit status.
+// Plays the games the options describe, writing the boards (unless quiet or
+// several at once), the result lines, scores and summary to `out`. Returns
+// the exit status.
 int run_match(const Options& options, std::ostream& out, std::ostream& errors);
+
+// --schedule: one referee command per game, `referee` being how a job
+// starts this program.
+void print_schedule(const Options& options, const std::string& referee, std::ostream& out);
 
 }  // namespace referee

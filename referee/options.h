@@ -1,4 +1,5 @@
-// The command line: options first, then the two player commands.
+// The command line: options first, then the player commands (two for a game
+// or a match, more for a tournament), or the results files to merge.
 #pragma once
 
 #include <optional>
@@ -7,21 +8,39 @@
 #include <vector>
 
 #include "referee/game.h"
+#include "referee/pairings.h"
+#include "referee/stats.h"
 
 namespace referee {
 
+// A player as the command line named it.
+struct PlayerCommand {
+    std::string name;               // shown in results, records and logs
+    std::string command;            // as given: --schedule passes it on unchanged
+    std::vector<std::string> argv;  // split into words
+};
+
 struct Options {
     GameConfig game;
-    std::vector<std::string> black;  // the first player's command, split into words
-    std::vector<std::string> white;
-    std::string black_name;                        // shown in results, records and logs; by default
-    std::string white_name;                        // the program's (or script's) name
+    // In the order given: the first is black in the first game, and the
+    // reference for every other player's Elo.
+    std::vector<PlayerCommand> players;
     std::string record_path;                       // empty: no record
     std::string log_path;                          // empty: no log
     std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
     bool quiet = false;
     bool no_color = false;
-    int games = 1;  // more than one: a match with colours alternating
+    int games = 1;  // per pairing, colours alternating
+    TournamentKind kind = TournamentKind::RoundRobin;
+    int concurrency = 1;  // games played side by side
+    std::optional<SprtSettings> sprt;
+    std::string results_path;  // empty: no results file
+    bool schedule = false;     // print one command per game instead of playing
+    int only_game = 0;         // play only this game of the schedule; 0 for all
+    // The options every game of a split run must share (board, clocks,
+    // limits, display), as words, for --schedule to repeat.
+    std::vector<std::string> game_options;
+    std::vector<std::string> merge_paths;  // --merge: read these instead of playing
 };
 
 struct ShowHelp {};

@@ -21,6 +21,8 @@ std::string Outcome::sentence() const {
             return who + " has no legal move";
         case EndReason::TimeForfeit:
             return who + " ran out of time";
+        case EndReason::MoveTimeout:
+            return who + " exceeded the time per move";
         case EndReason::IllegalMove:
             return who + " played an illegal move";
         case EndReason::MalformedLine:

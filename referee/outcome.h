@@ -15,6 +15,7 @@ enum class EndReason {
     TownHallsLost,  // the loser is down to the town-hall limit
     NoLegalMove,    // the side to move has no move under the game's rules
     TimeForfeit,    // the loser's clock ran below minus the margin
+    MoveTimeout,    // one move took longer than the time per move and the margin
     IllegalMove,    // a well-formed line that names no move of the loser
     MalformedLine,  // a line outside the move notation
     OutOfTurn,      // output while the opponent was to move, or two lines at once

@@ -66,9 +66,15 @@ std::vector<std::string> record_moves(const std::string& record_text) {
     return moves;
 }
 
-GameLog::GameLog(std::ostream& out, const std::string& black, const std::string& white,
+void LogSink::write(const std::string& line) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    out_ << line;
+}
+
+GameLog::GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
                  std::chrono::steady_clock::time_point origin, std::size_t error_cap)
     : out_(out),
+      game_("game " + std::to_string(game) + " "),
       names_{"black " + black, "white " + white},
       origin_(origin),
       error_cap_(error_cap) {}
@@ -78,13 +84,13 @@ std::string GameLog::stamp() const {
         std::chrono::steady_clock::now() - origin_);
     char text[32];
     std::snprintf(text, sizeof text, "%8lld ", static_cast<long long>(ms.count()));
-    return text;
+    return text + game_;
 }
 
 void GameLog::line(Side side, Direction direction, std::string_view text) {
     const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
-    out_ << stamp() << arrow << names_[side == Side::Black ? 0 : 1] << ": " << printable(text, true)
-         << '\n';
+    out_.write(stamp() + arrow + names_[side == Side::Black ? 0 : 1] + ": " +
+               printable(text, true) + '\n');
 }
 
 void GameLog::error_output(Side side, std::string_view text) {
@@ -95,21 +101,22 @@ void GameLog::error_output(Side side, std::string_view text) {
         return;
     }
     error_kept_[who] += bytes;
-    out_ << stamp() << "!! " << names_[who] << " stderr: " << printable(text, true) << '\n';
+    out_.write(stamp() + "!! " + names_[who] + " stderr: " + printable(text, true) + '\n');
 }
 
 void GameLog::finish() {
     for (std::size_t who = 0; who < 2; ++who) {
         if (error_left_out_[who] == 0)
             continue;
-        out_ << stamp() << "!! " << names_[who] << " stderr: " << error_left_out_[who]
-             << " more bytes left out (the log keeps " << error_cap_
-             << " bytes of each player's standard error per game)\n";
+        out_.write(stamp() + "!! " + names_[who] +
+                   " stderr: " + std::to_string(error_left_out_[who]) +
+                   " more bytes left out (the log keeps " + std::to_string(error_cap_) +
+                   " bytes of each player's standard error per game)\n");
     }
 }
 
 void GameLog::note(std::string_view text) {
-    out_ << stamp() << "== " << text << '\n';
+    out_.write(stamp() + "== " + std::string(text) + '\n');
 }
 
 }  // namespace referee

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -26,13 +27,27 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
 // The move lines of a record, in order, without their time comments.
 std::vector<std::string> record_moves(const std::string& record_text);
 
-// Writes the log lines of a game; times are milliseconds since `origin`.
+// One log file that games on several threads write at once: each write is
+// a whole line, so lines of different games never run into each other.
+class LogSink {
+  public:
+    explicit LogSink(std::ostream& out) : out_(out) {}
+    void write(const std::string& line);
+
+  private:
+    std::ostream& out_;
+    std::mutex mutex_;
+};
+
+// Writes the log lines of game `game`, each carrying its number, so the
+// lines of games played side by side can be told apart; times are
+// milliseconds since `origin`.
 // Each player's standard error is kept up to `error_cap` bytes per game, so
 // a player that floods it cannot fill the disk; finish() says how much was
 // left out.
 class GameLog : public GameObserver {
   public:
-    GameLog(std::ostream& out, const std::string& black, const std::string& white,
+    GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
             std::chrono::steady_clock::time_point origin, std::size_t error_cap);
 
     void line(Side side, Direction direction, std::string_view text) override;
@@ -43,9 +58,11 @@ class GameLog : public GameObserver {
     void finish();
 
   private:
+    // The start of each line: time and game number.
     std::string stamp() const;
 
-    std::ostream& out_;
+    LogSink& out_;
+    std::string game_;
     std::array<std::string, 2> names_;
     std::chrono::steady_clock::time_point origin_;
     std::size_t error_cap_;

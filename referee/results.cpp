@@ -287,13 +287,21 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
         merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
         std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
     }
-    // Stable: of two lines for one game (a job that ran twice), the first
-    // read is kept, whatever order the sort would otherwise pick.
+    // Stable: of two finished lines for one game (a job that ran twice), the
+    // first read is kept, whatever order the sort would otherwise pick.
     std::stable_sort(merged.games.begin(), merged.games.end(),
                      [](const GameEntry& a, const GameEntry& b) { return a.game < b.game; });
     std::vector<GameEntry> unique;
     for (auto& game : merged.games) {
         if (!unique.empty() && unique.back().game == game.game) {
+            // A job stopped by a signal and run again left an unfinished
+            // line before the finished one: the game was played after all.
+            if (unique.back().result == "*" && game.result != "*") {
+                unique.back() = std::move(game);
+                continue;
+            }
+            if (game.result == "*")
+                continue;
             merged.problems.push_back("game " + std::to_string(game.game) +
                                       " appears more than once; the first is kept");
             continue;

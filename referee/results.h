@@ -60,7 +60,9 @@ struct ReadResults {
 // `name` labels the problems ("results.jsonl line 7: ...").
 ReadResults read_results(std::istream& in, const std::string& name);
 
-// Reads every file; a game number seen twice keeps its first line, and
+// Reads every file; a game number seen twice keeps its first finished line
+// (an unfinished "*" line, from a job that was stopped, gives way to a
+// finished one without complaint), and
 // numbers missing up to the scheduled total (or the highest seen) are
 // reported. Games come out sorted by
 // number, ready for players_in_order() and compute_standings().

@@ -29,6 +29,10 @@ bool Tournament::decided() const {
     return sprt(standings.cross[0][1], *sprt_).decision != SprtDecision::Continue;
 }
 
+Standings Tournament::standings() const {
+    return compute_standings(names_, results_);
+}
+
 std::string Tournament::summary() const {
     return summary_text(compute_standings(names_, results_), sprt_);
 }

@@ -11,6 +11,7 @@
 
 #include "referee/game_entry.h"
 #include "referee/pairings.h"
+#include "referee/standings.h"
 #include "referee/stats.h"
 
 namespace referee {
@@ -35,6 +36,8 @@ class Tournament {
     // True once the SPRT has accepted either hypothesis: start no new game.
     bool decided() const;
 
+    // The standings from the games so far.
+    Standings standings() const;
     // The summary text and its results-file line, from the games so far.
     std::string summary() const;
     std::string summary_json() const;

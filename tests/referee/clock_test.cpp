@@ -41,6 +41,27 @@ TEST(ChessClock, RunsForOneSideAtATimeAndForgivesOnlyTheMargin) {
     }
 }
 
+TEST(ChessClock, AddsTheIncrementAfterEachMoveAndBoundsEveryMove) {
+    const Clock::time_point t0{};
+    ChessClock clock(10s, 0ms, 2s, 3s);
+    clock.start(Side::Black, t0);
+    EXPECT_EQ(clock.deadline(), t0 + 3s);  // the bound per move comes first
+    EXPECT_TRUE(clock.move_bound_first());
+    EXPECT_DOUBLE_EQ(clock.stop(t0 + 2500ms), 2.5);
+    EXPECT_FALSE(clock.over_move_bound(2.5));
+    EXPECT_TRUE(clock.over_move_bound(3.001));
+    EXPECT_DOUBLE_EQ(clock.left()[0], 9.5);  // 10 - 2.5 + 2
+    // Once the clock is below the bound, the clock's own end comes first.
+    ChessClock low(1s, 100ms, 5s, 3s);
+    low.start(Side::White, t0);
+    EXPECT_EQ(low.deadline(), t0 + 1100ms);
+    EXPECT_FALSE(low.move_bound_first());
+    // A move that ran out of time earns no increment.
+    low.stop(t0 + 2s);
+    EXPECT_TRUE(low.flagged(Side::White));
+    EXPECT_DOUBLE_EQ(low.left()[1], -1.0);
+}
+
 referee::PlayerSpec fake(const std::vector<std::string>& args) {
     std::vector<std::string> argv{FAKE_PLAYER};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -79,6 +100,43 @@ TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
     EXPECT_TRUE(result.moves.empty());
     std::filesystem::remove_all(dir);
+}
+
+TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft) {
+    referee::GameConfig config;
+    config.exit_grace = 0ms;
+    config.repetition_draws = false;
+    config.rules = rules::RuleSet::Squares;  // the fake player steps back and forth
+    config.ply_limit = 60;
+    config.time_seconds = 50;
+    referee::GameObserver quiet;
+    // Every reading 1 s after the last: each move costs at least 2 s, so 30
+    // moves overstep 50 s unless the increment pays them back.
+    Clock::time_point ticking{};
+    config.now = [&] { return ticking += 1s; };
+    for (const double increment : {0.0, 100.0}) {
+        config.increment_seconds = increment;
+        const auto result = referee::play_game(config, fake({}), fake({}), quiet);
+        EXPECT_EQ(result.outcome.describe(),
+                  increment > 0 ? "the ply limit was reached: 60 plies" : "black ran out of time");
+    }
+    // A bound per move below that second loses at once, whichever way the
+    // referee sees it: by its deadline or by the time the line took.
+    config.increment_seconds = 0;
+    config.move_seconds = 0.5;
+    auto result = referee::play_game(config, fake({}), fake({}), quiet);
+    EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.5 s");
+
+    // On the real clock: a player that falls silent after one move loses
+    // by the bound alone, with most of its clock left.
+    config.now = nullptr;
+    config.time_seconds = 150;
+    config.move_seconds = 0.05;
+    result =
+        referee::play_game(config, fake({"--mode", "silent", "--after", "1"}), fake({}), quiet);
+    EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.05 s");
+    EXPECT_EQ(result.moves.size(), 2U);
+    EXPECT_GT(result.clock_left[0], 100);
 }
 
 }  // namespace

@@ -48,8 +48,12 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_TRUE(options.game.repetition_draws);
     EXPECT_EQ(options.games, 1);
     EXPECT_FALSE(options.quiet);
-    EXPECT_EQ(options.black, Words{"black"});
-    EXPECT_EQ(options.black_name, "black");
+    ASSERT_EQ(options.players.size(), 2U);
+    EXPECT_EQ(options.players[0].argv, Words{"black"});
+    EXPECT_EQ(options.players[0].name, "black");
+    EXPECT_EQ(options.concurrency, 1);
+    EXPECT_EQ(options.game.increment_seconds, 0);
+    EXPECT_EQ(options.game.move_seconds, 0);
     EXPECT_EQ(options.error_cap, 1U << 20);
     EXPECT_EQ(options.game.player_memory_bytes, 0U);
 
@@ -57,7 +61,9 @@ TEST(CommandLine, DefaultsAndEveryOption) {
                     "10",
                     "--columns=10",
                     "-t",
-                    "60",
+                    "60+0.5",
+                    "--move-time",
+                    "2.5",
                     "--margin",
                     "25",
                     "-p",
@@ -89,6 +95,8 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(options.game.rows, 10);
     EXPECT_EQ(options.game.columns, 10);
     EXPECT_EQ(options.game.time_seconds, 60);
+    EXPECT_EQ(options.game.increment_seconds, 0.5);
+    EXPECT_EQ(options.game.move_seconds, 2.5);
     EXPECT_EQ(options.game.margin.count(), 25);
     EXPECT_EQ(options.game.ply_limit, 40);
     EXPECT_EQ(options.game.town_hall_limit, 3);
@@ -98,9 +106,36 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(options.log_path, "l.txt");
     EXPECT_TRUE(options.quiet);
     EXPECT_TRUE(options.no_color);
-    EXPECT_EQ(options.black, (Words{"./b", "--x", "1"}));
-    EXPECT_EQ(options.black_name, "b");
-    EXPECT_EQ(options.white_name, "Bo");
+    EXPECT_EQ(options.players[0].argv, (Words{"./b", "--x", "1"}));
+    EXPECT_EQ(options.players[0].command, "./b --x 1");
+    EXPECT_EQ(options.players[0].name, "b");
+    EXPECT_EQ(options.players[1].name, "Bo");
+    // What a split run's jobs repeat: the game options, not the run's own.
+    EXPECT_EQ(options.game_options, (Words{"--rows",
+                                           "10",
+                                           "--columns",
+                                           "10",
+                                           "--time",
+                                           "60+0.5",
+                                           "--move-time",
+                                           "2.5",
+                                           "--human-time",
+                                           "600",
+                                           "--margin",
+                                           "25",
+                                           "--plies",
+                                           "40",
+                                           "--town-halls",
+                                           "3",
+                                           "--player-memory",
+                                           "64",
+                                           "--no-repetition",
+                                           "--stderr-limit",
+                                           "8",
+                                           "--quiet",
+                                           "--delay",
+                                           "250",
+                                           "--no-color"}));
     EXPECT_EQ(options.error_cap, 8U << 10);
     EXPECT_EQ(options.game.player_memory_bytes, 64U << 20);
     EXPECT_EQ(options.game.human_time_seconds, 600);
@@ -113,15 +148,61 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     // After "--" a command may start with a dash.
     parsed = parse({"--", "-odd", "w"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
-    EXPECT_EQ(std::get<Options>(parsed).black, Words{"-odd"});
+    EXPECT_EQ(std::get<Options>(parsed).players[0].argv, Words{"-odd"});
     EXPECT_TRUE(std::holds_alternative<referee::ShowHelp>(parse({"--help"})));
+}
+
+TEST(CommandLine, NamesTournamentsAndSplitRuns) {
+    auto parsed = parse({"--name", "A", "x", "y", "--name", "C", "z 'w v'", "--tournament",
+                         "gauntlet", "--games", "3", "--only-game", "4"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    auto options = std::get<Options>(parsed);
+    ASSERT_EQ(options.players.size(), 3U);
+    EXPECT_EQ(options.players[0].name, "A");
+    EXPECT_EQ(options.players[1].name, "y");
+    EXPECT_EQ(options.players[2].name, "C");
+    EXPECT_EQ(options.players[2].argv, (Words{"z", "w v"}));
+    EXPECT_EQ(options.kind, referee::TournamentKind::Gauntlet);
+    EXPECT_EQ(options.only_game, 4);
+    EXPECT_TRUE(std::holds_alternative<UsageError>(
+        parse({"--tournament", "gauntlet", "--games", "3", "--only-game", "7", "a", "b", "c"})));
+
+    // The test's pairs as separate words or as one; the commands stay commands.
+    for (const Words& sprt : {Words{"elo0=-1", "elo1=4", "alpha=0.05", "beta=0.1"},
+                              Words{"elo0=-1 elo1=4 alpha=0.05 beta=0.1"}}) {
+        Words args{"--sprt"};
+        args.insert(args.end(), sprt.begin(), sprt.end());
+        args.insert(args.end(), {"a", "b"});
+        parsed = parse(args);
+        ASSERT_TRUE(std::holds_alternative<Options>(parsed))
+            << std::get<UsageError>(parsed).message;
+        options = std::get<Options>(parsed);
+        ASSERT_TRUE(options.sprt);
+        EXPECT_EQ(options.sprt->elo0, -1);
+        EXPECT_EQ(options.sprt->beta, 0.1);
+        EXPECT_EQ(options.players.size(), 2U);
+    }
+    parsed = parse({"--merge", "r1.jsonl", "r2.jsonl"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).merge_paths, (Words{"r1.jsonl", "r2.jsonl"}));
 }
 
 TEST(CommandLine, RejectsWhatCannotMakeAGame) {
     const Words bad[] = {
         {},
         {"only-one"},
-        {"a", "b", "c"},
+        {"--name-black", "x", "a", "b", "c"},  // --name is the way for more than two
+        {"a", "--name", "late"},               // a name must come before its command
+        {"--sprt", "elo0=0", "elo1=5", "a", "b"},
+        {"--sprt", "elo0=0 elo1=5 alpha=0.05 beta=0.05", "a", "b", "c"},
+        {"--tournament", "swiss", "a", "b", "c"},
+        {"--schedule", "a", "b"},  // without --results
+        {"--only-game", "2", "a", "b"},
+        {"--concurrency", "0", "a", "b"},
+        {"--concurrency", "2", "human", "b"},  // one keyboard, one game at a time
+        {"--time", "150+", "a", "b"},
+        {"--move-time", "0", "a", "b"},
+        {"--merge"},
         {"--rows", "5", "a", "b"},  // no room for both armies
         {"--rows", "ten", "a", "b"},
         {"--columns", "101", "a", "b"},

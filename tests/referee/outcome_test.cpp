@@ -36,20 +36,6 @@ TEST(Outcome, QuoteMakesAnyBytesSafeAndShort) {
     EXPECT_EQ(referee::quote("abcdef", 3), "\"abc...\"");
 }
 
-TEST(Match, ScoreCountsFromTheFirstProgramWhateverItsColour) {
-    referee::Tally tally("treeplayer", "gridplayer");
-    tally.add({EndReason::TownHallsLost, Side::White, ""}, true);   // A black, won
-    tally.add({EndReason::TownHallsLost, Side::White, ""}, false);  // A white, lost
-    tally.add({EndReason::Exited, Side::Black, ""}, false);         // A white, won
-    tally.add({EndReason::PlyLimit, std::nullopt, ""}, true);
-    EXPECT_EQ(tally.score_line(), "Score of treeplayer vs gridplayer: 2 - 1 - 1");
-    const std::string summary = tally.summary();
-    EXPECT_NE(summary.find("treeplayer        2      1      1"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("gridplayer        1      2      1"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("     2  white lost its town halls"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("     1  black exited"), std::string::npos) << summary;
-}
-
 TEST(Record, TagsEscapeQuotesAndMovesCarryTheirTime) {
     referee::GameResult result;
     result.outcome = {EndReason::MalformedLine, Side::Black, "\"x\" (bad)"};

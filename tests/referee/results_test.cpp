@@ -122,15 +122,28 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
         EXPECT_EQ(out.str(), live);
         EXPECT_EQ(errors.str(), "");
 
-        // A job that ran twice: the line read first counts.
-        GameEntry rerun = games[2];
+        // A job stopped and run again: its unfinished line gives way.
+        GameEntry stopped = games[3];
+        stopped.result = "*";
+        std::ofstream(paths[0], std::ios::app) << referee::game_line(stopped);
+        std::ostringstream out1;
+        std::ostringstream errors1;
+        EXPECT_EQ(referee::run_merge({paths[0], paths[1], paths[2]}, std::nullopt, out1, errors1),
+                  0);
+        EXPECT_EQ(out1.str(), live);
+        EXPECT_EQ(errors1.str(), "");
+
+        // A job that ran twice: the finished line read first counts.
+        GameEntry rerun = *std::find_if(games.begin(), games.end(),
+                                        [](const GameEntry& g) { return g.result != "*"; });
         rerun.result = rerun.result == "1-0" ? "0-1" : "1-0";
         std::ofstream(paths[2], std::ios::app) << referee::game_line(rerun);
         std::ostringstream out2;
         std::ostringstream errors2;
         EXPECT_EQ(referee::run_merge(paths, std::nullopt, out2, errors2), 1);
         EXPECT_EQ(out2.str(), live);
-        EXPECT_EQ(errors2.str(), "referee: game 3 appears more than once; the first is kept\n");
+        EXPECT_EQ(errors2.str(), "referee: game " + std::to_string(rerun.game) +
+                                     " appears more than once; the first is kept\n");
     }
     // Games lost at the end of the schedule count as missing too.
     const std::string path = scratch("gaps") + "/r.jsonl";

@@ -1,0 +1,38 @@
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <exception>
+#include <iostream>
+
+#include "randombot/randombot.h"
+
+namespace {
+
+int run(int argc, char** argv) {
+    CLI::App app{"Plays uniformly random legal moves; the same seed plays the same game.",
+                 "randombot"};
+    std::uint64_t seed = 1;
+    app.add_option("--seed", seed, "seed of the move choices (default 1)");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) {
+            std::cout << app.help();
+            return 0;
+        }
+        std::cerr << "randombot: " << e.what() << " (--help for usage)\n";
+        return 2;
+    }
+    return randombot::play(std::cin, std::cout, std::cerr, seed);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Out of memory is the only exception left; say so rather than abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "randombot: " << e.what() << '\n';
+        return 2;
+    }
+}

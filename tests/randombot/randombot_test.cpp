@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "protocol/move_line.h"
+#include "rules/board.h"
+#include "rules/legal_moves.h"
+#include "run_referee.h"
+
+namespace {
+
+// Every move of every game in a referee record, replayed from the start:
+// each must be one the rules allow the mover under gridplayer's reading.
+// Returns the number of moves checked.
+int check_record(const std::string& record, int rows, int columns) {
+    std::istringstream lines(record);
+    std::string line;
+    rules::Board board = rules::Board::starting(rows, columns);
+    rules::Side mover = rules::Side::Black;
+    int checked = 0;
+    while (std::getline(lines, line)) {
+        if (line.starts_with("[Event")) {
+            board = rules::Board::starting(rows, columns);
+            mover = rules::Side::Black;
+        }
+        if (!line.starts_with("S "))
+            continue;
+        const auto move = protocol::parse_move(line.substr(0, line.find(" {")));
+        EXPECT_TRUE(move) << line;
+        if (!move)
+            return checked;
+        const auto legal = rules::legal_moves(board, mover, rules::Reading::Gridplayer);
+        EXPECT_NE(std::find(legal.begin(), legal.end(), *move), legal.end())
+            << rules::side_name(mover) << " played " << line << " after " << checked << " plies";
+        board.apply(*move);
+        mover = rules::opponent(mover);
+        ++checked;
+    }
+    return checked;
+}
+
+TEST(Randombot, PlaysOnlyLegalMovesAndTheSameGameForTheSameSeed) {
+    const std::string dir = referee_test::scratch_dir("randombot");
+    for (const auto& [rows, columns] : {std::pair{8, 8}, std::pair{10, 10}, std::pair{7, 9}}) {
+        SCOPED_TRACE(std::to_string(rows) + "x" + std::to_string(columns));
+        std::array<std::string, 2> records;
+        for (auto& record : records) {
+            const std::string path = dir + "/game.txt";
+            const auto run = referee_test::run_referee(
+                REFEREE, {"--quiet", "--games", "4", "--rows", std::to_string(rows), "--columns",
+                          std::to_string(columns), "--record", path,
+                          referee_test::command(RANDOMBOT, {"--seed", "11"}),
+                          referee_test::command(RANDOMBOT, {"--seed", "12"})});
+            EXPECT_EQ(run.status, 0) << run.err;
+            record = referee_test::read_file(path);
+        }
+        EXPECT_GT(check_record(records[0], rows, columns), 40);
+        const auto moves_only = [](const std::string& text) {
+            std::string moves;
+            std::istringstream lines(text);
+            for (std::string line; std::getline(lines, line);)
+                moves += line.starts_with("S ") ? line.substr(0, line.find(" {")) + "\n" : "";
+            return moves;
+        };
+        EXPECT_EQ(moves_only(records[0]), moves_only(records[1]));
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
