@@ -179,10 +179,19 @@ void HumanSeat::prompt(Clock::time_point now) {
         turn_.clock_left[own] - std::chrono::duration<double>(now - turn_.started).count();
     say(std::string(rules::side_name(turn_.side)) + " (" + seconds_text(left) + ")> ");
     terminal_.screen->flush();
+    prompting_ = true;
+}
+
+void HumanSeat::leave() {
+    if (prompting_)
+        say("\n");
+    prompting_ = false;
+    terminal_.screen->flush();
 }
 
 std::optional<Answer> HumanSeat::answer(Clock::time_point now) {
     while (auto line = terminal_.keyboard->take_line()) {
+        prompting_ = false;
         if (terminal_.echo)
             say(*line + "\n");
         if (auto answer = handle(*line))
@@ -190,9 +199,7 @@ std::optional<Answer> HumanSeat::answer(Clock::time_point now) {
         prompt(now);
     }
     if (terminal_.keyboard->exhausted()) {
-        // The prompt is still waiting on its line: the result goes below it.
-        say("\n");
-        terminal_.screen->flush();
+        leave();
         return Outcome{EndReason::Resigned, turn_.side, "end of input"};
     }
     return std::nullopt;
