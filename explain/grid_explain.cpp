@@ -8,24 +8,10 @@
 #include <climits>
 
 #include "gridplayer/gridplayer.h"
+#include "tools/perft_common/position_file.h"
 
 namespace explain {
 namespace {
-
-char letter(int code) {
-    switch (code) {
-        case -2:
-            return 'b';
-        case -1:
-            return 'B';
-        case 2:
-            return 'w';
-        case 1:
-            return 'W';
-        default:
-            return '.';
-    }
-}
 
 std::string move_text(const node* child) {
     return protocol::format_move(
@@ -154,7 +140,7 @@ Explanation explain_gridplayer(const Setup& setup, const GridOptions& options) {
     for (int row = 0; row < n; ++row) {
         std::string text;
         for (int column = 0; column < m; ++column)
-            text += letter(board[row][column]);
+            text += position_file::gridplayer_letter(board[row][column]);
         result.board.push_back(text);
     }
     MAX_DEPTH = result.depth;

@@ -4,6 +4,7 @@
 // a change in how leaves are scored shows up here unchanged.
 #include "explain/tree_explain.h"
 
+#include "tools/perft_common/position_file.h"
 #include "treeplayer/Evaluation.h"
 #include "treeplayer/Minimax.h"
 #include "treeplayer/Node.h"
@@ -12,21 +13,6 @@
 
 namespace explain {
 namespace {
-
-char letter(int code) {
-    switch (code) {
-        case BLACK_SOLDIER:
-            return 'b';
-        case BLACK_TOWNHALL:
-            return 'B';
-        case WHITE_SOLDIER:
-            return 'w';
-        case WHITE_TOWNHALL:
-            return 'W';
-        default:
-            return '.';
-    }
-}
 
 std::string move_text(const Move& move) {
     const auto [piece, x1, y1, action, x2, y2] = move;
@@ -69,7 +55,7 @@ Explanation explain_treeplayer(const Setup& setup) {
     for (const auto& row : root.GetBoard()) {
         std::string text;
         for (int code : row)
-            text += letter(code);
+            text += position_file::treeplayer_letter(code);
         result.board.push_back(text);
     }
     create_tree(&root, 0);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "randombot/randombot.h"
 
@@ -12,6 +13,11 @@ int run(int argc, char** argv) {
                  "randombot"};
     std::uint64_t seed = 1;
     app.add_option("--seed", seed, "seed of the move choices (default 1)");
+    std::string rules = "gridplayer";
+    app.add_option("--rules", rules,
+                   "whose reading of the rules to play by: gridplayer (default) or treeplayer "
+                   "(8x8 only)")
+        ->check(CLI::IsMember({"gridplayer", "treeplayer"}));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -22,7 +28,7 @@ int run(int argc, char** argv) {
         std::cerr << "randombot: " << e.what() << " (--help for usage)\n";
         return 2;
     }
-    return randombot::play(std::cin, std::cout, std::cerr, seed);
+    return randombot::play(std::cin, std::cout, std::cerr, seed, *rules::parse_reading(rules));
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 
 namespace randombot {
 
-int play(std::istream& in, std::ostream& out, std::ostream& errors, std::uint64_t seed) {
+int play(std::istream& in, std::ostream& out, std::ostream& errors, std::uint64_t seed,
+         rules::Reading reading) {
     std::string line;
     if (!std::getline(in, line))
         return 0;
@@ -18,6 +19,11 @@ int play(std::istream& in, std::ostream& out, std::ostream& errors, std::uint64_
     if (!header || header->rows < 1 || header->columns < 1 || header->rows > 1000 ||
         header->columns > 1000) {
         errors << "randombot: header " << line << ": " << (header ? "bad board size" : why) << '\n';
+        return 2;
+    }
+    if (!rules::applies(reading, header->rows, header->columns)) {
+        errors << "randombot: header " << line << ": " << rules::reading_name(reading)
+               << "'s rules do not apply on this board\n";
         return 2;
     }
     rules::Board board = rules::Board::starting(header->rows, header->columns);
@@ -29,7 +35,7 @@ int play(std::istream& in, std::ostream& out, std::ostream& errors, std::uint64_
     rules::Side to_move = rules::Side::Black;
     while (true) {
         if (to_move == own) {
-            const auto moves = rules::legal_moves(board, own, rules::Reading::Gridplayer);
+            const auto moves = rules::legal_moves(board, own, reading);
             if (moves.empty())
                 return 0;
             const auto& move = moves[random() % moves.size()];

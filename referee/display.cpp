@@ -6,15 +6,6 @@
 #include <cstdlib>
 
 namespace referee {
-namespace {
-
-std::string seconds_text(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", seconds);
-    return text;
-}
-
-}  // namespace
 
 std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
                          bool color) {
@@ -59,8 +50,18 @@ std::string render_status(int ply, Side mover, const std::string& move, double t
     char took_text[32];
     std::snprintf(took_text, sizeof took_text, "%.2f s", took);
     return "ply " + std::to_string(ply) + ": " + side_name(mover) + " played " + move + " (" +
-           took_text + ") | " + side_name(opponent(mover)) + " to move | clocks black " +
-           seconds_text(clock_left[0]) + ", white " + seconds_text(clock_left[1]);
+           took_text + ") | " + side_name(opponent(mover)) + " to move | " +
+           render_clocks(clock_left);
+}
+
+std::string clock_text(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+std::string render_clocks(const std::array<double, 2>& clock_left) {
+    return "clocks black " + clock_text(clock_left[0]) + ", white " + clock_text(clock_left[1]);
 }
 
 bool want_color(int fd, bool disabled_by_flag) {

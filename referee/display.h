@@ -21,6 +21,11 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
 std::string render_status(int ply, Side mover, const std::string& move, double took,
                           const std::array<double, 2>& clock_left);
 
+// "148.9 s"
+std::string clock_text(double seconds);
+// "clocks black 148.9 s, white 149.7 s"
+std::string render_clocks(const std::array<double, 2>& clock_left);
+
 // Colours only on a terminal, and never when the user has set NO_COLOR.
 bool want_color(int fd, bool disabled_by_flag);
 

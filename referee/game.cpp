@@ -145,6 +145,10 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
     Board board = Board::starting(config_.rows, config_.columns);
     observer_.started(board);
     result.outcome = play(board, result);
+    for (Seat& s : seats_) {
+        if (s.human)
+            s.human->leave();
+    }
     end_players();
     result.final_board = board;
     result.ended = std::chrono::system_clock::now();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <ostream>
 #include <utility>
 
@@ -30,12 +29,6 @@ std::string trimmed(const std::string& text) {
 std::string lower(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string seconds_text(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", seconds);
     return text;
 }
 
@@ -84,8 +77,9 @@ std::string moves_text(const rules::Board& board, rules::Side side, rules::RuleS
     }
     if (moves.empty())
         return who + " has no legal move under " + whose_rules(rules) + "; type resign.\n";
-    return who + " has " + std::to_string(moves.size()) + " legal moves under " +
-           whose_rules(rules) + ":\n" + in_columns(moves);
+    return who + " has " + std::to_string(moves.size()) +
+           (moves.size() == 1 ? " legal move under " : " legal moves under ") + whose_rules(rules) +
+           ":\n" + in_columns(moves);
 }
 
 }  // namespace
@@ -156,8 +150,8 @@ void HumanSeat::begin(Turn turn) {
                               turn_.last->seconds, clocks) +
                 "\n");
         } else {
-            say(std::string(rules::side_name(turn_.side)) + " to move | clocks black " +
-                seconds_text(clocks[0]) + ", white " + seconds_text(clocks[1]) + "\n");
+            say(std::string(rules::side_name(turn_.side)) + " to move | " + render_clocks(clocks) +
+                "\n");
         }
         say(render_board(turn_.board, turn_.last ? std::optional(turn_.last->move) : std::nullopt,
                          terminal_.color));
@@ -177,12 +171,21 @@ void HumanSeat::prompt(Clock::time_point now) {
     const std::size_t own = turn_.side == rules::Side::Black ? 0 : 1;
     const double left =
         turn_.clock_left[own] - std::chrono::duration<double>(now - turn_.started).count();
-    say(std::string(rules::side_name(turn_.side)) + " (" + seconds_text(left) + ")> ");
+    say(std::string(rules::side_name(turn_.side)) + " (" + clock_text(left) + ")> ");
+    terminal_.screen->flush();
+    prompting_ = true;
+}
+
+void HumanSeat::leave() {
+    if (prompting_)
+        say("\n");
+    prompting_ = false;
     terminal_.screen->flush();
 }
 
 std::optional<Answer> HumanSeat::answer(Clock::time_point now) {
     while (auto line = terminal_.keyboard->take_line()) {
+        prompting_ = false;
         if (terminal_.echo)
             say(*line + "\n");
         if (auto answer = handle(*line))
@@ -190,9 +193,7 @@ std::optional<Answer> HumanSeat::answer(Clock::time_point now) {
         prompt(now);
     }
     if (terminal_.keyboard->exhausted()) {
-        // The prompt is still waiting on its line: the result goes below it.
-        say("\n");
-        terminal_.screen->flush();
+        leave();
         return Outcome{EndReason::Resigned, turn_.side, "end of input"};
     }
     return std::nullopt;

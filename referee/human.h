@@ -62,6 +62,9 @@ class HumanSeat {
     // refused lines explained, each followed by the prompt again. nullopt
     // until a move or a resignation comes.
     std::optional<Answer> answer(Clock::time_point now);
+    // The game is over: a prompt still waiting for its line is ended, so
+    // the result (a loss on time, a stop) gets a line of its own.
+    void leave();
 
   private:
     void prompt(Clock::time_point now);
@@ -71,6 +74,7 @@ class HumanSeat {
     const Terminal& terminal_;
     Turn turn_;
     bool introduced_ = false;
+    bool prompting_ = false;  // the prompt is out and no line has come
 };
 
 // The moves `side` may make under `rules`, for the "moves" command: the

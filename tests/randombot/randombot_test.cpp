@@ -12,9 +12,12 @@
 namespace {
 
 // Every move of every game in a referee record, replayed from the start:
-// each must be one the rules allow the mover under gridplayer's reading.
+// each must be one the rules allow the mover under its reading, black's
+// `first` in the first game, the readings changing colour each game.
 // Returns the number of moves checked.
-int check_record(const std::string& record, int rows, int columns) {
+int check_record(const std::string& record, int rows, int columns,
+                 rules::Reading first = rules::Reading::Gridplayer,
+                 rules::Reading second = rules::Reading::Gridplayer) {
     std::istringstream lines(record);
     std::string line;
     rules::Board board = rules::Board::starting(rows, columns);
@@ -24,6 +27,8 @@ int check_record(const std::string& record, int rows, int columns) {
         if (line.starts_with("[Event")) {
             board = rules::Board::starting(rows, columns);
             mover = rules::Side::Black;
+            if (checked > 0)
+                std::swap(first, second);
         }
         if (!line.starts_with("S "))
             continue;
@@ -31,7 +36,8 @@ int check_record(const std::string& record, int rows, int columns) {
         EXPECT_TRUE(move) << line;
         if (!move)
             return checked;
-        const auto legal = rules::legal_moves(board, mover, rules::Reading::Gridplayer);
+        const auto legal =
+            rules::legal_moves(board, mover, mover == rules::Side::Black ? first : second);
         EXPECT_NE(std::find(legal.begin(), legal.end(), *move), legal.end())
             << rules::side_name(mover) << " played " << line << " after " << checked << " plies";
         board.apply(*move);
@@ -53,6 +59,26 @@ TEST(Randombot, PlaysOnlyLegalMoves) {
                       referee_test::command(RANDOMBOT, {"--seed", "12"})});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_GT(check_record(referee_test::read_file(path), rows, columns), 40);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// Random legal players of both readings against each other, colours
+// alternating: the referee's default rules never call one of them illegal.
+TEST(Randombot, LegalPlayersOfEitherReadingAreNeverCalledIllegal) {
+    const std::string dir = referee_test::scratch_dir("randombot-readings");
+    const std::string path = dir + "/games.txt";
+    for (const int seed : {1, 2, 3}) {
+        const auto run = referee_test::run_referee(
+            REFEREE, {"--quiet", "--games", "4", "--record", path,
+                      referee_test::command(
+                          RANDOMBOT, {"--rules", "treeplayer", "--seed", std::to_string(seed)}),
+                      referee_test::command(RANDOMBOT, {"--seed", std::to_string(seed + 10)})});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.find("illegal"), std::string::npos) << run.out;
+        EXPECT_GT(check_record(referee_test::read_file(path), 8, 8, rules::Reading::Treeplayer,
+                               rules::Reading::Gridplayer),
+                  40);
     }
     std::filesystem::remove_all(dir);
 }

@@ -179,6 +179,8 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     EXPECT_TRUE(result.moves.empty());
     EXPECT_NE(screen.str().find("clocks black 5.0 s, white 50.0 s"), std::string::npos)
         << screen.str();
+    // The prompt that waited in vain is ended, so the result starts a line.
+    EXPECT_TRUE(screen.str().ends_with("> \n")) << screen.str();
     EXPECT_EQ(lines.sent, std::vector<std::string>{"2 8 8 50"});
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "gridplayer/gridplayer.h"
+#include "tools/perft_common/position_file.h"
 #include "tools/perft_gridplayer/perft.h"
 
 namespace gp_bench {
@@ -30,21 +31,6 @@ bool downToTwoTownHalls() {
         }
     }
     return white <= 2 || black <= 2;
-}
-
-char cellChar(int code) {
-    switch (code) {
-        case 1:
-            return 'W';
-        case 2:
-            return 'w';
-        case -1:
-            return 'B';
-        case -2:
-            return 'b';
-        default:
-            return '.';
-    }
 }
 
 }  // namespace
@@ -106,8 +92,9 @@ void writePosition(std::ostream& out, const Position& p) {
     for (int i = 0; i < p.rows; ++i) {
         for (int j = 0; j < p.cols; ++j) {
             out << (j == 0 ? "" : " ")
-                << cellChar(p.cells[static_cast<std::size_t>(i) * static_cast<std::size_t>(p.cols) +
-                                    static_cast<std::size_t>(j)]);
+                << position_file::gridplayer_letter(
+                       p.cells[static_cast<std::size_t>(i) * static_cast<std::size_t>(p.cols) +
+                               static_cast<std::size_t>(j)]);
         }
         out << '\n';
     }

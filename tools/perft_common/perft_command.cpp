@@ -13,6 +13,7 @@ namespace perft_command {
 namespace {
 
 struct Arguments {
+    std::string choice;
     int rows = 8;
     int columns = 8;
     std::string position;
@@ -34,6 +35,10 @@ std::string check(const Tool& tool, const Arguments& args) {
         }
         return tool.player + " plays " + range(tool.min_rows, tool.max_rows) + " rows and " +
                range(tool.min_columns, tool.max_columns) + " columns, not " + size;
+    }
+    if (tool.refuse) {
+        if (std::string why = tool.refuse(args.choice, args.rows, args.columns); !why.empty())
+            return why;
     }
     if (args.depth < 0 || args.depth > kMaxDepth) {
         return "DEPTH must be in 0.." + std::to_string(kMaxDepth) + ", not " +
@@ -73,11 +78,19 @@ void report_time(const Tool& tool, std::uint64_t total, std::chrono::duration<do
 }  // namespace
 
 int run(const Tool& tool, int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Counts the positions " + tool.player +
-                     "'s own move generator reaches in DEPTH plies, the sides alternating, "
-                     "split by root move.",
+    CLI::App app{!tool.description.empty()
+                     ? tool.description
+                     : "Counts the positions " + tool.player +
+                           "'s own move generator reaches in DEPTH plies, the sides "
+                           "alternating, split by root move.",
                  tool.name};
     Arguments args;
+    if (!tool.choice_option.empty()) {
+        app.add_option(tool.choice_option, args.choice, tool.choice_help)
+            ->required()
+            ->check(CLI::IsMember(tool.choices))
+            ->option_text("NAME");
+    }
     auto* rows = app.add_option(
         "--rows", args.rows, "board rows, " + range(tool.min_rows, tool.max_rows) + " (default 8)");
     auto* columns = app.add_option(
@@ -94,7 +107,8 @@ int run(const Tool& tool, int argc, const char* const* argv, std::ostream& out, 
     app.footer(
         "Prints one line per root move, \"S 0 5 M 0 4: N\", then \"total: N\"; the time taken "
         "and nodes per second go to standard error. Exit status 0, or 2 on bad arguments or "
-        "an unreadable position file.");
+        "an unreadable position file." +
+        (tool.footer.empty() ? std::string() : "\n\n" + tool.footer));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -119,7 +133,7 @@ int run(const Tool& tool, int argc, const char* const* argv, std::ostream& out, 
     std::uint64_t total = 1;
     if (args.depth > 0) {
         total = 0;
-        for (const DivideLine& line : tool.divide(*position, args.depth)) {
+        for (const DivideLine& line : tool.divide(*position, args.depth, args.choice)) {
             out << line.move << ": " << line.count << '\n';
             total += line.count;
         }

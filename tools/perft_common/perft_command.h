@@ -28,19 +28,34 @@ struct DivideLine {
 
 // What a tool adds to the shared command: its name, the boards its player can
 // play, and the player's own start position and move generator.
+//
+// A tool may add one option of its own that picks what to count (perft_rules'
+// `--rules`): it is then required, its value must be one of `choices`, and it
+// reaches `refuse` and `divide`; other tools leave `choice_option` empty.
 struct Tool {
     std::string name;    // e.g. "perft_treeplayer"
     std::string player;  // e.g. "treeplayer"
-    int min_rows;
-    int max_rows;
-    int min_columns;
-    int max_columns;
+    int min_rows = 0;
+    int max_rows = 0;
+    int min_columns = 0;
+    int max_columns = 0;
     // The player's start position on a board of that size, black to move.
     std::function<position_file::Position(int rows, int columns)> start;
     // One line per root move of `position`, each counting the positions
     // reached depth - 1 plies below that move; depth >= 1.
-    std::function<std::vector<DivideLine>(const position_file::Position& position, int depth)>
+    std::function<std::vector<DivideLine>(const position_file::Position& position, int depth,
+                                          const std::string& choice)>
         divide;
+    std::string choice_option;         // e.g. "--rules"; empty for none
+    std::string choice_help;           // its help line
+    std::vector<std::string> choices;  // the values it takes
+    // Why the board cannot be counted under the choice although its size is
+    // in range; empty when it can. Optional.
+    std::function<std::string(const std::string& choice, int rows, int columns)> refuse;
+    // The first line of --help, when the common one does not fit; and more
+    // help text after the common footer. Both optional.
+    std::string description;
+    std::string footer;
 };
 
 // Runs the command. Returns the exit status: 0 after the counts (and after

@@ -120,4 +120,42 @@ void write_position(std::ostream& out, const Position& position) {
     }
 }
 
+namespace {
+
+// The letters in one order, and each player's codes for them in the same.
+constexpr char kLetters[] = {'b', 'B', 'w', 'W'};
+constexpr int kTreeplayerCodes[] = {1, 2, -1, -2};
+constexpr int kGridplayerCodes[] = {-2, -1, 2, 1};
+
+char letter_of(int code, const int (&codes)[4]) {
+    for (int i = 0; i < 4; ++i) {
+        if (codes[i] == code)
+            return kLetters[i];
+    }
+    return '.';
+}
+
+int code_of(char letter, const int (&codes)[4]) {
+    for (int i = 0; i < 4; ++i) {
+        if (kLetters[i] == letter)
+            return codes[i];
+    }
+    return 0;
+}
+
+}  // namespace
+
+char treeplayer_letter(int code) {
+    return letter_of(code, kTreeplayerCodes);
+}
+int treeplayer_code(char letter) {
+    return code_of(letter, kTreeplayerCodes);
+}
+char gridplayer_letter(int code) {
+    return letter_of(code, kGridplayerCodes);
+}
+int gridplayer_code(char letter) {
+    return code_of(letter, kGridplayerCodes);
+}
+
 }  // namespace position_file

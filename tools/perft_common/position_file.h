@@ -32,6 +32,14 @@ struct Position {
 // True for the five letters above.
 bool is_cell_letter(char letter);
 
+// Each player's own cell codes and the letters, both ways; anything else is
+// '.' or empty. treeplayer: 1/2 black soldier/town hall, -1/-2 white.
+// gridplayer: 2/1 white soldier/town hall, -2/-1 black.
+char treeplayer_letter(int code);
+int treeplayer_code(char letter);
+char gridplayer_letter(int code);
+int gridplayer_code(char letter);
+
 // Reads the next position of `rows` x `columns` from `in`. At the end of the
 // input it returns nullopt and leaves `why` empty; on a malformed position it
 // returns nullopt and says in `why` what is wrong and where.

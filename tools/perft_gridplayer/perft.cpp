@@ -40,36 +40,6 @@ std::string moveText(const node* p) {
 constexpr int kMinRows = 6;   // three rows of soldiers a side
 constexpr int kMaxSide = 10;  // squares are single digits on the wire
 
-char letter(int code) {
-    switch (code) {
-        case 1:
-            return 'W';
-        case 2:
-            return 'w';
-        case -1:
-            return 'B';
-        case -2:
-            return 'b';
-        default:
-            return '.';
-    }
-}
-
-int code(char letter) {
-    switch (letter) {
-        case 'W':
-            return 1;
-        case 'w':
-            return 2;
-        case 'B':
-            return -1;
-        case 'b':
-            return -2;
-        default:
-            return 0;
-    }
-}
-
 position_file::Position startPosition(int rows, int columns) {
     n = rows;
     m = columns;
@@ -77,7 +47,7 @@ position_file::Position startPosition(int rows, int columns) {
     position_file::Position start{rows, columns, true, {}};
     for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < columns; ++j) {
-            start.cells.push_back(letter(board[i][j]));
+            start.cells.push_back(position_file::gridplayer_letter(board[i][j]));
         }
     }
     return start;
@@ -91,7 +61,8 @@ std::vector<perft_command::DivideLine> commandDivide(const position_file::Positi
     std::vector<int*> rows;
     for (int i = 0; i < n; ++i) {
         for (int j = 0; j < m; ++j) {
-            cells[static_cast<std::size_t>(i)].push_back(code(position.at(i, j)));
+            cells[static_cast<std::size_t>(i)].push_back(
+                position_file::gridplayer_code(position.at(i, j)));
         }
         rows.push_back(cells[static_cast<std::size_t>(i)].data());
     }
@@ -134,14 +105,24 @@ bool readPosition(std::istream& in, int rows, int columns, Position& out, std::s
     out.blackToMove = letters->black_to_move;
     out.cells.clear();
     for (char cell : letters->cells) {
-        out.cells.push_back(code(cell));
+        out.cells.push_back(position_file::gridplayer_code(cell));
     }
     return true;
 }
 
 perft_command::Tool perftTool() {
-    return {"perft_gridplayer", "gridplayer",  kMinRows,     kMaxSide, 1,
-            kMaxSide,           startPosition, commandDivide};
+    perft_command::Tool tool;
+    tool.name = "perft_gridplayer";
+    tool.player = "gridplayer";
+    tool.min_rows = kMinRows;
+    tool.max_rows = kMaxSide;
+    tool.min_columns = 1;
+    tool.max_columns = kMaxSide;
+    tool.start = startPosition;
+    tool.divide = [](const position_file::Position& position, int depth, const std::string&) {
+        return commandDivide(position, depth);
+    };
+    return tool;
 }
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

@@ -14,5 +14,6 @@ struct Position {
 };
 
 Position from_letters(const position_file::Position& letters);
+position_file::Position to_letters(const Position& position);
 
 }  // namespace perft_rules

@@ -46,36 +46,6 @@ namespace {
 
 constexpr int kSide = 8;
 
-char letter(int code) {
-    switch (code) {
-        case BLACK_SOLDIER:
-            return 'b';
-        case BLACK_TOWNHALL:
-            return 'B';
-        case WHITE_SOLDIER:
-            return 'w';
-        case WHITE_TOWNHALL:
-            return 'W';
-        default:
-            return '.';
-    }
-}
-
-int code(char letter) {
-    switch (letter) {
-        case 'b':
-            return BLACK_SOLDIER;
-        case 'B':
-            return BLACK_TOWNHALL;
-        case 'w':
-            return WHITE_SOLDIER;
-        case 'W':
-            return WHITE_TOWNHALL;
-        default:
-            return EMPTY;
-    }
-}
-
 std::vector<perft_command::DivideLine> command_divide(const position_file::Position& position,
                                                       int depth) {
     const Position p = from_letters(position);
@@ -91,7 +61,7 @@ position_file::Position to_letters(const Position& position) {
     position_file::Position letters{kSide, kSide, position.black, {}};
     for (const auto& row : position.board) {
         for (int cell : row)
-            letters.cells.push_back(letter(cell));
+            letters.cells.push_back(position_file::treeplayer_letter(cell));
     }
     return letters;
 }
@@ -100,7 +70,7 @@ Position from_letters(const position_file::Position& position) {
     Position p{Board(kSide, std::vector<int>(kSide, EMPTY)), position.black_to_move};
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x)
-            p.board[y][x] = code(position.at(y, x));
+            p.board[y][x] = position_file::treeplayer_code(position.at(y, x));
     }
     return p;
 }
@@ -117,16 +87,15 @@ void write_position(std::ostream& out, const Position& position) {
 }
 
 perft_command::Tool perft_tool() {
-    return {"perft_treeplayer",
-            "treeplayer",
-            kSide,
-            kSide,
-            kSide,
-            kSide,
-            [](int, int) {
-                return to_letters({initialise(), true});
-            },
-            command_divide};
+    perft_command::Tool tool;
+    tool.name = "perft_treeplayer";
+    tool.player = "treeplayer";
+    tool.min_rows = tool.max_rows = tool.min_columns = tool.max_columns = kSide;
+    tool.start = [](int, int) { return to_letters({initialise(), true}); };
+    tool.divide = [](const position_file::Position& position, int depth, const std::string&) {
+        return command_divide(position, depth);
+    };
+    return tool;
 }
 
 }  // namespace perft_tp
