@@ -178,7 +178,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     // A side played by a person reads our standard input; lines typed ahead
     // carry from one game of a match into the next.
     Keyboard keyboard(STDIN_FILENO);
-    const Terminal terminal{&keyboard, &out, !options.quiet, color, ::isatty(STDIN_FILENO) != 1};
+    const Terminal terminal{&keyboard, &out, show_boards, color, ::isatty(STDIN_FILENO) != 1};
     GameConfig config = options.game;
     config.terminal = &terminal;
     // The pause after each move is for watching the board.
