@@ -91,13 +91,10 @@ bool is_human(const std::vector<std::string>& command) {
 std::vector<protocol::MoveLine> listed_moves(const rules::Board& board, rules::Side side,
                                              rules::RuleSet rules) {
     std::vector<protocol::MoveLine> moves;
-    for (rules::Reading reading : {rules::Reading::Treeplayer, rules::Reading::Gridplayer}) {
-        const bool only_other =
-            (rules == rules::RuleSet::Treeplayer && reading != rules::Reading::Treeplayer) ||
-            (rules == rules::RuleSet::Gridplayer && reading != rules::Reading::Gridplayer);
-        if (only_other)
-            continue;
-        // Empty when the reading does not apply to the board's size.
+    // The basic checks allow far more than anyone wants listed: show what
+    // either player's rules allow instead.
+    const auto shown = rules == rules::RuleSet::Squares ? rules::RuleSet::Either : rules;
+    for (rules::Reading reading : rules::readings(shown, board)) {
         for (const auto& move : rules::legal_moves(board, side, reading)) {
             if (std::find(moves.begin(), moves.end(), move) == moves.end())
                 moves.push_back(move);

@@ -45,7 +45,8 @@ std::optional<std::string> square_refusal(const Board& board, Side side,
     return std::nullopt;
 }
 
-// The readings a rule set accepts moves from on this board.
+}  // namespace
+
 std::vector<Reading> readings(RuleSet rules, const Board& board) {
     std::vector<Reading> result;
     for (Reading reading : {Reading::Treeplayer, Reading::Gridplayer}) {
@@ -57,8 +58,6 @@ std::vector<Reading> readings(RuleSet rules, const Board& board) {
     }
     return result;
 }
-
-}  // namespace
 
 const char* rule_set_name(RuleSet rules) {
     switch (rules) {

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/move_line.h"
 #include "rules/board.h"
+#include "rules/reading.h"
 #include "rules/side.h"
 
 namespace rules {
@@ -28,6 +30,10 @@ std::optional<RuleSet> parse_rule_set(std::string_view name);
 // e.g. "no soldier of black can reach (0,0) from (0,5)"; nullopt when it may.
 std::optional<std::string> refusal(const Board& board, Side side, const protocol::MoveLine& move,
                                    RuleSet rules);
+
+// The readings whose moves `rules` accepts on this board: both for Either
+// (treeplayer's only on 8x8), one for a single reading, none for Squares.
+std::vector<Reading> readings(RuleSet rules, const Board& board);
 
 // Whether `side` has a move under `rules`; under Squares, whether it has a
 // soldier left.

@@ -41,6 +41,7 @@ std::vector<std::string> listed_in(const std::string& out) {
 
 std::vector<std::string> texts(const std::vector<protocol::MoveLine>& moves) {
     std::vector<std::string> out;
+    out.reserve(moves.size());
     for (const auto& move : moves)
         out.push_back(protocol::format_move(move));
     return out;
