@@ -9,6 +9,7 @@
 #include "explain/grid_explain.h"
 #include "explain/report.h"
 #include "explain/tree_explain.h"
+#include "tools/command_line/command_line.h"
 
 namespace explain {
 namespace {
@@ -81,12 +82,8 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     app.name("explain");
     Options options;
     add_options(app, options);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int status = app.exit(e, out, err);
-        return status == 0 ? 0 : kUsage;
-    }
+    if (const auto status = command_line::parse(app, argc, argv, out, err))
+        return *status;
     try {
         const Explanation explanation = explain_position(options);
         out << (options.json ? render_json(explanation) : render_text(explanation));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "randombot/randombot.h"
+#include "tools/command_line/command_line.h"
 
 namespace {
 
@@ -18,16 +19,8 @@ int run(int argc, char** argv) {
                    "whose reading of the rules to play by: gridplayer (default) or treeplayer "
                    "(8x8 only)")
         ->check(CLI::IsMember({"gridplayer", "treeplayer"}));
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) {
-            std::cout << app.help();
-            return 0;
-        }
-        std::cerr << "randombot: " << e.what() << " (--help for usage)\n";
-        return 2;
-    }
+    if (const auto status = command_line::parse(app, argc, argv, std::cout, std::cerr))
+        return *status;
     return randombot::play(std::cin, std::cout, std::cerr, seed, *rules::parse_reading(rules));
 }
 

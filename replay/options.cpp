@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/command_line/command_line.h"
+
 namespace replay {
 
 std::variant<Options, int> parse_command_line(int argc, const char* const* argv, std::ostream& out,
@@ -32,15 +34,8 @@ std::variant<Options, int> parse_command_line(int argc, const char* const* argv,
     app.footer(
         "Exit status: 0 when shown or written, 1 when an output file could not be written,\n"
         "2 for a usage error or a record that cannot be read or replayed.");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return kDone;
-    } catch (const CLI::ParseError& error) {
-        err << "replay: " << error.what() << "\nTry 'replay --help'.\n";
-        return kBadInput;
-    }
+    if (const auto status = command_line::parse(app, argc, argv, out, err))
+        return *status;
     if (app.count("--ply") > 0)
         options.ply = ply;
     return options;

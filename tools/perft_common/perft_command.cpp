@@ -1,5 +1,7 @@
 #include "tools/perft_common/perft_command.h"
 
+#include "tools/command_line/command_line.h"
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
@@ -109,19 +111,8 @@ int run(const Tool& tool, int argc, const char* const* argv, std::ostream& out, 
         "and nodes per second go to standard error. Exit status 0, or 2 on bad arguments or "
         "an unreadable position file." +
         (tool.footer.empty() ? std::string() : "\n\n" + tool.footer));
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) {  // --help
-            const std::string help = app.help();
-            out << help << (help.ends_with('\n') ? "" : "\n");
-            return 0;
-        }
-        std::string what = e.what();
-        std::replace(what.begin(), what.end(), '\n', ' ');
-        err << tool.name << ": " << what << " (--help for usage)\n";
-        return 2;
-    }
+    if (const auto status = command_line::parse(app, argc, argv, out, err))
+        return *status;
     std::string why = check(tool, args);
     const auto position = why.empty() ? load(tool, args, why) : std::nullopt;
     if (!position) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "positions.h"
+#include "tools/command_line/command_line.h"
 
 namespace {
 
@@ -20,16 +21,8 @@ int write_positions(int argc, char** argv) {
     std::uint32_t seed = 2024;
     app.add_option("COUNT", count, "how many positions (default 50)")->check(CLI::Range(0, 100000));
     app.add_option("SEED", seed, "seed of the first game (default 2024)");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) {
-            std::cout << app.help();
-            return 0;
-        }
-        std::cerr << "positions_treeplayer: " << e.what() << " (--help for usage)\n";
-        return 2;
-    }
+    if (const auto status = command_line::parse(app, argc, argv, std::cout, std::cerr))
+        return *status;
     std::cout << "# " << count << " treeplayer midgame positions: positions_treeplayer " << count
               << ' ' << seed << "\n";
     const auto positions = perft_tp::random_positions(count, seed);

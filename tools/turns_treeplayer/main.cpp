@@ -12,6 +12,7 @@
 #include <string>
 
 #include "perft.h"
+#include "tools/command_line/command_line.h"
 #include "treeplayer/Minimax.h"
 #include "treeplayer/Node.h"
 #include "treeplayer/tree.h"
@@ -23,16 +24,8 @@ int print_turns(int argc, char** argv) {
                  "turns_treeplayer"};
     std::string path = TREEPLAYER_POSITIONS;
     app.add_option("POSITIONS", path, "position file (default: the bench set)");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) {
-            std::cout << app.help();
-            return 0;
-        }
-        std::cerr << "turns_treeplayer: " << e.what() << " (--help for usage)\n";
-        return 2;
-    }
+    if (const auto status = command_line::parse(app, argc, argv, std::cout, std::cerr))
+        return *status;
     std::ifstream in(path);
     if (!in) {
         std::cerr << "turns_treeplayer: cannot open " << path << '\n';
