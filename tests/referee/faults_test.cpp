@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "fake_game.h"
 #include "protocol/move_line.h"
 #include "referee/board.h"
 #include "referee/record.h"
@@ -13,31 +14,8 @@ namespace {
 
 using referee_test::RefereeRun;
 
-class Faults : public ::testing::Test {
+class Faults : public referee_test::FakeGame {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = referee_test::scratch_dir(info->name());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    // A fake player command whose pid lands in <dir>/<name>.pid.
-    std::string fake(const std::string& name, std::vector<std::string> args = {}) {
-        args.push_back("--pidfile");
-        args.push_back(dir_ + "/" + name + ".pid");
-        return referee_test::command(FAKE_PLAYER, args);
-    }
-
-    // The fake player shuffles a soldier back and forth, which only the
-    // basic checks allow: tests about processes hold it to those alone.
-    RefereeRun play(const std::string& black, const std::string& white,
-                    std::vector<std::string> options = {}, const char* rules = "squares") {
-        options.insert(options.end(), {"--quiet", "--rules", rules});
-        options.push_back(black);
-        options.push_back(white);
-        return referee_test::run_referee(REFEREE, options);
-    }
-
     // Both players were started, and neither is still running or unreaped.
     void expect_players_gone() {
         for (const char* name : {"black", "white"}) {
@@ -46,8 +24,6 @@ class Faults : public ::testing::Test {
         }
         EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
     }
-
-    std::string dir_;
 };
 
 constexpr const char* kFinished = "Finished game 1 (fake_player vs fake_player): ";

@@ -8,33 +8,23 @@
 
 #include <filesystem>
 
+#include "fake_game.h"
 #include "run_referee.h"
 
 namespace {
 
 using referee_test::RefereeRun;
 
-class Processes : public ::testing::Test {
+class Processes : public referee_test::FakeGame {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = referee_test::scratch_dir(info->name());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    // A fake player whose every process (itself and what it spawns) appends
-    // its pid to the family file.
+    // Every process of these players, and of what they start, reports to the
+    // family file.
     std::string fake(const std::string& name, std::vector<std::string> args = {}) {
-        args.insert(args.end(), {"--pidfile", dir_ + "/" + name + ".pid", "--family", family()});
-        return referee_test::command(FAKE_PLAYER, args);
+        return FakeGame::fake(name, std::move(args), true);
     }
-    std::string family() const { return dir_ + "/family.txt"; }
-
     RefereeRun play(const std::string& black, const std::string& white,
                     std::vector<std::string> options = {}, test_support::RunOptions run = {}) {
-        // The fake player's shuffling soldier keeps only the basic checks.
-        options.insert(options.end(), {"--quiet", "--rules", "squares", black, white});
-        return referee_test::run_referee(REFEREE, options, std::move(run));
+        return FakeGame::play(black, white, std::move(options), "squares", std::move(run));
     }
 
     // Every process of the family was started and none is left, as a live
@@ -45,8 +35,6 @@ class Processes : public ::testing::Test {
         EXPECT_TRUE(referee_test::all_gone(pids));
         EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
     }
-
-    std::string dir_;
 };
 
 constexpr const char* kFinished = "Finished game 1 (fake_player vs fake_player): ";

@@ -1,0 +1,47 @@
+// The fixture of the tests that play the referee against fake players: a
+// scratch folder per test, fake player commands that leave their pids there,
+// and a quiet game held to the basic checks only, since the fake player
+// shuffles a soldier back and forth, which no reading of the rules allows.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "run_referee.h"
+
+namespace referee_test {
+
+class FakeGame : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = scratch_dir(info->name());
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // A fake player whose pid lands in <dir>/<name>.pid; with `family`, every
+    // process it starts appends its pid to family().
+    std::string fake(const std::string& name, std::vector<std::string> args = {},
+                     bool family = false) {
+        args.insert(args.end(), {"--pidfile", dir_ + "/" + name + ".pid"});
+        if (family)
+            args.insert(args.end(), {"--family", this->family()});
+        return command(FAKE_PLAYER, args);
+    }
+    std::string family() const { return dir_ + "/family.txt"; }
+
+    RefereeRun play(const std::string& black, const std::string& white,
+                    std::vector<std::string> options = {}, const char* rules = "squares",
+                    test_support::RunOptions run = {}) {
+        options.insert(options.end(), {"--quiet", "--rules", rules, black, white});
+        return run_referee(REFEREE, options, std::move(run));
+    }
+
+    std::string dir_;
+};
+
+}  // namespace referee_test
