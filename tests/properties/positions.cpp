@@ -56,7 +56,7 @@ Cell cell_of(int code, int (*translate)(Cell)) {
 
 }  // namespace
 
-::Board to_treeplayer(const referee::Board& board) {
+::Board to_treeplayer(const rules::Board& board) {
     ::Board out(static_cast<std::size_t>(board.rows()),
                 std::vector<int>(static_cast<std::size_t>(board.columns())));
     for (int y = 0; y < board.rows(); ++y) {
@@ -66,8 +66,8 @@ Cell cell_of(int code, int (*translate)(Cell)) {
     return out;
 }
 
-referee::Board from_treeplayer(const ::Board& board) {
-    referee::Board out = referee::Board::starting(8, 8);
+rules::Board from_treeplayer(const ::Board& board) {
+    rules::Board out = rules::Board::starting(8, 8);
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x)
             out.set(x, y, cell_of(board[y][x], treeplayer_code));
@@ -75,7 +75,7 @@ referee::Board from_treeplayer(const ::Board& board) {
     return out;
 }
 
-void load_gridplayer(const referee::Board& board) {
+void load_gridplayer(const rules::Board& board) {
     n = board.rows();
     m = board.columns();
     initializeBoard();
@@ -85,8 +85,8 @@ void load_gridplayer(const referee::Board& board) {
     }
 }
 
-referee::Board from_gridplayer(int** grid, int rows, int columns) {
-    referee::Board out = referee::Board::starting(rows, columns);
+rules::Board from_gridplayer(int** grid, int rows, int columns) {
+    rules::Board out = rules::Board::starting(rows, columns);
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < columns; ++x)
             out.set(x, y, cell_of(grid[y][x], gridplayer_code));
@@ -99,14 +99,14 @@ protocol::MoveLine to_line(const Move& move) {
     return {piece, x1, y1, action, x2, y2};
 }
 
-std::vector<protocol::MoveLine> treeplayer_moves(const referee::Board& board, Side side) {
+std::vector<protocol::MoveLine> treeplayer_moves(const rules::Board& board, Side side) {
     std::vector<protocol::MoveLine> lines;
     for (const Move& move : board_moves(to_treeplayer(board), side == Side::Black))
         lines.push_back(to_line(move));
     return lines;
 }
 
-std::vector<protocol::MoveLine> gridplayer_moves(const referee::Board& board, Side side) {
+std::vector<protocol::MoveLine> gridplayer_moves(const rules::Board& board, Side side) {
     load_gridplayer(board);
     node* root = createNode(::board);
     if (side == Side::Black)

@@ -13,11 +13,10 @@
 #include "gridplayer/gridplayer.h"
 #include "protocol/move_line.h"
 #include "rules/legal_moves.h"
+#include "tests/properties/positions.h"
 #include "tests/rules/random_positions.h"
 #include "tools/perft_gridplayer/perft.h"
 #include "tools/perft_rules/perft.h"
-#include "treeplayer/cannon_list.h"
-#include "treeplayer/next_moves.h"
 
 namespace {
 
@@ -27,55 +26,8 @@ using rules::Cell;
 using rules::Reading;
 using rules::Side;
 
-int treeplayer_code(Cell cell) {
-    constexpr int codes[] = {EMPTY, BLACK_SOLDIER, BLACK_TOWNHALL, WHITE_SOLDIER, WHITE_TOWNHALL};
-    return codes[static_cast<int>(cell)];
-}
-
-int gridplayer_code(Cell cell) {
-    constexpr int codes[] = {0, -2, -1, 2, 1};
-    return codes[static_cast<int>(cell)];
-}
-
-// As tree expansion asks for them: the mover's cannons and both soldier lists.
-std::vector<MoveLine> treeplayer_moves(const Board& board, Side side) {
-    ::Board grid(8, std::vector<int>(8));
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x)
-            grid[y][x] = treeplayer_code(board.at(x, y));
-    }
-    const bool black = side == Side::Black;
-    const auto cannons = Update(grid);
-    const std::vector<coord> blacks = Soldiers_list(BLACK_SOLDIER, grid);
-    const std::vector<coord> whites = Soldiers_list(WHITE_SOLDIER, grid);
-    const std::vector<Move> moves = black ? next_moves(std::get<0>(cannons), blacks, whites, true)
-                                          : next_moves(std::get<1>(cannons), whites, blacks, false);
-    std::vector<MoveLine> lines;
-    lines.reserve(moves.size());
-    for (const auto& [piece, x1, y1, action, x2, y2] : moves)
-        lines.push_back({piece, x1, y1, action, x2, y2});
-    return lines;
-}
-
-std::vector<MoveLine> gridplayer_moves(const Board& board, Side side) {
-    n = board.rows();
-    m = board.columns();
-    initializeBoard();
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < m; ++x)
-            ::board[y][x] = gridplayer_code(board.at(x, y));
-    }
-    node* root = createNode(::board);
-    side == Side::Black ? getValidBlackMoves(root) : getValidWhiteMoves(root);
-    std::vector<MoveLine> lines;
-    for (const node* child : root->children) {
-        lines.push_back(
-            {'S', child->fromCol, child->fromRow, child->moveType, child->toCol, child->toRow});
-    }
-    deleteNodeChildren(root);
-    deleteNode(root);
-    return lines;
-}
+using props::gridplayer_moves;
+using props::treeplayer_moves;
 
 std::string listing(const std::vector<MoveLine>& moves) {
     std::string text;
