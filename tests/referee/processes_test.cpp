@@ -114,11 +114,13 @@ TEST_F(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
         std::filesystem::remove(dir_ + "/black.pid");
         const std::string record = dir_ + "/game.txt";
         test_support::RunOptions run_options;
-        // Black thinks for ever after one move; stop the referee once black
-        // has started its children.
+        // Black thinks for ever after one move; stop the referee once all six
+        // processes (black and its three children, white and its daemon)
+        // have reported, so that the check below counts every one of them:
+        // on a loaded machine the daemon can report after the others.
         run_options.started = [&](pid_t referee) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (referee_test::read_pids(family()).size() < 5 &&
+            while (referee_test::read_pids(family()).size() < 6 &&
                    std::chrono::steady_clock::now() < deadline) {
                 ::usleep(1000);
             }
