@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "protocol/move_line.h"
-#include "referee/board.h"
+#include "referee/game/board.h"
 #include "rules/judge.h"
 
 namespace {

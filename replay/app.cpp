@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "referee/display.h"
+#include "referee/game/display.h"
 #include "replay/page.h"
 #include "replay/record.h"
 #include "replay/svg.h"

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <optional>
 
-#include "referee/outcome.h"
+#include "referee/common/text.h"
+#include "referee/game/outcome.h"
 
 namespace replay {
 namespace {

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
-#include "referee/display.h"
-#include "referee/outcome.h"
+#include "referee/common/text.h"
+#include "referee/game/display.h"
+#include "referee/game/outcome.h"
 
 namespace replay {
 namespace {

@@ -4,13 +4,14 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include "referee/game.h"
+#include "referee/game/game.h"
+#include "referee/seats/seating.h"
 
 namespace {
 
-referee::PlayerSpec fake(std::vector<std::string> args) {
+std::vector<std::string> fake(std::vector<std::string> args) {
     args.insert(args.begin(), FAKE_PLAYER);
-    return {"fake_player", args};
+    return args;
 }
 
 double cpu_seconds() {
@@ -27,7 +28,7 @@ void BM_Game300PliesInstantPlayers(benchmark::State& state) {
     referee::GameObserver quiet;
     std::size_t plies = 0;
     for (auto _ : state) {
-        const auto result = referee::play_game(config, fake({}), fake({}), quiet);
+        const auto result = referee::play_commands(config, fake({}), fake({}), quiet);
         plies = result.moves.size();
         if (result.outcome.reason != referee::EndReason::PlyLimit) {
             state.SkipWithError(("game ended early: " + result.outcome.describe()).c_str());
@@ -47,8 +48,8 @@ void BM_Game4000Plies100x100(benchmark::State& state) {
     config.ply_limit = 4000;
     referee::GameObserver quiet;
     for (auto _ : state) {
-        const auto result =
-            referee::play_game(config, fake({"--mode", "walk"}), fake({"--mode", "walk"}), quiet);
+        const auto result = referee::play_commands(config, fake({"--mode", "walk"}),
+                                                   fake({"--mode", "walk"}), quiet);
         if (result.outcome.reason != referee::EndReason::PlyLimit) {
             state.SkipWithError(("game ended early: " + result.outcome.describe()).c_str());
             break;
@@ -71,8 +72,8 @@ void BM_RefereeCpuWhilePlayersThink(benchmark::State& state) {
     for (auto _ : state) {
         const double cpu_before = cpu_seconds();
         const auto started = std::chrono::steady_clock::now();
-        referee::play_game(config, fake({"--delay-ms", thinking}), fake({"--delay-ms", thinking}),
-                           quiet);
+        referee::play_commands(config, fake({"--delay-ms", thinking}),
+                               fake({"--delay-ms", thinking}), quiet);
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         cpu += cpu_seconds() - cpu_before;
     }

@@ -5,9 +5,9 @@
 #include <regex>
 
 #include "protocol/move_line.h"
-#include "referee/board.h"
-#include "referee/display.h"
-#include "referee/record.h"
+#include "referee/game/board.h"
+#include "referee/game/display.h"
+#include "referee/game/record.h"
 #include "rules/judge.h"
 #include "run_referee.h"
 

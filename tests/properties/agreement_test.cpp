@@ -14,7 +14,7 @@
 
 #include "gridplayer/gridplayer.h"
 #include "protocol/move_line.h"
-#include "referee/board.h"
+#include "referee/game/board.h"
 #include "rules/judge.h"
 #include "tests/properties/positions.h"
 #include "treeplayer/cannon_list.h"

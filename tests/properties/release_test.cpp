@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gridplayer/gridplayer.h"
-#include "referee/board.h"
+#include "referee/game/board.h"
 #include "tests/properties/live_blocks.h"
 #include "tests/properties/positions.h"
 #include "treeplayer/Node.h"

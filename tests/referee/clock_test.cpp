@@ -1,13 +1,14 @@
 // The players' clocks with made-up time: the rules of the clock from given
 // time points, and whole games whose clock a test drives, so that nothing
 // here sleeps or depends on how busy the machine is.
-#include "referee/chess_clock.h"
+#include "referee/game/chess_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "referee/game.h"
+#include "referee/game/game.h"
+#include "referee/seats/seating.h"
 #include "run_referee.h"
 
 namespace {
@@ -62,10 +63,10 @@ TEST(ChessClock, AddsTheIncrementAfterEachMoveAndBoundsEveryMove) {
     EXPECT_DOUBLE_EQ(low.left()[1], -1.0);
 }
 
-referee::PlayerSpec fake(const std::vector<std::string>& args) {
+std::vector<std::string> fake(const std::vector<std::string>& args) {
     std::vector<std::string> argv{FAKE_PLAYER};
     argv.insert(argv.end(), args.begin(), args.end());
-    return {"fake_player", argv};
+    return argv;
 }
 
 TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
@@ -86,7 +87,7 @@ TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
         started = true;
         return later ? t0 + 1000s : t0;
     };
-    auto result = referee::play_game(
+    auto result = referee::play_commands(
         config, fake({"--mode", "silent", "--say", "ready", "--pidfile", pidfile}), fake({}),
         quiet);
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
@@ -96,7 +97,7 @@ TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
     // at least 100 s, and black's first move oversteps its 150 s.
     Clock::time_point ticking{};
     config.now = [&] { return ticking += 100s; };
-    result = referee::play_game(config, fake({}), fake({}), quiet);
+    result = referee::play_commands(config, fake({}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
     EXPECT_TRUE(result.moves.empty());
     std::filesystem::remove_all(dir);
@@ -116,7 +117,7 @@ TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft)
     config.now = [&] { return ticking += 1s; };
     for (const double increment : {0.0, 100.0}) {
         config.increment_seconds = increment;
-        const auto result = referee::play_game(config, fake({}), fake({}), quiet);
+        const auto result = referee::play_commands(config, fake({}), fake({}), quiet);
         EXPECT_EQ(result.outcome.describe(),
                   increment > 0 ? "the ply limit was reached: 60 plies" : "black ran out of time");
     }
@@ -124,7 +125,7 @@ TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft)
     // referee sees it: by its deadline or by the time the line took.
     config.increment_seconds = 0;
     config.move_seconds = 0.5;
-    auto result = referee::play_game(config, fake({}), fake({}), quiet);
+    auto result = referee::play_commands(config, fake({}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.5 s");
 
     // On the real clock: a silent player loses by the bound alone, long
@@ -132,7 +133,7 @@ TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft)
     config.now = nullptr;
     config.time_seconds = 150;
     config.move_seconds = 0.05;
-    result = referee::play_game(config, fake({"--mode", "silent"}), fake({}), quiet);
+    result = referee::play_commands(config, fake({"--mode", "silent"}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.05 s");
 }
 

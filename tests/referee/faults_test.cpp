@@ -6,8 +6,8 @@
 
 #include "fake_game.h"
 #include "protocol/move_line.h"
-#include "referee/board.h"
-#include "referee/record.h"
+#include "referee/game/board.h"
+#include "referee/game/record.h"
 #include "run_referee.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // A person at the terminal, scripted through a pipe: what they type is
 // answered or refused without costing the game, and their seat keeps the
 // same clock and end rules as a program's.
-#include "referee/human.h"
+#include "referee/seats/human.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,11 @@
 #include <set>
 #include <sstream>
 
-#include "referee/display.h"
-#include "referee/fd.h"
-#include "referee/game.h"
-#include "referee/record.h"
+#include "referee/common/fd.h"
+#include "referee/game/display.h"
+#include "referee/game/game.h"
+#include "referee/game/record.h"
+#include "referee/seats/seating.h"
 #include "rules/legal_moves.h"
 #include "run_referee.h"
 
@@ -154,20 +155,19 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     std::ostringstream screen;
     const referee::Terminal terminal{&keyboard, &screen, false, false, false};
     referee::GameConfig config;
-    config.terminal = &terminal;
     config.time_seconds = 50;
     config.human_time_seconds = 500;
     config.exit_grace = 0ms;
     // Every reading of the clock 100 s after the last.
     referee::Clock::time_point ticking{};
     config.now = [&] { return ticking += 100s; };
-    const referee::PlayerSpec fake{"fake_player", {FAKE_PLAYER}};
-    const referee::PlayerSpec human{"human", {"human"}};
+    const std::vector<std::string> fake{FAKE_PLAYER};
+    const std::vector<std::string> human{"human"};
 
     // The program's 50 s are gone with its first move; the person's 500 s
     // would have lasted.
     SentLines lines;
-    auto result = referee::play_game(config, fake, human, lines);
+    auto result = referee::play_commands(config, fake, human, lines, &terminal);
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
     EXPECT_EQ(lines.sent, std::vector<std::string>{"1 8 8 50"});
 
@@ -175,7 +175,7 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     // hears its own 50 s.
     config.human_time_seconds = 5;
     lines.sent.clear();
-    result = referee::play_game(config, human, fake, lines);
+    result = referee::play_commands(config, human, fake, lines, &terminal);
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
     EXPECT_TRUE(result.moves.empty());
     EXPECT_NE(screen.str().find("clocks black 5.0 s, white 50.0 s"), std::string::npos)

@@ -1,4 +1,4 @@
-#include "referee/options.h"
+#include "referee/cli/options.h"
 
 #include <gtest/gtest.h>
 

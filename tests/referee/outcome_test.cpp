@@ -1,12 +1,13 @@
-#include "referee/outcome.h"
+#include "referee/game/outcome.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "referee/display.h"
-#include "referee/match.h"
-#include "referee/record.h"
+#include "referee/common/text.h"
+#include "referee/game/display.h"
+#include "referee/game/record.h"
+#include "referee/match/match.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The repetition table against the plain count it replaces (whole positions
 // as keys), over seeded random games that wander back and forth so that
 // positions recur often, with the real hash and with hashes that collide.
-#include "referee/repetition.h"
+#include "referee/game/repetition.h"
 
 #include <gtest/gtest.h>
 

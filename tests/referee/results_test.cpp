@@ -1,4 +1,4 @@
-#include "referee/results.h"
+#include "referee/match/results.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "random_games.h"
-#include "referee/tournament.h"
+#include "referee/match/tournament.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "referee/stats.h"
+#include "referee/match/stats.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "random_games.h"
-#include "referee/pairings.h"
-#include "referee/schedule.h"
-#include "referee/standings.h"
-#include "referee/tournament.h"
+#include "referee/match/pairings.h"
+#include "referee/match/schedule.h"
+#include "referee/match/standings.h"
+#include "referee/match/tournament.h"
 
 namespace {
 
@@ -131,9 +131,9 @@ TEST(Schedule, CommandsReadBackWordForWordAndPickEveryGame) {
     request.options = {"--rows", "10", "--quiet"};
     request.kind = TournamentKind::RoundRobin;
     request.games_per_pairing = 2;
-    request.players = {{"tree", "build/bin/treeplayer"},
-                       {"my bot", "python3 'my bot.py' --level 3"},
-                       {"it's", "./x"}};
+    request.players = {{"tree", "build/bin/treeplayer", {}},
+                       {"my bot", "python3 'my bot.py' --level 3", {}},
+                       {"it's", "./x", {}}};
     request.results_path = "results.jsonl";
     const auto lines = referee::schedule_commands(request);
     ASSERT_EQ(lines.size(), 6U);

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "referee/record.h"
+#include "referee/game/record.h"
 #include "replay/game.h"
 
 namespace replay_test {

@@ -1,0 +1,63 @@
+#include <filesystem>
+#include <iostream>
+
+#include "referee/cli/options.h"
+#include "referee/common/interrupt.h"
+#include "referee/match/match.h"
+#include "referee/match/tournament.h"
+#include "referee/process/player_group.h"
+
+namespace {
+
+// How a scheduled job starts this referee: by the same name when it was
+// found in PATH, by its absolute path otherwise, so jobs may run in any
+// directory.
+std::string self(const char* argv0) {
+    std::string given = argv0;
+    if (given.find('/') == std::string::npos)
+        return given;
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(given, error);
+    return error ? given : absolute.string();
+}
+
+int run(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto parsed = referee::parse_command_line(args);
+    if (std::holds_alternative<referee::ShowHelp>(parsed)) {
+        std::cout << referee::help_text();
+        return referee::kPlayed;
+    }
+    if (const auto* error = std::get_if<referee::UsageError>(&parsed)) {
+        std::cerr << "referee: " << error->message << "\nTry 'referee --help'.\n";
+        return referee::kUsage;
+    }
+    const auto& options = std::get<referee::Options>(parsed);
+    if (!options.merge_paths.empty())
+        return referee::run_merge(options.merge_paths, options.sprt, std::cout, std::cerr);
+    if (options.schedule) {
+        referee::print_schedule(options, self(argv[0]), std::cout);
+        return referee::kPlayed;
+    }
+    referee::install_interrupt_handlers();
+    // Orphans of the players come to us, not to init: the games find them
+    // by their tag and reap them, and whatever is left ends with us.
+    referee::become_subreaper();
+    const int status = referee::run_match(options, std::cout, std::cerr);
+    referee::end_stray_children();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Only the referee's own failures get here (no memory, no threads): the
+    // games under way have ended their players while unwinding.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "referee: " << error.what() << '\n';
+        referee::end_stray_children();
+        return referee::kWriteFailed;
+    }
+}

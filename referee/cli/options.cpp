@@ -1,0 +1,574 @@
+#include "referee/cli/options.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <regex>
+#include <sstream>
+#include <utility>
+
+#include "referee/seats/human.h"
+#include "rules/judge.h"
+#include "rules/reading.h"
+
+namespace referee {
+namespace {
+
+// Bounds that keep every number sane for the game: the starting position
+// needs three rows per side, every side at least one town hall more than the
+// losing limit, and coordinates stay within what a move line may carry.
+constexpr int kMinRows = 6;
+constexpr int kMaxSide = 100;
+constexpr int kMaxSeconds = 1'000'000;
+constexpr int kMaxPlies = 1'000'000;
+constexpr int kMaxGames = 1'000'000;  // per pairing, and the numbers of games in a run
+constexpr int kMaxMegabytes = 1'000'000;
+constexpr int kMaxKilobytes = 1'000'000;
+constexpr int kMaxMilliseconds = 1'000'000;
+
+constexpr int kMaxConcurrency = 256;
+
+constexpr const char* kDescription =
+    R"(Plays a game, a match or a tournament between player programs. Each
+COMMAND is a program (searched in PATH when it has no slash) with optional
+arguments, split into words like a shell would, without running a shell.
+With two commands the first is player 1: it plays black and moves first in
+game 1. With more, a tournament: --tournament says who meets whom, --games
+how often, colours alternating within each pairing. With --merge the
+arguments are results files instead. The word human instead of a command
+lets a person play that side at the terminal.)";
+
+constexpr const char* kFooter =
+    R"(Clock: a side's clock starts the moment the opponent's move has been
+written to it (for black's first move: the moment its header has been
+written) and stops the moment that side's move line, up to and including its
+newline, has been read. A side whose clock falls below minus the margin
+loses on time; with --time S+INC its clock gains INC seconds after each of
+its moves; with --move-time a single move that takes longer (plus the
+margin) loses too, whatever is left on the clock. The header's fourth field
+is S, the whole game's seconds.
+
+Checks: a move line must be "S x1 y1 A x2 y2" with single spaces, action M
+or B, a trailing carriage return tolerated, and a legal move of the mover
+under --rules: "either" (the default) takes a move that is legal under at
+least one of the two players' readings of the rules that applies to the
+board (treeplayer's applies on 8x8 only), "treeplayer" or "gridplayer" only
+that reading, "squares" only the basic checks (both squares on the board,
+a soldier of the mover on the source, no piece of the mover on the target),
+for bots with rules of their own. An illegal move, a move out of turn, a
+line without newline, a line over 256 bytes, closing output or exiting
+loses.
+
+{readings}
+
+End: a side left with too few town halls loses, and so does a side to move
+that has no legal move under --rules; the third occurrence of a position
+with the same side to move is a draw; so is reaching the ply limit.
+
+Results: "1-0" is a win for black (player 1, who moves first), "0-1" a win
+for white, "1/2-1/2" a draw, "*" a game cut short because the referee was
+stopped. A run of more than one game ends with standings (for two players
+with the Elo difference, its 95 % interval and the likelihood of
+superiority; for more, with a crosstable). Deterministic players play the
+same game every time from the start position, and the protocol cannot set
+up another one: N games between two of them are one game N times, not N
+samples.
+
+Concurrency: with --concurrency N up to N games run at once, each with its
+own players and clocks; no boards are shown, result lines, records, results
+and the summary still come in game order. Every game's clock keeps running
+while its player waits for a core: N above the number of cores slows every
+player and can lose games on time.
+
+Split runs: --schedule prints one referee command per game, each playing
+that game alone (--only-game) and appending its line to the --results file;
+run them with any batch system, then --merge the files for the standings.
+
+People: a side given as human is played at the terminal. Before each of
+its moves the referee shows the board with the last move marked and both
+clocks, also with --quiet, and reads one line from its standard input: a move
+as the players write it, with or without the leading S ("0 5 M 0 4"), or
+moves (the legal moves under the game's rules), help, or resign. A line that
+is no legal move is refused with the reason and asked for again; it never
+costs the game. End of input resigns. The person's clock runs like a
+program's (--human-time sets it apart); human human has two people take
+turns at one keyboard, and a pipe works as well as a terminal.
+
+Watching: --delay pauses after each move is shown, so a game between two
+programs can be followed; the pause runs on neither clock.
+
+Players: each runs in a process group of its own, without core dumps. When
+a game ends, the player and everything it started (also what left the
+group) get end of input, then SIGTERM, then SIGKILL; nothing is left
+running. SIGINT, SIGTERM or SIGHUP to the referee ends every game under
+way, records each with result "*", prints the score so far and exits with
+128 + the signal number.
+
+Exit status: 0 when the games were played to a result, 1 when the record,
+log or results file could not be opened or written or the referee itself
+failed (no memory, no threads; --merge: results lines skipped or games
+missing), 2 for usage errors (--merge: a file could not be
+read), 3 when a player could not be started, 128 + N when stopped by signal
+N.)";
+
+// Fills the readings' differences, as the rules library words them, into
+// the footer, wrapped to the width of the rest.
+std::string footer() {
+    std::string wrapped;
+    std::size_t column = 0;
+    std::istringstream words{std::string(rules::reading_differences())};
+    for (std::string word; words >> word;) {
+        if (column > 0 && column + 1 + word.size() > 76) {
+            wrapped += '\n';
+            column = 0;
+        } else if (column > 0) {
+            wrapped += ' ';
+            ++column;
+        }
+        wrapped += word;
+        column += word.size();
+    }
+    std::string text = kFooter;
+    text.replace(text.find("{readings}"), std::string_view("{readings}").size(), wrapped);
+    return text;
+}
+
+// Every option is declared here once; the same declarations parse the
+// command line and print --help, so the two cannot disagree.
+struct Declared {
+    Options options;
+    int margin_ms = 0;
+    int delay_ms = 0;
+    int player_memory_mb = 0;
+    int error_cap_kb = 1024;
+    bool no_repetition = false;
+    std::string rules_name = "either";
+    std::string time = "150";
+    double move_time = 0;
+    std::string kind = "round-robin";
+    std::string sprt;
+    bool merge = false;
+    std::string black_name;
+    std::string white_name;
+    std::vector<std::string> names;
+    std::vector<std::string> commands;
+    CLI::Option* name_option = nullptr;
+    CLI::Option* command_option = nullptr;
+};
+
+// Options that describe the run rather than each game: --schedule writes
+// its own for these, and passes on everything else.
+bool run_option(const std::string& name) {
+    static const char* const kRun[] = {
+        "--games",    "--tournament", "--concurrency", "--sprt", "--results",
+        "--schedule", "--only-game",  "--merge",       "--name", "--record",
+        "--log",      "--name-black", "--name-white",  "--help"};
+    return std::find(std::begin(kRun), std::end(kRun), name) != std::end(kRun);
+}
+
+void declare(CLI::App& app, Declared& d) {
+    app.description(kDescription);
+    app.footer(footer());
+    app.get_formatter()->column_width(26);
+    GameConfig& game = d.options.game;
+    // The default and the accepted range go into the help line itself, in
+    // words, rather than CLI11's type annotations.
+    const auto number = [&](const std::string& names, int& target, int low, int high,
+                            const std::string& help) {
+        app.add_option(names, target,
+                       help + " (" + std::to_string(low) + " to " + std::to_string(high) +
+                           ", default " + std::to_string(target) + ")")
+            ->check(CLI::Range(low, high).description(""))
+            ->type_name("N");
+    };
+    number("-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
+    number("-c,--columns", game.columns, 2, kMaxSide, "board columns");
+    app.add_option("-t,--time", d.time,
+                   "seconds for each side's whole game (a whole number, 1 to " +
+                       std::to_string(kMaxSeconds) +
+                       ", default 150; the fourth field of the header), optionally +INC: seconds "
+                       "added after each move, e.g. 150+2")
+        ->type_name("S[+INC]");
+    app.add_option("--move-time", d.move_time,
+                   "the most any single move may take, in seconds (decimals allowed); default: "
+                   "no bound")
+        ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
+        ->type_name("SECONDS");
+    number("--human-time", game.human_time_seconds, 0, kMaxSeconds,
+           "seconds for a human side's whole game; 0 for --time. Programs' headers keep "
+           "--time");
+    number("--margin", d.margin_ms, 0, kMaxMilliseconds,
+           "milliseconds a side may overstep its clock before it loses on time, to forgive "
+           "pipe latency");
+    number("-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
+    number("--town-halls", game.town_hall_limit, 0, kMaxSide,
+           "a side left with N town halls or fewer loses");
+    number("--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
+           "megabytes of address space each player may use; 0 for no limit");
+    app.add_option("--rules", d.rules_name,
+                   "which rules a move must keep: either, treeplayer, gridplayer or squares "
+                   "(default either; see below)")
+        ->type_name("RULES")
+        ->check(CLI::IsMember({"either", "treeplayer", "gridplayer", "squares"}));
+    app.add_flag("--no-repetition", d.no_repetition,
+                 "do not draw on the third repetition of a position")
+        ->disable_flag_override();
+    number("-g,--games", d.options.games, 1, kMaxGames,
+           "games per pairing, colours alternating; more than one game in all ends with "
+           "standings and statistics");
+    app.add_option("--tournament", d.kind,
+                   "with more than two players: round-robin (every pair meets) or gauntlet "
+                   "(the first meets each other); default round-robin")
+        ->type_name("KIND");
+    number("--concurrency", d.options.concurrency, 1, kMaxConcurrency,
+           "games played side by side, without boards; more than the cores slows every player");
+    app.add_option("--sprt", d.sprt,
+                   "elo0=A elo1=B alpha=X beta=Y: for two players, stop the match as soon as the "
+                   "sequential probability ratio test accepts either hypothesis")
+        ->type_name("");
+    const auto file = [&](const std::string& names, std::string& target, const std::string& help) {
+        app.add_option(names, target, help)->type_name("FILE")->check([](const std::string& path) {
+            return path.empty() ? std::string("needs a file name") : std::string();
+        });
+    };
+    file("--results", d.options.results_path,
+         "append one JSON line per game and a summary line at the end to FILE");
+    app.add_flag("--schedule", d.options.schedule,
+                 "print one referee command per game instead of playing (needs --results)")
+        ->disable_flag_override();
+    app.add_option("--only-game", d.options.only_game,
+                   "play only game K of the schedule, numbered as in the whole run")
+        ->check(CLI::Range(1, kMaxGames).description(""))
+        ->type_name("K");
+    app.add_flag("--merge", d.merge,
+                 "the arguments are results files: print their standings and statistics")
+        ->disable_flag_override();
+    number("--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
+           "kilobytes of each player's standard error the log keeps per game");
+    d.name_option =
+        app.add_option("--name", d.names,
+                       "name of the player whose command comes next, in results, records and logs "
+                       "(default: the program's or script's name)")
+            ->type_name("NAME")
+            ->allow_extra_args(false);
+    app.add_option("--name-black", d.black_name,
+                   "with two players: name of the first (player 1 in game 1)")
+        ->type_name("NAME");
+    app.add_option("--name-white", d.white_name, "with two players: name of the second")
+        ->type_name("NAME");
+    file("--record", d.options.record_path,
+         "write the game records (tag pairs and moves), in game order, to FILE");
+    file("--log", d.options.log_path,
+         "write every line in both directions and the players' standard error to FILE, with "
+         "timestamps and game numbers; not the record's file");
+    app.add_flag("-q,--quiet", d.options.quiet,
+                 "show only the result lines, not the board (a human side still sees it before "
+                 "its moves)")
+        ->disable_flag_override();
+    number("--delay", d.delay_ms, 0, kMaxMilliseconds,
+           "milliseconds to wait after each move is shown, to follow a game; not with --quiet");
+    app.add_flag("--no-color", d.options.no_color,
+                 "no colours (also off when NO_COLOR is set or standard output is not a "
+                 "terminal)")
+        ->disable_flag_override();
+    d.command_option =
+        app.add_option("COMMAND", d.commands,
+                       "player commands: two for a game or a match, more for a tournament")
+            ->type_name("");
+}
+
+// "150" or "150+2.5": whole seconds for the header, the increment in any
+// decimals.
+std::optional<std::pair<int, double>> parse_time(const std::string& text) {
+    static const std::regex form(R"(([0-9]{1,7})(\+([0-9]{1,7}(\.[0-9]+)?))?)");
+    std::smatch parts;
+    if (!std::regex_match(text, parts, form))
+        return std::nullopt;
+    const int seconds = std::stoi(parts[1].str());
+    const double increment = parts[3].matched ? std::stod(parts[3].str()) : 0.0;
+    if (seconds < 1 || seconds > kMaxSeconds || increment > kMaxSeconds)
+        return std::nullopt;
+    return std::pair{seconds, increment};
+}
+
+// --sprt's pairs may come as separate words: gathered into one, so that the
+// option takes one value and can never swallow a player command.
+std::vector<std::string> join_sprt_words(const std::vector<std::string>& args) {
+    static const std::regex pair("(elo0|elo1|alpha|beta)=.*");
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        out.push_back(args[i]);
+        if (args[i] == "--") {
+            out.insert(out.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
+        if (args[i] != "--sprt")
+            continue;
+        std::string joined;
+        while (i + 1 < args.size() && std::regex_match(args[i + 1], pair))
+            joined += (joined.empty() ? "" : " ") + args[++i];
+        if (!joined.empty())
+            out.push_back(joined);
+    }
+    return out;
+}
+
+// The words of every game option given, for --schedule to repeat.
+std::vector<std::string> given_game_options(const CLI::App& app) {
+    std::vector<std::string> words;
+    for (const CLI::Option* option : app.get_options()) {
+        const std::string name = option->get_name();
+        if (option->count() == 0 || option->get_positional() || run_option(name))
+            continue;
+        if (option->get_items_expected_max() == 0) {
+            words.push_back(name);
+            continue;
+        }
+        for (const auto& value : option->results())
+            words.insert(words.end(), {name, value});
+    }
+    return words;
+}
+
+// Whether two paths name one file, also through links; for files that do
+// not exist yet, whether they resolve to the same path.
+bool same_file(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty())
+        return false;
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error))
+        return true;
+    bool resolved = true;
+    const auto resolve = [&](const std::string& path) {
+        std::error_code failed;
+        auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path), failed);
+        resolved = resolved && !failed;
+        return full;
+    };
+    const auto resolved_a = resolve(a);
+    const auto resolved_b = resolve(b);
+    return resolved && resolved_a == resolved_b;
+}
+
+}  // namespace
+
+std::string help_text() {
+    CLI::App app{"", "referee"};
+    Declared ignored;
+    declare(app, ignored);
+    return app.help();
+}
+
+std::optional<std::vector<std::string>> split_command(const std::string& command) {
+    std::vector<std::string> words;
+    std::string word;
+    bool in_word = false;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        if (c == ' ' || c == '\t' || c == '\n') {
+            if (in_word)
+                words.push_back(word);
+            word.clear();
+            in_word = false;
+        } else if (c == '\'') {
+            const auto close = command.find('\'', i + 1);
+            if (close == std::string::npos)
+                return std::nullopt;
+            word += command.substr(i + 1, close - i - 1);
+            i = close;
+            in_word = true;
+        } else if (c == '"') {
+            ++i;
+            while (i < command.size() && command[i] != '"') {
+                if (command[i] == '\\' && i + 1 < command.size() &&
+                    (command[i + 1] == '"' || command[i + 1] == '\\')) {
+                    ++i;
+                }
+                word += command[i++];
+            }
+            if (i >= command.size())
+                return std::nullopt;
+            in_word = true;
+        } else if (c == '\\' && i + 1 < command.size()) {
+            word += command[++i];
+            in_word = true;
+        } else {
+            word += c;
+            in_word = true;
+        }
+    }
+    if (in_word)
+        words.push_back(word);
+    return words;
+}
+
+std::string program_name(const std::vector<std::string>& words) {
+    const auto base = [](const std::string& path) {
+        const auto slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    };
+    // Interpreters are named for what they run: the first word after them
+    // that is neither an option nor (for env) a variable setting.
+    static const std::regex interpreter(
+        "(env|python|pypy|perl|ruby|node|nodejs|bash|sh|dash|zsh|ksh|lua|luajit|php|Rscript|"
+        "tclsh|java)[0-9.]*");
+    std::size_t i = 0;
+    while (i < words.size() && std::regex_match(base(words[i]), interpreter)) {
+        std::size_t next = i + 1;
+        while (next < words.size() &&
+               (words[next].starts_with('-') || words[next].find('=') != std::string::npos))
+            ++next;
+        if (next == words.size())
+            break;
+        i = next;
+    }
+    return i < words.size() ? base(words[i]) : "";
+}
+
+namespace {
+
+// Each --name names the command that follows it; CLI11 keeps the order in
+// which it took options and positionals, so the two can be matched.
+std::variant<std::vector<Player>, std::string> named_commands(const CLI::App& app,
+                                                              const Declared& d) {
+    std::vector<Player> players;
+    std::optional<std::string> pending;
+    std::size_t names_taken = 0;
+    for (const CLI::Option* option : app.parse_order()) {
+        if (option == d.name_option) {
+            if (pending)
+                return "--name " + *pending + " names no player: give it before a command";
+            pending = d.names[names_taken++];
+        } else if (option == d.command_option) {
+            const std::string& text = d.commands[players.size()];
+            auto words = split_command(text);
+            if (!words)
+                return "unterminated quote in \"" + text + "\"";
+            if (words->empty())
+                return std::string("empty player command");
+            players.push_back({pending ? *pending : program_name(*words), text, *words});
+            pending.reset();
+        }
+    }
+    if (pending)
+        return "--name " + *pending + " names no player: give it before a command";
+    return players;
+}
+
+std::optional<std::string> check_run(const Options& options) {
+    const bool two = options.players.size() == 2;
+    if (options.sprt && !two)
+        return "--sprt needs exactly two players";
+    if (options.schedule && options.results_path.empty())
+        return "--schedule needs --results: the file every game appends its line to";
+    if (options.schedule && (!options.record_path.empty() || !options.log_path.empty()))
+        return "--schedule cannot share one --record or --log among separate jobs";
+    if ((options.schedule || options.only_game > 0) && options.sprt)
+        return "a split run cannot stop early: give --sprt to --merge instead";
+    const bool person = std::any_of(options.players.begin(), options.players.end(),
+                                    [](const Player& p) { return is_human(p.argv); });
+    if (person && (options.concurrency > 1 || options.schedule))
+        return "a person plays one game at a time: no --concurrency or --schedule with human";
+    if (options.schedule && options.only_game > 0)
+        return "--schedule and --only-game do not go together";
+    const int total = total_games(options);
+    if (options.only_game > total) {
+        return "--only-game " + std::to_string(options.only_game) + ": the run has " +
+               std::to_string(total) + " games";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
+    CLI::App app{"", "referee"};
+    Declared d;
+    declare(app, d);
+    try {
+        // CLI11 takes its words last to first.
+        const std::vector<std::string> joined = join_sprt_words(args);
+        std::vector<std::string> reversed(joined.rbegin(), joined.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return ShowHelp{};
+    } catch (const CLI::ParseError& error) {
+        return UsageError{error.what()};
+    }
+    Options options = d.options;
+    if (d.merge) {
+        if (d.commands.empty())
+            return UsageError{"--merge needs at least one results file"};
+        options.merge_paths = d.commands;
+        if (!d.sprt.empty()) {
+            auto sprt = parse_sprt({d.sprt});
+            if (auto* message = std::get_if<std::string>(&sprt))
+                return UsageError{*message};
+            options.sprt = std::get<SprtSettings>(sprt);
+        }
+        return options;
+    }
+    const auto time = parse_time(d.time);
+    if (!time) {
+        return UsageError{"--time takes whole seconds from 1 to " + std::to_string(kMaxSeconds) +
+                          ", optionally +INC seconds per move (e.g. 150+2), not \"" + d.time +
+                          "\""};
+    }
+    options.game.time_seconds = time->first;
+    options.game.increment_seconds = time->second;
+    options.game.move_seconds = d.move_time;
+    options.game.margin = std::chrono::milliseconds(d.margin_ms);
+    // The pause is for watching the board; with nothing shown it would only
+    // slow the game down.
+    options.game.delay = std::chrono::milliseconds(options.quiet ? 0 : d.delay_ms);
+    options.game.repetition_draws = !d.no_repetition;
+    options.game.rules = *rules::parse_rule_set(d.rules_name);
+    if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&
+        options.game.rules == rules::RuleSet::Treeplayer) {
+        return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
+    }
+    options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
+    const auto kind = parse_tournament_kind(d.kind);
+    if (!kind)
+        return UsageError{"--tournament is round-robin or gauntlet, not \"" + d.kind + "\""};
+    options.kind = *kind;
+    if (!d.sprt.empty()) {
+        auto sprt = parse_sprt({d.sprt});
+        if (auto* message = std::get_if<std::string>(&sprt))
+            return UsageError{*message};
+        options.sprt = std::get<SprtSettings>(sprt);
+    }
+
+    auto players = named_commands(app, d);
+    if (auto* message = std::get_if<std::string>(&players))
+        return UsageError{*message};
+    options.players = std::move(std::get<std::vector<Player>>(players));
+    if (options.players.size() < 2)
+        return UsageError{"give at least two player commands"};
+    for (const auto& [given, index] : {std::pair{&d.black_name, 0}, std::pair{&d.white_name, 1}}) {
+        if (given->empty())
+            continue;
+        if (options.players.size() != 2)
+            return UsageError{"--name-black and --name-white are for two players; use --name"};
+        options.players[static_cast<std::size_t>(index)].name = *given;
+    }
+    if (auto problem = check_run(options))
+        return UsageError{*problem};
+    if (!options.record_path.empty() && same_file(options.record_path, options.log_path)) {
+        return UsageError{"--record and --log name the same file, " + options.log_path +
+                          ": the log would overwrite the record"};
+    }
+    // White has a town hall on every even column, black on every odd one:
+    // black has the fewer, and must start above the losing limit.
+    if (options.game.columns / 2 <= options.game.town_hall_limit) {
+        return UsageError{"with " + std::to_string(options.game.columns) +
+                          " columns black starts with " + std::to_string(options.game.columns / 2) +
+                          " town halls, so --town-halls must be below that"};
+    }
+    options.game_options = given_game_options(app);
+    return options;
+}
+
+}  // namespace referee

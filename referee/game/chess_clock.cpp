@@ -1,0 +1,61 @@
+#include "referee/game/chess_clock.h"
+
+#include <algorithm>
+
+namespace referee {
+namespace {
+
+std::size_t slot(Side side) {
+    return side == Side::Black ? 0 : 1;
+}
+
+Clock::duration ticks(ChessClock::Seconds seconds) {
+    return std::chrono::duration_cast<Clock::duration>(seconds);
+}
+
+}  // namespace
+
+ChessClock::ChessClock(Seconds each, std::chrono::milliseconds margin, Seconds increment,
+                       Seconds per_move)
+    : left_{each.count(), each.count()},
+      margin_(margin),
+      increment_(increment),
+      per_move_(per_move) {}
+
+void ChessClock::start(Side side, Clock::time_point at) {
+    running_ = side;
+    started_ = at;
+}
+
+Clock::time_point ChessClock::deadline() const {
+    const auto game_end = started_ + ticks(Seconds(left_[slot(running_)]) + margin_);
+    if (per_move_.count() <= 0)
+        return game_end;
+    return std::min(game_end, started_ + ticks(per_move_ + margin_));
+}
+
+bool ChessClock::move_bound_first() const {
+    return per_move_.count() > 0 && per_move_.count() < left_[slot(running_)];
+}
+
+double ChessClock::stop(Clock::time_point at) {
+    const double took = Seconds(at - started_).count();
+    left_[slot(running_)] -= took;
+    if (!flagged(running_))
+        left_[slot(running_)] += increment_.count();
+    return took;
+}
+
+void ChessClock::allow(Side side, Seconds total) {
+    left_[slot(side)] = total.count();
+}
+
+bool ChessClock::flagged(Side side) const {
+    return left_[slot(side)] < -margin_.count();
+}
+
+bool ChessClock::over_move_bound(double seconds) const {
+    return per_move_.count() > 0 && seconds > (per_move_ + margin_).count();
+}
+
+}  // namespace referee

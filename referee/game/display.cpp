@@ -1,0 +1,76 @@
+#include "referee/game/display.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace referee {
+
+std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
+                         bool color) {
+    const auto marked = [&](int x, int y) {
+        return last && ((last->x1 == x && last->y1 == y) || (last->x2 == x && last->y2 == y));
+    };
+    char number[16];
+    std::string out = "    ";
+    for (int x = 0; x < board.columns(); ++x) {
+        std::snprintf(number, sizeof number, "%2d ", x);
+        out += number;
+    }
+    out += " x\n";
+    for (int y = 0; y < board.rows(); ++y) {
+        std::snprintf(number, sizeof number, "%3d ", y);
+        out += number;
+        for (int x = 0; x < board.columns(); ++x) {
+            const Cell cell = board.at(x, y);
+            const bool mark = marked(x, y);
+            std::string piece(1, rules::letter(cell));
+            if (color && cell != Cell::Empty) {
+                const char* hue = belongs_to(cell, Side::Black) ? "\033[1;31m" : "\033[1;36m";
+                piece = hue + piece + "\033[0m";
+            }
+            if (mark) {
+                out +=
+                    color ? "\033[1;33m[\033[0m" + piece + "\033[1;33m]\033[0m" : "[" + piece + "]";
+            } else {
+                out += " " + piece + " ";
+            }
+        }
+        while (out.back() == ' ')
+            out.pop_back();
+        out += '\n';
+    }
+    out += "  y\n";
+    return out;
+}
+
+std::string render_status(int ply, Side mover, const std::string& move, double took,
+                          const std::array<double, 2>& clock_left) {
+    char took_text[32];
+    std::snprintf(took_text, sizeof took_text, "%.2f s", took);
+    return "ply " + std::to_string(ply) + ": " + side_name(mover) + " played " + move + " (" +
+           took_text + ") | " + side_name(opponent(mover)) + " to move | " +
+           render_clocks(clock_left);
+}
+
+std::string clock_text(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+std::string render_clocks(const std::array<double, 2>& clock_left) {
+    return "clocks black " + clock_text(clock_left[0]) + ", white " + clock_text(clock_left[1]);
+}
+
+bool want_color(int fd, bool disabled_by_flag) {
+    if (disabled_by_flag)
+        return false;
+    const char* no_color = std::getenv("NO_COLOR");
+    if (no_color != nullptr)
+        return false;
+    return ::isatty(fd) == 1;
+}
+
+}  // namespace referee

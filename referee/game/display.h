@@ -1,0 +1,32 @@
+// The board as a person watching the game sees it.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "protocol/move_line.h"
+#include "referee/game/board.h"
+
+namespace referee {
+
+// Column numbers (x) across the top, row numbers (y) down the side, so a
+// square reads off the board exactly as a move line writes it. Soldiers are
+// b and w, town halls B and W; the last move's squares are bracketed. With
+// `color`, black's pieces are red, white's cyan and the brackets bold.
+std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
+                         bool color);
+
+// "ply 12: black played S 0 5 M 0 4 (0.31 s) | white to move | clocks black 148.9 s, white 149.7 s"
+std::string render_status(int ply, Side mover, const std::string& move, double took,
+                          const std::array<double, 2>& clock_left);
+
+// "148.9 s"
+std::string clock_text(double seconds);
+// "clocks black 148.9 s, white 149.7 s"
+std::string render_clocks(const std::array<double, 2>& clock_left);
+
+// Colours only on a terminal, and never when the user has set NO_COLOR.
+bool want_color(int fd, bool disabled_by_flag);
+
+}  // namespace referee

@@ -1,0 +1,200 @@
+#include "referee/game/game.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "referee/common/interrupt.h"
+#include "referee/common/text.h"
+#include "referee/game/chess_clock.h"
+#include "referee/game/repetition.h"
+#include "referee/game/seat.h"
+#include "referee/game/teardown.h"
+#include "referee/game/waiting.h"
+
+namespace referee {
+namespace {
+
+// Names the bound, so a side that lost with time on its clock sees why.
+Outcome move_timeout(const ChessClock& clock, Side mover) {
+    char limit[64];
+    std::snprintf(limit, sizeof limit, "the limit is %g s", clock.per_move());
+    return Outcome{EndReason::MoveTimeout, mover, limit};
+}
+
+class Game {
+  public:
+    Game(const GameConfig& config, Seat& black, Seat& white, GameObserver& observer)
+        : config_(config), seats_{&black, &white}, observer_(observer) {}
+
+    GameResult run();
+
+  private:
+    Seat& seat(Side side) { return *seats_[side == Side::Black ? 0 : 1]; }
+    // The game clock's time: the configured source, or the steady clock.
+    Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
+
+    Outcome play(Board& board, GameResult& result);
+    std::optional<Outcome> judge(Board& board, GameResult& result, Side mover,
+                                 const std::string& raw, double took, int ply,
+                                 RepetitionTable& repetitions);
+    LineOrEnd await_line(Side mover, Clock::time_point deadline);
+    std::optional<Outcome> send(Side side, const std::string& text);
+    void pause_between_moves() const;
+
+    const GameConfig& config_;
+    std::array<Seat*, 2> seats_;
+    GameObserver& observer_;
+};
+
+GameResult Game::run() {
+    GameResult result;
+    result.started = std::chrono::system_clock::now();
+    Board board = Board::starting(config_.rows, config_.columns);
+    observer_.started(board);
+    result.outcome = play(board, result);
+    for (Seat* s : seats_)
+        s->leave();
+    end_seats(seats_, config_);
+    result.final_board = board;
+    result.ended = std::chrono::system_clock::now();
+    return result;
+}
+
+Outcome Game::play(Board& board, GameResult& result) {
+    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin,
+                     ChessClock::Seconds(config_.increment_seconds),
+                     ChessClock::Seconds(config_.move_seconds));
+    // A person may get a clock of their own; a program still hears its own
+    // time in the header.
+    for (Side side : {Side::Black, Side::White}) {
+        if (seat(side).is_person() && config_.human_time_seconds > 0)
+            clock.allow(side, ChessClock::Seconds(config_.human_time_seconds));
+    }
+    result.clock_left = clock.left();
+    for (Side side : {Side::Black, Side::White}) {
+        const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
+                                      config_.time_seconds};
+        if (auto failed = send(side, protocol::format_header(header)))
+            return *failed;
+    }
+    // Black's clock runs from the moment its header was sent.
+    clock.start(Side::Black, now());
+    RepetitionTable repetitions(board);
+    Side mover = Side::Black;
+
+    for (int ply = 1;; ++ply) {
+        // A side that cannot move has lost: waiting for it would only run
+        // its clock down or leave the result to whatever its process does.
+        if (!rules::has_legal_move(board, mover, config_.rules))
+            return Outcome{EndReason::NoLegalMove, mover, ""};
+        std::optional<PlayedMove> last;
+        if (!result.moves.empty())
+            last = result.moves.back();
+        seat(mover).begin_turn(
+            {board, mover, config_.rules, ply - 1, last, clock.left(), clock.started()});
+        LineOrEnd got = await_line(mover, clock.deadline());
+        if (auto* end = std::get_if<Outcome>(&got)) {
+            if (end->reason == EndReason::TimeForfeit && clock.move_bound_first())
+                return move_timeout(clock, mover);
+            return *end;
+        }
+        const std::string& raw = std::get<std::string>(got);
+        const double took = clock.stop(now());
+        result.clock_left = clock.left();
+        observer_.line(mover, Direction::FromPlayer, raw);
+        if (clock.flagged(mover))
+            return Outcome{EndReason::TimeForfeit, mover, ""};
+        if (clock.over_move_bound(took))
+            return move_timeout(clock, mover);
+        if (auto end = judge(board, result, mover, raw, took, ply, repetitions))
+            return *end;
+
+        // Whatever the opponent wrote before it was sent this move was
+        // written out of turn: it cannot have been an answer to it.
+        const Side next = opponent(mover);
+        seat(next).catch_up();
+        if (auto end = seat(next).out_of_turn())
+            return *end;
+        if (auto end = seat(next).departed())
+            return *end;
+
+        pause_between_moves();
+
+        if (auto failed = send(next, protocol::format_move(result.moves.back().move)))
+            return *failed;
+        clock.start(next, now());
+        mover = next;
+    }
+}
+
+// The move line read from `mover`, checked and played; an end when the line
+// loses or the position it leads to ends the game.
+std::optional<Outcome> Game::judge(Board& board, GameResult& result, Side mover,
+                                   const std::string& raw, double took, int ply,
+                                   RepetitionTable& repetitions) {
+    std::string why;
+    const auto move = protocol::parse_move(raw, &why);
+    if (!move)
+        return Outcome{EndReason::MalformedLine, mover, quote(raw) + " (" + why + ")"};
+    if (auto refusal = rules::refusal(board, mover, *move, config_.rules))
+        return Outcome{EndReason::IllegalMove, mover, quote(raw) + " (" + *refusal + ")"};
+    // A second line in the same turn is a move out of turn.
+    if (auto end = seat(mover).out_of_turn())
+        return end;
+
+    board.apply(*move);
+    result.moves.push_back({mover, *move, took});
+    observer_.moved(board, result.moves.back(), ply, result.clock_left);
+
+    for (Side side : {opponent(mover), mover}) {
+        const int halls = board.town_halls(side);
+        if (halls <= config_.town_hall_limit)
+            return Outcome{EndReason::TownHallsLost, side, std::to_string(halls) + " of them left"};
+    }
+    if (config_.repetition_draws && repetitions.record(board, result.moves) >= 3)
+        return Outcome{EndReason::Repetition, std::nullopt, "after ply " + std::to_string(ply)};
+    if (ply >= config_.ply_limit)
+        return Outcome{EndReason::PlyLimit, std::nullopt, std::to_string(ply) + " plies"};
+    return std::nullopt;
+}
+
+std::optional<Outcome> Game::send(Side side, const std::string& text) {
+    if (!seat(side).hears_lines())
+        return std::nullopt;
+    observer_.line(side, Direction::ToPlayer, text);
+    return seat(side).tell(text);
+}
+
+LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
+    Seat& own = seat(mover);
+    Seat& other = seat(opponent(mover));
+    while (true) {
+        if (const int number = interrupt_signal())
+            return Outcome{EndReason::Interrupted, std::nullopt, signal_text(number)};
+        if (auto end = other.out_of_turn())
+            return *end;
+        if (auto got = own.take_line(now()))
+            return *got;
+        if (auto end = other.departed())
+            return *end;
+        const int timeout = millis_between(now(), deadline);
+        if (timeout == 0)
+            return Outcome{EndReason::TimeForfeit, mover, ""};
+        wait_for_seats(seats_, timeout);
+    }
+}
+
+// Waits on the signal pipe alone, so a stop still ends the game at once.
+void Game::pause_between_moves() const {
+    if (config_.delay.count() > 0)
+        wait_for_interrupt(config_.delay);
+}
+
+}  // namespace
+
+GameResult play_game(const GameConfig& config, Seat& black, Seat& white, GameObserver& observer) {
+    Game game(config, black, white, observer);
+    return game.run();
+}
+
+}  // namespace referee

@@ -1,0 +1,84 @@
+// One game between two seats: headers, turns, clocks, move checking, the
+// end of the game and the end of both seats.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "referee/common/clock.h"
+#include "referee/game/board.h"
+#include "referee/game/outcome.h"
+#include "referee/game/played_move.h"
+#include "rules/judge.h"
+
+namespace referee {
+
+class Seat;
+
+struct GameConfig {
+    int rows = 8;
+    int columns = 8;
+    int time_seconds = 150;        // per side; also field 4 of the header
+    double increment_seconds = 0;  // added to a side's clock after each of its moves
+    double move_seconds = 0;       // the most one move may take; 0 for no bound
+    // A person's clock, when it should differ from a program's; 0 for
+    // time_seconds. Programs' headers keep time_seconds either way.
+    int human_time_seconds = 0;
+    std::chrono::milliseconds margin{0};
+    int ply_limit = 300;
+    int town_hall_limit = 2;  // a side with this many town halls or fewer loses
+    // Which rules a move must keep: either player's reading by default, so
+    // each of the two players may play by its own.
+    rules::RuleSet rules = rules::RuleSet::Either;
+    bool repetition_draws = true;
+    // A move line is a dozen bytes; anything far longer is not a move.
+    std::size_t max_line = 256;
+    // After end of input: time to exit on their own, then after SIGTERM.
+    std::chrono::milliseconds exit_grace{500};
+    std::chrono::milliseconds term_grace{500};
+    std::size_t player_memory_bytes = 0;  // address-space limit per player; 0 for none
+    // A pause after each move is shown, so a person can follow the game; on
+    // neither clock.
+    std::chrono::milliseconds delay{0};
+    // Where the players' clocks read the time; empty for the steady clock.
+    // Tests put a made-up time here.
+    std::function<Clock::time_point()> now;
+};
+
+struct GameResult {
+    Outcome outcome;
+    std::vector<PlayedMove> moves;
+    Board final_board = Board::starting(8, 8);
+    std::array<double, 2> clock_left{};  // seconds, indexed by Side
+    std::chrono::system_clock::time_point started;
+    std::chrono::system_clock::time_point ended;
+};
+
+enum class Direction { ToPlayer, FromPlayer };
+
+// What a game tells the display and the log as it goes. Every hook has an
+// empty default so each observer overrides only what it shows.
+class GameObserver {
+  public:
+    virtual ~GameObserver() = default;
+    virtual void started(const Board& /*board*/) {}
+    virtual void moved(const Board& /*board*/, const PlayedMove& /*move*/, int /*ply*/,
+                       const std::array<double, 2>& /*clock_left*/) {}
+    virtual void line(Side /*side*/, Direction /*direction*/, std::string_view /*text*/) {}
+    virtual void error_output(Side /*side*/, std::string_view /*line*/) {}
+    // Whether error_output() wants the players' standard error at all; when
+    // not, it is still read (a full pipe would stall the player) and dropped.
+    virtual bool wants_error_output() const { return false; }
+};
+
+// Plays one game to its end and ends both seats: whatever either started
+// is gone when it returns. Re-entrant: games may run on several threads at
+// once. When the referee is stopped by a signal (see interrupt.h) the game
+// ends at once, unfinished.
+GameResult play_game(const GameConfig& config, Seat& black, Seat& white, GameObserver& observer);
+
+}  // namespace referee

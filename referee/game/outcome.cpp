@@ -1,0 +1,58 @@
+#include "referee/game/outcome.h"
+
+namespace referee {
+
+std::string Outcome::result() const {
+    if (reason == EndReason::Interrupted)
+        return "*";
+    if (!loser)
+        return "1/2-1/2";
+    return *loser == Side::White ? "1-0" : "0-1";
+}
+
+std::string Outcome::sentence() const {
+    const std::string who = loser ? side_name(*loser) : "";
+    switch (reason) {
+        case EndReason::TownHallsLost:
+            return who + " lost its town halls";
+        case EndReason::NoLegalMove:
+            return who + " has no legal move";
+        case EndReason::TimeForfeit:
+            return who + " ran out of time";
+        case EndReason::MoveTimeout:
+            return who + " exceeded the time per move";
+        case EndReason::IllegalMove:
+            return who + " played an illegal move";
+        case EndReason::MalformedLine:
+            return who + " wrote a malformed move line";
+        case EndReason::OutOfTurn:
+            return who + " wrote out of turn";
+        case EndReason::LineTooLong:
+            return who + " wrote a line longer than the limit";
+        case EndReason::PartialLine:
+            return who + " ended its output in the middle of a line";
+        case EndReason::Exited:
+            return who + " exited";
+        case EndReason::ClosedOutput:
+            return who + " closed its output";
+        case EndReason::ClosedInput:
+            return who + " stopped reading its input";
+        case EndReason::Resigned:
+            return who + " resigned";
+        case EndReason::Repetition:
+            return "the same position occurred three times";
+        case EndReason::PlyLimit:
+            return "the ply limit was reached";
+        case EndReason::Interrupted:
+            return "the referee was stopped";
+    }
+    return "unknown";
+}
+
+std::string Outcome::describe() const {
+    if (detail.empty())
+        return sentence();
+    return sentence() + ": " + detail;
+}
+
+}  // namespace referee

@@ -1,0 +1,48 @@
+// Why a game ended. Every way a game can end is one enumerator here, and each
+// has exactly one sentence: the result line and the record's Termination tag
+// both print describe(), so the two can never tell different stories.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "referee/game/board.h"
+
+namespace referee {
+
+enum class EndReason {
+    TownHallsLost,  // the loser is down to the town-hall limit
+    NoLegalMove,    // the side to move has no move under the game's rules
+    TimeForfeit,    // the loser's clock ran below minus the margin
+    MoveTimeout,    // one move took longer than the time per move and the margin
+    IllegalMove,    // a well-formed line that names no move of the loser
+    MalformedLine,  // a line outside the move notation
+    OutOfTurn,      // output while the opponent was to move, or two lines at once
+    LineTooLong,    // more than the line bound before a newline
+    PartialLine,    // output ended in the middle of a line
+    Exited,         // the process ended
+    ClosedOutput,   // standard output closed while the process lives on
+    ClosedInput,    // the player stopped reading its moves
+    Resigned,       // a person at the terminal gave up, or their input ended
+    Repetition,     // draw: third occurrence of a position with the same side to move
+    PlyLimit,       // draw: the ply limit was reached
+    Interrupted,    // unfinished: the referee was stopped by a signal
+};
+
+struct Outcome {
+    EndReason reason = EndReason::PlyLimit;
+    std::optional<Side> loser;  // nullopt for a draw
+    std::string detail;         // e.g. the quoted line; may be empty
+
+    // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2" for
+    // a draw, "*" for a game the referee was stopped in.
+    std::string result() const;
+    // The reason's sentence for this game, e.g. "white lost its town halls",
+    // followed by the detail when there is one.
+    std::string describe() const;
+    // The sentence without the detail: what a match summary groups by.
+    std::string sentence() const;
+};
+
+}  // namespace referee

@@ -1,0 +1,73 @@
+// The two files a game leaves behind: the record (tag pairs, then the moves
+// exactly as played, so it can be replayed into any player) and the log
+// (every line both ways and the players' standard error, with timestamps).
+#pragma once
+
+#include <chrono>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "referee/game/game.h"
+
+namespace referee {
+
+struct RecordInfo {
+    std::string event;
+    std::string black;
+    std::string white;
+    int rows = 8;
+    int columns = 8;
+    int time_seconds = 150;
+};
+
+void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result);
+
+// The move lines of a record, in order, without their time comments.
+std::vector<std::string> record_moves(const std::string& record_text);
+
+// One log file that games on several threads write at once: each write is
+// a whole line, so lines of different games never run into each other.
+class LogSink {
+  public:
+    explicit LogSink(std::ostream& out) : out_(out) {}
+    void write(const std::string& line);
+
+  private:
+    std::ostream& out_;
+    std::mutex mutex_;
+};
+
+// Writes the log lines of game `game`, each carrying its number, so the
+// lines of games played side by side can be told apart; times are
+// milliseconds since `origin`.
+// Each player's standard error is kept up to `error_cap` bytes per game, so
+// a player that floods it cannot fill the disk; finish() says how much was
+// left out.
+class GameLog : public GameObserver {
+  public:
+    GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
+            std::chrono::steady_clock::time_point origin, std::size_t error_cap);
+
+    void line(Side side, Direction direction, std::string_view text) override;
+    void error_output(Side side, std::string_view text) override;
+    bool wants_error_output() const override { return true; }
+    void note(std::string_view text);
+    // One line per player whose standard error went past the cap.
+    void finish();
+
+  private:
+    // The start of each line: time and game number.
+    std::string stamp() const;
+
+    LogSink& out_;
+    std::string game_;
+    std::array<std::string, 2> names_;
+    std::chrono::steady_clock::time_point origin_;
+    std::size_t error_cap_;
+    std::array<std::size_t, 2> error_kept_{};
+    std::array<std::size_t, 2> error_left_out_{};
+};
+
+}  // namespace referee

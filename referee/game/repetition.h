@@ -1,0 +1,46 @@
+// The repetition rule's memory: how often each position has occurred, with
+// the side to move. A long game on a large board must not keep a copy of
+// every position (100 x 100 cells a ply), so the table keeps each
+// position's hash and the ply it occurred after. When a hash matches, the
+// earlier position is rebuilt by replaying the game's moves from the start
+// and compared in full: a hash collision can never draw a game.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+#include "referee/game/board.h"
+#include "referee/game/played_move.h"
+
+namespace referee {
+
+class RepetitionTable {
+  public:
+    using Hash = std::function<std::uint64_t(const Board&, Side)>;
+
+    // `start` is the position before the first move, black to move. `hash`
+    // is replaceable so that tests can force collisions.
+    explicit RepetitionTable(Board start, Hash hash = default_hash());
+
+    // Records the position after `moves` (every move of the game so far,
+    // in order, the last one leading to `board`) and returns how many times
+    // it has now occurred, this time included.
+    int record(const Board& board, const std::vector<PlayedMove>& moves);
+
+  private:
+    static Hash default_hash();
+
+    Board start_;
+    Hash hash_;
+    // hash -> plies after which a position with that hash occurred
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> plies_;
+};
+
+// The side to move after `ply` plies: black moves first.
+inline Side side_to_move(std::size_t ply) {
+    return ply % 2 == 0 ? Side::Black : Side::White;
+}
+
+}  // namespace referee

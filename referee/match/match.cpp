@@ -1,0 +1,322 @@
+#include "referee/match/match.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "referee/common/interrupt.h"
+#include "referee/game/display.h"
+#include "referee/game/observers.h"
+#include "referee/game/record.h"
+#include "referee/match/in_order.h"
+#include "referee/match/results.h"
+#include "referee/match/schedule.h"
+#include "referee/match/tournament.h"
+#include "referee/process/child_process.h"
+#include "referee/seats/human.h"
+#include "referee/seats/keyboard.h"
+#include "referee/seats/seating.h"
+
+namespace referee {
+namespace {
+
+// The names a run shows. Where a match, a tournament or a results file
+// has to tell players apart, a name given twice gets " #1", " #2"; a single
+// game keeps the names as they are.
+std::vector<std::string> shown_names(const MatchOptions& options) {
+    std::vector<std::string> names;
+    for (const auto& player : options.players)
+        names.push_back(player.name);
+    if (total_games(options) > 1 || !options.results_path.empty())
+        return distinct_names(names);
+    return names;
+}
+
+// What one game left behind for the in-order output.
+struct Played {
+    GameResult result;
+    std::string start_error;  // not empty: a player could not be started
+    std::string failure;      // not empty: the referee itself failed (no memory, no pipes)
+};
+
+// The files a run writes besides standard output; each one optional.
+struct RunFiles {
+    std::ofstream record;
+    std::ofstream log;
+    std::unique_ptr<LogSink> log_sink;
+    ResultsFile results;
+    bool results_open = false;
+    bool results_failed = false;
+
+    // An error message when a file cannot be opened.
+    std::optional<std::string> open(const MatchOptions& options) {
+        if (!options.record_path.empty()) {
+            record.open(options.record_path, std::ios::out | std::ios::trunc);
+            if (!record)
+                return "cannot open the record file " + options.record_path;
+        }
+        if (!options.log_path.empty()) {
+            log.open(options.log_path, std::ios::out | std::ios::trunc);
+            if (!log)
+                return "cannot open the log file " + options.log_path;
+            log_sink = std::make_unique<LogSink>(log);
+        }
+        if (!options.results_path.empty()) {
+            if (auto failed = results.open(options.results_path))
+                return failed;
+            results_open = true;
+        }
+        return std::nullopt;
+    }
+
+    // A results line; a failure is reported once and makes the exit status 1.
+    void append(const std::string& line, std::ostream& errors) {
+        if (!results_open || results_failed)
+            return;
+        if (auto failed = results.append(line)) {
+            errors << "referee: " << *failed << '\n';
+            results_failed = true;
+        }
+    }
+};
+
+// One run from its first game to its summary. Games may be played on
+// several threads at once (play), but everything they leave behind is
+// handed on in game order on the calling thread (announce, deliver).
+class MatchRunner {
+  public:
+    MatchRunner(const MatchOptions& options, std::ostream& out, std::ostream& errors);
+
+    int run();
+
+  private:
+    const ScheduledGame& game(int i) const { return games_[static_cast<std::size_t>(i)]; }
+    void announce(int i);
+    void play(int i);
+    bool deliver(int i);
+    void show_score();
+    void record_game(const ScheduledGame& scheduled, const GameResult& result);
+    void check_files();
+
+    const MatchOptions& options_;
+    std::ostream& out_;
+    std::ostream& errors_;
+    const Clock::time_point origin_ = Clock::now();
+    Tournament tournament_;
+    std::vector<ScheduledGame> games_;  // the games this run plays
+    std::vector<Played> played_;
+    int workers_;
+    bool show_boards_;
+    bool color_;
+    BoardView view_;
+    // A side played by a person reads our standard input; lines typed ahead
+    // carry from one game of a match into the next.
+    Keyboard keyboard_{STDIN_FILENO};
+    Terminal terminal_;
+    GameConfig config_;
+    RunFiles files_;
+    int status_ = kPlayed;
+};
+
+MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::ostream& errors)
+    : options_(options),
+      out_(out),
+      errors_(errors),
+      tournament_(shown_names(options), options.kind, options.games, options.sprt),
+      games_(tournament_.games()),
+      workers_(1),
+      show_boards_(false),
+      color_(want_color(STDOUT_FILENO, options.no_color)),
+      view_(out, color_),
+      config_(options.game) {
+    if (options.only_game > 0)
+        games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
+    played_.resize(games_.size());
+    workers_ = std::min(options.concurrency, static_cast<int>(games_.size()));
+    // Boards of games played side by side would run into one another.
+    show_boards_ = !options.quiet && workers_ == 1;
+    terminal_ = Terminal{&keyboard_, &out_, show_boards_, color_, ::isatty(STDIN_FILENO) != 1};
+    // The pause after each move is for watching the board.
+    if (!show_boards_)
+        config_.delay = std::chrono::milliseconds(0);
+}
+
+int MatchRunner::run() {
+    if (auto failed = files_.open(options_)) {
+        errors_ << "referee: " << *failed << '\n';
+        return kWriteFailed;
+    }
+    OrderedJobs jobs;
+    jobs.count = static_cast<int>(games_.size());
+    jobs.may_start = [] { return interrupt_signal() == 0; };
+    jobs.announce = [this](int i) { announce(i); };
+    jobs.play = [this](int i) { play(i); };
+    jobs.deliver = [this](int i) { return deliver(i); };
+    run_in_order(jobs, workers_);
+
+    if (tournament_.total() > 1 && options_.only_game == 0 && status_ == kPlayed) {
+        out_ << tournament_.summary() << std::flush;
+        files_.append(tournament_.summary_json(), errors_);
+    }
+    if (const int number = interrupt_signal())
+        status_ = kSignalBase + number;
+    check_files();
+    return status_;
+}
+
+void MatchRunner::announce(int i) {
+    if (tournament_.total() > 1)
+        out_ << tournament_.started_line(game(i)) << '\n' << std::flush;
+}
+
+// On any thread: touches only its own slot of played_.
+void MatchRunner::play(int i) {
+    const ScheduledGame& scheduled = game(i);
+    const std::vector<std::string>& names = tournament_.names();
+    const std::string& black = names[scheduled.black];
+    const std::string& white = names[scheduled.white];
+    Observers observers;
+    if (show_boards_)
+        observers.add(&view_);
+    std::unique_ptr<GameLog> game_log;
+    if (files_.log_sink) {
+        game_log = std::make_unique<GameLog>(*files_.log_sink, scheduled.number, black, white,
+                                             origin_, options_.error_cap);
+        game_log->note(black + " (black) vs " + white + " (white)");
+        observers.add(game_log.get());
+    }
+    Played& slot = played_[static_cast<std::size_t>(i)];
+    try {
+        slot.result = play_commands(config_, options_.players[scheduled.black].argv,
+                                    options_.players[scheduled.white].argv, observers, &terminal_);
+    } catch (const StartError& error) {
+        slot.start_error = error.what();
+        return;
+    } catch (const std::exception& error) {
+        // On a worker thread an escaping exception would end the referee
+        // without a word: report it in game order instead.
+        slot.failure = error.what();
+        return;
+    }
+    if (game_log) {
+        game_log->finish();
+        game_log->note(result_line(scheduled.number, black, white, slot.result.outcome));
+    }
+}
+
+bool MatchRunner::deliver(int i) {
+    const ScheduledGame& scheduled = game(i);
+    const Played& slot = played_[static_cast<std::size_t>(i)];
+    if (!slot.start_error.empty()) {
+        errors_ << "referee: cannot start a player: " << slot.start_error << '\n';
+        status_ = kStartFailed;
+        return false;
+    }
+    if (!slot.failure.empty()) {
+        errors_ << "referee: game " << scheduled.number << " failed: " << slot.failure << '\n';
+        status_ = kWriteFailed;
+        return false;
+    }
+    const std::vector<std::string>& names = tournament_.names();
+    const GameResult& result = slot.result;
+    out_ << result_line(scheduled.number, names[scheduled.black], names[scheduled.white],
+                        result.outcome)
+         << '\n';
+    GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
+                                 names[scheduled.white], result);
+    files_.append(game_line(entry), errors_);
+    // The standings need results, not moves: a long match keeps no game's
+    // moves once its line is written.
+    entry.moves.clear();
+    tournament_.finished(std::move(entry));
+    if (tournament_.total() > 1 || result.outcome.reason == EndReason::Interrupted)
+        show_score();
+    out_ << std::flush;
+    record_game(scheduled, result);
+    if (files_.log.is_open())
+        files_.log.flush();
+    if (tournament_.decided() && scheduled.number < tournament_.total()) {
+        out_ << "The SPRT has decided after game " << scheduled.number << " of "
+             << tournament_.total() << ": no more games.\n";
+        return false;
+    }
+    return true;
+}
+
+// The running score of a match of two.
+void MatchRunner::show_score() {
+    const std::vector<std::string>& names = tournament_.names();
+    if (names.size() != 2)
+        return;
+    const Score s = tournament_.standings().cross[0][1];
+    out_ << "Score of " << names[0] << " vs " << names[1] << ": " << s.wins << " - " << s.losses
+         << " - " << s.draws << '\n';
+}
+
+void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& result) {
+    if (!files_.record.is_open())
+        return;
+    const std::vector<std::string>& names = tournament_.names();
+    const RecordInfo info{"referee game " + std::to_string(scheduled.number),
+                          names[scheduled.black],
+                          names[scheduled.white],
+                          options_.game.rows,
+                          options_.game.columns,
+                          options_.game.time_seconds};
+    write_record(files_.record, info, result);
+    files_.record.flush();
+}
+
+// A file that could not be written fails a run that had nothing else wrong.
+void MatchRunner::check_files() {
+    const auto failed = [&](const std::string& what, const std::string& path) {
+        errors_ << "referee: writing the " << what << " file " << path << " failed\n";
+        status_ = status_ == kPlayed ? kWriteFailed : status_;
+    };
+    if (files_.record.is_open() && !files_.record.good())
+        failed("record", options_.record_path);
+    if (files_.log.is_open() && !files_.log.good())
+        failed("log", options_.log_path);
+    if (files_.results_failed)
+        status_ = status_ == kPlayed ? kWriteFailed : status_;
+}
+
+}  // namespace
+
+int total_games(const MatchOptions& options) {
+    return static_cast<int>(
+        schedule_games(static_cast<int>(options.players.size()), options.kind, options.games)
+            .size());
+}
+
+std::string result_line(int game, const std::string& black, const std::string& white,
+                        const Outcome& outcome) {
+    return "Finished game " + std::to_string(game) + " (" + black + " vs " + white +
+           "): " + outcome.result() + " {" + outcome.describe() + "}";
+}
+
+int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors) {
+    MatchRunner runner(options, out, errors);
+    return runner.run();
+}
+
+void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out) {
+    ScheduleRequest request;
+    request.referee = referee;
+    request.options = options.game_options;
+    request.kind = options.kind;
+    request.games_per_pairing = options.games;
+    const auto names = shown_names(options);
+    for (std::size_t i = 0; i < options.players.size(); ++i)
+        request.players.push_back({names[i], options.players[i].command, {}});
+    request.results_path = options.results_path;
+    for (const auto& line : schedule_commands(request))
+        out << line << '\n';
+    out << std::flush;
+}
+
+}  // namespace referee

@@ -1,0 +1,59 @@
+// A run of games: one game, a match of two programs or a tournament of
+// more, played one at a time or side by side, with the running score, the
+// record, the log, the results file and the closing summary.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "referee/game/game.h"
+#include "referee/game/outcome.h"
+#include "referee/match/pairings.h"
+#include "referee/match/player.h"
+#include "referee/match/stats.h"
+
+namespace referee {
+
+// kSignalBase + N: stopped by signal N, as a shell reports a process killed
+// by it.
+enum ExitStatus { kPlayed = 0, kWriteFailed = 1, kUsage = 2, kStartFailed = 3, kSignalBase = 128 };
+
+struct MatchOptions {
+    GameConfig game;
+    // In the order given: the first is black in the first game.
+    std::vector<Player> players;
+    std::string record_path;                       // empty: no record
+    std::string log_path;                          // empty: no log
+    std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
+    bool quiet = false;
+    bool no_color = false;
+    int games = 1;  // per pairing, colours alternating
+    TournamentKind kind = TournamentKind::RoundRobin;
+    int concurrency = 1;  // games played side by side
+    std::optional<SprtSettings> sprt;
+    std::string results_path;  // empty: no results file
+    int only_game = 0;         // play only this game of the run; 0 for all
+    // The options every game of a split run must share (board, clocks,
+    // limits, display), as words, for --schedule to repeat.
+    std::vector<std::string> game_options;
+};
+
+// How many games the run plays in all.
+int total_games(const MatchOptions& options);
+
+// "Finished game 1 (treeplayer vs gridplayer): 1-0 {white lost its town halls}"
+std::string result_line(int game, const std::string& black, const std::string& white,
+                        const Outcome& outcome);
+
+// Plays the games the options describe, writing the boards (unless quiet or
+// several at once), the result lines, scores and summary to `out`. Returns
+// the exit status.
+int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors);
+
+// --schedule: one referee command per game, `referee` being how a job
+// starts this program.
+void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out);
+
+}  // namespace referee

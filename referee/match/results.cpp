@@ -1,0 +1,318 @@
+#include "referee/match/results.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <variant>
+
+namespace referee {
+namespace {
+
+// Keys stay in the order they are written: a line reads game, players,
+// result, ... as the format lists them.
+using json = nlohmann::ordered_json;
+
+// Player names come from the command line and may hold any bytes; invalid
+// UTF-8 is replaced rather than making the dump throw and lose the game.
+std::string dump_line(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+// Infinity has no JSON spelling: null says "no finite estimate".
+json number_or_null(double value) {
+    return std::isfinite(value) ? json(value) : json(nullptr);
+}
+
+bool known_result(const std::string& result) {
+    return result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
+}
+
+// A count from a line. A fraction or a number beyond int is none: letting
+// the library convert it would be undefined behaviour on a hostile file.
+int count_field(const json& line, const char* key) {
+    const json& value = line.at(key);
+    const bool fits = value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <= std::numeric_limits<int>::max()
+                          : value.is_number_integer() &&
+                                value.get<std::int64_t>() >= std::numeric_limits<int>::min() &&
+                                value.get<std::int64_t>() <= std::numeric_limits<int>::max();
+    if (!fits)
+        throw std::invalid_argument(std::string(key) + " is not a whole number within range");
+    return static_cast<int>(value.get<std::int64_t>());
+}
+
+// The entry a game line holds, or why it holds none.
+std::variant<GameEntry, std::string> entry_from(const json& line) {
+    GameEntry entry;
+    try {
+        entry.game = count_field(line, "game");
+        line.at("black").get_to(entry.black);
+        line.at("white").get_to(entry.white);
+        line.at("result").get_to(entry.result);
+        line.at("termination").get_to(entry.termination);
+        entry.reason = line.value("reason", entry.termination);
+        entry.plies = count_field(line, "plies");
+        line.at("moves").get_to(entry.moves);
+        line.at("time_black").get_to(entry.time_black);
+        line.at("time_white").get_to(entry.time_white);
+        line.at("start").get_to(entry.start);
+        line.at("end").get_to(entry.end);
+        entry.scheduled = line.contains("scheduled") ? count_field(line, "scheduled") : 0;
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    }
+    if (entry.game < 1)
+        return std::string("game numbers start at 1");
+    if (entry.scheduled < 0 || (entry.scheduled > 0 && entry.game > entry.scheduled))
+        return std::string("game number beyond the games scheduled");
+    if (entry.plies < 0 || !(entry.time_black >= 0) || !(entry.time_white >= 0))
+        return std::string("negative plies or times");
+    if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
+        return std::string("black and white must be two named players");
+    if (!known_result(entry.result))
+        return "unknown result \"" + entry.result + "\"";
+    return entry;
+}
+
+bool file_ends_mid_line(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size == 0)
+        return false;
+    char last = '\n';
+    return ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n';
+}
+
+// "games missing (3): 2, 5, 9", or empty when none is. Only the first few
+// are named: one bad game number must not make the report as long as the
+// gap. `games` are sorted by number, each number once.
+std::string missing_games(const std::vector<GameEntry>& games) {
+    constexpr long kNamed = 20;
+    std::vector<long> present;
+    long scheduled = 0;
+    for (const auto& game : games) {
+        present.push_back(game.game);
+        scheduled = std::max<long>(scheduled, game.scheduled);
+    }
+    // One past the last game the run was to play closes the last gap.
+    present.push_back(std::max(scheduled, present.empty() ? 0L : present.back()) + 1);
+    std::string named;
+    long count = 0;
+    long expected = 1;
+    for (const long number : present) {
+        for (long k = 0; expected + k < number && count + k < kNamed; ++k)
+            named += (named.empty() ? "" : ", ") + std::to_string(expected + k);
+        count += number - expected;
+        expected = number + 1;
+    }
+    if (count == 0)
+        return "";
+    return "games missing (" + std::to_string(count) + "): " + named +
+           (count > kNamed ? ", ..." : "");
+}
+
+}  // namespace
+
+GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
+                     const GameResult& result) {
+    GameEntry entry;
+    entry.game = game;
+    entry.scheduled = scheduled;
+    entry.black = black;
+    entry.white = white;
+    entry.result = result.outcome.result();
+    entry.termination = result.outcome.describe();
+    entry.reason = result.outcome.sentence();
+    entry.plies = static_cast<int>(result.moves.size());
+    for (const auto& move : result.moves) {
+        entry.moves.push_back(protocol::format_move(move.move));
+        (move.side == Side::Black ? entry.time_black : entry.time_white) += move.seconds;
+    }
+    entry.start = iso8601(result.started);
+    entry.end = iso8601(result.ended);
+    return entry;
+}
+
+std::string iso8601(std::chrono::system_clock::time_point when) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(
+        std::chrono::system_clock::time_point(std::chrono::floor<std::chrono::seconds>(ms)));
+    std::tm parts{};
+    ::gmtime_r(&seconds, &parts);
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ",
+                  static_cast<int>((ms.count() % 1000 + 1000) % 1000));
+    return text;
+}
+
+std::string game_line(const GameEntry& entry) {
+    return dump_line({{"game", entry.game},
+                      {"black", entry.black},
+                      {"white", entry.white},
+                      {"result", entry.result},
+                      {"termination", entry.termination},
+                      {"reason", entry.reason},
+                      {"plies", entry.plies},
+                      {"moves", entry.moves},
+                      {"time_black", entry.time_black},
+                      {"time_white", entry.time_white},
+                      {"start", entry.start},
+                      {"end", entry.end},
+                      {"scheduled", entry.scheduled}});
+}
+
+std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt) {
+    json rows = json::array();
+    int rank = 0;
+    for (const auto& row : standings.rows) {
+        const Score& s = row.score;
+        json item{{"rank", ++rank},
+                  {"player", standings.players[row.player]},
+                  {"points", s.points()},
+                  {"games", s.games()},
+                  {"wins", s.wins},
+                  {"losses", s.losses},
+                  {"draws", s.draws},
+                  {"score", s.games() == 0 ? json(nullptr) : json(s.points() / s.games())}};
+        if (row.player > 0) {
+            const auto& elo = row.elo_vs_first;
+            item["elo"] = elo ? number_or_null(elo->elo) : json(nullptr);
+            item["elo_low"] = elo ? number_or_null(elo->low) : json(nullptr);
+            item["elo_high"] = elo ? number_or_null(elo->high) : json(nullptr);
+        }
+        rows.push_back(std::move(item));
+    }
+    json summary{{"players", standings.players},
+                 {"unfinished", standings.unfinished},
+                 {"standings", std::move(rows)},
+                 {"reasons", standings.reasons}};
+    if (sprt && standings.players.size() == 2) {
+        const SprtState state = referee::sprt(standings.cross[0][1], *sprt);
+        summary["sprt"] = {{"elo0", sprt->elo0},
+                           {"elo1", sprt->elo1},
+                           {"alpha", sprt->alpha},
+                           {"beta", sprt->beta},
+                           {"llr", state.llr},
+                           {"lower", state.lower},
+                           {"upper", state.upper},
+                           {"decision", state.decision == SprtDecision::AcceptH1   ? "H1"
+                                        : state.decision == SprtDecision::AcceptH0 ? "H0"
+                                                                                   : "none"}};
+    }
+    return dump_line({{"summary", std::move(summary)}});
+}
+
+ResultsFile::~ResultsFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::optional<std::string> ResultsFile::open(const std::string& path) {
+    path_ = path;
+    // Read access too: append() looks at the last byte for a torn line.
+    fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+        return "cannot open the results file " + path + ": " + std::strerror(errno);
+    return std::nullopt;
+}
+
+std::optional<std::string> ResultsFile::append(const std::string& line) {
+    // A run that crashed mid-line left a fragment at the end; starting a new
+    // line keeps this game from being glued to it and lost. (Two appenders
+    // that both see the fragment add an empty line, which readers skip.)
+    const std::string text = file_ends_mid_line(fd_) ? "\n" + line : line;
+    ssize_t written = 0;
+    do {
+        written = ::write(fd_, text.data(), text.size());
+    } while (written < 0 && errno == EINTR);
+    if (written < 0)
+        return "writing the results file " + path_ + " failed: " + std::strerror(errno);
+    // Finishing a short write with a second write() could put another
+    // process's line in the middle of this one; the reader reports the torn
+    // line instead.
+    if (static_cast<std::size_t>(written) != text.size())
+        return "writing the results file " + path_ + " stopped short (disk full?)";
+    return std::nullopt;
+}
+
+ReadResults read_results(std::istream& in, const std::string& name) {
+    ReadResults out;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        // Only a line cut off by the end of the file lacks its newline.
+        const bool last_is_torn = in.eof();
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        const std::string where = name + " line " + std::to_string(number) + ": ";
+        const json value = json::parse(line, nullptr, false);
+        if (value.is_discarded() || !value.is_object()) {
+            out.problems.push_back(where + (last_is_torn ? "torn last line (a run that stopped "
+                                                           "while writing?), skipped"
+                                                         : "not a JSON object, skipped"));
+            continue;
+        }
+        if (value.contains("summary"))
+            continue;
+        auto entry = entry_from(value);
+        if (auto* message = std::get_if<std::string>(&entry)) {
+            out.problems.push_back(where + *message + ", skipped");
+            continue;
+        }
+        out.games.push_back(std::move(std::get<GameEntry>(entry)));
+    }
+    return out;
+}
+
+ReadResults merge_results(const std::vector<std::string>& paths) {
+    ReadResults merged;
+    for (const auto& path : paths) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            merged.problems.push_back(path + ": cannot be read");
+            ++merged.unreadable;
+            continue;
+        }
+        ReadResults one = read_results(in, path);
+        merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
+        std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
+    }
+    // Stable: of two finished lines for one game (a job that ran twice), the
+    // first read is kept, whatever order the sort would otherwise pick.
+    std::stable_sort(merged.games.begin(), merged.games.end(),
+                     [](const GameEntry& a, const GameEntry& b) { return a.game < b.game; });
+    std::vector<GameEntry> unique;
+    for (auto& game : merged.games) {
+        if (!unique.empty() && unique.back().game == game.game) {
+            // A job stopped by a signal and run again left an unfinished
+            // line before the finished one: the game was played after all.
+            if (unique.back().result == "*" && game.result != "*") {
+                unique.back() = std::move(game);
+                continue;
+            }
+            if (game.result == "*")
+                continue;
+            merged.problems.push_back("game " + std::to_string(game.game) +
+                                      " appears more than once; the first is kept");
+            continue;
+        }
+        unique.push_back(std::move(game));
+    }
+    merged.games = std::move(unique);
+    const std::string missing = missing_games(merged.games);
+    if (!missing.empty())
+        merged.problems.push_back(missing);
+    return merged;
+}
+
+}  // namespace referee

@@ -1,0 +1,59 @@
+#include "referee/match/schedule.h"
+
+#include <cctype>
+
+#include "referee/common/text.h"
+
+namespace referee {
+namespace {
+
+bool plain(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x80 && (std::isalnum(byte) != 0 || c == '_' || c == '-' || c == '.' ||
+                           c == '/' || c == ':' || c == ',' || c == '+' || c == '@');
+}
+
+}  // namespace
+
+std::string shell_quote(const std::string& word) {
+    bool safe = !word.empty();
+    for (char c : word)
+        safe = safe && plain(c);
+    if (safe)
+        return word;
+    std::string out = "'";
+    for (char c : word)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
+    std::vector<std::string> common{request.referee};
+    common.insert(common.end(), request.options.begin(), request.options.end());
+    common.insert(common.end(),
+                  {"--tournament", tournament_kind_name(request.kind), "--games",
+                   std::to_string(request.games_per_pairing), "--results", request.results_path});
+    std::vector<std::string> players;
+    for (const auto& player : request.players)
+        players.insert(players.end(), {"--name", player.name, player.command});
+
+    std::string prefix;
+    for (const auto& word : common)
+        prefix += shell_quote(word) + " ";
+    std::string suffix;
+    for (const auto& word : players) {
+        // Appended in two steps: GCC 12 at -O3 warns (-Wrestrict) on " " + std::string.
+        suffix += ' ';
+        suffix += shell_quote(word);
+    }
+
+    const auto games = schedule_games(static_cast<int>(request.players.size()), request.kind,
+                                      request.games_per_pairing);
+    std::vector<std::string> lines;
+    lines.reserve(games.size());
+    for (const auto& game : games)
+        lines.push_back(prefix + "--only-game " + std::to_string(game.number) + suffix);
+    return lines;
+}
+
+}  // namespace referee

@@ -1,0 +1,34 @@
+// A tournament as a list of shell commands, one game each, so that any
+// batch system (GNU parallel, a cluster's job array) can spread it over
+// many cores and machines; the results files they append to merge back into
+// the same standings as one run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "referee/match/pairings.h"
+#include "referee/match/player.h"
+
+namespace referee {
+
+// The word as a POSIX shell reads it back: unchanged when it holds only
+// characters no shell treats specially, otherwise in single quotes (a
+// single quote inside becomes '\'').
+std::string shell_quote(const std::string& word);
+
+struct ScheduleRequest {
+    std::string referee;               // the program that plays each game
+    std::vector<std::string> options;  // options every game shares (board, clock, ...)
+    TournamentKind kind = TournamentKind::RoundRobin;
+    int games_per_pairing = 1;
+    std::vector<Player> players;  // each command is passed on as one word
+    std::string results_path;     // every game appends its line here
+};
+
+// One command line per game, in game order. Each names the whole
+// tournament and picks its own game with --only-game, so it plays the same
+// pairing and colours, and numbers its result the same, as a single run.
+std::vector<std::string> schedule_commands(const ScheduleRequest& request);
+
+}  // namespace referee

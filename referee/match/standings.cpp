@@ -1,0 +1,207 @@
+#include "referee/match/standings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+namespace referee {
+namespace {
+
+int index_of(std::vector<std::string>& players, const std::string& name) {
+    const auto found = std::find(players.begin(), players.end(), name);
+    if (found != players.end())
+        return static_cast<int>(found - players.begin());
+    players.push_back(name);
+    return static_cast<int>(players.size()) - 1;
+}
+
+void add_result(Score& score, double points) {
+    if (points == 1)
+        ++score.wins;
+    else if (points == 0)
+        ++score.losses;
+    else
+        ++score.draws;
+}
+
+// Black's points in a finished game, none for "*" (or anything unknown).
+std::optional<double> black_points(const std::string& result) {
+    if (result == "1-0")
+        return 1.0;
+    if (result == "0-1")
+        return 0.0;
+    if (result == "1/2-1/2")
+        return 0.5;
+    return std::nullopt;
+}
+
+std::string format(const char* pattern, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+std::string pad(const std::string& text, std::size_t width, bool left) {
+    if (text.size() >= width)
+        return text;
+    const std::string fill(width - text.size(), ' ');
+    return left ? text + fill : fill + text;
+}
+
+std::size_t name_width(const Standings& standings) {
+    std::size_t width = 6;  // "Player"
+    for (const auto& name : standings.players)
+        width = std::max(width, name.size());
+    return width;
+}
+
+std::string standings_table(const Standings& standings) {
+    const std::size_t width = name_width(standings);
+    std::string out = "Rank  " + pad("Player", width, true) +
+                      "  Points  Games  Wins  Losses  Draws    Score  Elo vs " +
+                      standings.players.front() + "\n";
+    int rank = 0;
+    for (const auto& row : standings.rows) {
+        const Score& s = row.score;
+        const std::string score_percent =
+            s.games() == 0 ? "-" : format("%.1f %%", 100 * s.points() / s.games());
+        const std::string elo = row.player == 0 ? "reference" : format_estimate(row.elo_vs_first);
+        char numbers[128];
+        std::snprintf(numbers, sizeof numbers, "  %6.1f  %5d  %4d  %6d  %5d  %7s  ", s.points(),
+                      s.games(), s.wins, s.losses, s.draws, score_percent.c_str());
+        out += pad(std::to_string(++rank), 4, false) + "  " +
+               pad(standings.players[row.player], width, true) + numbers + elo + "\n";
+    }
+    return out;
+}
+
+// Rows and columns in standings order, numbered by rank; each cell is the
+// row player's points against the column player out of their games.
+std::string crosstable(const Standings& standings) {
+    const std::size_t width = name_width(standings);
+    std::vector<std::vector<std::string>> cells;
+    std::size_t cell_width = 3;
+    for (const auto& row : standings.rows) {
+        std::vector<std::string> line;
+        for (const auto& column : standings.rows) {
+            const Score& s = standings.cross[row.player][column.player];
+            std::string cell = row.player == column.player ? "x"
+                               : s.games() == 0
+                                   ? "-"
+                                   : format("%g", s.points()) + "/" + std::to_string(s.games());
+            cell_width = std::max(cell_width, cell.size());
+            line.push_back(std::move(cell));
+        }
+        cells.push_back(std::move(line));
+    }
+    std::string out = "Crosstable (row player's points against each column player):\n" +
+                      pad("", 4 + 2 + width, true);
+    for (std::size_t i = 0; i < standings.rows.size(); ++i)
+        out += "  " + pad(std::to_string(i + 1), cell_width, false);
+    out += "\n";
+    for (std::size_t i = 0; i < standings.rows.size(); ++i) {
+        out += pad(std::to_string(i + 1), 4, false) + "  " +
+               pad(standings.players[standings.rows[i].player], width, true);
+        for (const auto& cell : cells[i])
+            out += "  " + pad(cell, cell_width, false);
+        out += "\n";
+    }
+    return out;
+}
+
+std::string match_statistics(const Standings& standings, const std::optional<SprtSettings>& sprt) {
+    const Score& s = standings.cross[0][1];
+    std::string out = "Score of " + standings.players[0] + " vs " + standings.players[1] + ": " +
+                      std::to_string(s.wins) + " - " + std::to_string(s.losses) + " - " +
+                      std::to_string(s.draws);
+    if (s.games() > 0)
+        out += format("  [%.3f]", s.points() / s.games());
+    out += "  " + std::to_string(s.games()) + " games\n";
+    out += "Elo difference: " + format_estimate(estimate_elo(s)) + " (95 % interval)\n";
+    if (s.games() > 0) {
+        out +=
+            "Likelihood of superiority: " + format("%.1f %%", 100 * likelihood_of_superiority(s)) +
+            "\n";
+    }
+    if (sprt)
+        out += describe_sprt(referee::sprt(s, *sprt), *sprt) + "\n";
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> players_in_order(const std::vector<GameEntry>& games) {
+    std::vector<const GameEntry*> by_number;
+    by_number.reserve(games.size());
+    for (const auto& game : games)
+        by_number.push_back(&game);
+    std::stable_sort(by_number.begin(), by_number.end(),
+                     [](const GameEntry* a, const GameEntry* b) { return a->game < b->game; });
+    std::vector<std::string> players;
+    for (const GameEntry* game : by_number) {
+        index_of(players, game->black);
+        index_of(players, game->white);
+    }
+    return players;
+}
+
+Standings compute_standings(std::vector<std::string> players, const std::vector<GameEntry>& games) {
+    for (const auto& game : games) {
+        index_of(players, game.black);
+        index_of(players, game.white);
+    }
+    Standings standings;
+    const std::size_t count = players.size();
+    standings.cross.assign(count, std::vector<Score>(count));
+    for (const auto& game : games) {
+        if (!game.reason.empty())
+            ++standings.reasons[game.reason];
+        const auto points = black_points(game.result);
+        if (!points || game.black == game.white) {
+            ++standings.unfinished;
+            continue;
+        }
+        const int black = index_of(players, game.black);
+        const int white = index_of(players, game.white);
+        add_result(standings.cross[black][white], *points);
+        add_result(standings.cross[white][black], 1 - *points);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        Standing row{static_cast<int>(i), {}, std::nullopt};
+        for (const Score& s : standings.cross[i]) {
+            row.score.wins += s.wins;
+            row.score.losses += s.losses;
+            row.score.draws += s.draws;
+        }
+        if (i > 0)
+            row.elo_vs_first = estimate_elo(standings.cross[i][0]);
+        standings.rows.push_back(row);
+    }
+    // Ties keep the order the players were named in: the same input always
+    // gives the same table.
+    std::stable_sort(
+        standings.rows.begin(), standings.rows.end(),
+        [](const Standing& a, const Standing& b) { return a.score.points() > b.score.points(); });
+    standings.players = std::move(players);
+    return standings;
+}
+
+std::string summary_text(const Standings& standings, const std::optional<SprtSettings>& sprt) {
+    if (standings.players.empty())
+        return "No games.\n";
+    std::string out = standings_table(standings);
+    if (standings.players.size() == 2)
+        out += match_statistics(standings, sprt);
+    else if (standings.players.size() > 2)
+        out += crosstable(standings);
+    if (standings.unfinished > 0)
+        out += "Unfinished games (not counted): " + std::to_string(standings.unfinished) + "\n";
+    if (!standings.reasons.empty()) {
+        out += "Games ended because:\n";
+        for (const auto& [sentence, count] : standings.reasons)
+            out += pad(std::to_string(count), 6, false) + "  " + sentence + "\n";
+    }
+    return out;
+}
+
+}  // namespace referee

@@ -1,0 +1,168 @@
+#include "referee/match/stats.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <sstream>
+
+namespace referee {
+namespace {
+
+// The formulas, for a player with W wins, D draws and L losses in N games:
+//
+//   score           s  = (W + D/2) / N
+//   Elo difference  D(s) = -400 * log10(1/s - 1)      (logistic model: a
+//                   player 400 points stronger scores 10 to 1)
+//   per-game variance of the score
+//                   v  = (W (1 - s)^2 + D (1/2 - s)^2 + L s^2) / N
+//   95 % interval   D(s -+ 1.959964 * sqrt(v / N)), the normal interval of
+//                   the mean score mapped through the same logistic curve,
+//                   so it is lopsided wherever the curve is
+//   likelihood of superiority
+//                   LOS = 1/2 * (1 + erf((W - L) / sqrt(2 (W + L))))
+//                   (draws carry no information about who is stronger)
+//   SPRT            s0 = 1 / (1 + 10^(-elo0/400)), s1 likewise; the
+//                   log-likelihood ratio of the trinomial results in the
+//                   normal approximation of the mean score
+//                   LLR = N (s1 - s0) (2 s - s0 - s1) / (2 v)
+//                   accepts H0 at or below log(beta / (1 - alpha)) and H1 at
+//                   or above log((1 - beta) / alpha).
+constexpr double kZ95 = 1.959963984540054;
+
+double fraction_of(const Score& score) {
+    return score.points() / score.games();
+}
+
+double variance_of(const Score& score, double s) {
+    return (score.wins * (1 - s) * (1 - s) + score.draws * (0.5 - s) * (0.5 - s) +
+            score.losses * s * s) /
+           score.games();
+}
+
+double fraction_from_elo(double elo) {
+    return 1 / (1 + std::pow(10.0, -elo / 400));
+}
+
+std::optional<double> to_double(const std::string& text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+double elo_from_fraction(double fraction) {
+    if (fraction <= 0)
+        return -std::numeric_limits<double>::infinity();
+    if (fraction >= 1)
+        return std::numeric_limits<double>::infinity();
+    return -400 * std::log10(1 / fraction - 1);
+}
+
+std::optional<EloEstimate> estimate_elo(const Score& score) {
+    if (score.games() == 0)
+        return std::nullopt;
+    const double s = fraction_of(score);
+    const double margin = kZ95 * std::sqrt(variance_of(score, s) / score.games());
+    return EloEstimate{elo_from_fraction(s), elo_from_fraction(s - margin),
+                       elo_from_fraction(s + margin)};
+}
+
+double likelihood_of_superiority(const Score& score) {
+    const int decisive = score.wins + score.losses;
+    if (decisive == 0)
+        return 0.5;
+    return 0.5 * (1 + std::erf((score.wins - score.losses) / std::sqrt(2.0 * decisive)));
+}
+
+std::string format_elo(double elo) {
+    if (std::isinf(elo))
+        return elo > 0 ? "+inf" : "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f", elo);
+    // "-0.0" would claim a direction the data does not have.
+    return std::string(text) == "-0.0" ? "+0.0" : text;
+}
+
+std::string format_estimate(const std::optional<EloEstimate>& estimate) {
+    if (!estimate)
+        return "no estimate";
+    return format_elo(estimate->elo) + " [" + format_elo(estimate->low) + ", " +
+           format_elo(estimate->high) + "]";
+}
+
+SprtState sprt(const Score& score, const SprtSettings& settings) {
+    SprtState state;
+    state.lower = std::log(settings.beta / (1 - settings.alpha));
+    state.upper = std::log((1 - settings.beta) / settings.alpha);
+    if (score.games() == 0)
+        return state;
+    const double s = fraction_of(score);
+    const double v = variance_of(score, s);
+    // Until the results differ from one another (all draws, or one side
+    // winning every game) there is no spread to measure the evidence
+    // against, so the test keeps going.
+    if (v <= 0)
+        return state;
+    const double s0 = fraction_from_elo(settings.elo0);
+    const double s1 = fraction_from_elo(settings.elo1);
+    state.llr = score.games() * (s1 - s0) * (2 * s - s0 - s1) / (2 * v);
+    if (state.llr >= state.upper)
+        state.decision = SprtDecision::AcceptH1;
+    else if (state.llr <= state.lower)
+        state.decision = SprtDecision::AcceptH0;
+    return state;
+}
+
+std::string describe_sprt(const SprtState& state, const SprtSettings& settings) {
+    char text[256];
+    const char* verdict = state.decision == SprtDecision::AcceptH1   ? "H1 accepted"
+                          : state.decision == SprtDecision::AcceptH0 ? "H0 accepted"
+                                                                     : "no decision yet";
+    std::snprintf(text, sizeof text,
+                  "SPRT (elo0 %g, elo1 %g, alpha %g, beta %g): LLR %.2f of [%.2f, %.2f], %s",
+                  settings.elo0, settings.elo1, settings.alpha, settings.beta, state.llr,
+                  state.lower, state.upper, verdict);
+    return text;
+}
+
+std::variant<SprtSettings, std::string> parse_sprt(const std::vector<std::string>& words) {
+    std::map<std::string, double> values;
+    std::vector<std::string> pairs;
+    for (const auto& word : words) {
+        std::istringstream split(word);
+        std::string pair;
+        while (split >> pair)
+            pairs.push_back(pair);
+    }
+    for (const auto& pair : pairs) {
+        const auto eq = pair.find('=');
+        const std::string key = pair.substr(0, eq);
+        if (eq == std::string::npos ||
+            (key != "elo0" && key != "elo1" && key != "alpha" && key != "beta")) {
+            return "--sprt takes elo0=A elo1=B alpha=X beta=Y, not \"" + pair + "\"";
+        }
+        const auto value = to_double(pair.substr(eq + 1));
+        if (!value)
+            return "--sprt: " + key + " needs a number, not \"" + pair.substr(eq + 1) + "\"";
+        if (!values.emplace(key, *value).second)
+            return "--sprt: " + key + " is given twice";
+    }
+    if (values.size() != 4)
+        return "--sprt needs all of elo0=A elo1=B alpha=X beta=Y";
+    const SprtSettings settings{values["elo0"], values["elo1"], values["alpha"], values["beta"]};
+    if (!(settings.elo0 < settings.elo1))
+        return "--sprt: elo0 must be below elo1";
+    const auto rate = [](double p) { return p > 0 && p < 0.5; };
+    if (!rate(settings.alpha) || !rate(settings.beta))
+        return "--sprt: alpha and beta must lie between 0 and 0.5";
+    return settings;
+}
+
+}  // namespace referee

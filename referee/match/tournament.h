@@ -1,0 +1,60 @@
+// The bookkeeping of a match or tournament around the games themselves:
+// which games to play, the lines announcing them, the results as they come
+// in (in any order, from games played side by side), the SPRT's verdict and
+// the closing summary. Playing a game is the caller's business.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "referee/match/game_entry.h"
+#include "referee/match/pairings.h"
+#include "referee/match/standings.h"
+#include "referee/match/stats.h"
+
+namespace referee {
+
+class Tournament {
+  public:
+    // `names` as the players are to be shown (see distinct_names); the SPRT
+    // only ever applies to two players.
+    Tournament(std::vector<std::string> names, TournamentKind kind, int games_per_pairing,
+               std::optional<SprtSettings> sprt = std::nullopt);
+
+    const std::vector<std::string>& names() const { return names_; }
+    // Every game, in game order (number k is games()[k - 1]).
+    const std::vector<ScheduledGame>& games() const { return games_; }
+    int total() const { return static_cast<int>(games_.size()); }
+
+    // "Started game 3 of 12 (treeplayer vs gridplayer)": black first.
+    std::string started_line(const ScheduledGame& game) const;
+
+    // A finished game, in whatever order games finish.
+    void finished(GameEntry entry);
+    // True once the SPRT has accepted either hypothesis: start no new game.
+    bool decided() const;
+
+    // The standings from the games so far.
+    Standings standings() const;
+    // The summary text and its results-file line, from the games so far.
+    std::string summary() const;
+    std::string summary_json() const;
+
+  private:
+    std::vector<std::string> names_;
+    std::vector<ScheduledGame> games_;
+    std::optional<SprtSettings> sprt_;
+    std::vector<GameEntry> results_;
+};
+
+// `referee --merge FILES...`: prints to `out` what the run that wrote the
+// files printed at its end, and every skipped line, duplicate and missing
+// game to `errors`. Returns 0 when all was read cleanly, 1 when the summary
+// stands on incomplete results (lines skipped or games missing), 2 when a
+// file could not be read at all.
+int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
+              std::ostream& out, std::ostream& errors);
+
+}  // namespace referee

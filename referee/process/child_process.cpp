@@ -1,0 +1,292 @@
+#include "referee/process/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#include "referee/common/text.h"
+#include "referee/process/player_group.h"
+
+namespace referee {
+namespace {
+
+void set_nonblocking(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+int open_pidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// The player's environment: ours, with the game's tag in place of any tag
+// we inherited ourselves (a referee run by a player of another referee).
+std::vector<std::string> player_environment(const std::string& tag) {
+    const std::string prefix = std::string(kGameTagVariable) + "=";
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        if (std::strncmp(*entry, prefix.c_str(), prefix.size()) != 0)
+            entries.emplace_back(*entry);
+    }
+    if (!tag.empty())
+        entries.push_back(prefix + tag);
+    return entries;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& words) {
+    std::vector<char*> out;
+    out.reserve(words.size() + 1);
+    for (auto& word : words)
+        out.push_back(word.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+struct ChildEnds {
+    int in = -1;
+    int out = -1;
+    int err = -1;
+    int report = -1;
+};
+
+[[noreturn]] void exec_child(char* const* argv, char* const* envp, const ChildEnds& ends,
+                             std::size_t memory_bytes) {
+    // Only async-signal-safe calls between fork and exec: the referee may
+    // run games on several threads.
+    // A process group of its own: the player and whatever it starts form
+    // one group the referee can signal, and as it is not the terminal's
+    // foreground group a Ctrl-C meant for the referee does not reach it.
+    // Not a session of its own (setsid): with the scheduler's autogroups
+    // every new session is scheduled as a group apart, and on a busy
+    // machine each relay of a move to and from the player then waited
+    // about three times as long. Processes that do start a session of
+    // their own are found by the game's tag.
+    ::setpgid(0, 0);
+    ::dup2(ends.in, STDIN_FILENO);
+    ::dup2(ends.out, STDOUT_FILENO);
+    ::dup2(ends.err, STDERR_FILENO);
+    // An ignored SIGPIPE survives exec; the player should get the default.
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    ::sigaction(SIGPIPE, &action, nullptr);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // A crashing player must not fill the disk with core files.
+    const rlimit no_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &no_core);
+    if (memory_bytes > 0) {
+        const rlimit memory{memory_bytes, memory_bytes};
+        ::setrlimit(RLIMIT_AS, &memory);
+    }
+    // Files the referee has open (record, log, the other player's pipes)
+    // are none of the player's business.
+    const long max_fd = std::min(::sysconf(_SC_OPEN_MAX), 4096L);
+    for (int fd = 3; fd < max_fd; ++fd) {
+        if (fd != ends.report)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    ::execvpe(argv[0], argv, envp);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t ignored = ::write(ends.report, &error, sizeof error);
+    ::_exit(127);
+}
+
+}  // namespace
+
+void ignore_sigpipe() {
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
+ChildProcess::ChildProcess(const Launch& launch) {
+    if (launch.argv.empty())
+        throw StartError("empty command");
+    ignore_sigpipe();
+    std::vector<std::string> words = launch.argv;
+    std::vector<std::string> environment = player_environment(launch.game_tag);
+    const std::vector<char*> args = pointers(words);
+    const std::vector<char*> envp = pointers(environment);
+
+    Pipe in, out, err, report;
+    try {
+        in = Pipe::open();
+        out = Pipe::open();
+        err = Pipe::open();
+        report = Pipe::open();
+    } catch (const std::system_error& error) {
+        throw StartError(error.what());
+    }
+    const ChildEnds ends{in.read.get(), out.write.get(), err.write.get(), report.write.get()};
+    auto& registry = PlayerRegistry::instance();
+    {
+        // Registered before any other thread can look for strays.
+        const std::lock_guard lock(registry.mutex());
+        pid_ = ::fork();
+        if (pid_ == 0)
+            exec_child(args.data(), envp.data(), ends, launch.memory_bytes);
+        if (pid_ < 0)
+            throw StartError(std::string("fork failed: ") + std::strerror(errno));
+        registry.add_locked(pid_);
+    }
+    // Only the child may hold these ends, or end of file would never come.
+    in.read.reset();
+    out.write.reset();
+    err.write.reset();
+    report.write.reset();
+    in_ = std::move(in.write);
+    out_ = std::move(out.read);
+    err_ = std::move(err.read);
+    for (int fd : {in_.get(), out_.get(), err_.get()})
+        set_nonblocking(fd);
+    pidfd_.reset(open_pidfd(pid_));
+
+    // The report pipe closes on a successful exec, or carries exec's errno.
+    int exec_error = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(report.read.get(), &exec_error, sizeof exec_error);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof exec_error)) {
+        // The child is already on its way out (_exit right after the report).
+        wait_until(Clock::time_point::max());
+        throw StartError(launch.argv[0] + ": " + std::strerror(exec_error));
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    close_input();
+    if (!reaped()) {
+        signal_group(SIGKILL);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        PlayerRegistry::instance().remove(pid_);
+    }
+}
+
+bool ChildProcess::write_all(std::string_view data, Clock::time_point deadline) {
+    while (!data.empty()) {
+        if (!in_.is_open())
+            return false;
+        const ssize_t written = ::write(in_.get(), data.data(), data.size());
+        if (written > 0) {
+            data.remove_prefix(static_cast<std::size_t>(written));
+            continue;
+        }
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;
+        pollfd waiting{in_.get(), POLLOUT, 0};
+        const int timeout = millis_until(deadline);
+        if (timeout == 0)
+            return false;
+        if (::poll(&waiting, 1, timeout) < 0 && errno != EINTR)
+            return false;
+        if (waiting.revents & (POLLERR | POLLHUP))
+            return false;
+    }
+    return true;
+}
+
+void ChildProcess::close_input() {
+    in_.reset();
+}
+void ChildProcess::close_output() {
+    out_.reset();
+}
+void ChildProcess::close_error() {
+    err_.reset();
+}
+
+bool ChildProcess::reaped() {
+    if (wait_status_)
+        return true;
+    // Asking the pidfd is much cheaper than waitpid, which the game loops
+    // would otherwise call on every wake-up.
+    if (pidfd_.is_open()) {
+        pollfd exit_event{pidfd_.get(), POLLIN, 0};
+        if (::poll(&exit_event, 1, 0) <= 0)
+            return false;
+    }
+    int status = 0;
+    pid_t done = 0;
+    do {
+        done = ::waitpid(pid_, &status, WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == pid_) {
+        wait_status_ = status;
+        PlayerRegistry::instance().remove(pid_);
+        pidfd_.reset();
+    }
+    return wait_status_.has_value();
+}
+
+bool ChildProcess::wait_until(Clock::time_point deadline) {
+    while (!reaped()) {
+        const int timeout =
+            deadline == Clock::time_point::max() ? 1'000'000 : millis_until(deadline);
+        if (timeout == 0)
+            return false;
+        if (pidfd_.is_open()) {
+            pollfd exit_event{pidfd_.get(), POLLIN, 0};
+            ::poll(&exit_event, 1, timeout);
+        } else {
+            ::poll(nullptr, 0, std::min(timeout, 5));
+        }
+    }
+    return true;
+}
+
+void ChildProcess::signal_group(int signal_number) {
+    // The group outlives its leader while any member is left; once it is
+    // empty the call fails harmlessly. The group id cannot be reused while
+    // a member lives.
+    ::kill(-pid_, signal_number);
+}
+
+std::string ChildProcess::status_text() const {
+    if (!wait_status_)
+        return "still running";
+    const int status = *wait_status_;
+    if (WIFEXITED(status))
+        return "exit status " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+        return "killed by " + signal_text(WTERMSIG(status));
+    return "status " + std::to_string(status);
+}
+
+long read_available(int fd, std::string& buffer, std::size_t max_bytes) {
+    char chunk[65536];
+    const std::size_t want = std::min(max_bytes, sizeof chunk);
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, chunk, want);
+    } while (got < 0 && errno == EINTR);
+    if (got > 0) {
+        buffer.append(chunk, static_cast<std::size_t>(got));
+        return got;
+    }
+    if (got == 0)
+        return 0;
+    if (errno == EAGAIN || errno == EWOULDBLOCK)
+        return -1;
+    return 0;
+}
+
+}  // namespace referee

@@ -1,0 +1,91 @@
+// One player process and the three pipes to it. The referee must survive
+// anything a player does, so every descriptor is non-blocking, writes report
+// failure instead of raising SIGPIPE, and the destructor kills the player's
+// whole process group and reaps the player: no code path can leave it
+// behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "referee/common/clock.h"
+#include "referee/common/fd.h"
+
+namespace referee {
+
+// A program that could not be started at all (not found, not executable).
+struct StartError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Makes writes to a closed pipe fail with EPIPE instead of killing us.
+void ignore_sigpipe();
+
+struct Launch {
+    std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no slash
+    std::string game_tag;           // inherited by everything the player starts
+    std::size_t memory_bytes = 0;   // address-space limit; 0 for none
+};
+
+class ChildProcess {
+  public:
+    // Starts the program in a process group of its own, with
+    // its standard streams on pipes, no core dumps and the memory limit.
+    // Throws StartError when exec fails.
+    explicit ChildProcess(const Launch& launch);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ChildProcess(ChildProcess&&) = delete;
+    ChildProcess& operator=(ChildProcess&&) = delete;
+
+    // Also the id of its process group.
+    pid_t pid() const { return pid_; }
+    int output_fd() const { return out_.get(); }
+    int error_fd() const { return err_.get(); }
+    // Readable once the player itself has ended, even while processes it
+    // started still hold its pipes; -1 on kernels without pidfds.
+    int exit_fd() const { return pidfd_.get(); }
+
+    // Writes all of `data` to the child's standard input, waiting (poll) no
+    // later than `deadline` for room in the pipe. False when the child no
+    // longer reads (pipe closed, process gone) or the pipe stayed full.
+    bool write_all(std::string_view data, Clock::time_point deadline);
+    // End of input: a well-behaved player exits when it sees it.
+    void close_input();
+    // Forgets a descriptor the caller found at end of file.
+    void close_output();
+    void close_error();
+
+    // Reaps the child if it has ended; true once it has been reaped.
+    bool reaped();
+    // Waits until the child has ended or the deadline passes, without
+    // spinning: a pidfd when the kernel has them, short sleeps otherwise.
+    bool wait_until(Clock::time_point deadline);
+    // Signals the player's whole process group, the player included.
+    void signal_group(int signal_number);
+    // "exit status 0", "killed by signal 6 (Aborted)", or "still running".
+    std::string status_text() const;
+
+  private:
+    pid_t pid_ = -1;
+    Fd in_;
+    Fd out_;
+    Fd err_;
+    Fd pidfd_;
+    std::optional<int> wait_status_;
+};
+
+// Reads what is available on a non-blocking descriptor into `buffer`.
+// Returns the number of bytes read, 0 at end of file, -1 when nothing was
+// there (or on a read error other than end of file, which is reported as 0).
+long read_available(int fd, std::string& buffer, std::size_t max_bytes = 65536);
+
+}  // namespace referee

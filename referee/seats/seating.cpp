@@ -1,0 +1,28 @@
+#include "referee/seats/seating.h"
+
+#include "referee/process/child_process.h"
+#include "referee/seats/human.h"
+#include "referee/seats/program_seat.h"
+
+namespace referee {
+
+std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
+                                const GameConfig& config, GameObserver& observer,
+                                const Terminal* terminal) {
+    if (is_human(command)) {
+        if (terminal == nullptr)
+            throw StartError("no terminal to play human at");
+        return std::make_unique<HumanSeat>(*terminal);
+    }
+    return std::make_unique<ProgramSeat>(side, command, config, observer);
+}
+
+GameResult play_commands(const GameConfig& config, const std::vector<std::string>& black,
+                         const std::vector<std::string>& white, GameObserver& observer,
+                         const Terminal* terminal) {
+    const auto black_seat = take_seat(Side::Black, black, config, observer, terminal);
+    const auto white_seat = take_seat(Side::White, white, config, observer, terminal);
+    return play_game(config, *black_seat, *white_seat, observer);
+}
+
+}  // namespace referee

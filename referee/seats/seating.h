@@ -1,0 +1,28 @@
+// Who sits where: a player command becomes a seat of the right kind. The
+// bare word "human" is a person at the terminal; any other command is a
+// program.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "referee/game/game.h"
+#include "referee/game/seat.h"
+
+namespace referee {
+
+struct Terminal;
+
+// Throws StartError when the seat cannot be taken: a program that cannot be
+// started, or a person where there is no terminal to play at.
+std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
+                                const GameConfig& config, GameObserver& observer,
+                                const Terminal* terminal);
+
+// One game between two commands, black first (see play_game in game.h).
+GameResult play_commands(const GameConfig& config, const std::vector<std::string>& black,
+                         const std::vector<std::string>& white, GameObserver& observer,
+                         const Terminal* terminal = nullptr);
+
+}  // namespace referee
