@@ -9,13 +9,16 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "referee/cgroup.h"
 #include "referee/fd.h"
+#include "referee/sandbox.h"
 
 namespace referee {
 
@@ -33,13 +36,20 @@ struct Launch {
     std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no slash
     std::string game_tag;           // inherited by everything the player starts
     std::size_t memory_bytes = 0;   // address-space limit; 0 for none
+    // Run inside bwrap (see sandbox.h) when set and enabled.
+    const SandboxSettings* sandbox = nullptr;
+    // Processes and threads the player may have at once, where a pids
+    // cgroup can hold it to that; 0 for no bound.
+    int max_processes = 0;
 };
 
 class ChildProcess {
   public:
-    // Starts the program in a process group of its own, with
-    // its standard streams on pipes, no core dumps and the memory limit.
-    // Throws StartError when exec fails.
+    // Starts the program in a process group of its own (and a control
+    // group, where one can be made), with its standard streams on pipes, no
+    // core dumps and the memory limit; in the sandbox when the launch says
+    // so, returning once the sandbox is set up, so that its start-up is not
+    // on the player's clock. Throws StartError when exec fails.
     explicit ChildProcess(const Launch& launch);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -70,8 +80,14 @@ class ChildProcess {
     // Waits until the child has ended or the deadline passes, without
     // spinning: a pidfd when the kernel has them, short sleeps otherwise.
     bool wait_until(Clock::time_point deadline);
-    // Signals the player's whole process group, the player included.
+    // Signals the player's whole process group, the player included, and
+    // every process in its control group.
     void signal_group(int signal_number);
+    // Whether everything the player started is known without a search of
+    // /proc: in its control group, or in its sandbox, which ends with it.
+    bool contained() const { return sandboxed_ || cgroup_ != nullptr; }
+    // The player and everything it started are gone (contained() only).
+    bool all_gone();
     // "exit status 0", "killed by signal 6 (Aborted)", or "still running".
     std::string status_text() const;
 
@@ -82,6 +98,8 @@ class ChildProcess {
     Fd err_;
     Fd pidfd_;
     std::optional<int> wait_status_;
+    std::unique_ptr<PlayerCgroup> cgroup_;
+    bool sandboxed_ = false;
 };
 
 // "signal 15 (Terminated)".

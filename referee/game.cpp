@@ -116,7 +116,7 @@ class Game {
     void end_players();
     void signal_all(int signal_number);
     bool wait_for_exit(Clock::time_point deadline, int resend_signal);
-    std::vector<pid_t> leaders() const;
+    std::vector<pid_t> uncontained_leaders() const;
 
     const GameConfig& config_;
     GameObserver& observer_;
@@ -124,7 +124,7 @@ class Game {
     std::array<Seat, 2> seats_;
     bool ended_ = false;
     std::set<pid_t> strays_;                // descendants seen so far, until they are gone
-    unsigned long long started_after_ = 0;  // start time of the first player
+    unsigned long long started_after_ = 0;  // start time of the earliest player
 };
 
 GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
@@ -139,7 +139,12 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
             continue;
         }
         seat(side).process =
-            std::make_unique<ChildProcess>(Launch{spec.argv, tag_, config_.player_memory_bytes});
+            std::make_unique<ChildProcess>(Launch{spec.argv, tag_, config_.player_memory_bytes,
+                                                  &config_.sandbox, config_.player_processes});
+        // Nothing a player started can be older than the first player.
+        const unsigned long long started = start_ticks(seat(side).process->pid());
+        if (started_after_ == 0 || (started != 0 && started < started_after_))
+            started_after_ = started;
     }
 
     Board board = Board::starting(config_.rows, config_.columns);
@@ -471,10 +476,11 @@ Outcome Game::gone(EndReason reason, Seat& seat, std::string status) {
     return Outcome{reason, seat.side, status};
 }
 
-std::vector<pid_t> Game::leaders() const {
+// The players whose descendants only a search of /proc finds.
+std::vector<pid_t> Game::uncontained_leaders() const {
     std::vector<pid_t> pids;
     for (const Seat& s : seats_) {
-        if (s.process)
+        if (s.process && !s.process->contained())
             pids.push_back(s.process->pid());
     }
     return pids;
@@ -506,7 +512,9 @@ void Game::end_players() {
 // group id cannot be taken by anyone else until the last one is gone), and
 // each process found by its tag or session one by one.
 void Game::signal_all(int signal_number) {
-    const auto found = find_game_processes(leaders(), tag_, started_after_);
+    const auto found = uncontained_leaders().empty()
+                           ? std::vector<GameProcess>{}
+                           : find_game_processes(uncontained_leaders(), tag_, started_after_);
     for (Seat& s : seats_) {
         if (!s.process)
             continue;
@@ -514,7 +522,7 @@ void Game::signal_all(int signal_number) {
         const bool members_left = std::any_of(found.begin(), found.end(), [&](const auto& p) {
             return p.group == leader && !p.zombie;
         });
-        if (!s.process->reaped() || members_left)
+        if (!s.process->reaped() || members_left || s.process->contained())
             s.process->signal_group(signal_number);
     }
     for (const GameProcess& p : found) {
@@ -527,16 +535,17 @@ void Game::signal_all(int signal_number) {
 // player's exit wakes us through its pidfd, a descendant's would not, and a
 // look through /proc is far dearer than a poll.
 bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
-    const std::vector<pid_t> players = leaders();
+    const std::vector<pid_t> players = uncontained_leaders();
     while (true) {
         if (resend_signal != 0)
             signal_all(resend_signal);
         bool all_gone = true;
         for (Seat& s : seats_) {
-            if (s.process && !s.process->reaped())
+            if (s.process &&
+                !(s.process->contained() ? s.process->all_gone() : s.process->reaped()))
                 all_gone = false;
         }
-        if (all_gone || resend_signal != 0) {
+        if (!players.empty() && (all_gone || resend_signal != 0)) {
             for (const GameProcess& p : find_game_processes(players, tag_, started_after_)) {
                 if (std::find(players.begin(), players.end(), p.pid) == players.end())
                     strays_.insert(p.pid);
@@ -561,7 +570,11 @@ bool Game::wait_for_exit(Clock::time_point deadline, int resend_signal) {
         const bool exits_wake_us = std::all_of(seats_.begin(), seats_.end(), [](const Seat& s) {
             return !s.process || s.process->reaped() || s.process->exit_fd() >= 0;
         });
-        if (!exits_wake_us || !strays_.empty() || resend_signal != 0)
+        const bool contained_left = std::any_of(seats_.begin(), seats_.end(), [](const Seat& s) {
+            return s.process && s.process->contained() && s.process->reaped() &&
+                   !s.process->all_gone();
+        });
+        if (!exits_wake_us || !strays_.empty() || resend_signal != 0 || contained_left)
             timeout = std::min(timeout, kStrayPollMs);
         std::vector<Seat*> started;
         for (Seat& s : seats_) {

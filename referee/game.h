@@ -41,6 +41,9 @@ struct GameConfig {
     std::chrono::milliseconds exit_grace{500};
     std::chrono::milliseconds term_grace{500};
     std::size_t player_memory_bytes = 0;  // address-space limit per player; 0 for none
+    // Processes and threads per player, where a pids cgroup can bound them.
+    int player_processes = 0;
+    SandboxSettings sandbox;  // off unless enabled
     // A pause after each move is shown, so a person can follow the game; on
     // neither clock.
     std::chrono::milliseconds delay{0};

@@ -155,6 +155,21 @@ struct RunFiles {
 
 int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     const auto origin = Clock::now();
+    // Settled before any file is opened: a run refused here writes nothing.
+    SandboxSettings sandbox = options.game.sandbox;
+    if (options.sandbox != SandboxMode::Off) {
+        const SandboxProbe probe = probe_sandbox();
+        if (probe.works) {
+            sandbox.enabled = true;
+            sandbox.bwrap = probe.bwrap;
+        } else if (options.sandbox == SandboxMode::On) {
+            errors << "referee: --sandbox on, but players cannot be sandboxed here: " << probe.why
+                   << '\n';
+            return kStartFailed;
+        } else {
+            errors << "referee: players are not isolated (no sandbox): " << probe.why << '\n';
+        }
+    }
     RunFiles files;
     if (auto failed = files.open(options)) {
         errors << "referee: " << *failed << '\n';
@@ -181,6 +196,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     const Terminal terminal{&keyboard, &out, show_boards, color, ::isatty(STDIN_FILENO) != 1};
     GameConfig config = options.game;
     config.terminal = &terminal;
+    config.sandbox = sandbox;
     // The pause after each move is for watching the board.
     if (!show_boards)
         config.delay = std::chrono::milliseconds(0);

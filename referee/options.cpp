@@ -23,6 +23,8 @@ constexpr int kMaxSide = 100;
 constexpr int kMaxSeconds = 1'000'000;
 
 constexpr int kMaxConcurrency = 256;
+constexpr int kDefaultPlayerProcesses = 256;
+constexpr int kMaxPlayerProcesses = 100'000;
 
 constexpr const char* kDescription =
     R"(Plays a game, a match or a tournament between player programs. Each
@@ -139,6 +141,7 @@ struct Declared {
     int error_cap_kb = 1024;
     bool no_repetition = false;
     std::string rules_name = "either";
+    std::string sandbox = "auto";
     std::string time = "150";
     double move_time = 0;
     std::string kind = "round-robin";
@@ -201,6 +204,20 @@ void declare(CLI::App& app, Declared& d) {
            "a side left with N town halls or fewer loses");
     number("--player-memory", d.player_memory_mb, 0, kMaxSeconds,
            "megabytes of address space each player may use; 0 for no limit");
+    game.player_processes = kDefaultPlayerProcesses;
+    number("--player-processes", game.player_processes, 0, kMaxPlayerProcesses,
+           "processes and threads each player may have at once, where the referee may make a "
+           "pids control group; 0 for no bound");
+    app.add_option("--sandbox", d.sandbox,
+                   "auto, on or off: each player in a bubblewrap sandbox, with no network, no "
+                   "terminal, no view of other processes and a read-only file system but its own "
+                   "/tmp (default auto: wherever bwrap works; on: refuse to play without it)")
+        ->type_name("WHEN")
+        ->check(CLI::IsMember({"auto", "on", "off"}));
+    app.add_option("--player-dir", game.sandbox.player_dirs,
+                   "a folder every sandboxed player may write to, at the same path (repeatable)")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory.description(""));
     app.add_option("--rules", d.rules_name,
                    "which rules a move must keep: either, treeplayer, gridplayer or squares "
                    "(default either; see below)")
@@ -526,6 +543,16 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
     }
     options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.sandbox = d.sandbox == "on"    ? SandboxMode::On
+                      : d.sandbox == "off" ? SandboxMode::Off
+                                           : SandboxMode::Auto;
+    // bwrap binds a folder at an absolute path.
+    for (auto& dir : options.game.sandbox.player_dirs) {
+        std::error_code error;
+        const auto absolute = std::filesystem::weakly_canonical(dir, error);
+        if (!error)
+            dir = absolute.string();
+    }
     options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
     const auto kind = parse_tournament_kind(d.kind);
     if (!kind)

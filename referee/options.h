@@ -41,6 +41,7 @@ struct Options {
     // limits, display), as words, for --schedule to repeat.
     std::vector<std::string> game_options;
     std::vector<std::string> merge_paths;  // --merge: read these instead of playing
+    SandboxMode sandbox = SandboxMode::Auto;
 };
 
 struct ShowHelp {};
