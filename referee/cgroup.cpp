@@ -113,7 +113,7 @@ std::vector<pid_t> read_pids(const std::string& path) {
 std::string make_group(const std::string& parent, Fd& procs) {
     if (parent.empty())
         return {};
-    const std::string dir = parent + "/" + new_group_name();
+    std::string dir = parent + "/" + new_group_name();
     if (::mkdir(dir.c_str(), 0755) != 0)
         return {};
     procs.reset(::open((dir + "/cgroup.procs").c_str(), O_WRONLY | O_CLOEXEC));

@@ -70,7 +70,7 @@ std::string find_program(const std::string& name, int& error) {
             end = dirs.size();
         const std::string dir = end == start ? "." : dirs.substr(start, end - start);
         int here = 0;
-        const std::string candidate = dir + "/" + name;
+        std::string candidate = dir + "/" + name;
         if (executable_file(candidate, here)) {
             error = 0;
             return candidate;
@@ -144,6 +144,7 @@ SandboxProbe probe_sandbox() {
     std::vector<std::string> words =
         sandbox_command(settings, probe.bwrap, {probe.bwrap, "--version"}, directory, 3);
     std::vector<char*> args;
+    args.reserve(words.size() + 1);
     for (auto& word : words)
         args.push_back(word.data());
     args.push_back(nullptr);
