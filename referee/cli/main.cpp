@@ -6,6 +6,7 @@
 #include "referee/match/match.h"
 #include "referee/match/tournament.h"
 #include "referee/process/player_group.h"
+#include "referee/process/reaper.h"
 
 namespace {
 
@@ -40,10 +41,13 @@ int run(int argc, char** argv) {
         return referee::kPlayed;
     }
     referee::install_interrupt_handlers();
-    // Orphans of the players come to us, not to init: the games find them
-    // by their tag and reap them, and whatever is left ends with us.
+    // Orphans of the players come to us, not to init: the games end them,
+    // and whatever is left ends with us...
     referee::become_subreaper();
+    // ...and are reaped as soon as they exit, whatever game they came from.
+    referee::start_orphan_reaper();
     const int status = referee::run_match(options, std::cout, std::cerr);
+    referee::stop_orphan_reaper();
     referee::end_stray_children();
     return status;
 }
@@ -57,6 +61,7 @@ int main(int argc, char** argv) {
         return run(argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "referee: " << error.what() << '\n';
+        referee::stop_orphan_reaper();
         referee::end_stray_children();
         return referee::kWriteFailed;
     }

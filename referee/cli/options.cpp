@@ -28,6 +28,8 @@ constexpr int kMaxKilobytes = 1'000'000;
 constexpr int kMaxMilliseconds = 1'000'000;
 
 constexpr int kMaxConcurrency = 256;
+constexpr int kDefaultPlayerProcesses = 256;
+constexpr int kMaxPlayerProcesses = 100'000;
 
 constexpr const char* kDescription =
     R"(Plays a game, a match or a tournament between player programs. Each
@@ -144,6 +146,7 @@ struct Declared {
     int error_cap_kb = 1024;
     bool no_repetition = false;
     std::string rules_name = "either";
+    std::string sandbox = "auto";
     std::string time = "150";
     double move_time = 0;
     std::string kind = "round-robin";
@@ -206,6 +209,21 @@ void declare(CLI::App& app, Declared& d) {
            "a side left with N town halls or fewer loses");
     number("--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
            "megabytes of address space each player may use; 0 for no limit");
+    Confinement& confinement = d.options.confinement;
+    confinement.max_processes = kDefaultPlayerProcesses;
+    number("--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
+           "processes and threads each player may have at once, where the referee may make a "
+           "pids control group; 0 for no bound");
+    app.add_option("--sandbox", d.sandbox,
+                   "auto, on or off: each player in a bubblewrap sandbox, with no network, no "
+                   "terminal, no view of other processes and a read-only file system but its own "
+                   "/tmp (default auto: wherever bwrap works; on: refuse to play without it)")
+        ->type_name("WHEN")
+        ->check(CLI::IsMember({"auto", "on", "off"}));
+    app.add_option("--player-dir", confinement.sandbox.player_dirs,
+                   "a folder every sandboxed player may write to, at the same path (repeatable)")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory.description(""));
     app.add_option("--rules", d.rules_name,
                    "which rules a move must keep: either, treeplayer, gridplayer or squares "
                    "(default either; see below)")
@@ -528,7 +546,17 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         options.game.rules == rules::RuleSet::Treeplayer) {
         return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
     }
-    options.game.player_memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.confinement.memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.sandbox = d.sandbox == "on"    ? SandboxMode::On
+                      : d.sandbox == "off" ? SandboxMode::Off
+                                           : SandboxMode::Auto;
+    // bwrap binds a folder at an absolute path.
+    for (auto& dir : options.confinement.sandbox.player_dirs) {
+        std::error_code error;
+        const auto absolute = std::filesystem::weakly_canonical(dir, error);
+        if (!error)
+            dir = absolute.string();
+    }
     options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
     const auto kind = parse_tournament_kind(d.kind);
     if (!kind)

@@ -40,7 +40,6 @@ struct GameConfig {
     // After end of input: time to exit on their own, then after SIGTERM.
     std::chrono::milliseconds exit_grace{500};
     std::chrono::milliseconds term_grace{500};
-    std::size_t player_memory_bytes = 0;  // address-space limit per player; 0 for none
     // A pause after each move is shown, so a person can follow the game; on
     // neither clock.
     std::chrono::milliseconds delay{0};

@@ -100,6 +100,7 @@ class MatchRunner {
     bool deliver(int i);
     void show_score();
     void record_game(const ScheduledGame& scheduled, const GameResult& result);
+    bool settle_sandbox();
     void check_files();
 
     const MatchOptions& options_;
@@ -117,6 +118,7 @@ class MatchRunner {
     // carry from one game of a match into the next.
     Keyboard keyboard_{STDIN_FILENO};
     Terminal terminal_;
+    Seating seating_;
     GameConfig config_;
     RunFiles files_;
     int status_ = kPlayed;
@@ -140,12 +142,16 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
     // Boards of games played side by side would run into one another.
     show_boards_ = !options.quiet && workers_ == 1;
     terminal_ = Terminal{&keyboard_, &out_, show_boards_, color_, ::isatty(STDIN_FILENO) != 1};
+    seating_ = Seating{&terminal_, options.confinement};
     // The pause after each move is for watching the board.
     if (!show_boards_)
         config_.delay = std::chrono::milliseconds(0);
 }
 
 int MatchRunner::run() {
+    // Settled before any file is opened: a run refused here writes nothing.
+    if (!settle_sandbox())
+        return kStartFailed;
     if (auto failed = files_.open(options_)) {
         errors_ << "referee: " << *failed << '\n';
         return kWriteFailed;
@@ -192,7 +198,7 @@ void MatchRunner::play(int i) {
     Played& slot = played_[static_cast<std::size_t>(i)];
     try {
         slot.result = play_commands(config_, options_.players[scheduled.black].argv,
-                                    options_.players[scheduled.white].argv, observers, &terminal_);
+                                    options_.players[scheduled.white].argv, observers, seating_);
     } catch (const StartError& error) {
         slot.start_error = error.what();
         return;
@@ -269,6 +275,25 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
                           options_.game.time_seconds};
     write_record(files_.record, info, result);
     files_.record.flush();
+}
+
+// Whether players run in the sandbox: wherever it works unless it is off;
+// false when it must and cannot.
+bool MatchRunner::settle_sandbox() {
+    if (options_.sandbox == SandboxMode::Off)
+        return true;
+    const SandboxProbe probe = probe_sandbox();
+    if (probe.works) {
+        seating_.confinement.sandbox.enabled = true;
+        seating_.confinement.sandbox.bwrap = probe.bwrap;
+    } else if (options_.sandbox == SandboxMode::On) {
+        errors_ << "referee: --sandbox on, but players cannot be sandboxed here: " << probe.why
+                << '\n';
+        return false;
+    } else {
+        errors_ << "referee: players are not isolated (no sandbox): " << probe.why << '\n';
+    }
+    return true;
 }
 
 // A file that could not be written fails a run that had nothing else wrong.

@@ -13,6 +13,7 @@
 #include "referee/match/pairings.h"
 #include "referee/match/player.h"
 #include "referee/match/stats.h"
+#include "referee/process/child_process.h"
 
 namespace referee {
 
@@ -22,6 +23,10 @@ enum ExitStatus { kPlayed = 0, kWriteFailed = 1, kUsage = 2, kStartFailed = 3, k
 
 struct MatchOptions {
     GameConfig game;
+    // What each player may use and reach; the sandbox is settled when the
+    // run starts, from `sandbox`.
+    Confinement confinement;
+    SandboxMode sandbox = SandboxMode::Auto;
     // In the order given: the first is black in the first game.
     std::vector<Player> players;
     std::string record_path;                       // empty: no record

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -60,12 +61,28 @@ struct ChildEnds {
     int out = -1;
     int err = -1;
     int report = -1;
+    int info = -1;    // bwrap's --info-fd, kept open across exec
+    int cgroup = -1;  // cgroup.procs files to join
+    int pids_cgroup = -1;
 };
+
+// Before exec the child reports a failure to join its control group as
+// minus the errno, exec's own failure as the errno.
+[[noreturn]] void fail_in_child(int report, int error) {
+    [[maybe_unused]] const ssize_t ignored = ::write(report, &error, sizeof error);
+    ::_exit(127);
+}
 
 [[noreturn]] void exec_child(char* const* argv, char* const* envp, const ChildEnds& ends,
                              std::size_t memory_bytes) {
     // Only async-signal-safe calls between fork and exec: the referee may
     // run games on several threads.
+    // The control groups first, so that nothing the player starts is
+    // outside them.
+    for (int fd : {ends.cgroup, ends.pids_cgroup}) {
+        if (fd >= 0 && ::write(fd, "0", 1) != 1)
+            fail_in_child(ends.report, -errno);
+    }
     // A process group of its own: the player and whatever it starts form
     // one group the referee can signal, and as it is not the terminal's
     // foreground group a Ctrl-C meant for the referee does not reach it.
@@ -97,12 +114,34 @@ struct ChildEnds {
     const long max_fd = std::min(::sysconf(_SC_OPEN_MAX), 4096L);
     for (int fd = 3; fd < max_fd; ++fd) {
         if (fd != ends.report)
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            ::fcntl(fd, F_SETFD, fd == ends.info ? 0 : FD_CLOEXEC);
     }
     ::execvpe(argv[0], argv, envp);
-    const int error = errno;
-    [[maybe_unused]] const ssize_t ignored = ::write(ends.report, &error, sizeof error);
-    ::_exit(127);
+    fail_in_child(ends.report, errno);
+}
+
+std::string working_directory() {
+    char* here = ::getcwd(nullptr, 0);
+    std::string directory = here ? here : "";
+    std::free(here);
+    return directory;
+}
+
+// Waits, a bounded while, for bwrap to say that the sandbox is set up:
+// it writes the child's pid on the info pipe and closes it.
+void wait_for_sandbox(int info_fd) {
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    std::string info;
+    while (true) {
+        pollfd ready{info_fd, POLLIN, 0};
+        const int timeout = millis_until(deadline);
+        if (timeout == 0 || (::poll(&ready, 1, timeout) < 0 && errno != EINTR))
+            return;
+        if (ready.revents != 0 && read_available(info_fd, info, 4096) == 0)
+            return;
+        if (info.size() > 65536)
+            return;
+    }
 }
 
 }  // namespace
@@ -117,7 +156,24 @@ ChildProcess::ChildProcess(const Launch& launch) {
     if (launch.argv.empty())
         throw StartError("empty command");
     ignore_sigpipe();
+    sandboxed_ = launch.confinement.sandbox.enabled;
     std::vector<std::string> words = launch.argv;
+    Pipe info;
+    if (sandboxed_) {
+        // Looked up here, where a failure can still say why in exec's words.
+        int error = 0;
+        const std::string program = find_program(launch.argv[0], error);
+        if (program.empty())
+            throw StartError(launch.argv[0] + ": " + std::strerror(error));
+        try {
+            info = Pipe::open();
+        } catch (const std::system_error& failure) {
+            throw StartError(failure.what());
+        }
+        words = sandbox_command(launch.confinement.sandbox, program, launch.argv,
+                                working_directory(), info.write.get());
+    }
+    cgroup_ = PlayerCgroup::create(launch.confinement.max_processes);
     std::vector<std::string> environment = player_environment(launch.game_tag);
     const std::vector<char*> args = pointers(words);
     const std::vector<char*> envp = pointers(environment);
@@ -131,14 +187,20 @@ ChildProcess::ChildProcess(const Launch& launch) {
     } catch (const std::system_error& error) {
         throw StartError(error.what());
     }
-    const ChildEnds ends{in.read.get(), out.write.get(), err.write.get(), report.write.get()};
+    const ChildEnds ends{in.read.get(),
+                         out.write.get(),
+                         err.write.get(),
+                         report.write.get(),
+                         info.write.get(),
+                         cgroup_ ? cgroup_->join_fd() : -1,
+                         cgroup_ ? cgroup_->join_pids_fd() : -1};
     auto& registry = PlayerRegistry::instance();
     {
         // Registered before any other thread can look for strays.
         const std::lock_guard lock(registry.mutex());
         pid_ = ::fork();
         if (pid_ == 0)
-            exec_child(args.data(), envp.data(), ends, launch.memory_bytes);
+            exec_child(args.data(), envp.data(), ends, launch.confinement.memory_bytes);
         if (pid_ < 0)
             throw StartError(std::string("fork failed: ") + std::strerror(errno));
         registry.add_locked(pid_);
@@ -148,6 +210,7 @@ ChildProcess::ChildProcess(const Launch& launch) {
     out.write.reset();
     err.write.reset();
     report.write.reset();
+    info.write.reset();
     in_ = std::move(in.write);
     out_ = std::move(out.read);
     err_ = std::move(err.read);
@@ -164,8 +227,13 @@ ChildProcess::ChildProcess(const Launch& launch) {
     if (got == static_cast<ssize_t>(sizeof exec_error)) {
         // The child is already on its way out (_exit right after the report).
         wait_until(Clock::time_point::max());
-        throw StartError(launch.argv[0] + ": " + std::strerror(exec_error));
+        if (exec_error < 0)
+            throw StartError(std::string("cannot join a control group: ") +
+                             std::strerror(-exec_error));
+        throw StartError(words[0] + ": " + std::strerror(exec_error));
     }
+    if (sandboxed_)
+        wait_for_sandbox(info.read.get());
 }
 
 ChildProcess::~ChildProcess() {
@@ -176,6 +244,13 @@ ChildProcess::~ChildProcess() {
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
         PlayerRegistry::instance().remove(pid_);
+        PlayerRegistry::instance().take_status(pid_);
+    }
+    if (cgroup_ && !cgroup_->empty()) {
+        cgroup_->signal_all(SIGKILL);
+        // Bounded: only a process stuck in the kernel stays.
+        for (int round = 0; round < 500 && !cgroup_->empty(); ++round)
+            ::poll(nullptr, 0, 2);
     }
 }
 
@@ -229,8 +304,15 @@ bool ChildProcess::reaped() {
     do {
         done = ::waitpid(pid_, &status, WNOHANG);
     } while (done < 0 && errno == EINTR);
+    if (done < 0 && errno == ECHILD) {
+        // The orphan reaper got there first and kept the status for us.
+        if (auto stored = PlayerRegistry::instance().take_status(pid_)) {
+            done = pid_;
+            status = *stored;
+        }
+    }
     if (done == pid_) {
-        wait_status_ = status;
+        wait_status_ = sandboxed_ ? unwrap_sandbox_status(status) : status;
         PlayerRegistry::instance().remove(pid_);
         pidfd_.reset();
     }
@@ -258,6 +340,14 @@ void ChildProcess::signal_group(int signal_number) {
     // empty the call fails harmlessly. The group id cannot be reused while
     // a member lives.
     ::kill(-pid_, signal_number);
+    if (cgroup_)
+        cgroup_->signal_all(signal_number);
+}
+
+bool ChildProcess::all_gone() {
+    // A sandbox ends as a whole once bwrap is reaped: the kernel ends every
+    // process in a PID namespace whose first process has exited.
+    return reaped() && (!cgroup_ || cgroup_->empty());
 }
 
 std::string ChildProcess::status_text() const {

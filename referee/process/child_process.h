@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,8 @@
 
 #include "referee/common/clock.h"
 #include "referee/common/fd.h"
+#include "referee/process/cgroup.h"
+#include "referee/process/sandbox.h"
 
 namespace referee {
 
@@ -28,17 +31,28 @@ struct StartError : std::runtime_error {
 // Makes writes to a closed pipe fail with EPIPE instead of killing us.
 void ignore_sigpipe();
 
+// What a player may use and reach, the same for every player of a run.
+struct Confinement {
+    std::size_t memory_bytes = 0;  // address-space limit; 0 for none
+    // Processes and threads the player may have at once, where a pids
+    // cgroup can hold it to that; 0 for no bound.
+    int max_processes = 0;
+    SandboxSettings sandbox;  // bwrap (see sandbox.h), when enabled
+};
+
 struct Launch {
     std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no slash
     std::string game_tag;           // inherited by everything the player starts
-    std::size_t memory_bytes = 0;   // address-space limit; 0 for none
+    Confinement confinement;
 };
 
 class ChildProcess {
   public:
-    // Starts the program in a process group of its own, with
-    // its standard streams on pipes, no core dumps and the memory limit.
-    // Throws StartError when exec fails.
+    // Starts the program in a process group of its own (and a control
+    // group, where one can be made), with its standard streams on pipes, no
+    // core dumps and the memory limit; in the sandbox when the launch says
+    // so, returning once the sandbox is set up, so that its start-up is not
+    // on the player's clock. Throws StartError when exec fails.
     explicit ChildProcess(const Launch& launch);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -69,8 +83,14 @@ class ChildProcess {
     // Waits until the child has ended or the deadline passes, without
     // spinning: a pidfd when the kernel has them, short sleeps otherwise.
     bool wait_until(Clock::time_point deadline);
-    // Signals the player's whole process group, the player included.
+    // Signals the player's whole process group, the player included, and
+    // every process in its control group.
     void signal_group(int signal_number);
+    // Whether everything the player started is known without a search of
+    // /proc: in its control group, or in its sandbox, which ends with it.
+    bool contained() const { return sandboxed_ || cgroup_ != nullptr; }
+    // The player and everything it started are gone (contained() only).
+    bool all_gone();
     // "exit status 0", "killed by signal 6 (Aborted)", or "still running".
     std::string status_text() const;
 
@@ -81,6 +101,8 @@ class ChildProcess {
     Fd err_;
     Fd pidfd_;
     std::optional<int> wait_status_;
+    std::unique_ptr<PlayerCgroup> cgroup_;
+    bool sandboxed_ = false;
 };
 
 // Reads what is available on a non-blocking descriptor into `buffer`.

@@ -127,7 +127,22 @@ void PlayerRegistry::remove(pid_t pid) {
 
 bool PlayerRegistry::contains(pid_t pid) {
     const std::lock_guard lock(mutex_);
+    return contains_locked(pid);
+}
+
+bool PlayerRegistry::contains_locked(pid_t pid) const {
     return std::find(pids_.begin(), pids_.end(), pid) != pids_.end();
+}
+
+std::optional<int> PlayerRegistry::take_status(pid_t pid) {
+    const std::lock_guard lock(mutex_);
+    const auto found = std::find_if(statuses_.begin(), statuses_.end(),
+                                    [pid](const auto& entry) { return entry.first == pid; });
+    if (found == statuses_.end())
+        return std::nullopt;
+    const int status = found->second;
+    statuses_.erase(found);
+    return status;
 }
 
 unsigned long long start_ticks(pid_t pid) {
@@ -148,8 +163,14 @@ std::vector<GameProcess> find_game_processes(const std::vector<pid_t>& leaders,
         const bool in_group = std::any_of(leaders.begin(), leaders.end(), [&](pid_t leader) {
             return stat.group == leader || stat.session == leader;
         });
+        // An orphan handed to us that is no player, even one that left its
+        // group and cleared its environment: with one game at a time it is
+        // this game's; with games side by side it ends with the first game
+        // that ends after it started.
+        const bool orphan = stat.parent == self && !PlayerRegistry::instance().contains(stat.pid);
         // A zombie's environment can no longer be read; its group still can.
-        if (in_group || (!tag.empty() && stat.state != 'Z' && carries_tag(stat.pid, assignment)))
+        if (in_group || orphan ||
+            (!tag.empty() && stat.state != 'Z' && carries_tag(stat.pid, assignment)))
             found.push_back({stat.pid, stat.group, stat.state == 'Z'});
     });
     return found;

@@ -23,7 +23,9 @@
 #include <sys/types.h>
 
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace referee {
@@ -43,10 +45,16 @@ class PlayerRegistry {
     void add_locked(pid_t pid) { pids_.push_back(pid); }
     void remove(pid_t pid);
     bool contains(pid_t pid);
+    bool contains_locked(pid_t pid) const;
+    // The orphan reaper may reap a player before its game does: it leaves
+    // the wait status here, under the mutex, for the game to take.
+    void store_status_locked(pid_t pid, int status) { statuses_.emplace_back(pid, status); }
+    std::optional<int> take_status(pid_t pid);
 
   private:
     std::mutex mutex_;
     std::vector<pid_t> pids_;
+    std::vector<std::pair<pid_t, int>> statuses_;
 };
 
 // A process that belongs to a game, as /proc showed it.

@@ -32,12 +32,12 @@ bool contains(const std::vector<int>& fds, int fd) {
 }  // namespace
 
 ProgramSeat::ProgramSeat(Side side, const std::vector<std::string>& argv, const GameConfig& config,
-                         GameObserver& observer)
+                         const Confinement& confinement, GameObserver& observer)
     : side_(side),
       max_line_(config.max_line),
       observer_(observer),
       tag_(new_game_tag()),
-      process_(std::make_unique<ChildProcess>(Launch{argv, tag_, config.player_memory_bytes})),
+      process_(std::make_unique<ChildProcess>(Launch{argv, tag_, confinement})),
       // Nothing the program starts can be older than the program: the
       // search for its descendants skips every older process on the machine.
       started_after_(start_ticks(process_->pid())) {}
@@ -126,6 +126,10 @@ void ProgramSeat::watch(std::vector<int>& fds) const {
 // Without a pidfd an exit shows only through waitpid, and descendants that
 // outlive the player show through nothing at all.
 bool ProgramSeat::wakes_waits() const {
+    // Once a contained player is reaped, what is left of it is looked at,
+    // not waited for.
+    if (process_->contained() && process_->exit_fd() < 0)
+        return false;
     return strays_.empty() && (exited_ || process_->exit_fd() >= 0);
 }
 
@@ -250,6 +254,8 @@ void ProgramSeat::signal(int signal_number) {
 // exit wakes us through its pidfd, a descendant's would not, and a look
 // through /proc is far dearer than a poll.
 bool ProgramSeat::gone() {
+    if (process_->contained())
+        return process_->all_gone();
     const pid_t leader = process_->pid();
     bool done = process_->reaped();
     if (done) {

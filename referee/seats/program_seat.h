@@ -20,7 +20,7 @@ class ProgramSeat : public Seat {
   public:
     // Starts the program; throws StartError when it cannot be started.
     ProgramSeat(Side side, const std::vector<std::string>& argv, const GameConfig& config,
-                GameObserver& observer);
+                const Confinement& confinement, GameObserver& observer);
     ~ProgramSeat() override;
     ProgramSeat(const ProgramSeat&) = delete;
     ProgramSeat& operator=(const ProgramSeat&) = delete;

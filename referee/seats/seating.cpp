@@ -1,6 +1,5 @@
 #include "referee/seats/seating.h"
 
-#include "referee/process/child_process.h"
 #include "referee/seats/human.h"
 #include "referee/seats/program_seat.h"
 
@@ -8,20 +7,20 @@ namespace referee {
 
 std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
                                 const GameConfig& config, GameObserver& observer,
-                                const Terminal* terminal) {
+                                const Seating& seating) {
     if (is_human(command)) {
-        if (terminal == nullptr)
+        if (seating.terminal == nullptr)
             throw StartError("no terminal to play human at");
-        return std::make_unique<HumanSeat>(*terminal);
+        return std::make_unique<HumanSeat>(*seating.terminal);
     }
-    return std::make_unique<ProgramSeat>(side, command, config, observer);
+    return std::make_unique<ProgramSeat>(side, command, config, seating.confinement, observer);
 }
 
 GameResult play_commands(const GameConfig& config, const std::vector<std::string>& black,
                          const std::vector<std::string>& white, GameObserver& observer,
-                         const Terminal* terminal) {
-    const auto black_seat = take_seat(Side::Black, black, config, observer, terminal);
-    const auto white_seat = take_seat(Side::White, white, config, observer, terminal);
+                         const Seating& seating) {
+    const auto black_seat = take_seat(Side::Black, black, config, observer, seating);
+    const auto white_seat = take_seat(Side::White, white, config, observer, seating);
     return play_game(config, *black_seat, *white_seat, observer);
 }
 

@@ -9,20 +9,28 @@
 
 #include "referee/game/game.h"
 #include "referee/game/seat.h"
+#include "referee/process/child_process.h"
 
 namespace referee {
 
 struct Terminal;
 
+// Where the seats of a run come from: the terminal people play at (none:
+// nobody may play human) and what each program may use and reach.
+struct Seating {
+    const Terminal* terminal = nullptr;
+    Confinement confinement;
+};
+
 // Throws StartError when the seat cannot be taken: a program that cannot be
 // started, or a person where there is no terminal to play at.
 std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
                                 const GameConfig& config, GameObserver& observer,
-                                const Terminal* terminal);
+                                const Seating& seating);
 
 // One game between two commands, black first (see play_game in game.h).
 GameResult play_commands(const GameConfig& config, const std::vector<std::string>& black,
                          const std::vector<std::string>& white, GameObserver& observer,
-                         const Terminal* terminal = nullptr);
+                         const Seating& seating = {});
 
 }  // namespace referee

@@ -11,9 +11,18 @@
 #include <utility>
 #include <vector>
 
+#include "referee/process/sandbox.h"
 #include "run_referee.h"
 
 namespace referee_test {
+
+// Whether the referee's default, --sandbox auto, puts players in a sandbox
+// on this machine. A sandboxed player's pid is its own namespace's: from
+// outside, only the marks on its command line find it.
+inline bool sandbox_works() {
+    static const bool works = referee::probe_sandbox().works;
+    return works;
+}
 
 class FakeGame : public ::testing::Test {
   protected:
@@ -34,10 +43,13 @@ class FakeGame : public ::testing::Test {
     }
     std::string family() const { return dir_ + "/family.txt"; }
 
+    // The players may write their pid files in the scratch folder, even in
+    // the sandbox.
     RefereeRun play(const std::string& black, const std::string& white,
                     std::vector<std::string> options = {}, const char* rules = "squares",
                     test_support::RunOptions run = {}) {
-        options.insert(options.end(), {"--quiet", "--rules", rules, black, white});
+        options.insert(options.end(),
+                       {"--quiet", "--player-dir", dir_, "--rules", rules, black, white});
         return run_referee(REFEREE, options, std::move(run));
     }
 

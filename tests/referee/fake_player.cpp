@@ -38,18 +38,39 @@
 //   daemon        a double-forked daemon in a session of its own, with its
 //                 standard streams on /dev/null
 //   handoff       a child takes over the game and the player itself exits
+//   bare-daemon   a daemon in a session of its own that runs this program
+//                 again with an empty environment and FAMILY.daemon on its
+//                 command line
+//   orphans       a chain of --chain N (default 40) processes, each starting
+//                 the next and exiting
+// --spawn-once FILE spawns only if FILE does not exist yet, and creates it.
+// --hostile KIND ARG, right after --spawn, then plays on (what it achieved
+// goes to standard error):
+//   kill MARK, stop MARK   SIGKILL or SIGSTOP to every other process whose
+//                          command line holds MARK
+//   term-parent -          SIGTERM to its parent
+//   tty TEXT               writes TEXT on /dev/tty and takes its foreground
+//   write PATH             creates PATH
+//   connect PORT           connects to 127.0.0.1:PORT
 // --say writes TEXT and a newline to standard error just before the fault.
 // --limits writes the player's core and address-space limits to PATH.
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -71,6 +92,11 @@ struct Flags {
     int flood_mb = 4;
     std::string say;
     int exit_status = 0;
+    std::string hostile;
+    std::string target;  // what --hostile acts on
+    std::string once;    // --spawn only while this file does not exist
+    int chain = 40;
+    std::string self;  // argv[0], for the bare daemon
 };
 
 [[noreturn]] void hang() {
@@ -100,6 +126,7 @@ void send(const std::string& line) {
 
 Flags parse(int argc, char** argv) {
     Flags flags;
+    flags.self = argv[0];
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto next = [&]() -> std::string {
@@ -138,6 +165,13 @@ Flags parse(int argc, char** argv) {
             flags.say = next();
         } else if (arg == "--exit-status") {
             flags.exit_status = std::atoi(next().c_str());
+        } else if (arg == "--hostile") {
+            flags.hostile = next();
+            flags.target = next();
+        } else if (arg == "--spawn-once") {
+            flags.once = next();
+        } else if (arg == "--chain") {
+            flags.chain = std::atoi(next().c_str());
         } else {
             std::cerr << "fake_player: unknown argument " << arg << '\n';
             std::exit(64);
@@ -166,31 +200,76 @@ void write_limits(const std::string& path) {
 }
 
 // Starts the --spawn processes. Returns in the process that goes on playing.
+// Every process spawn() starts holds the write end of `joined` until it has
+// joined the family, so that the player goes on only once they all have.
 void spawn(const Flags& flags) {
+    if (!flags.once.empty()) {
+        if (::access(flags.once.c_str(), F_OK) == 0)
+            return;
+        std::ofstream(flags.once) << "spawned\n";
+    }
+    int joined[2];
+    if (::pipe(joined) != 0)
+        std::exit(70);
+    const auto done_joining = [&] {
+        join_family(flags);
+        ::close(joined[1]);
+    };
     if (flags.spawn == "children") {
         for (int i = 0; i < 3; ++i) {
             if (fork() == 0) {
-                join_family(flags);
+                ::close(joined[0]);
+                done_joining();
                 hang();
             }
         }
-    } else if (flags.spawn == "grandchild" || flags.spawn == "daemon") {
+    } else if (flags.spawn == "grandchild" || flags.spawn == "daemon" ||
+               flags.spawn == "bare-daemon") {
         const pid_t middle = fork();
         if (middle == 0) {
-            if (flags.spawn == "daemon")
+            if (flags.spawn != "grandchild")
                 setsid();
             if (fork() == 0) {
-                join_family(flags);
-                if (flags.spawn == "daemon") {
+                ::close(joined[0]);
+                done_joining();
+                if (flags.spawn != "grandchild") {
                     const int null = ::open("/dev/null", O_RDWR);
                     for (int fd = 0; fd < 3; ++fd)
                         dup2(null, fd);
+                }
+                if (flags.spawn == "bare-daemon") {
+                    // No environment, no tag: only the mark on its command
+                    // line tells the test what it is.
+                    const std::string mark = flags.family + ".daemon";
+                    char* args[] = {const_cast<char*>(flags.self.c_str()),
+                                    const_cast<char*>("--linger"), const_cast<char*>("--pidfile"),
+                                    const_cast<char*>(mark.c_str()), nullptr};
+                    char* no_environment[] = {nullptr};
+                    ::execve(flags.self.c_str(), args, no_environment);
                 }
                 hang();
             }
             _exit(0);
         }
         waitpid(middle, nullptr, 0);
+    } else if (flags.spawn == "orphans") {
+        // A chain: each process starts the next and exits, so each is
+        // re-parented (to the referee, or to the sandbox's first process)
+        // and becomes a zombie there.
+        for (int i = 0; i < flags.chain; ++i) {
+            const pid_t next = fork();
+            if (next != 0) {
+                if (i > 0) {
+                    done_joining();
+                    _exit(0);
+                }
+                break;
+            }
+            if (i == flags.chain - 1) {
+                done_joining();
+                _exit(0);
+            }
+        }
     } else if (flags.spawn == "handoff") {
         if (fork() != 0)
             _exit(0);
@@ -199,6 +278,74 @@ void spawn(const Flags& flags) {
         std::cerr << "fake_player: unknown spawn " << flags.spawn << '\n';
         std::exit(64);
     }
+    ::close(joined[1]);
+    char byte = 0;
+    while (::read(joined[0], &byte, 1) > 0) {
+    }
+    ::close(joined[0]);
+}
+
+// The pids of every process but ourselves whose command line holds `mark`:
+// a hostile player touches nothing else.
+std::vector<pid_t> marked_processes(const std::string& mark) {
+    std::vector<pid_t> pids;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return pids;
+    while (const dirent* entry = ::readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0 || pid == getpid())
+            continue;
+        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
+        const std::string cmdline((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+        if (cmdline.find(mark) != std::string::npos)
+            pids.push_back(pid);
+    }
+    ::closedir(proc);
+    return pids;
+}
+
+// What a bot author might try against the referee, the opponent or the
+// machine; whatever it achieves goes to standard error, and the player
+// then plays on.
+void attack(const Flags& flags) {
+    std::string said;
+    if (flags.hostile == "kill" || flags.hostile == "stop") {
+        int hit = 0;
+        for (pid_t pid : marked_processes(flags.target))
+            hit += ::kill(pid, flags.hostile == "kill" ? SIGKILL : SIGSTOP) == 0 ? 1 : 0;
+        said = "signalled " + std::to_string(hit);
+    } else if (flags.hostile == "term-parent") {
+        said = ::kill(getppid(), SIGTERM) == 0 ? "parent signalled" : "parent out of reach";
+    } else if (flags.hostile == "tty") {
+        const int tty = ::open("/dev/tty", O_RDWR);
+        if (tty < 0) {
+            said = std::string("no terminal: ") + std::strerror(errno);
+        } else {
+            const std::string text = flags.target + "\n";
+            [[maybe_unused]] const ssize_t n = ::write(tty, text.data(), text.size());
+            signal(SIGTTOU, SIG_IGN);
+            said = ::tcsetpgrp(tty, getpgrp()) == 0 ? "took the terminal" : "wrote the terminal";
+        }
+    } else if (flags.hostile == "write") {
+        const int fd = ::open(flags.target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        said = fd >= 0 ? "wrote " + flags.target
+                       : std::string("cannot write: ") + std::strerror(errno);
+    } else if (flags.hostile == "connect") {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(std::atoi(flags.target.c_str())));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool connected =
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        said = connected ? "connected" : std::string("cannot connect: ") + std::strerror(errno);
+    } else {
+        std::cerr << "fake_player: unknown attack " << flags.hostile << '\n';
+        std::exit(64);
+    }
+    std::cerr << said << std::endl;
 }
 
 }  // namespace
@@ -224,6 +371,8 @@ int main(int argc, char** argv) {
     int id = 0, rows = 0, columns = 0;
     std::istringstream(header) >> id >> rows >> columns;
     spawn(flags);
+    if (!flags.hostile.empty())
+        attack(flags);
     const bool black = id == 1;
     // The shuffling soldier and its two squares.
     const int x = black ? 0 : 1;

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "fake_game.h"
 #include "referee/common/fd.h"
 #include "referee/game/display.h"
 #include "referee/game/game.h"
@@ -110,8 +111,8 @@ TEST(Human, MovesListsTheRulesLibrarysMovesUnderEachRuleSet) {
 TEST(Human, EndOfInputResignsAndMatchesAlternateTheHumansColour) {
     const std::string dir = referee_test::scratch_dir("human_match");
     const std::string fake = referee_test::command(FAKE_PLAYER, {"--pidfile", dir + "/fake.pid"});
-    const RefereeRun run =
-        referee_with_input({"--quiet", "--games", "2", "human", fake}, "resign\n");
+    const RefereeRun run = referee_with_input(
+        {"--quiet", "--player-dir", dir, "--games", "2", "human", fake}, "resign\n");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Finished game 1 (human vs fake_player): 0-1 {black resigned}\n"),
               std::string::npos)
@@ -120,7 +121,13 @@ TEST(Human, EndOfInputResignsAndMatchesAlternateTheHumansColour) {
                            "input}\nScore of human vs fake_player: 0 - 2 - 0\n"),
               std::string::npos)
         << run.out;
-    EXPECT_TRUE(referee_test::all_gone({referee_test::read_pid(dir + "/fake.pid")}));
+    const pid_t pid = referee_test::read_pid(dir + "/fake.pid");
+    EXPECT_GT(pid, 0);
+    // A sandboxed player's pid is its own namespace's.
+    if (!referee_test::sandbox_works()) {
+        EXPECT_TRUE(referee_test::all_gone({pid}));
+    }
+    EXPECT_EQ(referee_test::processes_mentioning(dir), 0);
     std::filesystem::remove_all(dir);
 }
 
@@ -167,7 +174,7 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     // The program's 50 s are gone with its first move; the person's 500 s
     // would have lasted.
     SentLines lines;
-    auto result = referee::play_commands(config, fake, human, lines, &terminal);
+    auto result = referee::play_commands(config, fake, human, lines, {&terminal, {}});
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
     EXPECT_EQ(lines.sent, std::vector<std::string>{"1 8 8 50"});
 
@@ -175,7 +182,7 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     // hears its own 50 s.
     config.human_time_seconds = 5;
     lines.sent.clear();
-    result = referee::play_commands(config, human, fake, lines, &terminal);
+    result = referee::play_commands(config, human, fake, lines, {&terminal, {}});
     EXPECT_EQ(result.outcome.describe(), "black ran out of time");
     EXPECT_TRUE(result.moves.empty());
     EXPECT_NE(screen.str().find("clocks black 5.0 s, white 50.0 s"), std::string::npos)

@@ -55,7 +55,7 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(options.game.increment_seconds, 0);
     EXPECT_EQ(options.game.move_seconds, 0);
     EXPECT_EQ(options.error_cap, 1U << 20);
-    EXPECT_EQ(options.game.player_memory_bytes, 0U);
+    EXPECT_EQ(options.confinement.memory_bytes, 0U);
 
     parsed = parse({"-r",
                     "10",
@@ -137,7 +137,7 @@ TEST(CommandLine, DefaultsAndEveryOption) {
                                            "250",
                                            "--no-color"}));
     EXPECT_EQ(options.error_cap, 8U << 10);
-    EXPECT_EQ(options.game.player_memory_bytes, 64U << 20);
+    EXPECT_EQ(options.confinement.memory_bytes, 64U << 20);
     EXPECT_EQ(options.game.human_time_seconds, 600);
     // The pause is for watching the board, which quiet does not show.
     EXPECT_EQ(options.game.delay.count(), 0);

@@ -15,8 +15,15 @@ namespace {
 
 using referee_test::RefereeRun;
 
-class Processes : public referee_test::FakeGame {
+// Each case with the sandbox ("on", where bwrap works) and without it.
+class Processes : public referee_test::FakeGame, public ::testing::WithParamInterface<const char*> {
   protected:
+    void SetUp() override {
+        FakeGame::SetUp();
+        if (sandboxed() && !referee_test::sandbox_works())
+            GTEST_SKIP() << "bwrap does not work here";
+    }
+    bool sandboxed() const { return std::string(GetParam()) == "on"; }
     // Every process of these players, and of what they start, reports to the
     // family file.
     std::string fake(const std::string& name, std::vector<std::string> args = {}) {
@@ -24,6 +31,7 @@ class Processes : public referee_test::FakeGame {
     }
     RefereeRun play(const std::string& black, const std::string& white,
                     std::vector<std::string> options = {}, test_support::RunOptions run = {}) {
+        options.insert(options.end(), {"--sandbox", GetParam()});
         return FakeGame::play(black, white, std::move(options), "squares", std::move(run));
     }
 
@@ -32,14 +40,18 @@ class Processes : public referee_test::FakeGame {
     void expect_family_gone(std::size_t at_least) {
         const auto pids = referee_test::read_pids(family());
         EXPECT_GE(pids.size(), at_least);
-        EXPECT_TRUE(referee_test::all_gone(pids));
+        // In the sandbox they are pids of its own namespace, and the marks
+        // on the command lines are what finds them.
+        if (!sandboxed()) {
+            EXPECT_TRUE(referee_test::all_gone(pids));
+        }
         EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
     }
 };
 
 constexpr const char* kFinished = "Finished game 1 (fake_player vs fake_player): ";
 
-TEST_F(Processes, DescendantsInAndOutOfTheGroupEndWithTheGame) {
+TEST_P(Processes, DescendantsInAndOutOfTheGroupEndWithTheGame) {
     struct Case {
         const char* spawn;
         std::vector<std::string> extra;
@@ -65,7 +77,7 @@ TEST_F(Processes, DescendantsInAndOutOfTheGroupEndWithTheGame) {
     }
 }
 
-TEST_F(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
+TEST_P(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
     // With a clock of 100 s, a referee that waits for end of file on the
     // output would call this a loss on time (and the run would time out).
     struct Case {
@@ -90,7 +102,7 @@ TEST_F(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
     }
 }
 
-TEST_F(Processes, PlayersRunWithoutCoreDumpsAndWithTheMemoryLimit) {
+TEST_P(Processes, PlayersRunWithoutCoreDumpsAndWithTheMemoryLimit) {
     const std::string limits = dir_ + "/limits.txt";
 #ifdef __SANITIZE_ADDRESS__
     // A sanitized player reserves terabytes of address space at start and
@@ -107,7 +119,7 @@ TEST_F(Processes, PlayersRunWithoutCoreDumpsAndWithTheMemoryLimit) {
     expect_family_gone(2);
 }
 
-TEST_F(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
+TEST_P(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
     for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(number);
         std::filesystem::remove(family());
@@ -142,5 +154,7 @@ TEST_F(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
         expect_family_gone(6);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sandbox, Processes, ::testing::Values("on", "off"));
 
 }  // namespace
