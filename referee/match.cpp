@@ -250,9 +250,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         entry.moves.clear();
         tournament.finished(std::move(entry));
         if (two && (several || result.outcome.reason == EndReason::Interrupted)) {
-            const Score s = tournament.standings().cross[0][1];
-            out << "Score of " << names[0] << " vs " << names[1] << ": " << s.wins << " - "
-                << s.losses << " - " << s.draws << '\n';
+            out << score_line(names[0], names[1], tournament.standings().cross[0][1]) << '\n';
         }
         out << std::flush;
         if (files.record.is_open()) {

@@ -23,7 +23,7 @@ struct PlayerCommand {
 struct Options {
     GameConfig game;
     // In the order given: the first is black in the first game, and the
-    // reference for every other player's Elo.
+    // one a match's score and Elo difference are told for.
     std::vector<PlayerCommand> players;
     std::string record_path;                       // empty: no record
     std::string log_path;                          // empty: no log

@@ -97,15 +97,29 @@ TEST(Standings, SmallRoundRobinByHand) {
         ++g.game;
         games.push_back(g);
     }
-    // a 3 points, c 2, b 1; Elo against a: c 1 of 2, b 0 of 2.
-    const auto text = referee::summary_text(referee::compute_standings({"a", "b", "c"}, games));
-    for (const char* line :
-         {"   2  c          2.0      4     1       1      2   50.0 %  +0.0 [-inf, +inf]\n",
-          "   3  b          1.0      4     0       2      2   25.0 %  -inf [-inf, -inf]\n",
-          "   1  a         x  1/2  2/2\n", "   3  b       0/2  1/2    x\n",
-          "Unfinished games (not counted): 1\n"}) {
+    // a 3 points, c 2, b 1; everyone scored against everyone who scored
+    // against them, so the plain fit exists and needs no prior.
+    const auto standings = referee::compute_standings({"a", "b", "c"}, games);
+    const auto text = referee::summary_text(standings);
+    for (const char* line : {"   2  c          2.0      4     1       1      2   50.0 %  ",
+                             "   3  b          1.0      4     0       2      2   25.0 %  ",
+                             "   1  a         x  1/2  2/2\n", "   3  b       0/2  1/2    x\n",
+                             "Unfinished games (not counted): 1\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << text;
     }
+    EXPECT_FALSE(standings.rating_prior);
+    EXPECT_EQ(text.find("virtual draw"), std::string::npos) << text;
+    double sum = 0;
+    for (std::size_t r = 0; r < standings.rows.size(); ++r) {
+        const auto& rating = *standings.rows[r].rating;
+        sum += rating.elo;
+        EXPECT_LT(rating.low, rating.elo);
+        EXPECT_GT(rating.high, rating.elo);
+        if (r > 0) {
+            EXPECT_LT(rating.elo, standings.rows[r - 1].rating->elo);
+        }
+    }
+    EXPECT_NEAR(sum, 0, 1e-9);
 }
 
 // What /bin/sh makes of a command line: each word followed by "|".
