@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -22,54 +23,32 @@ using referee::SprtSettings;
 // rather than erf, the likelihood ratio from explicit normal densities, and
 // the exact generalized likelihood ratio by brute-force maximisation.
 
-// The samples one by one: each game (0, 1/2, 1) or pair (0, 1/4, ..., 1)
-// with its weight; `prior` is the pseudo-count every category gets when one
-// of them is empty (1/2 for games, 1/4 for pairs: the documented
-// regularisation, part of the statistic's definition).
-struct Weighted {
-    std::vector<double> values;
-    std::vector<double> weights;
+// Mean and variance over the samples one by one: each game (0, 1/2, 1) or
+// pair (0, 1/4, ..., 1) with weight 1, plus, when a category is empty, the
+// documented pseudo-count `prior` (1/2 for games, 1/4 for pairs) in every
+// category, which is part of the statistic's definition.
+struct Moments {
+    double n = 0, mean = 0, variance = 0;
 };
 
-Weighted expand(const std::vector<int>& counts, double prior) {
-    Weighted out;
-    bool gap = false;
-    for (const int c : counts)
-        gap = gap || c == 0;
-    const double step = 1.0 / static_cast<double>(counts.size() - 1);
+Moments moments(const std::vector<int>& counts, double prior) {
+    const bool gap = std::find(counts.begin(), counts.end(), 0) != counts.end();
+    std::vector<std::pair<double, double>> samples;  // (score, weight)
     for (std::size_t k = 0; k < counts.size(); ++k) {
-        for (int i = 0; i < counts[k]; ++i) {
-            out.values.push_back(static_cast<double>(k) * step);
-            out.weights.push_back(1);
-        }
-        if (gap) {
-            out.values.push_back(static_cast<double>(k) * step);
-            out.weights.push_back(prior);
-        }
+        const double x = static_cast<double>(k) / static_cast<double>(counts.size() - 1);
+        samples.insert(samples.end(), static_cast<std::size_t>(counts[k]), {x, 1.0});
+        if (gap)
+            samples.emplace_back(x, prior);
     }
-    return out;
-}
-
-double total(const Weighted& w) {
-    double n = 0;
-    for (const double x : w.weights)
-        n += x;
-    return n;
-}
-
-double mean(const Weighted& w) {
-    double sum = 0;
-    for (std::size_t i = 0; i < w.values.size(); ++i)
-        sum += w.weights[i] * w.values[i];
-    return sum / total(w);
-}
-
-double variance(const Weighted& w) {
-    const double m = mean(w);
-    double sum = 0;
-    for (std::size_t i = 0; i < w.values.size(); ++i)
-        sum += w.weights[i] * (w.values[i] - m) * (w.values[i] - m);
-    return sum / total(w);
+    Moments m;
+    for (const auto& [x, w] : samples) {
+        m.n += w;
+        m.mean += w * x;
+    }
+    m.mean /= m.n;
+    for (const auto& [x, w] : samples)
+        m.variance += w * (x - m.mean) * (x - m.mean) / m.n;
+    return m;
 }
 
 // The expected score of the logistic model, through exp rather than pow.
@@ -100,12 +79,10 @@ double bisect(const std::function<double(double)>& f, double lo, double hi) {
 // The normal approximation's log-likelihood ratio: the log of the normal
 // density of the observed mean with variance v/N around s1 over that around
 // s0, written out.
-double normal_llr(const Weighted& w, double elo0, double elo1) {
-    const double n = total(w);
-    const double m = mean(w);
-    const double se2 = variance(w) / n;
+double normal_llr(const Moments& m, double elo0, double elo1) {
+    const double se2 = m.variance / m.n;
     const auto log_density = [&](double s) {
-        return -0.5 * std::log(2 * M_PI * se2) - (m - s) * (m - s) / (2 * se2);
+        return -0.5 * std::log(2 * M_PI * se2) - (m.mean - s) * (m.mean - s) / (2 * se2);
     };
     return log_density(expected_score(elo1)) - log_density(expected_score(elo0));
 }
@@ -140,6 +117,9 @@ double exact_llr(const std::vector<int>& counts, double elo0, double elo1) {
     return n * (best(expected_score(elo1)) - best(expected_score(elo0)));
 }
 
+// The 97.5 % point of the standard normal distribution.
+const double kZ = bisect([](double x) { return normal_cdf(x) - 0.975; }, 0, 5);
+
 std::vector<int> wdl(const Score& s) {
     return {s.losses, s.draws, s.wins};
 }
@@ -149,13 +129,9 @@ TEST(Stats, EloIntervalAndLosAgainstIndependentNumbers) {
     // to 1; a 75 % score is 400 log10(3) = 190.85 points.
     EXPECT_NEAR(referee::fraction_from_elo(400), 10.0 / 11, 1e-12);
     EXPECT_NEAR(referee::elo_from_fraction(0.75), 190.848501887865, 1e-9);
-    // The 97.5 % point of the standard normal distribution.
-    const double z = bisect([](double x) { return normal_cdf(x) - 0.975; }, 0, 5);
-
     for (const Score& s : {Score{12, 8, 10}, Score{2, 3, 5}, Score{55, 50, 95}, Score{7, 0, 3}}) {
-        const Weighted w = expand(wdl(s), 0.5);
         const double m = static_cast<double>(2 * s.wins + s.draws) / (2 * s.games());
-        const double margin = z * std::sqrt(variance(w) / s.games());
+        const double margin = kZ * std::sqrt(moments(wdl(s), 0.5).variance / s.games());
         const auto e = referee::estimate_elo(s);
         ASSERT_TRUE(e);
         EXPECT_NEAR(expected_score(e->elo), m, 1e-9);
@@ -171,21 +147,19 @@ TEST(Stats, EloIntervalAndLosAgainstIndependentNumbers) {
               "+46.6 [-54.3, +156.2]");
 
     // Pairs: the interval of the mean pair score, from the pairs' variance.
-    const Pentanomial pairs{{2, 5, 9, 3, 1}, 1};
-    const Weighted w = expand({2, 5, 9, 3, 1}, 0.25);
-    const auto e = referee::estimate_elo(Sample::of(pairs));
-    EXPECT_NEAR(expected_score(e->low), mean(w) - z * std::sqrt(variance(w) / 20), 1e-7);
-    EXPECT_NEAR(expected_score(e->high), mean(w) + z * std::sqrt(variance(w) / 20), 1e-7);
+    const auto e = referee::estimate_elo(Sample::of(Pentanomial{{2, 5, 9, 3, 1}, 1}));
+    const Moments w = moments({2, 5, 9, 3, 1}, 0.25);
+    EXPECT_NEAR(expected_score(e->low), w.mean - kZ * std::sqrt(w.variance / 20), 1e-7);
+    EXPECT_NEAR(expected_score(e->high), w.mean + kZ * std::sqrt(w.variance / 20), 1e-7);
 }
 
 TEST(Stats, SweepsDrawsOneGameAndNoGame) {
-    const double z = bisect([](double x) { return normal_cdf(x) - 0.975; }, 0, 5);
     // A 4-0 sweep: +inf, and a finite lower bound from the regularised
     // variance: 4 wins plus 1/2 each of win, draw and loss.
     const auto sweep = referee::estimate_elo(Score{4, 0, 0});
     EXPECT_TRUE(std::isinf(sweep->elo) && sweep->elo > 0);
     EXPECT_TRUE(std::isinf(sweep->high) && sweep->high > 0);
-    const double low = 1 - z * std::sqrt(variance(expand({0, 0, 4}, 0.5)) / 4);
+    const double low = 1 - kZ * std::sqrt(moments({0, 0, 4}, 0.5).variance / 4);
     EXPECT_NEAR(expected_score(sweep->low), low, 1e-7);
     EXPECT_GT(sweep->low, 0);
     const auto lost = referee::estimate_elo(Score{0, 4, 0});
@@ -195,7 +169,7 @@ TEST(Stats, SweepsDrawsOneGameAndNoGame) {
     const auto drawn = referee::estimate_elo(Score{0, 0, 6});
     EXPECT_EQ(drawn->elo, 0);
     EXPECT_NEAR(expected_score(drawn->high),
-                0.5 + z * std::sqrt(variance(expand({0, 6, 0}, 0.5)) / 6), 1e-7);
+                0.5 + kZ * std::sqrt(moments({0, 6, 0}, 0.5).variance / 6), 1e-7);
     EXPECT_EQ(referee::format_elo(-0.0), "+0.0");
     EXPECT_EQ(referee::likelihood_of_superiority(Score{0, 0, 6}), 0.5);
     // One game: an interval reaching far down, and no decision.
@@ -232,7 +206,7 @@ TEST(Stats, LlrAgainstTheNormalLikelihoodAndTheExactRatio) {
         const SprtSettings settings{c.elo0, c.elo1, 0.05, 0.05};
         const auto state = referee::sprt(sample, settings);
         EXPECT_EQ(state.model, pairs ? referee::Model::Pentanomial : referee::Model::Trinomial);
-        EXPECT_NEAR(state.llr, normal_llr(expand(c.counts, pairs ? 0.25 : 0.5), c.elo0, c.elo1),
+        EXPECT_NEAR(state.llr, normal_llr(moments(c.counts, pairs ? 0.25 : 0.5), c.elo0, c.elo1),
                     1e-9);
         // The normal approximation stays within a few percent of the exact
         // generalized likelihood ratio while the mean score lies near s0
@@ -268,7 +242,7 @@ TEST(Stats, SweepsAndDrawsDecideAfterTheGamesTheFormulaGives) {
         for (double llr = 0; std::abs(llr) < std::log(0.95 / 0.05);) {
             std::vector<int> counts(5, 0);
             counts[static_cast<std::size_t>(c.pair_points)] = ++expected_pairs;
-            llr = normal_llr(expand(counts, 0.25), c.elo0, c.elo1);
+            llr = normal_llr(moments(counts, 0.25), c.elo0, c.elo1);
         }
         ASSERT_GT(expected_pairs, 1);
         referee::Tournament match({"new", "old"}, referee::TournamentKind::RoundRobin, 1000,

@@ -96,8 +96,8 @@ TEST_F(TournamentRuns, RoundRobinAndGauntletPairColoursAndSumUp) {
           "   1  x          3.0      4     2       0      2   75.0 %  ",
           "   2  y          3.0      4     2       0      2   75.0 %  ",
           "   3  z          0.0      4     0       4      0    0.0 %  ",
-          "   1  x         x  1/2  2/2\n   2  y       1/2    x  2/2\n   3  z       0/2  0/2    "
-          "x\n",
+          "   1  x         x  1/2  2/2\n   2  y       1/2    x  2/2\n",
+          "   3  z       0/2  0/2    x\n",
           "each player\nhas one virtual draw against an average opponent added.\n"})
         EXPECT_NE(robin.out.find(expected), std::string::npos) << expected << robin.out;
     // x and y did the same against everyone: the same rating; z, who lost
@@ -111,10 +111,20 @@ TEST_F(TournamentRuns, RoundRobinAndGauntletPairColoursAndSumUp) {
     EXPECT_EQ(cells[2].find("inf"), std::string::npos) << cells[2];
     EXPECT_EQ(cells[2][0], '-') << cells[2];
 
-    // Every line reads back (or the merge would fail) into the run's summary.
-    const RefereeRun merged = referee_test::run_referee(REFEREE, {"--merge", results});
+    // Every line reads back (or the merge would fail) into the run's summary,
+    // and so does the file the merge writes, which ends with the same
+    // summary line as the run's.
+    const std::string again = dir_ + "/merged.jsonl";
+    const RefereeRun merged =
+        referee_test::run_referee(REFEREE, {"--merge", results, "--results", again});
     EXPECT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, summary(robin.out));
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {"--merge", again}).out, merged.out);
+    const auto last_line = [](const std::string& text) {
+        return text.substr(text.rfind('\n', text.size() - 2) + 1);
+    };
+    EXPECT_EQ(last_line(referee_test::read_file(again)),
+              last_line(referee_test::read_file(results)));
 
     args = {"--tournament", "gauntlet", "--games", "2"};
     args.insert(args.end(), players.begin(), players.end());
