@@ -161,6 +161,36 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
     EXPECT_EQ(referee::run_merge({path, path + ".none"}, std::nullopt, out, errors), 2);
 }
 
+TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
+    std::vector<GameEntry> games;
+    for (const char* result : {"1-0", "0-1", "1-0", "0-1", "1/2-1/2", "1/2-1/2"}) {
+        GameEntry e = played_games(1)[0];
+        e.game = static_cast<int>(games.size()) + 1;
+        e.black = e.game % 2 ? "p" : "q";
+        e.white = e.game % 2 ? "q" : "p";
+        e.result = result;
+        games.push_back(e);
+    }
+    // p won the first two pairs: +inf with a finite lower bound.
+    const std::vector<GameEntry> sweep(games.begin(), games.begin() + 4);
+    const auto line = referee::summary_line(referee::compute_standings({"p", "q"}, sweep),
+                                            referee::SprtSettings{});
+    EXPECT_NE(line.find(R"("pentanomial":[0,0,0,0,2],"unpaired":0,"model":"pentanomial",)"
+                        R"("elo":"inf","elo_low":3)"),
+              std::string::npos)
+        << line;
+    EXPECT_NE(line.find(R"("elo_high":"inf","los":)"), std::string::npos) << line;
+    // Two drawn games alone: an estimate of exactly 0, never -0.0.
+    const std::vector<GameEntry> drawn(games.begin() + 4, games.end());
+    const auto zero =
+        referee::summary_line(referee::compute_standings({"p", "q"}, drawn), std::nullopt);
+    EXPECT_NE(zero.find(R"("elo":0.0,)"), std::string::npos) << zero;
+    EXPECT_EQ(zero.find("-0.0"), std::string::npos) << zero;
+    EXPECT_NE(referee::summary_line(referee::compute_standings({"p", "q"}, {}), std::nullopt)
+                  .find(R"("elo":null,"elo_low":null,"elo_high":null,"los":null)"),
+              std::string::npos);
+}
+
 // The log-likelihood of the logistic Elo model, game by game, with the
 // ratings of a, b and c = -a - b, and the prior's virtual draw of every
 // player against the average (0) when asked for.
