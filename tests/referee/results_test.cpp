@@ -233,12 +233,10 @@ TEST(Results, MergedFileCarriesTheMaximumLikelihoodRatings) {
         }
         const std::string in = dir + "/in.jsonl";
         const std::string out_path = dir + "/out.jsonl";
-        std::ofstream(in, std::ios::trunc) << [&] {
-            std::string text;
-            for (const auto& g : games)
-                text += referee::game_line(g);
-            return text;
-        }();
+        std::ofstream file(in, std::ios::trunc);
+        for (const auto& g : games)
+            file << referee::game_line(g);
+        file.close();
         std::ostringstream out;
         std::ostringstream errors;
         ASSERT_EQ(referee::run_merge({in}, std::nullopt, out, errors, out_path), 0) << errors.str();
@@ -256,17 +254,13 @@ TEST(Results, MergedFileCarriesTheMaximumLikelihoodRatings) {
         double best = log_likelihood(games, a, b, swept);
         for (double step = 256; step > 1e-8;) {
             bool moved = false;
-            for (const auto& [da, db] : {std::pair{step, 0.0},
-                                         {-step, 0.0},
-                                         {0.0, step},
-                                         {0.0, -step},
-                                         {step, -step},
-                                         {-step, step}}) {
-                const double value = log_likelihood(games, a + da, b + db, swept);
+            using Step = std::pair<double, double>;
+            for (const auto& [da, db] : {Step{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, -1}, {-1, 1}}) {
+                const double value = log_likelihood(games, a + step * da, b + step * db, swept);
                 if (value > best) {
                     best = value;
-                    a += da;
-                    b += db;
+                    a += step * da;
+                    b += step * db;
                     moved = true;
                 }
             }
