@@ -35,7 +35,8 @@ int run(int argc, char** argv) {
     }
     const auto& options = std::get<referee::Options>(parsed);
     if (!options.merge_paths.empty())
-        return referee::run_merge(options.merge_paths, options.sprt, std::cout, std::cerr);
+        return referee::run_merge(options.merge_paths, options.sprt, std::cout, std::cerr,
+                                  options.results_path);
     if (options.schedule) {
         referee::print_schedule(options, self(argv[0]), std::cout);
         return referee::kPlayed;

@@ -71,8 +71,10 @@ with the same side to move is a draw; so is reaching the ply limit.
 Results: "1-0" is a win for black (player 1, who moves first), "0-1" a win
 for white, "1/2-1/2" a draw, "*" a game cut short because the referee was
 stopped. A run of more than one game ends with standings (for two players
-with the Elo difference, its 95 % interval and the likelihood of
-superiority; for more, with a crosstable). Deterministic players play the
+with the pentanomial counts of the game pairs, the Elo difference, its
+95 % interval and the likelihood of superiority; for more, with each
+player's rating from all games and a crosstable; docs/statistics.md
+explains them). Deterministic players play the
 same game every time from the start position, and the protocol cannot set
 up another one: N games between two of them are one game N times, not N
 samples.
@@ -251,7 +253,8 @@ void declare(CLI::App& app, Declared& d) {
         });
     };
     file("--results", d.options.results_path,
-         "append one JSON line per game and a summary line at the end to FILE");
+         "append one JSON line per game and a summary line at the end to FILE; with --merge, "
+         "write the merged games and their summary to FILE");
     app.add_flag("--schedule", d.options.schedule,
                  "print one referee command per game instead of playing (needs --results)")
         ->disable_flag_override();

@@ -258,9 +258,7 @@ void MatchRunner::show_score() {
     const std::vector<std::string>& names = tournament_.names();
     if (names.size() != 2)
         return;
-    const Score s = tournament_.standings().cross[0][1];
-    out_ << "Score of " << names[0] << " vs " << names[1] << ": " << s.wins << " - " << s.losses
-         << " - " << s.draws << '\n';
+    out_ << score_line(names[0], names[1], tournament_.standings().cross[0][1]) << '\n';
 }
 
 void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& result) {

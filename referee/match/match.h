@@ -27,7 +27,8 @@ struct MatchOptions {
     // run starts, from `sandbox`.
     Confinement confinement;
     SandboxMode sandbox = SandboxMode::Auto;
-    // In the order given: the first is black in the first game.
+    // In the order given: the first is black in the first game, and the
+    // one a match's score and Elo difference are told for.
     std::vector<Player> players;
     std::string record_path;                       // empty: no record
     std::string log_path;                          // empty: no log

@@ -29,9 +29,21 @@ std::string dump_line(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-// Infinity has no JSON spelling: null says "no finite estimate".
-json number_or_null(double value) {
-    return std::isfinite(value) ? json(value) : json(nullptr);
+// Numbers of the summary as docs/statistics.md describes them: infinity
+// has no JSON spelling and is the string "inf" or "-inf"; a zero is 0, never
+// -0.0 (which would claim a direction the data does not have).
+json number(double value) {
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
+    return value == 0 ? 0.0 : value;
+}
+
+// An estimate's three numbers, null where there is no estimate (no games).
+void add_estimate(json& item, const char* key, const std::optional<EloEstimate>& estimate) {
+    const std::string name = key;
+    item[name] = estimate ? number(estimate->elo) : json(nullptr);
+    item[name + "_low"] = estimate ? number(estimate->low) : json(nullptr);
+    item[name + "_high"] = estimate ? number(estimate->high) : json(nullptr);
 }
 
 bool known_result(const std::string& result) {
@@ -179,33 +191,47 @@ std::string summary_line(const Standings& standings, const std::optional<SprtSet
         const Score& s = row.score;
         json item{{"rank", ++rank},
                   {"player", standings.players[row.player]},
-                  {"points", s.points()},
+                  {"points", number(s.points())},
                   {"games", s.games()},
                   {"wins", s.wins},
                   {"losses", s.losses},
                   {"draws", s.draws},
-                  {"score", s.games() == 0 ? json(nullptr) : json(s.points() / s.games())}};
-        if (row.player > 0) {
-            const auto& elo = row.elo_vs_first;
-            item["elo"] = elo ? number_or_null(elo->elo) : json(nullptr);
-            item["elo_low"] = elo ? number_or_null(elo->low) : json(nullptr);
-            item["elo_high"] = elo ? number_or_null(elo->high) : json(nullptr);
+                  {"score", s.games() == 0 ? json(nullptr) : number(s.points() / s.games())}};
+        if (row.rating) {
+            const Rating& r = *row.rating;
+            add_estimate(item, "rating", EloEstimate{r.elo, r.low, r.high});
         }
         rows.push_back(std::move(item));
     }
     json summary{{"players", standings.players},
                  {"unfinished", standings.unfinished},
-                 {"standings", std::move(rows)},
-                 {"reasons", standings.reasons}};
+                 {"standings", std::move(rows)}};
+    if (standings.players.size() > 2)
+        summary["rating_prior"] = standings.rating_prior;
+    const Sample sample = standings.players.size() == 2 ? match_sample(standings) : Sample{};
+    if (standings.players.size() == 2) {
+        const Score& s = standings.cross[0][1];
+        json match{{"wins", s.wins},
+                   {"losses", s.losses},
+                   {"draws", s.draws},
+                   {"pentanomial", standings.pairs.counts},
+                   {"unpaired", standings.pairs.unpaired},
+                   {"model", model_name(sample.model)}};
+        add_estimate(match, "elo", estimate_elo(sample));
+        match["los"] = s.games() == 0 ? json(nullptr) : number(likelihood_of_superiority(s));
+        summary["match"] = std::move(match);
+    }
+    summary["reasons"] = standings.reasons;
     if (sprt && standings.players.size() == 2) {
-        const SprtState state = referee::sprt(standings.cross[0][1], *sprt);
-        summary["sprt"] = {{"elo0", sprt->elo0},
-                           {"elo1", sprt->elo1},
-                           {"alpha", sprt->alpha},
-                           {"beta", sprt->beta},
-                           {"llr", state.llr},
-                           {"lower", state.lower},
-                           {"upper", state.upper},
+        const SprtState state = referee::sprt(sample, *sprt);
+        summary["sprt"] = {{"model", model_name(state.model)},
+                           {"elo0", number(sprt->elo0)},
+                           {"elo1", number(sprt->elo1)},
+                           {"alpha", number(sprt->alpha)},
+                           {"beta", number(sprt->beta)},
+                           {"llr", number(state.llr)},
+                           {"lower", number(state.lower)},
+                           {"upper", number(state.upper)},
                            {"decision", state.decision == SprtDecision::AcceptH1   ? "H1"
                                         : state.decision == SprtDecision::AcceptH0 ? "H0"
                                                                                    : "none"}};

@@ -25,8 +25,10 @@ std::string iso8601(std::chrono::system_clock::time_point when);
 
 // One line each, ending in a newline.
 std::string game_line(const GameEntry& entry);
-// {"summary": {...}}: the standings with numbers (an Elo that is infinite or
-// has no estimate is null), and the SPRT state if one ran.
+// {"summary": {...}}: the standings with numbers, each player's rating for
+// more than two players, the match statistics for two, and the SPRT state if
+// one ran. An infinite number is the string "inf" or "-inf", a missing
+// estimate null (docs/statistics.md).
 std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt);
 
 // A results file opened for appending. Every line goes out in one write()

@@ -55,22 +55,40 @@ std::size_t name_width(const Standings& standings) {
     return width;
 }
 
+// "+120.3  [+10.2, +230.5]" in the width of the column.
+std::string rating_cell(const Rating& rating) {
+    return pad(format_elo(rating.elo), 6, false) + "  [" + format_elo(rating.low) + ", " +
+           format_elo(rating.high) + "]";
+}
+
 std::string standings_table(const Standings& standings) {
     const std::size_t width = name_width(standings);
+    const bool ratings = standings.players.size() > 2;
     std::string out = "Rank  " + pad("Player", width, true) +
-                      "  Points  Games  Wins  Losses  Draws    Score  Elo vs " +
-                      standings.players.front() + "\n";
+                      "  Points  Games  Wins  Losses  Draws    Score" +
+                      (ratings ? "  Rating  95 % interval" : "") + "\n";
     int rank = 0;
     for (const auto& row : standings.rows) {
         const Score& s = row.score;
         const std::string score_percent =
             s.games() == 0 ? "-" : format("%.1f %%", 100 * s.points() / s.games());
-        const std::string elo = row.player == 0 ? "reference" : format_estimate(row.elo_vs_first);
         char numbers[128];
-        std::snprintf(numbers, sizeof numbers, "  %6.1f  %5d  %4d  %6d  %5d  %7s  ", s.points(),
+        std::snprintf(numbers, sizeof numbers, "  %6.1f  %5d  %4d  %6d  %5d  %7s", s.points(),
                       s.games(), s.wins, s.losses, s.draws, score_percent.c_str());
         out += pad(std::to_string(++rank), 4, false) + "  " +
-               pad(standings.players[row.player], width, true) + numbers + elo + "\n";
+               pad(standings.players[row.player], width, true) + numbers +
+               (row.rating ? "  " + rating_cell(*row.rating) : "") + "\n";
+    }
+    if (ratings) {
+        out +=
+            "Rating: maximum-likelihood fit of the logistic Elo model to all games, the "
+            "field's average 0;\n"
+            "the interval holds the true rating with 95 % confidence.\n";
+        if (standings.rating_prior) {
+            out +=
+                "Some players won or lost every game against the rest (or played none): each "
+                "player\nhas one virtual draw against an average opponent added.\n";
+        }
     }
     return out;
 }
@@ -110,21 +128,52 @@ std::string crosstable(const Standings& standings) {
 }
 
 std::string match_statistics(const Standings& standings, const std::optional<SprtSettings>& sprt) {
+    const std::string& first = standings.players[0];
     const Score& s = standings.cross[0][1];
-    std::string out = "Score of " + standings.players[0] + " vs " + standings.players[1] + ": " +
-                      std::to_string(s.wins) + " - " + std::to_string(s.losses) + " - " +
-                      std::to_string(s.draws);
+    std::string out = score_line(first, standings.players[1], s);
     if (s.games() > 0)
         out += format("  [%.3f]", s.points() / s.games());
     out += "  " + std::to_string(s.games()) + " games\n";
-    out += "Elo difference: " + format_estimate(estimate_elo(s)) + " (95 % interval)\n";
+    const Pentanomial& pairs = standings.pairs;
+    out += "Pentanomial [0, 0.5, 1, 1.5, 2]: ";
+    for (std::size_t k = 0; k < pairs.counts.size(); ++k)
+        out += (k > 0 ? ", " : "") + std::to_string(pairs.counts[k]);
+    out += " (pairs of games with colours swapped, by " + first + "'s points";
+    if (pairs.unpaired > 0) {
+        out += "; " + std::to_string(pairs.unpaired) + " unpaired game" +
+               (pairs.unpaired > 1 ? "s" : "") + " left out";
+    }
+    out += ")\n";
+    const Sample sample = match_sample(standings);
+    out += "Elo difference: " + format_estimate(estimate_elo(sample)) + " (" + first +
+           "'s lead, logistic model; 95 % interval, " + model_name(sample.model) + ")\n";
     if (s.games() > 0) {
         out +=
             "Likelihood of superiority: " + format("%.1f %%", 100 * likelihood_of_superiority(s)) +
-            "\n";
+            " (that " + first + " is stronger)\n";
     }
     if (sprt)
-        out += describe_sprt(referee::sprt(s, *sprt), *sprt) + "\n";
+        out += describe_sprt(referee::sprt(sample, *sprt), *sprt) + "\n";
+    return out;
+}
+
+// Game 2k-1 and 2k of a two-player match form pair k.
+Pentanomial pentanomial(const std::vector<std::string>& players,
+                        const std::vector<GameEntry>& games) {
+    std::map<int, std::vector<double>> by_pair;  // the first player's points
+    for (const auto& game : games) {
+        const auto points = black_points(game.result);
+        if (!points || game.black == game.white || game.game < 1)
+            continue;
+        by_pair[(game.game - 1) / 2].push_back(game.black == players[0] ? *points : 1 - *points);
+    }
+    Pentanomial out;
+    for (const auto& [pair, points] : by_pair) {
+        if (points.size() == 2)
+            ++out.counts[static_cast<std::size_t>(2 * (points[0] + points[1]))];
+        else
+            out.unpaired += static_cast<int>(points.size());
+    }
     return out;
 }
 
@@ -173,9 +222,15 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
             row.score.losses += s.losses;
             row.score.draws += s.draws;
         }
-        if (i > 0)
-            row.elo_vs_first = estimate_elo(standings.cross[i][0]);
         standings.rows.push_back(row);
+    }
+    if (count == 2)
+        standings.pairs = pentanomial(players, games);
+    if (count > 2) {
+        const auto fit = fit_ratings(standings.cross);
+        for (auto& row : standings.rows)
+            row.rating = fit->ratings[static_cast<std::size_t>(row.player)];
+        standings.rating_prior = fit->prior;
     }
     // Ties keep the order the players were named in: the same input always
     // gives the same table.
@@ -184,6 +239,18 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
         [](const Standing& a, const Standing& b) { return a.score.points() > b.score.points(); });
     standings.players = std::move(players);
     return standings;
+}
+
+Sample match_sample(const Standings& standings) {
+    if (standings.pairs.pairs() > 0)
+        return Sample::of(standings.pairs);
+    return Sample::of(standings.cross[0][1]);
+}
+
+std::string score_line(const std::string& first, const std::string& second, const Score& score) {
+    return "Score of " + first + " vs " + second + ": " + std::to_string(score.wins) + " - " +
+           std::to_string(score.losses) + " - " + std::to_string(score.draws) +
+           " (wins - losses - draws)";
 }
 
 std::string summary_text(const Standings& standings, const std::optional<SprtSettings>& sprt) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "referee/match/game_entry.h"
+#include "referee/match/ratings.h"
 #include "referee/match/stats.h"
 
 namespace referee {
@@ -16,9 +17,9 @@ namespace referee {
 struct Standing {
     int player = 0;  // index into Standings::players
     Score score;     // against everyone
-    // Against the first player, from their games with each other only; none
-    // for the first player itself.
-    std::optional<EloEstimate> elo_vs_first;
+    // From all games of the field at once (see fit_ratings); only for more
+    // than two players: two have the match statistics instead.
+    std::optional<Rating> rating;
 };
 
 struct Standings {
@@ -28,7 +29,15 @@ struct Standings {
     std::vector<std::vector<Score>> cross;
     std::map<std::string, int> reasons;  // why games ended, with counts
     int unfinished = 0;                  // games without a result ("*")
+    // Two players only: the first player's points in each pair of games
+    // 2k-1 and 2k, which have the colours swapped.
+    Pentanomial pairs;
+    bool rating_prior = false;  // see RatingFit::prior
 };
+
+// What a match's Elo interval and SPRT are computed from: the pairs once
+// there is a complete one, single games before that.
+Sample match_sample(const Standings& standings);
 
 // The players in the order they first appear in the games, by game number.
 // A tournament's first game pairs the first two players and every later
@@ -36,13 +45,17 @@ struct Standings {
 // this is the order the players were named in.
 std::vector<std::string> players_in_order(const std::vector<GameEntry>& games);
 
-// `players` fixes the order (the first is the Elo reference); a name that
-// only the games know is added at the end rather than dropped.
+// `players` fixes the order; a name that only the games know is added at
+// the end rather than dropped.
 Standings compute_standings(std::vector<std::string> players, const std::vector<GameEntry>& games);
 
+// "Score of A vs B: 3 - 1 - 2 (wins - losses - draws of A)"
+std::string score_line(const std::string& first, const std::string& second, const Score& score);
+
 // The closing text: standings; for exactly two players the score of the
-// first against the second with Elo, interval, likelihood of superiority and
-// the SPRT if one ran; for more, a crosstable; then why games ended.
+// first against the second, its pentanomial counts, Elo, interval,
+// likelihood of superiority and the SPRT if one ran; for more, ratings and a
+// crosstable; then why games ended.
 std::string summary_text(const Standings& standings,
                          const std::optional<SprtSettings>& sprt = std::nullopt);
 

@@ -1,5 +1,7 @@
 #include "referee/match/tournament.h"
 
+#include <cstdio>
+#include <fstream>
 #include <utility>
 
 #include "referee/match/results.h"
@@ -26,7 +28,7 @@ bool Tournament::decided() const {
     if (!sprt_)
         return false;
     const Standings standings = compute_standings(names_, results_);
-    return sprt(standings.cross[0][1], *sprt_).decision != SprtDecision::Continue;
+    return sprt(match_sample(standings), *sprt_).decision != SprtDecision::Continue;
 }
 
 Standings Tournament::standings() const {
@@ -41,16 +43,53 @@ std::string Tournament::summary_json() const {
     return summary_line(compute_standings(names_, results_), sprt_);
 }
 
+namespace {
+
+// The merged games and their summary, written whole or not at all: to a
+// file beside `path`, renamed over it once complete, so `path` may also be
+// one of the files merged.
+std::optional<std::string> write_merged(const std::string& path, const ReadResults& merged,
+                                        const std::string& summary) {
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+        for (const auto& game : merged.games)
+            file << game_line(game);
+        file << summary;
+        file.close();
+        if (!file) {
+            std::remove(partial.c_str());
+            return "writing the results file " + path + " failed";
+        }
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return "cannot replace the results file " + path;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
-              std::ostream& out, std::ostream& errors) {
+              std::ostream& out, std::ostream& errors, const std::string& results_out) {
     const ReadResults merged = merge_results(paths);
     for (const auto& problem : merged.problems)
         errors << "referee: " << problem << '\n';
     const Standings standings = compute_standings(players_in_order(merged.games), merged.games);
-    out << summary_text(standings, standings.players.size() == 2 ? sprt : std::nullopt)
-        << std::flush;
-    if (merged.unreadable > 0)
+    const auto applies = standings.players.size() == 2 ? sprt : std::nullopt;
+    out << summary_text(standings, applies) << std::flush;
+    if (merged.unreadable > 0) {
+        if (!results_out.empty())
+            errors << "referee: " << results_out << " not written: a file could not be read\n";
         return 2;
+    }
+    if (!results_out.empty()) {
+        if (auto failed = write_merged(results_out, merged, summary_line(standings, applies))) {
+            errors << "referee: " << *failed << '\n';
+            return 1;
+        }
+    }
     return merged.problems.empty() ? 0 : 1;
 }
 

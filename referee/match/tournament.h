@@ -49,12 +49,14 @@ class Tournament {
     std::vector<GameEntry> results_;
 };
 
-// `referee --merge FILES...`: prints to `out` what the run that wrote the
-// files printed at its end, and every skipped line, duplicate and missing
-// game to `errors`. Returns 0 when all was read cleanly, 1 when the summary
-// stands on incomplete results (lines skipped or games missing), 2 when a
-// file could not be read at all.
+// `referee --merge FILES... [--results OUT]`: prints to `out` what the run
+// that wrote the files printed at its end, and every skipped line, duplicate
+// and missing game to `errors`; with `results_out` it also writes the merged
+// games, in game order, and their summary line to that file. Returns 0 when
+// all was read cleanly, 1 when the summary stands on incomplete results
+// (lines skipped or games missing) or OUT could not be written, 2 when a
+// file could not be read at all (OUT is then left alone).
 int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
-              std::ostream& out, std::ostream& errors);
+              std::ostream& out, std::ostream& errors, const std::string& results_out = "");
 
 }  // namespace referee

@@ -117,9 +117,10 @@ TEST(Human, EndOfInputResignsAndMatchesAlternateTheHumansColour) {
     EXPECT_NE(run.out.find("Finished game 1 (human vs fake_player): 0-1 {black resigned}\n"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("Finished game 2 (fake_player vs human): 1-0 {white resigned: end of "
-                           "input}\nScore of human vs fake_player: 0 - 2 - 0\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("Finished game 2 (fake_player vs human): 1-0 {white resigned: end of "
+                     "input}\nScore of human vs fake_player: 0 - 2 - 0 (wins - losses - draws)\n"),
+        std::string::npos)
         << run.out;
     const pid_t pid = referee_test::read_pid(dir + "/fake.pid");
     EXPECT_GT(pid, 0);

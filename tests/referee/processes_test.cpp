@@ -145,8 +145,9 @@ TEST_P(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
         EXPECT_EQ(run.status, 128 + number) << run.err;
         const std::string sentence = std::string("* {the referee was stopped: signal ") +
                                      std::to_string(number) + " (" + ::strsignal(number) + ")}";
-        EXPECT_EQ(run.out,
-                  kFinished + sentence + "\nScore of fake_player vs fake_player: 0 - 0 - 0\n");
+        EXPECT_EQ(run.out, kFinished + sentence +
+                               "\nScore of fake_player vs fake_player: 0 - 0 - 0 "
+                               "(wins - losses - draws)\n");
         const std::string text = referee_test::read_file(record);
         EXPECT_NE(text.find("[Result \"*\"]"), std::string::npos) << text;
         EXPECT_NE(text.find("[Termination \"the referee was stopped: signal"), std::string::npos);

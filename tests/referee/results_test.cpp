@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
 
 #include "random_games.h"
@@ -156,6 +159,143 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
     EXPECT_EQ(referee::run_merge({path}, std::nullopt, out, errors), 1);
     EXPECT_EQ(errors.str(), "referee: games missing (2): 2, 6\n");
     EXPECT_EQ(referee::run_merge({path, path + ".none"}, std::nullopt, out, errors), 2);
+}
+
+TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
+    std::vector<GameEntry> games;
+    for (const char* result : {"1-0", "0-1", "1-0", "0-1", "1/2-1/2", "1/2-1/2"}) {
+        GameEntry e = played_games(1)[0];
+        e.game = static_cast<int>(games.size()) + 1;
+        e.black = e.game % 2 ? "p" : "q";
+        e.white = e.game % 2 ? "q" : "p";
+        e.result = result;
+        games.push_back(e);
+    }
+    // p won the first two pairs: +inf with a finite lower bound.
+    const std::vector<GameEntry> sweep(games.begin(), games.begin() + 4);
+    const auto line = referee::summary_line(referee::compute_standings({"p", "q"}, sweep),
+                                            referee::SprtSettings{});
+    EXPECT_NE(line.find(R"("pentanomial":[0,0,0,0,2],"unpaired":0,"model":"pentanomial",)"
+                        R"("elo":"inf","elo_low":3)"),
+              std::string::npos)
+        << line;
+    EXPECT_NE(line.find(R"("elo_high":"inf","los":)"), std::string::npos) << line;
+    // Two drawn games alone: an estimate of exactly 0, never -0.0.
+    const std::vector<GameEntry> drawn(games.begin() + 4, games.end());
+    const auto zero =
+        referee::summary_line(referee::compute_standings({"p", "q"}, drawn), std::nullopt);
+    EXPECT_NE(zero.find(R"("elo":0.0,)"), std::string::npos) << zero;
+    EXPECT_EQ(zero.find("-0.0"), std::string::npos) << zero;
+    EXPECT_NE(referee::summary_line(referee::compute_standings({"p", "q"}, {}), std::nullopt)
+                  .find(R"("elo":null,"elo_low":null,"elo_high":null,"los":null)"),
+              std::string::npos);
+}
+
+// The log-likelihood of the logistic Elo model, game by game, with the
+// ratings of a, b and c = -a - b, and the prior's virtual draw of every
+// player against the average (0) when asked for.
+double log_likelihood(const std::vector<GameEntry>& games, double a, double b, bool prior) {
+    const std::map<std::string, double> r{{"a", a}, {"b", b}, {"c", -a - b}};
+    const auto log_f = [](double d) { return -std::log(1 + std::pow(10.0, -d / 400)); };
+    double sum = 0;
+    for (const auto& g : games) {
+        const double s = g.result == "1-0" ? 1 : g.result == "0-1" ? 0 : 0.5;
+        const double d = r.at(g.black) - r.at(g.white);
+        sum += s * log_f(d) + (1 - s) * log_f(-d);
+    }
+    if (prior) {
+        for (const auto& [name, x] : r)
+            sum += 0.5 * log_f(x) + 0.5 * log_f(-x);
+    }
+    return sum;
+}
+
+TEST(Results, MergedFileCarriesTheMaximumLikelihoodRatings) {
+    const std::string dir = scratch("ratings");
+    // a-b 6-4, b-c 7-3, a-c 8-2 over ten games each, colours alternating;
+    // then the same with c losing every game, which needs the prior.
+    for (const bool swept : {false, true}) {
+        const std::map<std::pair<int, int>, int> first_wins{
+            {{0, 1}, 6}, {{1, 2}, swept ? 10 : 7}, {{0, 2}, swept ? 10 : 8}};
+        const std::vector<std::string> names{"a", "b", "c"};
+        std::vector<GameEntry> games;
+        std::map<std::pair<int, int>, int> played;
+        for (const auto& g : referee::schedule_games(3, referee::TournamentKind::RoundRobin, 10)) {
+            const auto pairing = std::minmax(g.black, g.white);
+            const bool first_won = played[pairing]++ < first_wins.at(pairing);
+            GameEntry e = played_games(1)[0];
+            e.game = g.number;
+            e.scheduled = 30;
+            e.black = names[g.black];
+            e.white = names[g.white];
+            e.result = first_won == (g.black == pairing.first) ? "1-0" : "0-1";
+            games.push_back(e);
+        }
+        const std::string in = dir + "/in.jsonl";
+        const std::string out_path = dir + "/out.jsonl";
+        std::ofstream file(in, std::ios::trunc);
+        for (const auto& g : games)
+            file << referee::game_line(g);
+        file.close();
+        std::ostringstream out;
+        std::ostringstream errors;
+        ASSERT_EQ(referee::run_merge({in}, std::nullopt, out, errors, out_path), 0) << errors.str();
+        std::ifstream written(out_path);
+        const std::string text((std::istreambuf_iterator<char>(written)),
+                               std::istreambuf_iterator<char>());
+        std::istringstream lines(text);
+        EXPECT_EQ(referee::read_results(lines, "out").games.size(), 30U);
+        EXPECT_NE(text.find(swept ? "\"rating_prior\":true" : "\"rating_prior\":false"),
+                  std::string::npos);
+
+        // The maximum by a pattern search over (a, b), step halving.
+        double a = 0;
+        double b = 0;
+        double best = log_likelihood(games, a, b, swept);
+        for (double step = 256; step > 1e-8;) {
+            bool moved = false;
+            using Step = std::pair<double, double>;
+            for (const auto& [da, db] : {Step{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, -1}, {-1, 1}}) {
+                const double value = log_likelihood(games, a + step * da, b + step * db, swept);
+                if (value > best) {
+                    best = value;
+                    a += step * da;
+                    b += step * db;
+                    moved = true;
+                }
+            }
+            if (!moved)
+                step /= 2;
+        }
+        // The covariance: the inverse of minus the Hessian in (a, b), by
+        // central differences; c = -a - b.
+        const double h = 0.5;
+        const auto f = [&](double x, double y) { return log_likelihood(games, x, y, swept); };
+        const double faa = (f(a + h, b) - 2 * f(a, b) + f(a - h, b)) / (h * h);
+        const double fbb = (f(a, b + h) - 2 * f(a, b) + f(a, b - h)) / (h * h);
+        const double fab =
+            (f(a + h, b + h) - f(a + h, b - h) - f(a - h, b + h) + f(a - h, b - h)) / (4 * h * h);
+        const double det = faa * fbb - fab * fab;
+        const double vaa = -fbb / det;
+        const double vbb = -faa / det;
+        const double vab = fab / det;
+        const double z = 1.959963984540054;  // the 97.5 % normal quantile
+        const std::map<std::string, std::pair<double, double>> expected{
+            {"a", {a, z * std::sqrt(vaa)}},
+            {"b", {b, z * std::sqrt(vbb)}},
+            {"c", {-a - b, z * std::sqrt(vaa + vbb + 2 * vab)}}};
+        const std::regex row(
+            R"re("player":"(\w)",[^}]*"rating":([-0-9.e+]+),"rating_low":([-0-9.e+]+),"rating_high":([-0-9.e+]+))re");
+        int rows = 0;
+        for (std::sregex_iterator it(text.begin(), text.end(), row), end; it != end; ++it) {
+            const auto& [elo, margin] = expected.at((*it)[1]);
+            EXPECT_NEAR(std::stod((*it)[2]), elo, 1e-4) << (*it)[0];
+            EXPECT_NEAR(std::stod((*it)[3]), elo - margin, 1e-2) << (*it)[0];
+            EXPECT_NEAR(std::stod((*it)[4]), elo + margin, 1e-2) << (*it)[0];
+            ++rows;
+        }
+        EXPECT_EQ(rows, 3) << text;
+    }
 }
 
 TEST(Results, EntryFromAPlayedGame) {

@@ -92,17 +92,39 @@ TEST_F(TournamentRuns, RoundRobinAndGauntletPairColoursAndSumUp) {
               "Started game 5 of 6 (z vs x)\nFinished game 5 (z vs x): 0-1\n"
               "Started game 6 of 6 (z vs y)\nFinished game 6 (z vs y): 0-1\n");
     for (const char* expected :
-         {"   1  x          3.0      4     2       0      2   75.0 %  reference\n",
-          "   2  y          3.0      4     2       0      2   75.0 %  +0.0",
-          "   3  z          0.0      4     0       4      0    0.0 %  -inf",
-          "   1  x         x  1/2  2/2\n   2  y       1/2    x  2/2\n   3  z       0/2  0/2    "
-          "x\n"})
+         {"Rank  Player  Points  Games  Wins  Losses  Draws    Score  Rating  95 % interval\n",
+          "   1  x          3.0      4     2       0      2   75.0 %  ",
+          "   2  y          3.0      4     2       0      2   75.0 %  ",
+          "   3  z          0.0      4     0       4      0    0.0 %  ",
+          "   1  x         x  1/2  2/2\n   2  y       1/2    x  2/2\n",
+          "   3  z       0/2  0/2    x\n",
+          "each player\nhas one virtual draw against an average opponent added.\n"})
         EXPECT_NE(robin.out.find(expected), std::string::npos) << expected << robin.out;
+    // x and y did the same against everyone: the same rating; z, who lost
+    // every game, a finite one from the prior, below theirs.
+    const std::regex rating(R"((\S+)  \[(\S+), (\S+)\]\n)");
+    std::vector<std::string> cells;
+    for (std::sregex_iterator it(robin.out.begin(), robin.out.end(), rating), end; it != end; ++it)
+        cells.push_back(it->str());
+    ASSERT_EQ(cells.size(), 3U) << robin.out;
+    EXPECT_EQ(cells[0], cells[1]);
+    EXPECT_EQ(cells[2].find("inf"), std::string::npos) << cells[2];
+    EXPECT_EQ(cells[2][0], '-') << cells[2];
 
-    // Every line reads back (or the merge would fail) into the run's summary.
-    const RefereeRun merged = referee_test::run_referee(REFEREE, {"--merge", results});
+    // Every line reads back (or the merge would fail) into the run's summary,
+    // and so does the file the merge writes, which ends with the same
+    // summary line as the run's.
+    const std::string again = dir_ + "/merged.jsonl";
+    const RefereeRun merged =
+        referee_test::run_referee(REFEREE, {"--merge", results, "--results", again});
     EXPECT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, summary(robin.out));
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {"--merge", again}).out, merged.out);
+    const auto last_line = [](const std::string& text) {
+        return text.substr(text.rfind('\n', text.size() - 2) + 1);
+    };
+    EXPECT_EQ(last_line(referee_test::read_file(again)),
+              last_line(referee_test::read_file(results)));
 
     args = {"--tournament", "gauntlet", "--games", "2"};
     args.insert(args.end(), players.begin(), players.end());

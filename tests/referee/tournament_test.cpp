@@ -97,15 +97,18 @@ TEST(Standings, SmallRoundRobinByHand) {
         ++g.game;
         games.push_back(g);
     }
-    // a 3 points, c 2, b 1; Elo against a: c 1 of 2, b 0 of 2.
-    const auto text = referee::summary_text(referee::compute_standings({"a", "b", "c"}, games));
-    for (const char* line :
-         {"   2  c          2.0      4     1       1      2   50.0 %  +0.0 [-inf, +inf]\n",
-          "   3  b          1.0      4     0       2      2   25.0 %  -inf [-inf, -inf]\n",
-          "   1  a         x  1/2  2/2\n", "   3  b       0/2  1/2    x\n",
-          "Unfinished games (not counted): 1\n"}) {
+    // a 3 points, c 2, b 1; everyone scored against everyone who scored
+    // against them, so the plain fit exists and needs no prior.
+    const auto standings = referee::compute_standings({"a", "b", "c"}, games);
+    const auto text = referee::summary_text(standings);
+    for (const char* line : {"   2  c          2.0      4     1       1      2   50.0 %  ",
+                             "   3  b          1.0      4     0       2      2   25.0 %  ",
+                             "   1  a         x  1/2  2/2\n", "   3  b       0/2  1/2    x\n",
+                             "Unfinished games (not counted): 1\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << text;
     }
+    EXPECT_FALSE(standings.rating_prior);
+    EXPECT_EQ(text.find("virtual draw"), std::string::npos) << text;
 }
 
 // What /bin/sh makes of a command line: each word followed by "|".
