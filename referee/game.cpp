@@ -143,7 +143,12 @@ GameResult Game::run(const PlayerSpec& black, const PlayerSpec& white) {
     }
 
     Board board = Board::starting(config_.rows, config_.columns);
-    observer_.started(board);
+    std::array<double, 2> clocks{};
+    for (Side side : {Side::Black, Side::White}) {
+        const bool own = seat(side).human && config_.human_time_seconds > 0;
+        clocks[slot(side)] = own ? config_.human_time_seconds : config_.time_seconds;
+    }
+    observer_.started(board, clocks);
     result.outcome = play(board, result);
     for (Seat& s : seats_) {
         if (s.human)

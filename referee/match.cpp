@@ -21,26 +21,49 @@
 namespace referee {
 namespace {
 
-// Shows the board after every move.
+// Shows the board after every move: one after the other, or, watched on a
+// terminal, redrawn in place with the latest result lines below it.
 class BoardView : public GameObserver {
   public:
-    BoardView(std::ostream& out, bool color) : out_(out), color_(color) {}
+    BoardView(std::ostream& out, bool color, bool in_place)
+        : out_(out), color_(color), in_place_(in_place) {}
 
-    void started(const Board& board) override {
-        out_ << render_board(board, std::nullopt, color_) << "black to move\n\n" << std::flush;
+    void started(const Board& board, const std::array<double, 2>& clock_left) override {
+        show(render_start(clock_left), render_board(board, std::nullopt, color_));
     }
     void moved(const Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override {
-        out_ << render_status(ply, move.side, protocol::format_move(move.move), move.seconds,
-                              clock_left)
-             << '\n'
-             << render_board(board, move.move, color_) << '\n'
-             << std::flush;
+        show(render_status(ply, move.side, protocol::format_move(move.move), move.seconds,
+                           clock_left),
+             render_board(board, move.move, color_));
+    }
+    // A line of the run's own output, kept to show under the next boards.
+    void note(const std::string& line) {
+        if (!in_place_)
+            return;
+        notes_.push_back(line);
+        if (notes_.size() > kNotes)
+            notes_.erase(notes_.begin());
     }
 
   private:
+    static constexpr std::size_t kNotes = 6;
+
+    void show(const std::string& status, const std::string& board) {
+        if (!in_place_) {
+            out_ << status << '\n' << board << '\n' << std::flush;
+            return;
+        }
+        std::string screen = kRedraw + status + '\n' + board + '\n';
+        for (const auto& line : notes_)
+            screen += line + '\n';
+        out_ << screen << std::flush;
+    }
+
     std::ostream& out_;
     bool color_;
+    bool in_place_;
+    std::vector<std::string> notes_;
 };
 
 // Passes every event on to the display and the log, whichever are on.
@@ -50,9 +73,9 @@ class Observers : public GameObserver {
         if (observer)
             list_.push_back(observer);
     }
-    void started(const Board& board) override {
+    void started(const Board& board, const std::array<double, 2>& clock_left) override {
         for (auto* o : list_)
-            o->started(board);
+            o->started(board, clock_left);
     }
     void moved(const Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override {
@@ -174,7 +197,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
     // Boards of games played side by side would run into one another.
     const bool show_boards = !options.quiet && workers == 1;
     const bool color = want_color(STDOUT_FILENO, options.no_color);
-    BoardView view(out, color);
+    BoardView view(out, color, options.watch && ::isatty(STDOUT_FILENO) == 1);
     // A side played by a person reads our standard input; lines typed ahead
     // carry from one game of a match into the next.
     Keyboard keyboard(STDIN_FILENO);
@@ -243,6 +266,7 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         const std::string& white = names[game.white];
         const GameResult& result = slot.result;
         out << result_line(game.number, black, white, result.outcome) << '\n';
+        view.note(result_line(game.number, black, white, result.outcome));
         GameEntry entry = make_entry(game.number, total, black, white, result);
         files.append(game_line(entry), errors);
         // The standings need results, not moves: a long match keeps no
@@ -251,8 +275,11 @@ int run_match(const Options& options, std::ostream& out, std::ostream& errors) {
         tournament.finished(std::move(entry));
         if (two && (several || result.outcome.reason == EndReason::Interrupted)) {
             const Score s = tournament.standings().cross[0][1];
-            out << "Score of " << names[0] << " vs " << names[1] << ": " << s.wins << " - "
-                << s.losses << " - " << s.draws << '\n';
+            const std::string score = "Score of " + names[0] + " vs " + names[1] + ": " +
+                                      std::to_string(s.wins) + " - " + std::to_string(s.losses) +
+                                      " - " + std::to_string(s.draws);
+            out << score << '\n';
+            view.note(score);
         }
         out << std::flush;
         if (files.record.is_open()) {
