@@ -99,7 +99,7 @@ std::string rendered(const Explanation& explanation, const std::optional<std::st
         data["game_over"] = *over;
         return data.dump() + "\n";
     }
-    const std::string text = render_text(explanation);
+    std::string text = render_text(explanation);
     if (!over)
         return text;
     return "The game is over: " + *over + ". A referee asks for no more moves; this is what " +
