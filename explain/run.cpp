@@ -2,9 +2,11 @@
 
 #include <CLI/CLI.hpp>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <utility>
 
 #include "explain/grid_explain.h"
 #include "explain/report.h"
@@ -42,7 +44,8 @@ void add_options(CLI::App& app, Options& o) {
     auto* ply = app.add_option("--ply", o.ply, "explain the position after this many plies");
     app.add_option("--depth", o.depth, "gridplayer's search depth instead of its schedule")
         ->check(CLI::Range(1, 6));
-    app.add_flag("--exact", o.exact, "gridplayer: also search every move with the full window");
+    app.add_flag("--exact", o.exact,
+                 "gridplayer only: also search every move with the full window");
     app.add_flag("--json", o.json, "print one JSON object");
     moves->excludes(record);
     record->needs(ply);
@@ -54,25 +57,53 @@ void add_options(CLI::App& app, Options& o) {
     });
 }
 
-Setup read_setup(const Options& o) {
+// The position, and a record's own result when the position is its last.
+std::pair<Setup, std::string> read_setup(const Options& o) {
     if (o.moves)
-        return setup_from_moves(o.rows, o.columns, *o.moves);
+        return {setup_from_moves(o.rows, o.columns, *o.moves), ""};
     std::ifstream file(*o.record);
     std::stringstream text;
     text << file.rdbuf();
     if (!file)
         throw InputError("cannot read " + *o.record);
-    return setup_from_record(text.str(), *o.ply);
+    return {setup_from_record(text.str(), *o.ply), record_end(text.str(), *o.ply)};
 }
 
-Explanation explain_position(const Options& o) {
-    const Setup setup = read_setup(o);
+// The explanation, and why the game is already over in its position, if it is.
+std::pair<Explanation, std::optional<std::string>> explain_position(const Options& o) {
+    const auto [setup, ended] = read_setup(o);
     if (o.program == "treeplayer") {
         if (o.depth)
             throw InputError("--depth applies to gridplayer only: treeplayer always looks one ply");
-        return explain_treeplayer(setup);
+        if (o.exact) {
+            throw InputError(
+                "--exact applies to gridplayer only: treeplayer's one-ply values are exact");
+        }
     }
-    return explain_gridplayer(setup, GridOptions{o.depth, o.exact});
+    auto over = check_reachable(setup, o.program);
+    // A record knows endings the position cannot show: a resignation, a
+    // loss on time, a repetition.
+    if (!ended.empty())
+        over = ended;
+    if (o.program == "treeplayer")
+        return {explain_treeplayer(setup), over};
+    return {explain_gridplayer(setup, GridOptions{o.depth, o.exact}), over};
+}
+
+std::string rendered(const Explanation& explanation, const std::optional<std::string>& over,
+                     bool json) {
+    if (json) {
+        if (!over)
+            return render_json(explanation);
+        auto data = nlohmann::ordered_json::parse(render_json(explanation));
+        data["game_over"] = *over;
+        return data.dump() + "\n";
+    }
+    std::string text = render_text(explanation);
+    if (!over)
+        return text;
+    return "The game is over: " + *over + ". A referee asks for no more moves; this is what " +
+           explanation.program + " would answer all the same.\n\n" + text;
 }
 
 }  // namespace
@@ -85,8 +116,8 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     if (const auto status = command_line::parse(app, argc, argv, out, err))
         return *status;
     try {
-        const Explanation explanation = explain_position(options);
-        out << (options.json ? render_json(explanation) : render_text(explanation));
+        const auto [explanation, over] = explain_position(options);
+        out << rendered(explanation, over, options.json);
         return 0;
     } catch (const InputError& e) {
         err << "explain: " << e.what() << '\n';

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "rules/judge.h"
+
 namespace explain {
 namespace {
 
@@ -49,7 +51,50 @@ int tag_number(const std::string& name, const std::string& value) {
     return number;
 }
 
+// The referee's default: a side left with this many town halls or fewer loses.
+constexpr int kTownHallLimit = 2;
+
+// Why the game is over with `to_move` to play, under `rules`; nullopt while
+// it goes on.
+std::optional<std::string> game_over(const rules::Board& board, rules::Side to_move,
+                                     rules::RuleSet rules) {
+    for (const rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        const int left = board.town_halls(side);
+        if (left <= kTownHallLimit) {
+            return std::string(rules::side_name(side)) + " has lost: " + std::to_string(left) +
+                   (left == 1 ? " town hall" : " town halls") + " left";
+        }
+    }
+    if (!rules::has_legal_move(board, to_move, rules))
+        return std::string(rules::side_name(to_move)) + " has lost: no legal move";
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<std::string> check_reachable(const Setup& setup, const std::string& program) {
+    const auto reading = rules::parse_rule_set(program);
+    const auto own = rules::parse_reading(program);
+    if (!reading || !own)
+        throw InputError("no rules for " + program);
+    // A board the program does not play is refused by its explainer.
+    if (!rules::applies(*own, setup.rows, setup.columns))
+        return std::nullopt;
+    rules::Board board = rules::Board::starting(setup.rows, setup.columns);
+    rules::Side side = rules::Side::Black;
+    for (std::size_t i = 0; i < setup.moves.size(); ++i) {
+        const auto& move = setup.moves[i];
+        const std::string ply =
+            "ply " + std::to_string(i + 1) + " \"" + protocol::format_move(move) + "\": ";
+        if (auto over = game_over(board, side, *reading))
+            throw InputError(ply + "the game was already over (" + *over + ")");
+        if (auto why = rules::refusal(board, side, move, *reading))
+            throw InputError(ply + *why);
+        board.apply(move);
+        side = rules::opponent(side);
+    }
+    return game_over(board, side, *reading);
+}
 
 InputError no_soldier(std::size_t ply, const protocol::MoveLine& move, bool black) {
     return InputError("ply " + std::to_string(ply) + " \"" + protocol::format_move(move) +
@@ -67,6 +112,27 @@ Setup setup_from_moves(int rows, int columns, const std::string& moves) {
             setup.moves.push_back(read_move(line, setup.moves.size() + 1, rows, columns));
     }
     return setup;
+}
+
+std::string record_end(const std::string& record_text, int ply) {
+    std::istringstream lines(record_text);
+    std::string reason;
+    std::string line;
+    while (std::getline(lines, line) && !trimmed(line).empty())
+        tag_value(trimmed(line), "Termination", reason);
+    // The moves, then the result line.
+    int plies = 0;
+    while (std::getline(lines, line)) {
+        line = trimmed(line);
+        if (line.empty())
+            continue;
+        if (line[0] != 'S')
+            break;
+        ++plies;
+    }
+    if (plies != ply || line.empty() || line[0] == 'S' || line == "*")
+        return "";
+    return line + (reason.empty() ? "" : " {" + reason + "}");
 }
 
 Setup setup_from_record(const std::string& record_text, int ply) {

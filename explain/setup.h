@@ -1,6 +1,7 @@
 // The position to explain: a board size and the moves played from the start.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,18 @@ Setup setup_from_moves(int rows, int columns, const std::string& moves);
 // the first `ply` plies. Throws InputError when the record cannot be read or
 // has fewer plies.
 Setup setup_from_record(const std::string& record_text, int ply);
+
+// A record's result and why, e.g. "1-0 {white lost its town halls}", when
+// `ply` is its last ply and the game was decided; empty otherwise.
+std::string record_end(const std::string& record_text, int ply);
+
+// Plays the moves on the rules library's board and throws InputError at the
+// first one that `program`'s reading of the rules does not allow there (with
+// the rules library's reason), or that comes after the game had ended.
+// Returns why the game is over in the position reached, if it is: under the
+// referee's default limits, a side with two town halls or fewer loses, and
+// so does a side to move without a legal move.
+std::optional<std::string> check_reachable(const Setup& setup, const std::string& program);
 
 // Both players apply any move they are sent, but a move that does not start
 // from one of the mover's soldiers is a typing mistake in a position to

@@ -8,7 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "referee/common/text.h"
 #include "referee/game/display.h"
+#include "referee/game/outcome.h"
 #include "replay/page.h"
 #include "replay/record.h"
 #include "replay/svg.h"
@@ -46,6 +48,32 @@ bool write_file(const std::string& path, const std::string& text, std::ostream& 
     return true;
 }
 
+// "treeplayer (black) vs gridplayer (white), ply 12 of 57: black S 0 5 M 0 4".
+std::string caption(const Game& game, int ply) {
+    const auto name = [&](const char* tag) {
+        const std::string value = game.tag(tag);
+        return value.empty() ? std::string("?") : referee::printable(value);
+    };
+    std::string text = name("Black") + " (black) vs " + name("White") + " (white), ply " +
+                       std::to_string(ply) + " of " + std::to_string(game.plies());
+    if (ply == 0)
+        return text + ": start, black to move";
+    const auto& move = game.moves[static_cast<std::size_t>(ply - 1)].move;
+    text += std::string(": ") + (mover(ply) == Side::Black ? "black " : "white ") +
+            protocol::format_move(move);
+    if (ply == game.plies() && game.result != "*")
+        text += ", " + game.result;
+    return text;
+}
+
+// What a reader of one game of a match record should know: there are more.
+std::string games_note(std::size_t shown, std::size_t count) {
+    if (count < 2)
+        return "";
+    return "game " + std::to_string(shown + 1) + " of " + std::to_string(count) +
+           " in this record; --game K shows another";
+}
+
 }  // namespace
 
 int run(const Options& options, std::ostream& out, std::ostream& err) {
@@ -78,21 +106,30 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
 
     if (options.html_path.empty() && options.svg_path.empty()) {
         const bool color = referee::want_color(STDOUT_FILENO, options.no_color);
+        const std::string note =
+            games_note(static_cast<std::size_t>(options.game - 1), games.size());
+        if (!note.empty())
+            out << note << "\n\n";
         out << (options.ply ? render_position(game, *options.ply, color)
                             : render_game(game, color));
         return kDone;
     }
     bool written = true;
     if (!options.html_path.empty())
-        written = write_file(options.html_path, html_page(game, options.ply.value_or(0)), err);
+        written = write_file(
+            options.html_path,
+            html_page(games, static_cast<std::size_t>(options.game - 1), options.ply.value_or(0)),
+            err);
     if (!options.svg_path.empty()) {
         const int ply = options.ply.value_or(game.plies());
         std::optional<protocol::MoveLine> last;
         if (ply > 0)
             last = game.moves[static_cast<std::size_t>(ply - 1)].move;
-        written = write_file(options.svg_path, svg_picture(position_after(game, ply), last) + '\n',
-                             err) &&
-                  written;
+        written =
+            write_file(options.svg_path,
+                       svg_picture(position_after(game, ply), last, caption(game, ply)) + '\n',
+                       err) &&
+            written;
     }
     return written ? kDone : kWriteFailed;
 }

@@ -18,7 +18,9 @@ std::variant<Options, int> parse_command_line(int argc, const char* const* argv,
     app.add_option("RECORD", options.record_path, "record file written by referee --record")
         ->required()
         ->type_name("FILE");
-    app.add_option("--game", options.game, "which game of a match record (default 1)")
+    app.add_option("--game", options.game,
+                   "which game of a match record (default 1); the page holds them all, with an "
+                   "index")
         ->type_name("K")
         ->check(CLI::PositiveNumber);
     app.add_option("--ply", ply,
@@ -28,7 +30,9 @@ std::variant<Options, int> parse_command_line(int argc, const char* const* argv,
         ->check(CLI::NonNegativeNumber);
     app.add_option("--html", options.html_path, "write the game as one self-contained page")
         ->type_name("FILE");
-    app.add_option("--svg", options.svg_path, "write one position as an SVG picture")
+    app.add_option("--svg", options.svg_path,
+                   "write one position as an SVG picture, captioned with the players, the ply "
+                   "and the move")
         ->type_name("FILE");
     app.add_flag("--no-color", options.no_color, "no colours in the terminal");
     app.footer(

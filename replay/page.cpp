@@ -62,9 +62,23 @@ void replace_marker(std::string& page, const std::string& marker, const std::str
 }  // namespace
 
 std::string html_page(const Game& game, int start_ply) {
+    return html_page(std::vector<Game>{game}, 0, start_ply);
+}
+
+std::string html_page(const std::vector<Game>& games, std::size_t shown, int start_ply) {
+    const Game& game = games.at(shown);
+    nlohmann::json data = game_data(game, start_ply);
+    // The shown game's fields stay at the top, as a single game's page has
+    // them; a match adds every game for the index.
+    if (games.size() > 1) {
+        data["games"] = nlohmann::json::array();
+        for (const Game& other : games)
+            data["games"].push_back(game_data(other, 0));
+        data["shown"] = shown;
+    }
     std::string page = kPageTemplate;
     replace_marker(page, "<!--board-->", svg_empty_board(game.rows, game.columns));
-    replace_marker(page, "<!--game-data-->", script_safe_json(game_data(game, start_ply)));
+    replace_marker(page, "<!--game-data-->", script_safe_json(data));
     return page;
 }
 

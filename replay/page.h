@@ -4,7 +4,9 @@
 // are all inside it.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "replay/game.h"
 
@@ -13,5 +15,10 @@ namespace replay {
 // The page opens at `start_ply` unless its address names another
 // ("page.html#ply=12").
 std::string html_page(const Game& game, int start_ply);
+
+// A page for every game of a match record, with an index to move between
+// them; it opens on game `shown` (counted from 0) at `start_ply`, unless its
+// address names another ("page.html#game=2&ply=12", the game counted from 1).
+std::string html_page(const std::vector<Game>& games, std::size_t shown, int start_ply);
 
 }  // namespace replay

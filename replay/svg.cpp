@@ -22,6 +22,7 @@ constexpr const char* kStyle =
     ".step{stroke:#2a6bb0;stroke-width:4;stroke-linecap:round;opacity:.85}"
     ".shot{stroke:#c4352b;stroke-width:3;stroke-dasharray:7 5;opacity:.9}"
     ".burst{fill:none;stroke:#c4352b;stroke-width:3}"
+    ".caption{font:14px sans-serif;fill:#2c2924}"
     "</style>";
 
 // Each shape is centred on the origin and placed by its <use>; the letter
@@ -81,16 +82,47 @@ std::string move_overlay(const std::optional<protocol::MoveLine>& last) {
     return out + "</g>";
 }
 
+// Text for an SVG text node or attribute.
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string picture(int rows, int columns, const LetterAt& letter_at,
-                    const std::optional<protocol::MoveLine>& last) {
+                    const std::optional<protocol::MoveLine>& last, const std::string& caption) {
     const int width = kMargin + columns * kCell + kMargin / 2;
-    const int height = kMargin + rows * kCell + kMargin / 2;
+    const int board_height = kMargin + rows * kCell + kMargin / 2;
+    const int height = board_height + (caption.empty() ? 0 : kMargin + kMargin / 2);
     std::string out =
         "<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"board\"" +
         attr("viewBox", "0 0 " + std::to_string(width) + ' ' + std::to_string(height)) +
         attr("width", std::to_string(width)) + attr("height", std::to_string(height)) +
         attr("data-cell", std::to_string(kCell)) + attr("data-margin", std::to_string(kMargin)) +
-        '>' + kStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
+        '>' + (caption.empty() ? "" : "<title>" + escaped(caption) + "</title>") + kStyle + kDefs +
+        "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
+    if (!caption.empty()) {
+        out += "<text class=\"caption\" id=\"caption\"" + attr("x", number(kMargin / 2.0)) +
+               attr("y", std::to_string(board_height + kMargin / 2)) + '>' + escaped(caption) +
+               "</text>";
+    }
     for (int x = 0; x < columns; ++x) {
         out += "<text class=\"label\"" + attr("x", number(centre(x))) +
                attr("y", number(kMargin / 2.0)) + '>' + std::to_string(x) + "</text>";
@@ -130,15 +162,16 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
 
 }  // namespace
 
-std::string svg_picture(const Board& board, const std::optional<protocol::MoveLine>& last) {
+std::string svg_picture(const Board& board, const std::optional<protocol::MoveLine>& last,
+                        const std::string& caption) {
     return picture(
         board.rows(), board.columns(), [&](int x, int y) { return piece_letter(board.at(x, y)); },
-        last);
+        last, caption);
 }
 
 std::string svg_empty_board(int rows, int columns) {
     return picture(
-        rows, columns, [](int, int) { return std::string(); }, std::nullopt);
+        rows, columns, [](int, int) { return std::string(); }, std::nullopt, "");
 }
 
 }  // namespace replay

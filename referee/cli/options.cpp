@@ -31,6 +31,11 @@ constexpr int kMaxConcurrency = 256;
 constexpr int kDefaultPlayerProcesses = 256;
 constexpr int kMaxPlayerProcesses = 100'000;
 
+// A person's clock unless --human-time says otherwise: a quarter of an hour,
+// or the programs' time when that is longer. A whole game in 150 s is a
+// program's pace; a person thinks a minute over a move now and then.
+constexpr int kHumanSeconds = 900;
+
 constexpr const char* kDescription =
     R"(Plays a game, a match or a tournament between player programs. Each
 COMMAND is a program (searched in PATH when it has no slash) with optional
@@ -96,11 +101,14 @@ as the players write it, with or without the leading S ("0 5 M 0 4"), or
 moves (the legal moves under the game's rules), help, or resign. A line that
 is no legal move is refused with the reason and asked for again; it never
 costs the game. End of input resigns. The person's clock runs like a
-program's (--human-time sets it apart); human human has two people take
-turns at one keyboard, and a pipe works as well as a terminal.
+program's, with 900 s (15 minutes) or --time when that is longer, unless
+--human-time says otherwise; human human has two people take turns at one
+keyboard, and a pipe works as well as a terminal.
 
 Watching: --delay pauses after each move is shown, so a game between two
-programs can be followed; the pause runs on neither clock.
+programs can be followed; the pause runs on neither clock. --watch redraws
+the board in place on a terminal instead of scrolling, with the last results
+of a match or tournament below it; --watch --delay 500 follows a match.
 
 Players: each runs in a process group of its own, without core dumps. When
 a game ends, the player and everything it started (also what left the
@@ -200,9 +208,12 @@ void declare(CLI::App& app, Declared& d) {
                    "no bound")
         ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
         ->type_name("SECONDS");
-    number("--human-time", game.human_time_seconds, 0, kMaxSeconds,
-           "seconds for a human side's whole game; 0 for --time. Programs' headers keep "
-           "--time");
+    app.add_option("--human-time", game.human_time_seconds,
+                   "seconds for a human side's whole game (0 to " + std::to_string(kMaxSeconds) +
+                       "; default " + std::to_string(kHumanSeconds) +
+                       ", or --time when longer; 0 for --time). Programs' headers keep --time")
+        ->check(CLI::Range(0, kMaxSeconds).description(""))
+        ->type_name("N");
     number("--margin", d.margin_ms, 0, kMaxMilliseconds,
            "milliseconds a side may overstep its clock before it loses on time, to forgive "
            "pipe latency");
@@ -289,6 +300,10 @@ void declare(CLI::App& app, Declared& d) {
         ->disable_flag_override();
     number("--delay", d.delay_ms, 0, kMaxMilliseconds,
            "milliseconds to wait after each move is shown, to follow a game; not with --quiet");
+    app.add_flag("--watch", d.options.watch,
+                 "redraw the board in place after each move when standard output is a terminal, "
+                 "with the latest result lines below it")
+        ->disable_flag_override();
     app.add_flag("--no-color", d.options.no_color,
                  "no colours (also off when NO_COLOR is set or standard output is not a "
                  "terminal)")
@@ -537,6 +552,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
                           "\""};
     }
     options.game.time_seconds = time->first;
+    if (app.count("--human-time") == 0)
+        options.game.human_time_seconds = std::max(kHumanSeconds, time->first);
     options.game.increment_seconds = time->second;
     options.game.move_seconds = d.move_time;
     options.game.margin = std::chrono::milliseconds(d.margin_ms);

@@ -4,13 +4,22 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace referee {
 
 std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
                          bool color) {
-    const auto marked = [&](int x, int y) {
-        return last && ((last->x1 == x && last->y1 == y) || (last->x2 == x && last->y2 == y));
+    // The two characters around a square: blanks, or the last move's mark.
+    const auto marks = [&](int x, int y) -> std::pair<char, char> {
+        if (!last)
+            return {' ', ' '};
+        const bool shot = last->action == 'B';
+        if (last->x2 == x && last->y2 == y)
+            return shot ? std::pair{'*', '*'} : std::pair{'[', ']'};
+        if (last->x1 == x && last->y1 == y)
+            return shot ? std::pair{'(', ')'} : std::pair{'[', ']'};
+        return {' ', ' '};
     };
     char number[16];
     std::string out = "    ";
@@ -24,17 +33,17 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
         out += number;
         for (int x = 0; x < board.columns(); ++x) {
             const Cell cell = board.at(x, y);
-            const bool mark = marked(x, y);
+            const auto [open, close] = marks(x, y);
             std::string piece(1, rules::letter(cell));
             if (color && cell != Cell::Empty) {
                 const char* hue = belongs_to(cell, Side::Black) ? "\033[1;31m" : "\033[1;36m";
                 piece = hue + piece + "\033[0m";
             }
-            if (mark) {
-                out +=
-                    color ? "\033[1;33m[\033[0m" + piece + "\033[1;33m]\033[0m" : "[" + piece + "]";
+            if (color && open != ' ') {
+                const std::string hue = open == '[' ? "\033[1;33m" : "\033[1;31m";
+                out += hue + open + "\033[0m" + piece + hue + close + "\033[0m";
             } else {
-                out += " " + piece + " ";
+                out += open + piece + close;
             }
         }
         while (out.back() == ' ')
@@ -52,6 +61,10 @@ std::string render_status(int ply, Side mover, const std::string& move, double t
     return "ply " + std::to_string(ply) + ": " + side_name(mover) + " played " + move + " (" +
            took_text + ") | " + side_name(opponent(mover)) + " to move | " +
            render_clocks(clock_left);
+}
+
+std::string render_start(const std::array<double, 2>& clock_left) {
+    return "black to move | " + render_clocks(clock_left);
 }
 
 std::string clock_text(double seconds) {

@@ -50,7 +50,13 @@ GameResult Game::run() {
     GameResult result;
     result.started = std::chrono::system_clock::now();
     Board board = Board::starting(config_.rows, config_.columns);
-    observer_.started(board);
+    std::array<double, 2> clocks{};
+    for (Side side : {Side::Black, Side::White}) {
+        const bool own = seat(side).is_person() && config_.human_time_seconds > 0;
+        clocks[side == Side::Black ? 0 : 1] =
+            own ? config_.human_time_seconds : config_.time_seconds;
+    }
+    observer_.started(board, clocks);
     result.outcome = play(board, result);
     for (Seat* s : seats_)
         s->leave();

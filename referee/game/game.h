@@ -64,7 +64,8 @@ enum class Direction { ToPlayer, FromPlayer };
 class GameObserver {
   public:
     virtual ~GameObserver() = default;
-    virtual void started(const Board& /*board*/) {}
+    // The clocks each side starts with, black first.
+    virtual void started(const Board& /*board*/, const std::array<double, 2>& /*clock_left*/) {}
     virtual void moved(const Board& /*board*/, const PlayedMove& /*move*/, int /*ply*/,
                        const std::array<double, 2>& /*clock_left*/) {}
     virtual void line(Side /*side*/, Direction /*direction*/, std::string_view /*text*/) {}

@@ -6,17 +6,40 @@
 
 namespace referee {
 
-void BoardView::started(const Board& board) {
-    out_ << render_board(board, std::nullopt, color_) << "black to move\n\n" << std::flush;
+namespace {
+
+// How many of the run's latest lines a board redrawn in place keeps below it.
+constexpr std::size_t kNotes = 6;
+
+}  // namespace
+
+void BoardView::started(const Board& board, const std::array<double, 2>& clock_left) {
+    show(render_start(clock_left), render_board(board, std::nullopt, color_));
 }
 
 void BoardView::moved(const Board& board, const PlayedMove& move, int ply,
                       const std::array<double, 2>& clock_left) {
-    out_ << render_status(ply, move.side, protocol::format_move(move.move), move.seconds,
-                          clock_left)
-         << '\n'
-         << render_board(board, move.move, color_) << '\n'
-         << std::flush;
+    show(render_status(ply, move.side, protocol::format_move(move.move), move.seconds, clock_left),
+         render_board(board, move.move, color_));
+}
+
+void BoardView::note(const std::string& line) {
+    if (!in_place_)
+        return;
+    notes_.push_back(line);
+    if (notes_.size() > kNotes)
+        notes_.erase(notes_.begin());
+}
+
+void BoardView::show(const std::string& status, const std::string& board) {
+    if (!in_place_) {
+        out_ << status << '\n' << board << '\n' << std::flush;
+        return;
+    }
+    std::string screen = kRedraw + status + '\n' + board + '\n';
+    for (const auto& line : notes_)
+        screen += line + '\n';
+    out_ << screen << std::flush;
 }
 
 void Observers::add(GameObserver* observer) {
@@ -24,9 +47,9 @@ void Observers::add(GameObserver* observer) {
         list_.push_back(observer);
 }
 
-void Observers::started(const Board& board) {
+void Observers::started(const Board& board, const std::array<double, 2>& clock_left) {
     for (auto* o : list_)
-        o->started(board);
+        o->started(board, clock_left);
 }
 
 void Observers::moved(const Board& board, const PlayedMove& move, int ply,

@@ -3,24 +3,33 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "referee/game/game.h"
 
 namespace referee {
 
-// Shows the board after every move.
+// Shows the board after every move: one after the other, or, watched on a
+// terminal, redrawn in place with the latest result lines below it.
 class BoardView : public GameObserver {
   public:
-    BoardView(std::ostream& out, bool color) : out_(out), color_(color) {}
+    BoardView(std::ostream& out, bool color, bool in_place)
+        : out_(out), color_(color), in_place_(in_place) {}
 
-    void started(const Board& board) override;
+    void started(const Board& board, const std::array<double, 2>& clock_left) override;
     void moved(const Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override;
+    // A line of the run's own output, kept to show under the next boards.
+    void note(const std::string& line);
 
   private:
+    void show(const std::string& status, const std::string& board);
+
     std::ostream& out_;
     bool color_;
+    bool in_place_;
+    std::vector<std::string> notes_;
 };
 
 // Passes every event on to each observer added, in the order added.
@@ -29,7 +38,7 @@ class Observers : public GameObserver {
     // A null observer is skipped, so optional ones need no test.
     void add(GameObserver* observer);
 
-    void started(const Board& board) override;
+    void started(const Board& board, const std::array<double, 2>& clock_left) override;
     void moved(const Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override;
     void line(Side side, Direction direction, std::string_view text) override;

@@ -133,7 +133,7 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       workers_(1),
       show_boards_(false),
       color_(want_color(STDOUT_FILENO, options.no_color)),
-      view_(out, color_),
+      view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
       config_(options.game) {
     if (options.only_game > 0)
         games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
@@ -229,9 +229,10 @@ bool MatchRunner::deliver(int i) {
     }
     const std::vector<std::string>& names = tournament_.names();
     const GameResult& result = slot.result;
-    out_ << result_line(scheduled.number, names[scheduled.black], names[scheduled.white],
-                        result.outcome)
-         << '\n';
+    const std::string line = result_line(scheduled.number, names[scheduled.black],
+                                         names[scheduled.white], result.outcome);
+    out_ << line << '\n';
+    view_.note(line);
     GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
                                  names[scheduled.white], result);
     files_.append(game_line(entry), errors_);
@@ -258,7 +259,9 @@ void MatchRunner::show_score() {
     const std::vector<std::string>& names = tournament_.names();
     if (names.size() != 2)
         return;
-    out_ << score_line(names[0], names[1], tournament_.standings().cross[0][1]) << '\n';
+    const std::string score = score_line(names[0], names[1], tournament_.standings().cross[0][1]);
+    out_ << score << '\n';
+    view_.note(score);
 }
 
 void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& result) {

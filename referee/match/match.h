@@ -35,6 +35,8 @@ struct MatchOptions {
     std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
     bool quiet = false;
     bool no_color = false;
+    // Redraw the board in place after each move, on a terminal.
+    bool watch = false;
     int games = 1;  // per pairing, colours alternating
     TournamentKind kind = TournamentKind::RoundRobin;
     int concurrency = 1;  // games played side by side

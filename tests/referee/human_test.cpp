@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -96,16 +98,145 @@ TEST(Human, MovesListsTheRulesLibrarysMovesUnderEachRuleSet) {
             {"--quiet", "--rules", rule_set, "human", FAKE_PLAYER}, "moves\nresign\n");
         EXPECT_EQ(run.status, 0) << run.err;
         const auto listed = listed_in(run.out);
-        if (rule_set == "treeplayer" || rule_set == "gridplayer") {
-            EXPECT_EQ(listed, rule_set == "treeplayer" ? tree : grid);
-            continue;
-        }
-        // Both readings' moves, each once, treeplayer's in its own order first.
-        EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), both);
-        ASSERT_EQ(listed.size(), both.size());
-        EXPECT_TRUE(std::equal(tree.begin(), tree.end(), listed.begin()));
+        const std::set<std::string> once(listed.begin(), listed.end());
+        EXPECT_EQ(once.size(), listed.size());
+        const auto& expected = rule_set == "treeplayer"   ? tree
+                               : rule_set == "gridplayer" ? grid
+                                                          : std::vector(both.begin(), both.end());
+        EXPECT_EQ(once, std::set<std::string>(expected.begin(), expected.end()));
         EXPECT_EQ(run.out.find("Any move passes here") != std::string::npos, rule_set == "squares");
+        // Two namings of one shot appear only where both readings count.
+        EXPECT_EQ(run.out.find(" = S ") != std::string::npos,
+                  rule_set == "either" || rule_set == "squares");
     }
+}
+
+// The moves under a heading of the "moves" listing, up to the next heading.
+std::vector<std::string> under(const std::string& listing, const std::string& heading) {
+    const auto begin = listing.find("  " + heading);
+    if (begin == std::string::npos)
+        return {};
+    auto end = listing.find(":\n", listing.find('\n', begin));
+    end = end == std::string::npos ? listing.size() : listing.rfind('\n', end);
+    const std::string part = listing.substr(begin, end - begin);
+    const std::regex move("S \\d+ \\d+ [MB] \\d+ \\d+( = S \\d+ \\d+ B \\d+ \\d+)?");
+    return {std::sregex_token_iterator(part.begin(), part.end(), move),
+            std::sregex_token_iterator()};
+}
+
+TEST(Human, ThePromptSaysWhoIsPlayedAndMovesAreGroupedWithShotsNamedOnce) {
+    // White's turn comes after black's step; each seat says who it is.
+    const RefereeRun run =
+        referee_with_input({"--quiet", "human", "human"}, "S 0 5 M 0 4\nmoves\nresign\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto black = run.out.find("You play black: your soldiers are b and your town halls B");
+    const auto white = run.out.find("You play white: your soldiers are w and your town halls W");
+    ASSERT_NE(black, std::string::npos) << run.out;
+    ASSERT_NE(white, std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("toward row 0", black), std::string::npos);
+    EXPECT_NE(run.out.find("toward row 7", white), std::string::npos);
+    EXPECT_NE(run.out.find("black (b B, moving up, "), std::string::npos);
+    EXPECT_NE(run.out.find("white (w W, moving down, "), std::string::npos);
+
+    // Every listed move sits under the heading of its kind, judged from the
+    // squares it joins; a shot's two namings share one entry.
+    auto board = rules::Board::starting(8, 8);
+    board.apply({'S', 0, 5, 'M', 0, 4});
+    const std::string listing = run.out.substr(run.out.find("moves\n"));
+    std::size_t shots_twice = 0;
+    std::size_t entries = 0;
+    for (const std::string heading : {"steps", "cannon slides", "shots", "captures", "retreats"}) {
+        for (const std::string& entry : under(listing, heading)) {
+            ++entries;
+            const auto move = *protocol::parse_move(entry.substr(0, 11));
+            const int dx = move.x2 - move.x1;
+            const int dy = move.y2 - move.y1;
+            SCOPED_TRACE(entry);
+            EXPECT_EQ(rules::belongs_to(board.at(move.x1, move.y1), rules::Side::White), true);
+            if (heading == "steps") {
+                EXPECT_EQ(dy, 1);
+                EXPECT_LE(std::abs(dx), 1);
+                EXPECT_EQ(board.at(move.x2, move.y2), rules::Cell::Empty);
+            } else if (heading == "cannon slides") {
+                EXPECT_EQ(std::max(std::abs(dx), std::abs(dy)), 3);
+            } else if (heading == "shots") {
+                EXPECT_EQ(move.action, 'B');
+                if (entry.size() > 11) {
+                    ++shots_twice;
+                    const auto other = *protocol::parse_move(entry.substr(14));
+                    EXPECT_EQ(other.x2, move.x2);
+                    EXPECT_EQ(other.y2, move.y2);
+                    // One of the two is treeplayer's naming, the other gridplayer's.
+                    EXPECT_NE(!rules::refusal(board, rules::Side::White, move,
+                                              rules::RuleSet::Treeplayer),
+                              !rules::refusal(board, rules::Side::White, other,
+                                              rules::RuleSet::Treeplayer));
+                }
+            }
+        }
+    }
+    EXPECT_GT(shots_twice, 0U);
+    EXPECT_NE(listing.find("A = joins two namings of one shot"), std::string::npos);
+    const auto all = referee::listed_moves(board, rules::Side::White, rules::RuleSet::Either);
+    EXPECT_EQ(entries + shots_twice, all.size());
+    EXPECT_NE(
+        listing.find("white has " + std::to_string(all.size() - shots_twice) + " legal moves"),
+        std::string::npos)
+        << listing;
+}
+
+TEST(Human, AShotIsDrawnAsAShotAndTheFirstBoardHasTheClocks) {
+    auto board = rules::Board::starting(8, 8);
+    for (const protocol::MoveLine& move :
+         {protocol::MoveLine{'S', 0, 7, 'M', 0, 4}, protocol::MoveLine{'S', 7, 2, 'M', 7, 3},
+          protocol::MoveLine{'S', 0, 6, 'M', 0, 3}})
+        board.apply(move);
+    const protocol::MoveLine shot{'S', 0, 4, 'B', 0, 1};
+    board.apply(shot);
+    const std::string drawn = referee::render_board(board, shot, false);
+    // Row 1 shows the emptied square starred, row 4 the shooter still there
+    // in parentheses; nothing is bracketed as if a piece had moved.
+    std::istringstream rows(drawn);
+    std::map<int, std::string> row;
+    for (std::string line; std::getline(rows, line);) {
+        if (line.size() > 4 && std::isdigit(static_cast<unsigned char>(line[2])))
+            row[line[2] - '0'] = line.substr(4, 3);
+    }
+    EXPECT_EQ(row[1], "*.*");
+    EXPECT_EQ(row[4], "(b)");
+    EXPECT_EQ(drawn.find('['), std::string::npos);
+
+    // Watching a game between programs: the start has its clocks too.
+    const RefereeRun watched = referee_with_input({"--plies", "2", RANDOMBOT, RANDOMBOT}, "");
+    EXPECT_EQ(watched.status, 0) << watched.err;
+    EXPECT_TRUE(watched.out.starts_with("black to move | clocks black 150.0 s, white 150.0 s\n"))
+        << watched.out;
+    // Not a terminal: --watch changes nothing, so scripts keep their output.
+    const RefereeRun plain =
+        referee_with_input({"--plies", "2", "--watch", RANDOMBOT, RANDOMBOT}, "");
+    EXPECT_EQ(plain.out.find("\033["), std::string::npos);
+    EXPECT_EQ(plain.out.substr(0, plain.out.find("ply 1")),
+              watched.out.substr(0, watched.out.find("ply 1")));
+
+    // On a terminal (script gives the referee one) every board of a match
+    // is drawn in place, and game 2's boards keep game 1's result below.
+    if (!std::filesystem::exists("/usr/bin/script"))
+        GTEST_SKIP() << "no script(1) to give the referee a terminal";
+    const std::string command = referee_test::command(
+        REFEREE, {"--plies", "2", "--games", "2", "--watch", RANDOMBOT, RANDOMBOT});
+    const auto on_terminal =
+        test_support::run_process({"script", "-qec", command, "/dev/null"}, "");
+    EXPECT_EQ(on_terminal.status, 0) << on_terminal.err;
+    std::vector<std::string> screens;
+    for (auto at = on_terminal.out.find(referee::kRedraw); at != std::string::npos;) {
+        const auto next = on_terminal.out.find(referee::kRedraw, at + 1);
+        screens.push_back(on_terminal.out.substr(at, next - at));
+        at = next;
+    }
+    ASSERT_EQ(screens.size(), 6U) << on_terminal.out;  // the start and two plies, twice
+    EXPECT_EQ(screens[0].find("Finished game"), std::string::npos);
+    EXPECT_GT(screens[3].find("Finished game 1"), screens[3].find("  y\r\n")) << screens[3];
+    EXPECT_NE(screens[3].find("Finished game 1"), std::string::npos) << screens[3];
 }
 
 TEST(Human, EndOfInputResignsAndMatchesAlternateTheHumansColour) {

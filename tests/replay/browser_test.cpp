@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "process_runner.h"
 #include "replay/record.h"
@@ -134,7 +135,9 @@ TEST_F(ReplayBrowser, EveryPlyOfTwoRealGames) {
         EXPECT_NE(shown[end].find(game.tag("Termination")), std::string::npos);
         EXPECT_EQ(shown[end].find("<img"), std::string::npos);
         EXPECT_EQ(shown[end].find("<b>bold"), std::string::npos);
-        EXPECT_EQ(shown[end].find("&lt;b&gt;bold") != std::string::npos, number == 1);
+        // Game 1's players are named on both pages: in the title of its own,
+        // in the index of the match's games on the other, as text each time.
+        EXPECT_NE(shown[end].find("&lt;b&gt;bold"), std::string::npos);
     }
 
     // A picture for people to look at: game 2 (its names are the programs')
@@ -152,6 +155,61 @@ TEST_F(ReplayBrowser, EveryPlyOfTwoRealGames) {
                     "");
     EXPECT_EQ(picture.status, 0);
     EXPECT_GT(fs::file_size(SCREENSHOT), 10000U);
+}
+
+// A phone's width: a match of two games on the widest board gridplayer
+// plays, opened at 360 px, shows every column whole without scrolling
+// sideways; Flip turns the board round, the index opens another game and
+// Play steps on its own. A person's use of the page, through chromedriver.
+TEST_F(ReplayBrowser, APhonesWidthShowsEveryColumnAndTheControlsWork) {
+    if (!fs::exists("/usr/bin/chromedriver") || !fs::exists("/usr/bin/python3"))
+        GTEST_SKIP() << "chromedriver or Debian's python3 is missing";
+    const fs::path record = dir_ / "wide.txt";
+    const auto played =
+        run_process({REFEREE, "--quiet", "--games", "2", "--rows", "10", "--columns", "10",
+                     "--record", record.string(), GRIDPLAYER, GRIDPLAYER},
+                    "");
+    ASSERT_EQ(played.status, 0) << played.err;
+    auto read_back = replay::read_record(read(record));
+    const auto& games = std::get<std::vector<replay::Game>>(read_back);
+    ASSERT_EQ(games.size(), 2U);
+    const std::string page = (dir_ / "wide.html").string();
+    ASSERT_EQ(run_process({REPLAY, record.string(), "--html", page}, "").status, 0);
+
+    const auto probe = run_process({"timeout", "120", "/usr/bin/python3", PROBE, page, "360"}, "");
+    ASSERT_EQ(probe.status, 0) << probe.err;
+    const auto found = nlohmann::json::parse(probe.out);
+
+    const double viewport = found["viewport"];
+    EXPECT_EQ(viewport, 360);
+    EXPECT_LE(found["scroll_width"].get<double>(), viewport);
+    ASSERT_EQ(found["columns"].size(), 10U);
+    for (const auto& [x, span] : found["columns"].items()) {
+        SCOPED_TRACE("column " + x);
+        EXPECT_GE(span[0].get<double>(), 0);
+        EXPECT_LE(span[1].get<double>(), viewport);
+        EXPECT_GT(span[1].get<double>() - span[0].get<double>(), 20);  // still a square to tap
+    }
+
+    // Flipped, square (0,0) stands where (9,9) stood, and the other way round.
+    const auto& flip = found["flipped"];
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(flip["after"][0][i].get<double>(), flip["before"][1][i].get<double>(), 0.5);
+        EXPECT_NEAR(flip["after"][1][i].get<double>(), flip["before"][0][i].get<double>(), 0.5);
+    }
+
+    ASSERT_EQ(found["index"].size(), 2U);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string entry = found["index"][i];
+        EXPECT_NE(entry.find(games[i].result), std::string::npos) << entry;
+        EXPECT_NE(entry.find(std::to_string(games[i].plies()) + " plies"), std::string::npos);
+    }
+    EXPECT_NE(found["after_index"]["title"].get<std::string>().find("Game 2"), std::string::npos);
+    EXPECT_EQ(found["after_index"]["counter"], "0 / " + std::to_string(games[1].plies()));
+
+    const std::string counter = found["playing"]["counter"];
+    EXPECT_GE(std::stoi(counter), 2);
+    EXPECT_EQ(found["playing"]["label"], "Stop");
 }
 
 }  // namespace

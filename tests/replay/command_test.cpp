@@ -5,8 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
 
 #include "process_runner.h"
+#include "replay/record.h"
+#include "replay/svg.h"
 #include "support.h"
 
 namespace {
@@ -105,6 +109,81 @@ TEST_F(ReplayCommand, ExitStatuses) {
         EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
     }
     EXPECT_NE(read(dir_ / "page.html").find("<svg"), std::string::npos);
+}
+
+// A match record: replay says which game it shows and how many there are,
+// the page carries them all for its index, and a picture says whose game,
+// which ply and which move it shows.
+TEST_F(ReplayCommand, MatchRecordsCountTheirGamesAndPicturesAreCaptioned) {
+    const std::string match = (dir_ / "match.txt").string();
+    std::ofstream(match) << replay_test::random_record(4, 8, 8, 20)
+                         << replay_test::random_record(5, 8, 8, 25)
+                         << replay_test::random_record(6, 8, 8, 30);
+    const auto games = std::get<std::vector<replay::Game>>(replay::read_record(read(match)));
+    ASSERT_EQ(games.size(), 3U);
+    for (int k : {1, 3}) {
+        std::vector<std::string> args = {match, "--no-color"};
+        if (k > 1)
+            args.insert(args.end(), {"--game", std::to_string(k)});
+        const auto run = replay(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string first_line = run.out.substr(0, run.out.find('\n'));
+        EXPECT_NE(first_line.find("game " + std::to_string(k) + " of 3"), std::string::npos)
+            << first_line;
+        EXPECT_NE(first_line.find("--game K"), std::string::npos) << first_line;
+        // The positions shown are still the asked game's.
+        EXPECT_EQ(
+            replay_test::letters_from_display(run.out).size(),
+            static_cast<std::size_t>(games[static_cast<std::size_t>(k - 1)].plies() + 1) * 8 * 9);
+    }
+    // A record of one game needs no count.
+    EXPECT_EQ(replay({record_, "--no-color"}).out.find(" of 1"), std::string::npos);
+
+    const std::string html = (dir_ / "match.html").string();
+    ASSERT_EQ(replay({match, "--game", "2", "--html", html}).status, 0);
+    const std::string page = read(html);
+    const std::string open = "id=\"game-data\">";
+    const auto at = page.find(open) + open.size();
+    const auto data = nlohmann::json::parse(page.substr(at, page.find("</script>", at) - at));
+    ASSERT_EQ(data["games"].size(), 3U);
+    EXPECT_EQ(data["shown"], 1);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(data["games"][i]["moves"].size(), games[i].moves.size());
+
+    const std::string svg = (dir_ / "p.svg").string();
+    const replay::Game& second = games[1];
+    for (int ply : {0, 7, second.plies()}) {
+        SCOPED_TRACE(ply);
+        ASSERT_EQ(replay({match, "--game", "2", "--ply", std::to_string(ply), "--svg", svg}).status,
+                  0);
+        const std::string picture = read(svg);
+        std::smatch caption;
+        ASSERT_TRUE(std::regex_search(picture, caption,
+                                      std::regex("<text class=\"caption\"[^>]*>([^<]*)</text>")));
+        const std::string text = caption[1];
+        EXPECT_NE(
+            text.find(second.tag("Black") + " (black) vs " + second.tag("White") + " (white)"),
+            std::string::npos)
+            << text;
+        EXPECT_NE(text.find("ply " + std::to_string(ply) + " of " + std::to_string(second.plies())),
+                  std::string::npos)
+            << text;
+        if (ply > 0) {
+            const auto& move = second.moves[static_cast<std::size_t>(ply - 1)].move;
+            const std::string side = replay::mover(ply) == replay::Side::Black ? "black" : "white";
+            EXPECT_NE(text.find(side + " " + protocol::format_move(move)), std::string::npos)
+                << text;
+        }
+        EXPECT_NE(picture.find("<title>" + text + "</title>"), std::string::npos);
+        // The caption sits below the board, inside the picture.
+        std::smatch height;
+        ASSERT_TRUE(std::regex_search(picture, height, std::regex("height=\"(\\d+)\"")));
+        std::smatch y;
+        ASSERT_TRUE(
+            std::regex_search(picture, y, std::regex("class=\"caption\"[^>]*y=\"(\\d+)\"")));
+        EXPECT_GT(std::stoi(y[1]), replay::kMargin + 8 * replay::kCell);
+        EXPECT_LT(std::stoi(y[1]), std::stoi(height[1]));
+    }
 }
 
 }  // namespace

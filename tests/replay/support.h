@@ -35,10 +35,9 @@ inline std::string letters_from_display(const std::string& display) {
     for (std::string line; std::getline(lines, line);) {
         if (!std::regex_search(line, row))
             continue;
-        for (char c : line.substr(4)) {
-            if (c != ' ' && c != '[' && c != ']')
-                out += c;
-        }
+        // Every square is three characters: its letter between two marks.
+        for (std::size_t at = 5; at < line.size(); at += 3)
+            out += line[at];
         out += '\n';
     }
     return out;
