@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "gridplayer/gridplayer.h"
+#include "perft/gridplayer.h"
+#include "perft/rules.h"
 #include "protocol/move_line.h"
 #include "rules/legal_moves.h"
 #include "tests/properties/positions.h"
 #include "tests/rules/random_positions.h"
-#include "tools/perft_gridplayer/perft.h"
-#include "tools/perft_rules/perft.h"
 
 namespace {
 
