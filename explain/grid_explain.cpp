@@ -8,7 +8,7 @@
 #include <climits>
 
 #include "gridplayer/gridplayer.h"
-#include "tools/perft_common/position_file.h"
+#include "positions/gridplayer_cells.h"
 
 namespace explain {
 namespace {
@@ -140,7 +140,7 @@ Explanation explain_gridplayer(const Setup& setup, const GridOptions& options) {
     for (int row = 0; row < n; ++row) {
         std::string text;
         for (int column = 0; column < m; ++column)
-            text += position_file::gridplayer_letter(board[row][column]);
+            text += positions::gridplayer_letter(board[row][column]);
         result.board.push_back(text);
     }
     MAX_DEPTH = result.depth;

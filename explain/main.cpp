@@ -1,9 +1,8 @@
 // explain: shows why treeplayer or gridplayer chooses its move; run.cpp holds
 // the work so the tests can call it.
-#include <iostream>
-
+#include "cli/command_line.h"
 #include "explain/run.h"
 
 int main(int argc, char** argv) {
-    return explain::run(argc, argv, std::cout, std::cerr);
+    return cli::run_main("explain", argc, argv, explain::run);
 }

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <utility>
 
+#include "cli/command_line.h"
 #include "explain/grid_explain.h"
 #include "explain/report.h"
 #include "explain/tree_explain.h"
-#include "tools/command_line/command_line.h"
 
 namespace explain {
 namespace {
@@ -113,7 +113,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     app.name("explain");
     Options options;
     add_options(app, options);
-    if (const auto status = command_line::parse(app, argc, argv, out, err))
+    if (const auto status = cli::parse(app, argc, argv, out, err))
         return *status;
     try {
         const auto [explanation, over] = explain_position(options);

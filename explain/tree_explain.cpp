@@ -4,7 +4,7 @@
 // a change in how leaves are scored shows up here unchanged.
 #include "explain/tree_explain.h"
 
-#include "tools/perft_common/position_file.h"
+#include "positions/treeplayer_cells.h"
 #include "treeplayer/Evaluation.h"
 #include "treeplayer/Minimax.h"
 #include "treeplayer/Node.h"
@@ -55,7 +55,7 @@ Explanation explain_treeplayer(const Setup& setup) {
     for (const auto& row : root.GetBoard()) {
         std::string text;
         for (int code : row)
-            text += position_file::treeplayer_letter(code);
+            text += positions::treeplayer_letter(code);
         result.board.push_back(text);
     }
     create_tree(&root, 0);

@@ -4,12 +4,12 @@
 #include <iostream>
 #include <string>
 
+#include "cli/command_line.h"
 #include "randombot/randombot.h"
-#include "tools/command_line/command_line.h"
 
 namespace {
 
-int run(int argc, char** argv) {
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Plays uniformly random legal moves; the same seed plays the same game.",
                  "randombot"};
     std::uint64_t seed = 1;
@@ -19,19 +19,13 @@ int run(int argc, char** argv) {
                    "whose reading of the rules to play by: gridplayer (default) or treeplayer "
                    "(8x8 only)")
         ->check(CLI::IsMember({"gridplayer", "treeplayer"}));
-    if (const auto status = command_line::parse(app, argc, argv, std::cout, std::cerr))
+    if (const auto status = cli::parse(app, argc, argv, out, err))
         return *status;
-    return randombot::play(std::cin, std::cout, std::cerr, seed, *rules::parse_reading(rules));
+    return randombot::play(std::cin, out, err, seed, *rules::parse_reading(rules));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Out of memory is the only exception left; say so rather than abort.
-    try {
-        return run(argc, argv);
-    } catch (const std::exception& e) {
-        std::cerr << "randombot: " << e.what() << '\n';
-        return 2;
-    }
+    return cli::run_main("randombot", argc, argv, run);
 }

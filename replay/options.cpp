@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "tools/command_line/command_line.h"
+#include "cli/command_line.h"
 
 namespace replay {
 
@@ -38,7 +38,7 @@ std::variant<Options, int> parse_command_line(int argc, const char* const* argv,
     app.footer(
         "Exit status: 0 when shown or written, 1 when an output file could not be written,\n"
         "2 for a usage error or a record that cannot be read or replayed.");
-    if (const auto status = command_line::parse(app, argc, argv, out, err))
+    if (const auto status = cli::parse(app, argc, argv, out, err))
         return *status;
     if (app.count("--ply") > 0)
         options.ply = ply;

@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
+#include "perft/rules.h"
 #include "rules/judge.h"
 #include "rules/legal_moves.h"
-#include "tools/perft_rules/perft.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "gridplayer/gridplayer.h"
 #include "protocol/move_line.h"
+#include "random_games.h"
 #include "referee/game/board.h"
 #include "rules/judge.h"
 #include "tests/properties/positions.h"
@@ -97,14 +99,16 @@ void check_gridplayer_children(const Board& board, Side side) {
 
 Tally random_play(int rows, int columns, unsigned seed, long positions) {
     const bool with_treeplayer = rows == 8 && columns == 8;
-    std::mt19937 rng(seed);
+    const int halls = Board::starting(rows, columns).town_halls(Side::White);
     Tally tally;
-    while (tally.positions < positions) {
-        Board board = Board::starting(rows, columns);
-        const int halls = board.town_halls(Side::White);
-        Side side = Side::Black;
-        for (int ply = 0; ply < 200 && !finished(board, halls) && tally.positions < positions;
-             ++ply) {
+    test_support::random_games(
+        {.rows = rows,
+         .columns = columns,
+         .seed = seed,
+         .positions = positions,
+         .max_plies = 200,
+         .over = [halls](const Board& board) { return finished(board, halls); }},
+        [&](const Board& board, Side side, std::mt19937&) -> std::optional<std::vector<MoveLine>> {
             SCOPED_TRACE("seed " + std::to_string(seed) + ", position " +
                          std::to_string(tally.positions) + ", " + referee::side_name(side) +
                          " to move");
@@ -118,7 +122,7 @@ Tally random_play(int rows, int columns, unsigned seed, long positions) {
             check_moves(board, side, tree_moves, "treeplayer", true);
             check_gridplayer_children(board, side);
             if (testing::Test::HasFatalFailure() || testing::Test::HasFailure())
-                return tally;
+                return std::nullopt;
 
             std::set<std::string> seen;
             for (const MoveLine& move : grid_moves)
@@ -131,13 +135,8 @@ Tally random_play(int rows, int columns, unsigned seed, long positions) {
                     all.push_back(move);
             }
             tally.moves += static_cast<long>(all.size());
-            if (all.empty())
-                break;
-            std::uniform_int_distribution<std::size_t> pick(0, all.size() - 1);
-            board.apply(all[pick(rng)]);
-            side = referee::opponent(side);
-        }
-    }
+            return all;
+        });
     return tally;
 }
 

@@ -3,40 +3,19 @@
 #include <stdexcept>
 
 #include "gridplayer/gridplayer.h"
+#include "positions/gridplayer_cells.h"
+#include "positions/treeplayer_cells.h"
 #include "treeplayer/next_moves.h"
 
 namespace props {
 
+// Through the letters, so that the tests translate exactly as the tools do.
 int treeplayer_code(Cell cell) {
-    switch (cell) {
-        case Cell::BlackSoldier:
-            return BLACK_SOLDIER;
-        case Cell::BlackTownHall:
-            return BLACK_TOWNHALL;
-        case Cell::WhiteSoldier:
-            return WHITE_SOLDIER;
-        case Cell::WhiteTownHall:
-            return WHITE_TOWNHALL;
-        case Cell::Empty:
-            break;
-    }
-    return EMPTY;
+    return positions::treeplayer_code(rules::letter(cell));
 }
 
 int gridplayer_code(Cell cell) {
-    switch (cell) {
-        case Cell::WhiteTownHall:
-            return 1;
-        case Cell::WhiteSoldier:
-            return 2;
-        case Cell::BlackTownHall:
-            return -1;
-        case Cell::BlackSoldier:
-            return -2;
-        case Cell::Empty:
-            break;
-    }
-    return 0;
+    return positions::gridplayer_code(rules::letter(cell));
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gridplayer/gridplayer.h"
+#include "random_games.h"
 #include "referee/game/board.h"
 #include "tests/properties/live_blocks.h"
 #include "tests/properties/positions.h"
@@ -22,21 +23,16 @@ using referee::Side;
 // Positions reached by random play from the start, both sides to move.
 std::vector<std::pair<Board, Side>> random_positions(int rows, int columns, unsigned seed,
                                                      std::size_t count) {
-    std::mt19937 rng(seed);
     std::vector<std::pair<Board, Side>> positions;
-    while (positions.size() < count) {
-        Board board = Board::starting(rows, columns);
-        Side side = Side::Black;
-        for (int ply = 0; ply < 80 && positions.size() < count; ++ply) {
-            positions.emplace_back(board, side);
-            const auto moves = props::gridplayer_moves(board, side);
-            if (moves.empty())
-                break;
-            std::uniform_int_distribution<std::size_t> pick(0, moves.size() - 1);
-            board.apply(moves[pick(rng)]);
-            side = referee::opponent(side);
-        }
-    }
+    test_support::random_games({.rows = rows,
+                                .columns = columns,
+                                .seed = seed,
+                                .positions = static_cast<long>(count),
+                                .max_plies = 80},
+                               [&](const Board& board, Side side, std::mt19937&) {
+                                   positions.emplace_back(board, side);
+                                   return props::gridplayer_moves(board, side);
+                               });
     return positions;
 }
 

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "gridplayer/gridplayer.h"
+#include "perft/gridplayer.h"
+#include "perft/rules.h"
 #include "protocol/move_line.h"
+#include "random_games.h"
 #include "rules/legal_moves.h"
 #include "tests/properties/positions.h"
 #include "tests/rules/random_positions.h"
-#include "tools/perft_gridplayer/perft.h"
-#include "tools/perft_rules/perft.h"
 
 namespace {
 
@@ -54,10 +55,13 @@ long compare(const Board& board, Reading reading) {
 // Played positions first, then scatters; stops at the first disagreement.
 long compare_on(Reading reading, int rows, int columns, int positions, unsigned seed) {
     long moves = 0;
-    rules_test::random_games(seed, rows, columns, positions, [&](const Board& board, Side) {
-        if (!testing::Test::HasFailure())
-            moves += compare(board, reading);
-    });
+    test_support::random_games(
+        {.rows = rows, .columns = columns, .seed = seed, .positions = positions},
+        [&](const Board& board, Side side, std::mt19937&) {
+            if (!testing::Test::HasFailure())
+                moves += compare(board, reading);
+            return test_support::moves_of_either_reading(board, side);
+        });
     std::mt19937 rng(seed);
     for (int i = 0; i < positions && !testing::Test::HasFailure(); ++i)
         moves += compare(rules_test::scattered_position(rng, rows, columns), reading);

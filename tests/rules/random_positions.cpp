@@ -1,10 +1,5 @@
 #include "tests/rules/random_positions.h"
 
-#include <algorithm>
-#include <vector>
-
-#include "rules/legal_moves.h"
-
 namespace rules_test {
 
 using rules::Board;
@@ -18,29 +13,6 @@ Board empty_board(int rows, int columns) {
             board.set(x, y, Cell::Empty);
     }
     return board;
-}
-
-void random_games(unsigned seed, int rows, int columns, int positions,
-                  const std::function<void(const Board&, Side)>& visit) {
-    std::mt19937 rng(seed);
-    while (positions > 0) {
-        Board board = Board::starting(rows, columns);
-        Side side = Side::Black;
-        for (int ply = 0; ply < 150 && positions > 0; ++ply, --positions) {
-            visit(board, side);
-            std::vector<protocol::MoveLine> moves =
-                rules::legal_moves(board, side, rules::Reading::Gridplayer);
-            for (const auto& move : rules::legal_moves(board, side, rules::Reading::Treeplayer)) {
-                if (std::find(moves.begin(), moves.end(), move) == moves.end())
-                    moves.push_back(move);
-            }
-            if (moves.empty())
-                break;
-            board.apply(
-                moves[std::uniform_int_distribution<std::size_t>(0, moves.size() - 1)(rng)]);
-            side = rules::opponent(side);
-        }
-    }
 }
 
 Board scattered_position(std::mt19937& rng, int rows, int columns) {

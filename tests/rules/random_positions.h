@@ -1,8 +1,7 @@
-// Seeded positions for the rules tests: positions of random games, and
+// Seeded positions for the rules tests that random games do not reach:
 // random scatters of soldiers around town halls left on their home squares.
 #pragma once
 
-#include <functional>
 #include <random>
 #include <string>
 
@@ -13,12 +12,6 @@ namespace rules_test {
 
 // A board of the size with nothing on it.
 rules::Board empty_board(int rows, int columns);
-
-// Calls `visit` on `positions` positions of random games from the start, each
-// move picked uniformly among those legal under either reading; a game
-// starts afresh after 150 plies or when the side to move has no move.
-void random_games(unsigned seed, int rows, int columns, int positions,
-                  const std::function<void(const rules::Board&, rules::Side)>& visit);
 
 // Some town halls still on the squares they started on, the others gone, and
 // soldiers of both sides anywhere else, at a random density. Town halls never

@@ -6,7 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "perft.h"
+#include "positions/position.h"
+#include "positions/treeplayer_cells.h"
 #include "test_support.h"
 #include "treeplayer/Minimax.h"
 #include "treeplayer/Node.h"
@@ -15,13 +16,13 @@
 using namespace tp_test;
 
 TEST(Turns, BenchmarkPositionsKeepTheirMoveAndValue) {
-    std::ifstream positions(TREEPLAYER_POSITIONS);
+    std::ifstream set(TREEPLAYER_POSITIONS);
     std::ifstream expected(TREEPLAYER_TURNS_EXPECTED);
-    ASSERT_TRUE(positions && expected);
+    ASSERT_TRUE(set && expected);
     std::string why;
     std::string text;
     int count = 0;
-    while (auto p = perft_tp::read_position(positions, &why)) {
+    while (auto p = positions::read_position(set, 8, 8, &why)) {
         while (std::getline(expected, text) && (text.empty() || text[0] == '#')) {
         }
         ASSERT_TRUE(expected) << "no expected line for position " << count;
@@ -32,8 +33,8 @@ TEST(Turns, BenchmarkPositionsKeepTheirMoveAndValue) {
         std::string move;
         std::getline(fields >> std::ws, move);
         Node root;
-        root.SetBlack(p->black);
-        root.SetBoard(p->board);
+        root.SetBlack(p->black_to_move);
+        root.SetBoard(positions::treeplayer_board(*p));
         create_tree(&root, 0);
         const auto [v, m] = minimax(&root, true, MIN, MAX);
         EXPECT_EQ(index, count);

@@ -1,10 +1,15 @@
 // perft_gridplayer [--rows R --columns C] [--position FILE] DEPTH
 // gridplayer's move-generation counts; the command line is the one every
-// perft tool shares (tools/perft_common/perft_command.h).
-#include <iostream>
+// perft tool shares (perft/command.h).
+#include <ostream>
 
-#include "tools/perft_gridplayer/perft.h"
+#include "cli/command_line.h"
+#include "perft/gridplayer.h"
 
 int main(int argc, char** argv) {
-    return perft_gridplayer::run(argc, argv, std::cout, std::cerr);
+    return cli::run_main(
+        "perft_gridplayer", argc, argv,
+        [](int words, const char* const* args, std::ostream& out, std::ostream& err) {
+            return perft_command::run(perft_gridplayer::perftTool(), words, args, out, err);
+        });
 }

@@ -1,10 +1,15 @@
 // perft_treeplayer [--rows 8 --columns 8] [--position FILE] DEPTH
 // treeplayer's move-generation counts; the command line is the one every
-// perft tool shares (tools/perft_common/perft_command.h).
-#include <iostream>
+// perft tool shares (perft/command.h).
+#include <ostream>
 
-#include "perft.h"
+#include "cli/command_line.h"
+#include "perft/treeplayer.h"
 
 int main(int argc, char** argv) {
-    return perft_command::run(perft_tp::perft_tool(), argc, argv, std::cout, std::cerr);
+    return cli::run_main(
+        "perft_treeplayer", argc, argv,
+        [](int words, const char* const* args, std::ostream& out, std::ostream& err) {
+            return perft_command::run(perft_tp::perft_tool(), words, args, out, err);
+        });
 }

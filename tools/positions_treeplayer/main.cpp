@@ -1,34 +1,32 @@
 // positions_treeplayer [COUNT [SEED]]
 // Writes COUNT (default 50) midgame positions made by seeded random play
-// (SEED default 2024; see positions.h) in the position file format of
-// tools/perft_common/position_file.h to standard output.
-// bench/data/treeplayer_8x8.txt was made with
-//   positions_treeplayer 50 2024 > bench/data/treeplayer_8x8.txt
+// (SEED default 2024; see benchsets/treeplayer.h) in the position file of
+// positions/position.h to standard output; bench/data/README.md gives the
+// command that made treeplayer's bench set.
 #include <CLI/CLI.hpp>
-#include <exception>
-#include <iostream>
-#include <string>
+#include <cstdint>
+#include <ostream>
 
-#include "positions.h"
-#include "tools/command_line/command_line.h"
+#include "benchsets/treeplayer.h"
+#include "cli/command_line.h"
 
 namespace {
 
-int write_positions(int argc, char** argv) {
+int write_positions(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Writes treeplayer's bench positions, made by seeded random play.",
                  "positions_treeplayer"};
     int count = 50;
     std::uint32_t seed = 2024;
     app.add_option("COUNT", count, "how many positions (default 50)")->check(CLI::Range(0, 100000));
     app.add_option("SEED", seed, "seed of the first game (default 2024)");
-    if (const auto status = command_line::parse(app, argc, argv, std::cout, std::cerr))
+    if (const auto status = cli::parse(app, argc, argv, out, err))
         return *status;
-    std::cout << "# " << count << " treeplayer midgame positions: positions_treeplayer " << count
-              << ' ' << seed << "\n";
-    const auto positions = perft_tp::random_positions(count, seed);
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        std::cout << "\n# position " << i << "\n";
-        perft_tp::write_position(std::cout, positions[i]);
+    out << "# " << count << " treeplayer midgame positions: positions_treeplayer " << count << ' '
+        << seed << "\n";
+    const auto made = tp_bench::random_positions(count, seed);
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        out << "\n# position " << i << "\n";
+        positions::write_position(out, made[i]);
     }
     return 0;
 }
@@ -36,10 +34,5 @@ int write_positions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return write_positions(argc, argv);
-    } catch (const std::exception& e) {
-        std::cerr << "positions_treeplayer: " << e.what() << '\n';
-        return 2;
-    }
+    return cli::run_main("positions_treeplayer", argc, argv, write_positions);
 }
