@@ -186,32 +186,61 @@ class NodePool {
 // when the search ends. Records keep their children's capacity.
 class MoveStack {
   public:
-    node* push() {
-        if (top_ == capacity_) {
-            grow();
+    __attribute__((always_inline)) node* push() {
+        if (next_ == end_) {
+            nextChunk();
         }
-        node* p = &chunks_[top_ / kChunk][top_ % kChunk];
-        ++top_;
-        p->children.clear();
-        return p;
+        return next_++;
     }
 
     // Drops the `count` records on top, the children of one node.
-    void pop(std::size_t count) { top_ -= count; }
+    void pop(std::size_t count) {
+        if (count <= static_cast<std::size_t>(next_ - begin_)) {
+            next_ -= count;
+        } else {
+            popAcrossChunks(count);
+        }
+    }
 
-    void clear() { top_ = 0; }
+    void clear() {
+        chunk_ = 0;
+        begin_ = next_ = end_ = nullptr;
+        if (!chunks_.empty()) {
+            enter(0);
+            next_ = begin_;
+        }
+    }
 
   private:
     static constexpr std::size_t kChunk = 4096;
 
-    __attribute__((noinline, cold)) void grow() {
-        chunks_.push_back(std::make_unique<node[]>(kChunk));
-        capacity_ += kChunk;
+    void enter(std::size_t chunk) {
+        chunk_ = chunk;
+        begin_ = chunks_[chunk].get();
+        end_ = begin_ + kChunk;
+    }
+
+    __attribute__((noinline, cold)) void nextChunk() {
+        const std::size_t chunk = begin_ == nullptr ? 0 : chunk_ + 1;
+        if (chunk == chunks_.size()) {
+            chunks_.push_back(std::make_unique<node[]>(kChunk));
+        }
+        enter(chunk);
+        next_ = begin_;
+    }
+
+    __attribute__((noinline, cold)) void popAcrossChunks(std::size_t count) {
+        count -= static_cast<std::size_t>(next_ - begin_);
+        enter(chunk_ - 1);
+        next_ = end_;
+        pop(count);
     }
 
     std::vector<std::unique_ptr<node[]>> chunks_;
-    std::size_t top_ = 0;  // records in use
-    std::size_t capacity_ = 0;
+    std::size_t chunk_ = 0;  // the chunk next_ points into
+    node* begin_ = nullptr;
+    node* next_ = nullptr;
+    node* end_ = nullptr;
 };
 
 NodePool pool;
@@ -447,13 +476,17 @@ int lowestBit(Bits x) {
                     : 64 + __builtin_ctzll(static_cast<std::uint64_t>(x >> 64));
 }
 
-template <typename Word>
-int sumOver(Word x, const int* weight) {
+int sumOver(std::uint64_t x, const int* weight) {
     int sum = 0;
     for (; x != 0; x &= x - 1) {
-        sum += weight[lowestBit(x)];
+        sum += weight[__builtin_ctzll(x)];
     }
     return sum;
+}
+
+int sumOver(Bits x, const int* weight) {
+    return sumOver(static_cast<std::uint64_t>(x), weight) +
+           sumOver(static_cast<std::uint64_t>(x >> 64), weight + 64);
 }
 
 // Cells of the board where the number of white soldiers scanned so far (the
@@ -549,7 +582,7 @@ int oddDifference(Word white, Word black, Word onBoard) {
 // Town-hall amounts on top of the board sum S, from player_id's side. The two
 // sides' rules differ: white tests its own halls for three and below three,
 // black for three and exactly two.
-int finalScore(int S, int TW, int TB) {
+__attribute__((always_inline)) inline int finalScore(int S, int TW, int TB) {
     if (player_id == 2) {
         return S + (TW == 3 ? -500 : TW < 3 ? -1000 : 0) + (TB == 3 ? 500 : TB < 3 ? 20000 : 0);
     }
@@ -669,8 +702,9 @@ bool onSearchBoard(const node* p) {
     return search.top != nullptr && (p->grid == search.rows || p == search.top);
 }
 
-// A node that holds only its move, inside a search.
-node* moveNode(int fr, int fc, char type, int tr, int tc) {
+// A node that holds only its move, inside a search. Its children list is
+// empty: a record's list is emptied when its node's search is over.
+__attribute__((always_inline)) inline node* moveNode(int fr, int fc, char type, int tr, int tc) {
     node* child = moveStack.push();
     child->fromRow = fr;
     child->fromCol = fc;
@@ -1066,11 +1100,10 @@ class Generator {
 // Inside a search: children hold their move only.
 template <typename S, typename E>
 void generateOnSearchBoard(node* p) {
-    const Candidates c = E::template candidates<S>();
-    auto add = [p](int fr, int fc, char type, int tr, int tc) {
+    auto add = [p](int fr, int fc, char type, int tr, int tc) __attribute__((always_inline)) {
         p->children.push_back(moveNode(fr, fc, type, tr, tc));
     };
-    Generator<S, decltype(add)>(search.box.cell, add).run(c);
+    Generator<S, decltype(add)>(search.box.cell, add).run(E::template candidates<S>());
 }
 
 // Outside a search: each child is a copy of the parent's board with the move
@@ -1147,8 +1180,24 @@ void getValidBlackMoves(node* p) {
 
 // ---- Utility ------------------------------------------------------------------------
 
+namespace {
+
+__attribute__((noinline)) int scanUtility(int** grid) {
+    const SquareTables& t = squareTables();
+    if (m == 8 && n <= 8) {
+        return scanScore<std::uint64_t, 8>(grid, t);
+    }
+    if (m == 10) {
+        return scanScore<Bits, 10>(grid, t);
+    }
+    return scanScore<Bits, 0>(grid, t);
+}
+
+}  // namespace
+
 int utility(int** grid, int /*depth*/) {
-    // The search board's score is kept up to date move by move.
+    // The search board's score is kept up to date move by move: its bit sets
+    // and material sum change with every move made and taken back.
     if (grid == search.rows && search.top != nullptr) {
         switch (search.kind) {
             case 8:
@@ -1159,14 +1208,7 @@ int utility(int** grid, int /*depth*/) {
                 return EngineAny::score();
         }
     }
-    const SquareTables& t = squareTables();
-    if (m == 8 && n <= 8) {
-        return scanScore<std::uint64_t, 8>(grid, t);
-    }
-    if (m == 10) {
-        return scanScore<Bits, 10>(grid, t);
-    }
-    return scanScore<Bits, 0>(grid, t);
+    return scanUtility(grid);
 }
 
 // ---- Search ------------------------------------------------------------------------------
@@ -1222,6 +1264,9 @@ std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
         }
     }
     if (ownMove) {
+        // The record goes back to the stack with its parent's list; it comes
+        // out again with no children.
+        p->children.clear();
         E::unmake(p, undo);
     }
     return result;
