@@ -889,6 +889,11 @@ class SearchScope {
             std::cerr << "gridplayer: a search cannot start inside another\n";
             std::abort();
         }
+        if (n > kMaxSide || m > kMaxSide) {
+            std::cerr << "gridplayer: boards larger than " << kMaxSide << " x " << kMaxSide
+                      << " cannot be searched\n";
+            std::abort();
+        }
         squareTables();
         for (int i = 0; i < n; ++i) {
             search.rows[i] = search.cells + static_cast<std::ptrdiff_t>(i) * m;
@@ -1122,10 +1127,10 @@ void generateCopies(node* p) {
             }
         }
     }
-    std::copy(c.square, c.square + c.soldiers, c.square + c.soldiers);
-    std::copy(c.square, c.square + c.soldiers, c.square + 2 * c.soldiers);
     c.retreats = c.soldiers;
     c.cannons = c.soldiers;
+    int* const second = std::copy(c.square, c.square + c.soldiers, c.square + c.soldiers);
+    std::copy(c.square, c.square + c.soldiers, second);
     int** grid = p->grid;
     const bool whole = contiguous(grid);
     auto add = [p, grid, whole](int fr, int fc, char type, int tr, int tc) {
