@@ -24,6 +24,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
@@ -242,11 +243,16 @@ int reportInstructions(const std::string& self) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "--searches" && argc == 4) {
-        return runSearches(argv[2], argv[3]);
-    }
-    if (mode == "--instructions" && argc == 2) {
-        return reportInstructions(argv[0]);
+    try {
+        if (mode == "--searches" && argc == 4) {
+            return runSearches(argv[2], argv[3]);
+        }
+        if (mode == "--instructions" && argc == 2) {
+            return reportInstructions(argv[0]);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "bench_gridplayer: " << e.what() << '\n';
+        return 2;
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
