@@ -690,7 +690,7 @@ struct SearchBoard {
     int* rows[kMaxSide] = {};
     int cells[kMaxCells] = {};
     Mailbox box{};
-    Census<std::uint64_t> narrow;  // boards of at most eight columns and rows
+    Census<std::uint64_t> narrow;  // boards of eight columns and at most eight rows
     Census<Bits> wide;             // any other board
     int material = 0;
     int kind = 0;  // which Engine below serves the board's size
