@@ -30,16 +30,21 @@ extern std::int64_t liveNodeCount;
 
 // ---- Search node --------------------------------------------------------------
 
-// One position of the search. A node owns its grid and the storage of its
-// children list; the child nodes themselves are released explicitly by the
-// search (deleteNode / deleteNodeChildren), never implicitly with the parent.
+// One position of the search. A node owns the storage of its children list;
+// the child nodes themselves are released explicitly by the search (deleteNode
+// / deleteNodeChildren), never implicitly with the parent. A node made by
+// createNode, or by a generator outside a search, owns a copy of its board.
+// Inside a search (DFS, getMove) a child holds only its move and its grid is
+// the search's one board, on which DFS makes the move when it enters the
+// child and takes it back when it leaves: the grid shows the child's position
+// while the child is being searched.
 struct node {
     int fromRow;  // moving soldier, or for a shot the cannon end nearer the target
     int fromCol;
     int toRow;  // landing square, or the square a shot empties
     int toCol;
     char moveType;                // 'M' step or slide, 'B' cannon shot
-    int** grid;                   // position after the move (n x m, own copy)
+    int** grid;                   // position after the move (n x m)
     int value;                    // utility of grid, stored by DFS
     std::vector<node*> children;  // in generation order
 };
@@ -82,6 +87,10 @@ int utility(int** grid, int depth);
 // and the child that gave it (null when p was scored by utility). All of p's
 // children are released before it returns, so only the score is usable.
 std::pair<int, node*> DFS(node* p, int depth, int alpha, int beta);
+
+// For tests: when set, DFS calls it at every node it scores, once the node's
+// value is stored and while p->grid shows the node's position. Null in play.
+extern void (*dfsNodeHook)(const node* p, int depth);
 
 // The move chosen for the global board, e.g. "S 1 2 M 1 3"; empty text when
 // the program has no legal move. The global board is left unchanged.

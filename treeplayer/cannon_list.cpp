@@ -1,5 +1,7 @@
 #include "treeplayer/cannon_list.h"
 
+#include <cstdint>
+
 Board initialise() {
     Board b(8, std::vector<int>(8, EMPTY));
     for (int x = 0; x < 8; x += 2)
@@ -59,41 +61,53 @@ bool Search(const std::vector<Cannon>& list, const Cannon& candidate) {
 
 namespace {
 
-// Which squares hold the scanned code, with a border of one empty square
-// around the board: a line through a middle on the edge then simply fails at
-// the border, which is the edge rule (edge rows: horizontal lines only, edge
-// columns: vertical only, corners: none) without reading off the board.
-struct Holders {
-    bool at[10][10] = {};
-    bool operator()(int x, int y) const { return at[y + 1][x + 1]; }
-};
+// Ends per direction, in the order lines through one middle are listed:
+// vertical, horizontal, diagonal with x-y constant, with x+y constant.
+constexpr coord kFirstEnd[4] = {{0, 1}, {1, 0}, {-1, -1}, {1, -1}};
+
+// Square (x, y) is bit 8 * y + x, so row-major order is the order of the bits.
+// A middle with both ends of a direction held: the end squares are `step`
+// bits away on either side; a line that is not vertical needs a column on
+// each side, so middles on the edge columns are masked off, and rows beyond
+// the edge shift out of the word. Corners are never middles.
+constexpr std::uint64_t kInnerColumns = 0x7e7e7e7e7e7e7e7eull;
+
+std::uint64_t middles(std::uint64_t holds, int step, std::uint64_t columns) {
+    return holds & (holds >> step) & (holds << step) & columns;
+}
 
 }  // namespace
 
 std::vector<Cannon> Get_list(int code, const Board& b) {
-    Holders holds;
+    std::uint64_t holds = 0;
     for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x)
-            holds.at[y + 1][x + 1] = b[y][x] == code;
+        const std::vector<int>& row = b[static_cast<std::size_t>(y)];
+        for (int x = 0; x < 8; ++x) {
+            if (row[static_cast<std::size_t>(x)] == code)
+                holds |= std::uint64_t{1} << (8 * y + x);
+        }
     }
-    // Ends per direction, in the order lines through one middle are listed:
-    // vertical, horizontal, diagonal with x-y constant, with x+y constant.
-    constexpr coord kFirstEnd[4] = {{0, 1}, {1, 0}, {-1, -1}, {1, -1}};
+    const std::uint64_t lines[4] = {
+        middles(holds, 8, ~std::uint64_t{0}),
+        middles(holds, 1, kInnerColumns),
+        middles(holds, 9, kInnerColumns),
+        middles(holds, 7, kInnerColumns),
+    };
     // Eval builds both sides' lists for every leaf: room for the cannons of
     // a usual midgame side in one allocation.
     std::vector<Cannon> list;
     list.reserve(8);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            if (!holds(x, y))
+    for (std::uint64_t any = lines[0] | lines[1] | lines[2] | lines[3]; any != 0; any &= any - 1) {
+        const int bit = __builtin_ctzll(any);
+        const int x = bit % 8;
+        const int y = bit / 8;
+        for (int d = 0; d < 4; ++d) {
+            if ((lines[d] >> bit & 1) == 0)
                 continue;
-            for (const coord& e : kFirstEnd) {
-                if (!holds(x + e.x, y + e.y) || !holds(x - e.x, y - e.y))
-                    continue;
-                const Cannon cannon{{x + e.x, y + e.y}, {x, y}, {x - e.x, y - e.y}};
-                if (!Search(list, cannon))
-                    list.push_back(cannon);
-            }
+            const coord& e = kFirstEnd[d];
+            const Cannon cannon{{x + e.x, y + e.y}, {x, y}, {x - e.x, y - e.y}};
+            if (!Search(list, cannon))
+                list.push_back(cannon);
         }
     }
     return list;

@@ -8,12 +8,28 @@
 //   dfs_per_move         DFS calls per search
 //   nodes_per_s          DFS calls per second over all passes
 //   maxrss_MB            peak resident memory of this process so far
+//
+// Instructions per DFS call, which unlike time do not depend on the machine
+// or its load, are counted by callgrind:
+//   bench_gridplayer --instructions
+// runs `bench_gridplayer --searches SET SIDES` under valgrind for each set,
+// collecting inside getMove only, and divides by the DFS calls the searches
+// made. SIDES is "black" (the searches with black to move) or "both".
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+#include <string>
 
 #include "benchset.h"
 #include "gridplayer/gridplayer.h"
@@ -146,6 +162,103 @@ void BM_Generator(benchmark::State& state) {
 BENCHMARK(BM_Generator<false>)->Name("BM_WhiteMoves")->Arg(0)->Arg(1)->ArgName("set");
 BENCHMARK(BM_Generator<true>)->Name("BM_BlackMoves")->Arg(0)->Arg(1)->ArgName("set");
 
+// --searches SET SIDES: every search of one set once, then its DFS calls.
+int runSearches(const std::string& set, const std::string& sides) {
+    for (const auto& s : gp_bench::loadBenchSets(GRIDPLAYER_BENCH_DATA)) {
+        if (s.name != set) {
+            continue;
+        }
+        std::int64_t calls = 0;
+        for (const auto& p : s.positions) {
+            calls += gp_bench::search(p, s.depth).dfs;
+            if (sides == "both") {
+                calls += gp_bench::search(gp_bench::mirrored(p), s.depth).dfs;
+            }
+        }
+        std::cout << "dfs " << calls << '\n';
+        return 0;
+    }
+    std::cerr << "bench_gridplayer: no set named " << set << '\n';
+    return 2;
+}
+
+// Instructions callgrind counted inside getMove for one run of --searches,
+// and the DFS calls that run reported; -1 when valgrind could not be run.
+std::pair<std::int64_t, std::int64_t> countInstructions(const std::string& self,
+                                                        const std::string& set,
+                                                        const std::string& sides) {
+    char path[] = "/tmp/bench_gridplayer_callgrind_XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) {
+        return {-1, -1};
+    }
+    close(fd);
+    const std::string command =
+        "valgrind --tool=callgrind --callgrind-out-file=" + std::string(path) +
+        " '--toggle-collect=getMove*' '" + self + "' --searches " + set + " " + sides +
+        " 2>/dev/null";
+    std::int64_t calls = -1;
+    if (FILE* out = popen(command.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, out) != nullptr) {
+            const std::string text = line;
+            if (text.rfind("dfs ", 0) == 0) {
+                calls = std::stoll(text.substr(4));
+            }
+        }
+        pclose(out);
+    }
+    std::int64_t instructions = -1;
+    std::ifstream profile(path);
+    for (std::string line; std::getline(profile, line);) {
+        if (line.rfind("totals: ", 0) == 0) {
+            instructions = std::stoll(line.substr(8));
+        }
+    }
+    std::remove(path);
+    return {instructions, calls};
+}
+
+int reportInstructions(const std::string& self) {
+    std::cout << "set    searches        DFS calls  instructions  per DFS call\n";
+    for (const char* set : {"8x8", "10x10"}) {
+        for (const std::string sides : {"black", "both"}) {
+            auto [instructions, calls] = countInstructions(self, set, sides);
+            if (instructions <= 0 || calls <= 0) {
+                std::cerr << "bench_gridplayer: could not count instructions (is valgrind "
+                             "installed?)\n";
+                return 1;
+            }
+            std::cout << std::left << std::setw(7) << set << std::setw(15)
+                      << (sides == "black" ? "black to move" : "both sides") << std::right
+                      << std::setw(10) << calls << std::setw(14) << instructions << std::setw(14)
+                      << std::fixed << std::setprecision(0)
+                      << static_cast<double>(instructions) / static_cast<double>(calls) << '\n';
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    try {
+        if (mode == "--searches" && argc == 4) {
+            return runSearches(argv[2], argv[3]);
+        }
+        if (mode == "--instructions" && argc == 2) {
+            return reportInstructions(argv[0]);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "bench_gridplayer: " << e.what() << '\n';
+        return 2;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

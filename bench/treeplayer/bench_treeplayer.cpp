@@ -1,9 +1,21 @@
 // treeplayer's benchmarks over 50 midgame positions (bench/data/treeplayer_8x8.txt, made by
 // tools/positions_treeplayer): the whole turn the game loop runs
 // (create_tree(root, 0) + minimax), Eval alone and next_moves alone.
+//
+// Instructions per whole turn, which unlike time do not depend on the machine
+// or its load, are counted by callgrind:
+//   bench_treeplayer --instructions
+// runs `bench_treeplayer --turns` (one whole turn on each position, each on a
+// fresh root) under valgrind, collecting inside the turns only, and divides
+// by the number of positions.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <fstream>
+#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -116,6 +128,67 @@ void BM_BoardMoves(benchmark::State& state) {
 }
 BENCHMARK(BM_BoardMoves)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// What --turns times: the turn alone, not setting up its root.
+__attribute__((noinline)) Move one_turn(Node& root) {
+    create_tree(&root, 0);
+    return minimax(&root, true, MIN, MAX).second;
+}
+
+int run_turns() {
+    for (const auto& p : positions()) {
+        Node root;
+        root.SetBlack(p.black);
+        root.SetBoard(p.board);
+        benchmark::DoNotOptimize(one_turn(root));
+    }
+    std::cout << "turns " << positions().size() << '\n';
+    return 0;
+}
+
+int report_instructions(const std::string& self) {
+    char path[] = "/tmp/bench_treeplayer_callgrind_XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0)
+        return 1;
+    close(fd);
+    const std::string command =
+        "valgrind --tool=callgrind --callgrind-out-file=" + std::string(path) +
+        " '--toggle-collect=*one_turn*' '" + self + "' --turns >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    long long instructions = -1;
+    std::ifstream profile(path);
+    for (std::string line; std::getline(profile, line);) {
+        if (line.rfind("totals: ", 0) == 0)
+            instructions = std::stoll(line.substr(8));
+    }
+    std::remove(path);
+    if (status != 0 || instructions <= 0) {
+        std::cerr << "bench_treeplayer: could not count instructions (is valgrind installed?)\n";
+        return 1;
+    }
+    const auto turns = static_cast<long long>(positions().size());
+    std::cout << "whole turns: " << turns << ", instructions: " << instructions
+              << ", per turn: " << (instructions + turns / 2) / turns << '\n';
+    return 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    try {
+        if (mode == "--turns" && argc == 2)
+            return run_turns();
+        if (mode == "--instructions" && argc == 2)
+            return report_instructions(argv[0]);
+    } catch (const std::exception& e) {
+        std::cerr << "bench_treeplayer: " << e.what() << '\n';
+        return 2;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

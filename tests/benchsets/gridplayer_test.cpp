@@ -91,4 +91,36 @@ TEST(BenchSignature, EveryMoveAndNodeCountIsAsRecorded) {
     MAX_DEPTH = 1;
 }
 
+// The score DFS stores at each node of the bench searches, kept up to date
+// move by move, against the literal scan of the board the node shows.
+struct ScoreCheck {
+    std::int64_t nodes = 0;
+    std::int64_t wrong = 0;
+    std::string first;  // the first node scored wrongly
+};
+ScoreCheck scoreCheck;
+
+void checkScore(const node* p, int depth) {
+    ++scoreCheck.nodes;
+    const int expected = gp_test::literalUtility(p->grid);
+    if (p->value != expected && scoreCheck.wrong++ == 0) {
+        scoreCheck.first = std::to_string(n) + "x" + std::to_string(m) + " player " +
+                           std::to_string(player_id) + " depth " + std::to_string(depth) +
+                           " after " + gp_test::moveText(p) + ": " + std::to_string(p->value) +
+                           " instead of " + std::to_string(expected);
+    }
+}
+
+TEST(BenchSignature, EveryNodeScoresAsTheLiteralScan) {
+    dfsNodeHook = checkScore;
+    const std::string text = gp_bench::signature(gp_bench::loadBenchSets(GRIDPLAYER_BENCH_DATA));
+    dfsNodeHook = nullptr;
+    MAX_DEPTH = 1;
+    const std::string total = "total dfs ";
+    const std::size_t at = text.rfind(total);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(scoreCheck.nodes, std::stoll(text.substr(at + total.size())));
+    EXPECT_EQ(scoreCheck.wrong, 0) << "first: " << scoreCheck.first;
+}
+
 }  // namespace

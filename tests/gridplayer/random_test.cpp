@@ -124,11 +124,36 @@ int minimax(int** grid, int depth) {
     return best;
 }
 
+// One node as a search visits it: its depth, its score and its board.
+struct Visit {
+    int depth;
+    int value;
+    std::vector<int> cells;
+    bool operator==(const Visit&) const = default;
+};
+
+std::vector<int> cellsOf(int** grid) {
+    std::vector<int> out;
+    for (int i = 0; i < n; ++i) {
+        out.insert(out.end(), grid[i], grid[i] + m);
+    }
+    return out;
+}
+
+std::vector<Visit>* trace = nullptr;  // where windowed and recordVisit write
+
+void recordVisit(const node* p, int depth) {
+    trace->push_back({depth, p->value, cellsOf(p->grid)});
+}
+
 // Calls the search makes, counted from the rule for windows: only the first
 // child inherits the node's window; later children are bounded by the
 // current best alone, and a node stops at cur >= beta (max) or cur <= alpha.
 int windowed(int** grid, int depth, int alpha, int beta, std::int64_t& calls) {
     ++calls;
+    if (trace != nullptr) {
+        trace->push_back({depth, utility(grid, depth), cellsOf(grid)});
+    }
     if (depth == MAX_DEPTH) {
         return utility(grid, depth);
     }
@@ -223,6 +248,56 @@ TEST(RandomPositions, FourPlySearchDoesTheWorkTheWindowRuleImplies) {
         node* r = createNode(g.ptr());
         EXPECT_EQ(DFS(r, 0, INT_MIN, INT_MAX).first, expectedScore) << "position " << k;
         deleteNode(r);
+    }
+    MAX_DEPTH = 1;
+}
+
+}  // namespace
+
+namespace {
+
+// Node by node, the search visits what the window rule implies: the same
+// nodes in the same order, each showing its own position while it is scored
+// and scored as a scan of that position scores. Every board width the search
+// has its own code for is covered, and some boards hold values that are no
+// cell code.
+TEST(RandomPositions, SearchVisitsEachNodeWithItsBoardAndScore) {
+    struct Case {
+        int rows, cols, depth;
+    };
+    const Case cases[] = {{8, 8, 4}, {10, 10, 3}, {6, 8, 3}, {9, 7, 3}, {7, 10, 3}, {6, 5, 4}};
+    std::mt19937 rng(9090);
+    for (const Case& c : cases) {
+        for (int k = 0; k < 6; ++k) {
+            useBoard(c.rows, c.cols, 1 + k % 2);
+            MAX_DEPTH = c.depth;
+            Grid g = k % 2 == 0 ? randomPlay(rng, 4 + 3 * k) : randomFill(rng, 15 + 5 * k);
+            if (k == 3) {
+                g.at(2, 1) = 5;
+                g.at(n - 3, m - 1) = -5;
+            }
+            std::vector<Visit> expected;
+            std::vector<Visit> actual;
+            std::int64_t calls = 0;
+            trace = &expected;
+            const int score = windowed(g.ptr(), 0, INT_MIN, INT_MAX, calls);
+            trace = &actual;
+            dfsNodeHook = recordVisit;
+            node* r = createNode(g.ptr());
+            const int searched = DFS(r, 0, INT_MIN, INT_MAX).first;
+            deleteNode(r);
+            dfsNodeHook = nullptr;
+            trace = nullptr;
+            const std::string where = std::to_string(c.rows) + "x" + std::to_string(c.cols) +
+                                      " position " + std::to_string(k);
+            EXPECT_EQ(searched, score) << where;
+            ASSERT_EQ(actual.size(), expected.size()) << where;
+            const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin());
+            EXPECT_TRUE(differ.first == actual.end())
+                << where << ": node " << differ.first - actual.begin() << " at depth "
+                << differ.first->depth << " scored " << differ.first->value << ", expected "
+                << differ.second->value;
+        }
     }
     MAX_DEPTH = 1;
 }

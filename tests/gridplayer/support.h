@@ -101,6 +101,64 @@ inline std::vector<std::string> moveTexts(const Expanded& e) {
     return out;
 }
 
+// The score computed literally, cell by cell, as the rules state it: the
+// reference the bit-set utility and the search's running score are held to.
+inline int literalUtility(int** g) {
+    auto at = [&](int i, int j) { return i >= 0 && i < n && j >= 0 && j < m ? g[i][j] : 0; };
+    int S = 0, W = 0, B = 0, TW = 0, TB = 0;
+    for (int i = 0; i < n; ++i) {
+        int rowPlus = i <= 2 ? 3 : i + 2;
+        int diagPlus = i + 2;
+        int minus = -i;
+        int column = (i + 2) / 2;
+        int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
+        for (int j = 0; j < m; ++j) {
+            int v = g[i][j];
+            if (v == 2) {
+                ++W;
+                S += (i * i + 1) / 2;
+            } else if (v == -2) {
+                ++B;
+                S -= ((n - 1 - i) * (n - 1 - i) + 1) / 2;
+            } else if (v == 1) {
+                ++TW;
+            } else if (v == -1) {
+                ++TB;
+            }
+            S += W / 2 - B / 2;
+            if (v == 2 || v == -2) {
+                int r = v == 2 ? 1 : -1;
+                auto both = [&](int i1, int j1, int i2, int j2) {
+                    return i1 >= 0 && i1 < n && j1 >= 0 && j1 < m && i2 >= 0 && i2 < n && j2 >= 0 &&
+                           j2 < m && at(i1, j1) == v && at(i2, j2) == v;
+                };
+                if (both(i, j - 1, i, j - 2))
+                    S += j >= 4 ? rowPlus : minus;
+                if (both(i + r, j - 1, i + 2 * r, j - 2))
+                    S += j >= 4 ? diagPlus : minus;
+                S += ownSquare;
+                if (both(i + r, j, i + 2 * r, j))
+                    S += column;
+                if (both(i, j + 1, i, j + 2))
+                    S += j <= 3 ? rowPlus : minus;
+                if (both(i + r, j + 1, i + 2 * r, j + 2))
+                    S += j <= 3 ? diagPlus : minus;
+            }
+        }
+    }
+    int score;
+    if (player_id == 2) {
+        score = S;
+        score += TW == 3 ? -500 : TW < 3 ? -1000 : 0;
+        score += TB == 3 ? 500 : TB < 3 ? 20000 : 0;
+    } else {
+        score = -S;
+        score += TW == 3 ? 500 : TW == 2 ? 20000 : 0;
+        score += TB == 3 ? -500 : TB == 2 ? -1000 : 0;
+    }
+    return score;
+}
+
 inline std::vector<int> rowOf(int** grid, int row) {
     return std::vector<int>(grid[row], grid[row] + m);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <random>
 #include <utility>
@@ -105,70 +106,13 @@ TEST(Utility, DepthArgumentAndUnknownCodesChangeNothing) {
 
 namespace {
 
-// The score computed literally, cell by cell, as the rules state it: the
-// reference the bit-set utility is held to.
-int literalUtility(int** g) {
-    auto at = [&](int i, int j) { return i >= 0 && i < n && j >= 0 && j < m ? g[i][j] : 0; };
-    int S = 0, W = 0, B = 0, TW = 0, TB = 0;
-    for (int i = 0; i < n; ++i) {
-        int rowPlus = i <= 2 ? 3 : i + 2;
-        int diagPlus = i + 2;
-        int minus = -i;
-        int column = (i + 2) / 2;
-        int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
-        for (int j = 0; j < m; ++j) {
-            int v = g[i][j];
-            if (v == 2) {
-                ++W;
-                S += (i * i + 1) / 2;
-            } else if (v == -2) {
-                ++B;
-                S -= ((n - 1 - i) * (n - 1 - i) + 1) / 2;
-            } else if (v == 1) {
-                ++TW;
-            } else if (v == -1) {
-                ++TB;
-            }
-            S += W / 2 - B / 2;
-            if (v == 2 || v == -2) {
-                int r = v == 2 ? 1 : -1;
-                auto both = [&](int i1, int j1, int i2, int j2) {
-                    return i1 >= 0 && i1 < n && j1 >= 0 && j1 < m && i2 >= 0 && i2 < n && j2 >= 0 &&
-                           j2 < m && at(i1, j1) == v && at(i2, j2) == v;
-                };
-                if (both(i, j - 1, i, j - 2))
-                    S += j >= 4 ? rowPlus : minus;
-                if (both(i + r, j - 1, i + 2 * r, j - 2))
-                    S += j >= 4 ? diagPlus : minus;
-                S += ownSquare;
-                if (both(i + r, j, i + 2 * r, j))
-                    S += column;
-                if (both(i, j + 1, i, j + 2))
-                    S += j <= 3 ? rowPlus : minus;
-                if (both(i + r, j + 1, i + 2 * r, j + 2))
-                    S += j <= 3 ? diagPlus : minus;
-            }
-        }
-    }
-    int score;
-    if (player_id == 2) {
-        score = S;
-        score += TW == 3 ? -500 : TW < 3 ? -1000 : 0;
-        score += TB == 3 ? 500 : TB < 3 ? 20000 : 0;
-    } else {
-        score = -S;
-        score += TW == 3 ? 500 : TW == 2 ? 20000 : 0;
-        score += TB == 3 ? -500 : TB == 2 ? -1000 : 0;
-    }
-    return score;
-}
-
 // Seeded random boards of every size a header allows (6 to 10 rows, 1 to 10
 // columns), for both players, dense and sparse, with a few values that are
 // no cell code at all (some of which a narrowing to 8 or 16 bits would turn
 // into one), scored on a test-owned block, on separately allocated rows and
-// on a search node's board. The sizes are visited in a shuffled order, so
-// tables made for one size are seen to be remade for the next.
+// on a search node's board, and by a search that starts from it. The sizes
+// are visited in a shuffled order, so tables made for one size are seen to
+// be remade for the next.
 TEST(Utility, AgreesWithTheLiteralScanOnSeededRandomBoards) {
     std::vector<std::pair<int, int>> sizes;
     for (int rows = 6; rows <= 10; ++rows) {
@@ -180,7 +124,6 @@ TEST(Utility, AgreesWithTheLiteralScanOnSeededRandomBoards) {
     std::shuffle(sizes.begin(), sizes.end(), rng);
     const int odd[] = {3, -3, 7, 65538, -65538, 40000, -40000, 130, -130, 258};
     auto roll = [&](int below) { return static_cast<int>(rng() % static_cast<unsigned>(below)); };
-    int checked = 0;
     for (auto [rows, cols] : sizes) {
         for (int k = 0; k < 240; ++k) {
             useBoard(rows, cols, 1 + k % 2);
@@ -207,11 +150,15 @@ TEST(Utility, AgreesWithTheLiteralScanOnSeededRandomBoards) {
                 << rows << "x" << cols << " board " << k;
             node* p = createNode(g.ptr());
             ASSERT_EQ(utility(p->grid, 3), expected) << rows << "x" << cols << " board " << k;
+            // A search starting here scores the board from the bit sets and
+            // the material sum it sets up, not by a scan.
+            MAX_DEPTH = 3;
+            ASSERT_EQ(DFS(p, 3, INT_MIN, INT_MAX).first, expected)
+                << rows << "x" << cols << " board " << k;
             deleteNode(p);
-            ++checked;
         }
     }
-    EXPECT_EQ(checked, 50 * 240);
+    MAX_DEPTH = 1;
 }
 
 }  // namespace
