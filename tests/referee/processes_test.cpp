@@ -95,10 +95,16 @@ TEST_P(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         std::filesystem::remove(family());
-        const RefereeRun run = play(fake("black", c.black), fake("white"), {"--time", "100"});
+        // White is outside the family: the game may end before a loaded
+        // machine has even run it, and it is still found by its mark.
+        const RefereeRun run =
+            play(fake("black", c.black), FakeGame::fake("white"), {"--time", "100"});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out.rfind(kFinished + std::string(c.expected), 0), 0u) << run.out;
-        expect_family_gone(3);
+        // In the sandbox a child that takes over may die with the player
+        // before it has reported.
+        const bool handoff = c.black.front() == "--spawn" && c.black[1] == "handoff";
+        expect_family_gone(handoff && sandboxed() ? 1 : 2);
     }
 }
 
