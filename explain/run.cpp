@@ -8,6 +8,7 @@
 #include <sstream>
 #include <utility>
 
+#include "cli/bounded_file.h"
 #include "cli/command_line.h"
 #include "explain/grid_explain.h"
 #include "explain/report.h"
@@ -61,12 +62,11 @@ void add_options(CLI::App& app, Options& o) {
 std::pair<Setup, std::string> read_setup(const Options& o) {
     if (o.moves)
         return {setup_from_moves(o.rows, o.columns, *o.moves), ""};
-    std::ifstream file(*o.record);
-    std::stringstream text;
-    text << file.rdbuf();
-    if (!file)
-        throw InputError("cannot read " + *o.record);
-    return {setup_from_record(text.str(), *o.ply), record_end(text.str(), *o.ply)};
+    auto read = cli::read_text_file(*o.record);
+    if (const auto* problem = std::get_if<cli::TextProblem>(&read))
+        throw InputError(cli::describe(*o.record, *problem));
+    const std::string& text = std::get<std::string>(read);
+    return {setup_from_record(text, *o.ply), record_end(text, *o.ply)};
 }
 
 // The explanation, and why the game is already over in its position, if it is.

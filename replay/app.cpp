@@ -6,8 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <functional>
+#include <optional>
+#include <utility>
 
+#include "cli/bounded_file.h"
+#include "referee/common/files.h"
 #include "referee/common/text.h"
 #include "referee/game/display.h"
 #include "referee/game/outcome.h"
@@ -19,33 +23,34 @@
 namespace replay {
 namespace {
 
-std::optional<std::string> read_file(const std::string& path, std::string& why) {
-    // A directory opens like a file here and then reads as nothing at all.
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        why = "it is a directory";
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (in)
-        text << in.rdbuf();
-    if (!in || in.bad()) {
-        why = std::strerror(errno);
-        return std::nullopt;
-    }
-    return text.str();
-}
-
-bool write_file(const std::string& path, const std::string& text, std::ostream& err) {
+// Writes what `write` makes into the file, as it is made.
+bool write_file(const std::string& path, const std::function<void(std::ostream&)>& write,
+                std::ostream& err) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
+    if (file)
+        write(file);
     file.close();
     if (!file) {
         err << "replay: cannot write " << path << ": " << std::strerror(errno) << '\n';
         return false;
     }
     return true;
+}
+
+// Why the outputs cannot be written: one is the record, or both are one
+// file, however they are spelt.
+std::optional<std::string> clobbered(const Options& options) {
+    const std::pair<const char*, const std::string*> outputs[] = {{"--html", &options.html_path},
+                                                                  {"--svg", &options.svg_path}};
+    for (const auto& [option, path] : outputs) {
+        if (referee::same_file(*path, options.record_path)) {
+            return std::string(option) + " " + *path + " is the record " + options.record_path +
+                   ": it would be overwritten";
+        }
+    }
+    if (referee::same_file(options.html_path, options.svg_path))
+        return "--html and --svg name the same file, " + options.svg_path;
+    return std::nullopt;
 }
 
 // "treeplayer (black) vs gridplayer (white), ply 12 of 57: black S 0 5 M 0 4".
@@ -77,13 +82,16 @@ std::string games_note(std::size_t shown, std::size_t count) {
 }  // namespace
 
 int run(const Options& options, std::ostream& out, std::ostream& err) {
-    std::string why;
-    const auto text = read_file(options.record_path, why);
-    if (!text) {
-        err << "replay: cannot read " << options.record_path << ": " << why << '\n';
+    if (const auto problem = clobbered(options)) {
+        err << "replay: " << *problem << '\n';
         return kBadInput;
     }
-    auto read = read_record(*text);
+    const auto file = cli::read_text_file(options.record_path);
+    if (const auto* problem = std::get_if<cli::TextProblem>(&file)) {
+        err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
+        return kBadInput;
+    }
+    auto read = read_record(std::get<std::string>(file));
     if (const auto* error = std::get_if<RecordError>(&read)) {
         err << options.record_path;
         if (error->line > 0)
@@ -110,15 +118,20 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
             games_note(static_cast<std::size_t>(options.game - 1), games.size());
         if (!note.empty())
             out << note << "\n\n";
-        out << (options.ply ? render_position(game, *options.ply, color)
-                            : render_game(game, color));
+        if (options.ply)
+            out << render_position(game, *options.ply, color);
+        else
+            render_game(out, game, color);
         return kDone;
     }
     bool written = true;
     if (!options.html_path.empty())
         written = write_file(
             options.html_path,
-            html_page(games, static_cast<std::size_t>(options.game - 1), options.ply.value_or(0)),
+            [&](std::ostream& page) {
+                write_html_page(page, games, static_cast<std::size_t>(options.game - 1),
+                                options.ply.value_or(0));
+            },
             err);
     if (!options.svg_path.empty()) {
         const int ply = options.ply.value_or(game.plies());
@@ -126,9 +139,13 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         if (ply > 0)
             last = game.moves[static_cast<std::size_t>(ply - 1)].move;
         written =
-            write_file(options.svg_path,
-                       svg_picture(position_after(game, ply), last, caption(game, ply)) + '\n',
-                       err) &&
+            write_file(
+                options.svg_path,
+                [&](std::ostream& picture) {
+                    picture << svg_picture(position_after(game, ply), last, caption(game, ply))
+                            << '\n';
+                },
+                err) &&
             written;
     }
     return written ? kDone : kWriteFailed;

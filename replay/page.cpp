@@ -1,6 +1,9 @@
 #include "replay/page.h"
 
 #include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
+#include <string_view>
 
 #include "replay/page_template.h"
 #include "replay/svg.h"
@@ -8,24 +11,21 @@
 namespace replay {
 namespace {
 
-nlohmann::json game_data(const Game& game, int start_ply) {
-    nlohmann::json moves = nlohmann::json::array();
+// A move's fields as the page's script reads them, written straight out: a
+// game of a million plies never becomes a tree of a million JSON objects.
+void write_moves(std::ostream& out, const Game& game) {
+    out << '[';
+    bool first = true;
     for (const auto& played : game.moves) {
         const auto& m = played.move;
-        moves.push_back({{"text", protocol::format_move(m)},
-                         {"x1", m.x1},
-                         {"y1", m.y1},
-                         {"action", std::string(1, m.action)},
-                         {"x2", m.x2},
-                         {"y2", m.y2},
-                         {"seconds", played.seconds}});
+        // Move times come from the record's comments: finite, not negative.
+        const std::string seconds = nlohmann::json(played.seconds).dump();
+        out << (first ? "" : ",") << R"({"text":")" << protocol::format_move(m) << R"(","x1":)"
+            << m.x1 << R"(,"y1":)" << m.y1 << R"(,"action":")" << m.action << R"(","x2":)" << m.x2
+            << R"(,"y2":)" << m.y2 << R"(,"seconds":)" << seconds << '}';
+        first = false;
     }
-    nlohmann::json tags = nlohmann::json::array();
-    for (const auto& [name, value] : game.tags)
-        tags.push_back({name, value});
-    return {{"tags", tags},      {"rows", game.rows},     {"columns", game.columns},
-            {"moves", moves},    {"result", game.result}, {"reason", game.tag("Termination")},
-            {"start", start_ply}};
+    out << ']';
 }
 
 // The data sits inside a <script> element, which ends at the first "</";
@@ -55,31 +55,62 @@ std::string script_safe_json(const nlohmann::json& data) {
     return out;
 }
 
-void replace_marker(std::string& page, const std::string& marker, const std::string& with) {
-    page.replace(page.find(marker), marker.size(), with);
+// The page's data for one game, its closing brace left for the caller to
+// write (after more fields, for a match).
+void write_game_fields(std::ostream& out, const Game& game, int start_ply) {
+    nlohmann::json tags = nlohmann::json::array();
+    for (const auto& [name, value] : game.tags)
+        tags.push_back({name, value});
+    const nlohmann::json rest = {{"tags", tags},
+                                 {"rows", game.rows},
+                                 {"columns", game.columns},
+                                 {"result", game.result},
+                                 {"reason", game.tag("Termination")},
+                                 {"start", start_ply}};
+    std::string fields = script_safe_json(rest);
+    fields.pop_back();  // the closing brace
+    out << fields << R"(,"moves":)";
+    write_moves(out, game);
 }
 
 }  // namespace
 
 std::string html_page(const Game& game, int start_ply) {
-    return html_page(std::vector<Game>{game}, 0, start_ply);
+    std::ostringstream out;
+    write_html_page(out, std::vector<Game>{game}, 0, start_ply);
+    return out.str();
 }
 
 std::string html_page(const std::vector<Game>& games, std::size_t shown, int start_ply) {
+    std::ostringstream out;
+    write_html_page(out, games, shown, start_ply);
+    return out.str();
+}
+
+void write_html_page(std::ostream& out, const std::vector<Game>& games, std::size_t shown,
+                     int start_ply) {
     const Game& game = games.at(shown);
-    nlohmann::json data = game_data(game, start_ply);
+    const std::string_view page = kPageTemplate;
+    const std::string_view board_marker = "<!--board-->";
+    const std::string_view data_marker = "<!--game-data-->";
+    const auto board_at = page.find(board_marker);
+    const auto data_at = page.find(data_marker);
+    out << page.substr(0, board_at) << svg_empty_board(game.rows, game.columns)
+        << page.substr(board_at + board_marker.size(), data_at - board_at - board_marker.size());
     // The shown game's fields stay at the top, as a single game's page has
     // them; a match adds every game for the index.
+    write_game_fields(out, game, start_ply);
     if (games.size() > 1) {
-        data["games"] = nlohmann::json::array();
-        for (const Game& other : games)
-            data["games"].push_back(game_data(other, 0));
-        data["shown"] = shown;
+        out << R"(,"games":[)";
+        for (std::size_t i = 0; i < games.size(); ++i) {
+            out << (i == 0 ? "" : ",");
+            write_game_fields(out, games[i], 0);
+            out << '}';
+        }
+        out << R"(],"shown":)" << shown;
     }
-    std::string page = kPageTemplate;
-    replace_marker(page, "<!--board-->", svg_empty_board(game.rows, game.columns));
-    replace_marker(page, "<!--game-data-->", script_safe_json(data));
-    return page;
+    out << '}';
+    out << page.substr(data_at + data_marker.size());
 }
 
 }  // namespace replay

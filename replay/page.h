@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,9 @@ std::string html_page(const Game& game, int start_ply);
 // them; it opens on game `shown` (counted from 0) at `start_ply`, unless its
 // address names another ("page.html#game=2&ply=12", the game counted from 1).
 std::string html_page(const std::vector<Game>& games, std::size_t shown, int start_ply);
+
+// The same page written as it is made: memory stays that of the games read.
+void write_html_page(std::ostream& out, const std::vector<Game>& games, std::size_t shown,
+                     int start_ply);
 
 }  // namespace replay

@@ -1,6 +1,9 @@
 #include "replay/terminal.h"
 
+#include <array>
 #include <cstdio>
+#include <optional>
+#include <ostream>
 
 #include "referee/common/text.h"
 #include "referee/game/display.h"
@@ -27,7 +30,11 @@ std::string result_text(const Game& game) {
     return game.result + " {" + referee::printable(reason) + "}";
 }
 
-std::string render_position(const Game& game, int ply, bool color) {
+namespace {
+
+// The position after `ply` moves, given that position and the clocks.
+std::string render_at(const Game& game, int ply, const Board& board,
+                      const std::array<double, 2>& clocks, bool color) {
     std::string out;
     std::optional<protocol::MoveLine> last;
     if (ply == 0) {
@@ -37,20 +44,35 @@ std::string render_position(const Game& game, int ply, bool color) {
         last = played.move;
         const auto side = mover(ply) == Side::Black ? referee::Side::Black : referee::Side::White;
         out += referee::render_status(ply, side, protocol::format_move(played.move), played.seconds,
-                                      clocks_after(game, ply)) +
+                                      clocks) +
                '\n';
     }
-    out += referee::render_board(position_after(game, ply), last, color);
+    out += referee::render_board(board, last, color);
     if (ply == game.plies())
         out += "\nResult: " + result_text(game) + '\n';
     return out;
 }
 
-std::string render_game(const Game& game, bool color) {
-    std::string out = tag_lines(game);
-    for (int ply = 0; ply <= game.plies(); ++ply)
-        out += '\n' + render_position(game, ply, color);
-    return out;
+}  // namespace
+
+std::string render_position(const Game& game, int ply, bool color) {
+    return render_at(game, ply, position_after(game, ply), clocks_after(game, ply), color);
+}
+
+void render_game(std::ostream& out, const Game& game, bool color) {
+    out << tag_lines(game);
+    // One board and one pair of clocks carried from ply to ply: the whole
+    // game costs as much as its moves, and the text goes out as it is made.
+    Board board = Board::starting(game.rows, game.columns);
+    std::array<double, 2> clocks{game.time_seconds, game.time_seconds};
+    for (int ply = 0; ply <= game.plies(); ++ply) {
+        if (ply > 0) {
+            const RecordedMove& played = game.moves[static_cast<std::size_t>(ply - 1)];
+            board.apply(played.move);
+            clocks[mover(ply) == Side::Black ? 0 : 1] -= played.seconds;
+        }
+        out << '\n' << render_at(game, ply, board, clocks, color);
+    }
 }
 
 }  // namespace replay

@@ -2,6 +2,7 @@
 // a ply, then the board with the move's squares bracketed.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "replay/game.h"
@@ -12,8 +13,9 @@ namespace replay {
 // the last position also gets the game's result.
 std::string render_position(const Game& game, int ply, bool color);
 
-// The tag pairs, then every position from the start to the last move.
-std::string render_game(const Game& game, bool color);
+// The tag pairs, then every position from the start to the last move, in
+// time linear in the moves.
+void render_game(std::ostream& out, const Game& game, bool color);
 
 // "1-0 {white lost its town halls: 2 of them left}"; the reason comes from
 // the Termination tag, and a game without result says the record stops.

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <utility>
 
+#include "referee/common/files.h"
+#include "referee/common/text.h"
 #include "referee/seats/human.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
@@ -28,6 +30,9 @@ constexpr int kMaxKilobytes = 1'000'000;
 constexpr int kMaxMilliseconds = 1'000'000;
 
 constexpr int kMaxConcurrency = 256;
+// Names go into one line of the record, the log and the results: long
+// enough for any name, short enough for every reader's line limit.
+constexpr std::size_t kMaxNameBytes = 1000;
 constexpr int kDefaultPlayerProcesses = 256;
 constexpr int kMaxPlayerProcesses = 100'000;
 
@@ -367,26 +372,6 @@ std::vector<std::string> given_game_options(const CLI::App& app) {
     return words;
 }
 
-// Whether two paths name one file, also through links; for files that do
-// not exist yet, whether they resolve to the same path.
-bool same_file(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty())
-        return false;
-    std::error_code error;
-    if (std::filesystem::equivalent(a, b, error))
-        return true;
-    bool resolved = true;
-    const auto resolve = [&](const std::string& path) {
-        std::error_code failed;
-        auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path), failed);
-        resolved = resolved && !failed;
-        return full;
-    };
-    const auto resolved_a = resolve(a);
-    const auto resolved_b = resolve(b);
-    return resolved && resolved_a == resolved_b;
-}
-
 }  // namespace
 
 std::string help_text() {
@@ -474,22 +459,71 @@ std::variant<std::vector<Player>, std::string> named_commands(const CLI::App& ap
     for (const CLI::Option* option : app.parse_order()) {
         if (option == d.name_option) {
             if (pending)
-                return "--name " + *pending + " names no player: give it before a command";
+                return "--name " + quote(*pending) + " names no player: give it before a command";
             pending = d.names[names_taken++];
         } else if (option == d.command_option) {
             const std::string& text = d.commands[players.size()];
             auto words = split_command(text);
             if (!words)
-                return "unterminated quote in \"" + text + "\"";
+                return "unterminated quote in " + quote(text);
             if (words->empty())
                 return std::string("empty player command");
-            players.push_back({pending ? *pending : program_name(*words), text, *words});
+            // A name made from a file name may hold anything a file name can.
+            players.push_back({pending ? *pending : printable(program_name(*words)), text, *words});
             pending.reset();
         }
     }
     if (pending)
-        return "--name " + *pending + " names no player: give it before a command";
+        return "--name " + quote(*pending) + " names no player: give it before a command";
     return players;
+}
+
+// A name shows up on terminals and in every file of the run, so it may not
+// hold anything that could pass for other output there.
+std::optional<std::string> check_name(const std::string& option, const std::string& name) {
+    if (has_control(name)) {
+        return option + " " + quote(name) +
+               ": a name may not hold control characters or bytes that are not UTF-8";
+    }
+    if (name.size() > kMaxNameBytes)
+        return option + ": a name may be at most " + std::to_string(kMaxNameBytes) + " bytes long";
+    return std::nullopt;
+}
+
+// Every file the run writes differs from every other one and from every
+// file it reads (the player programs and scripts among them), however
+// each is spelt.
+std::optional<std::string> check_files(const Options& options) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--record", &options.record_path},
+        {"--log", &options.log_path},
+        {"--results", &options.results_path}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+            if (same_file(*outputs[i].second, *outputs[j].second)) {
+                return std::string(outputs[i].first) + " and " + outputs[j].first +
+                       " name the same file, " + quote(*outputs[j].second, 200) +
+                       ": one would overwrite the other";
+            }
+        }
+    }
+    std::vector<std::string> inputs = options.merge_paths;
+    for (const auto& player : options.players) {
+        for (const auto& word : player.argv) {
+            std::error_code error;
+            if (std::filesystem::is_regular_file(word, error))
+                inputs.push_back(word);
+        }
+    }
+    for (const auto& [option, path] : outputs) {
+        for (const auto& input : inputs) {
+            if (same_file(*path, input)) {
+                return std::string(option) + " " + quote(*path, 200) + " is " + quote(input, 200) +
+                       ", which the run reads: it would be overwritten";
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> check_run(const Options& options) {
@@ -533,10 +567,20 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{error.what()};
     }
     Options options = d.options;
+    for (const auto& name : d.names) {
+        if (auto problem = check_name("--name", name))
+            return UsageError{*problem};
+    }
+    if (auto problem = check_name("--name-black", d.black_name))
+        return UsageError{*problem};
+    if (auto problem = check_name("--name-white", d.white_name))
+        return UsageError{*problem};
     if (d.merge) {
         if (d.commands.empty())
             return UsageError{"--merge needs at least one results file"};
         options.merge_paths = d.commands;
+        if (auto problem = check_files(options))
+            return UsageError{*problem};
         if (!d.sprt.empty()) {
             auto sprt = parse_sprt({d.sprt});
             if (auto* message = std::get_if<std::string>(&sprt))
@@ -604,10 +648,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     }
     if (auto problem = check_run(options))
         return UsageError{*problem};
-    if (!options.record_path.empty() && same_file(options.record_path, options.log_path)) {
-        return UsageError{"--record and --log name the same file, " + options.log_path +
-                          ": the log would overwrite the record"};
-    }
+    if (auto problem = check_files(options))
+        return UsageError{*problem};
     // White has a town hall on every even column, black on every odd one:
     // black has the fewer, and must start above the losing limit.
     if (options.game.columns / 2 <= options.game.town_hall_limit) {

@@ -9,9 +9,10 @@
 namespace referee {
 namespace {
 
+// A value can neither end its tag early nor break its line.
 std::string tag_value(const std::string& text) {
     std::string out;
-    for (char c : text) {
+    for (char c : printable(text)) {
         if (c == '"' || c == '\\')
             out += '\\';
         out += c;
@@ -70,7 +71,14 @@ std::vector<std::string> record_moves(const std::string& record_text) {
 
 void LogSink::write(const std::string& line) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    out_ << line;
+    if (failure_)
+        return;
+    failure_ = out_.write(line);
+}
+
+std::optional<std::string> LogSink::failure() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return failure_;
 }
 
 GameLog::GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
@@ -89,10 +97,32 @@ std::string GameLog::stamp() const {
     return text + game_;
 }
 
+void GameLog::write(const std::string& line) {
+    if (started_) {
+        out_.write(line);
+        return;
+    }
+    pending_ += line;
+}
+
+void GameLog::started(const Board& /*board*/, const std::array<double, 2>& /*clock_left*/) {
+    begin();
+}
+
+void GameLog::begin() {
+    if (started_)
+        return;
+    started_ = true;
+    if (!pending_.empty())
+        out_.write(pending_);
+    pending_.clear();
+}
+
 void GameLog::line(Side side, Direction direction, std::string_view text) {
     const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
-    out_.write(stamp() + arrow + names_[side == Side::Black ? 0 : 1] + ": " +
-               printable(text, true) + '\n');
+    begin();
+    write(stamp() + arrow + names_[side == Side::Black ? 0 : 1] + ": " + printable(text, true) +
+          '\n');
 }
 
 void GameLog::error_output(Side side, std::string_view text) {
@@ -103,22 +133,22 @@ void GameLog::error_output(Side side, std::string_view text) {
         return;
     }
     error_kept_[who] += bytes;
-    out_.write(stamp() + "!! " + names_[who] + " stderr: " + printable(text, true) + '\n');
+    begin();
+    write(stamp() + "!! " + names_[who] + " stderr: " + printable(text, true) + '\n');
 }
 
 void GameLog::finish() {
     for (std::size_t who = 0; who < 2; ++who) {
         if (error_left_out_[who] == 0)
             continue;
-        out_.write(stamp() + "!! " + names_[who] +
-                   " stderr: " + std::to_string(error_left_out_[who]) +
-                   " more bytes left out (the log keeps " + std::to_string(error_cap_) +
-                   " bytes of each player's standard error per game)\n");
+        write(stamp() + "!! " + names_[who] + " stderr: " + std::to_string(error_left_out_[who]) +
+              " more bytes left out (the log keeps " + std::to_string(error_cap_) +
+              " bytes of each player's standard error per game)\n");
     }
 }
 
 void GameLog::note(std::string_view text) {
-    out_.write(stamp() + "== " + std::string(text) + '\n');
+    write(stamp() + "== " + printable(text) + '\n');
 }
 
 }  // namespace referee

@@ -5,10 +5,12 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "referee/common/files.h"
 #include "referee/game/game.h"
 
 namespace referee {
@@ -31,17 +33,22 @@ std::vector<std::string> record_moves(const std::string& record_text);
 // a whole line, so lines of different games never run into each other.
 class LogSink {
   public:
-    explicit LogSink(std::ostream& out) : out_(out) {}
+    explicit LogSink(OutputFile& out) : out_(out) {}
     void write(const std::string& line);
+    // Why a write failed, once one has; later lines are dropped.
+    std::optional<std::string> failure() const;
 
   private:
-    std::ostream& out_;
-    std::mutex mutex_;
+    OutputFile& out_;
+    mutable std::mutex mutex_;
+    std::optional<std::string> failure_;
 };
 
 // Writes the log lines of game `game`, each carrying its number, so the
 // lines of games played side by side can be told apart; times are
 // milliseconds since `origin`.
+// Nothing reaches the file before the game has started: a game whose
+// player cannot be started leaves the log as it was.
 // Each player's standard error is kept up to `error_cap` bytes per game, so
 // a player that floods it cannot fill the disk; finish() says how much was
 // left out.
@@ -50,6 +57,7 @@ class GameLog : public GameObserver {
     GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
             std::chrono::steady_clock::time_point origin, std::size_t error_cap);
 
+    void started(const Board& board, const std::array<double, 2>& clock_left) override;
     void line(Side side, Direction direction, std::string_view text) override;
     void error_output(Side side, std::string_view text) override;
     bool wants_error_output() const override { return true; }
@@ -60,6 +68,9 @@ class GameLog : public GameObserver {
   private:
     // The start of each line: time and game number.
     std::string stamp() const;
+    void write(const std::string& line);
+    // The game runs: what waited is written, and from now on every line.
+    void begin();
 
     LogSink& out_;
     std::string game_;
@@ -68,6 +79,8 @@ class GameLog : public GameObserver {
     std::size_t error_cap_;
     std::array<std::size_t, 2> error_kept_{};
     std::array<std::size_t, 2> error_left_out_{};
+    bool started_ = false;
+    std::string pending_;  // lines before the game started
 };
 
 }  // namespace referee

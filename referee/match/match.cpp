@@ -3,11 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <vector>
 
+#include "referee/common/files.h"
 #include "referee/common/interrupt.h"
 #include "referee/game/display.h"
 #include "referee/game/observers.h"
@@ -43,26 +44,28 @@ struct Played {
     std::string failure;      // not empty: the referee itself failed (no memory, no pipes)
 };
 
-// The files a run writes besides standard output; each one optional.
+// The files a run writes besides standard output; each one optional. The
+// record and the log are emptied by their first write, so a run that plays
+// no game leaves them as they were; the results file is only appended to.
 struct RunFiles {
-    std::ofstream record;
-    std::ofstream log;
+    OutputFile record;
+    OutputFile log;
     std::unique_ptr<LogSink> log_sink;
     ResultsFile results;
     bool results_open = false;
     bool results_failed = false;
+    std::optional<std::string> record_failure;
 
     // An error message when a file cannot be opened.
     std::optional<std::string> open(const MatchOptions& options) {
         if (!options.record_path.empty()) {
-            record.open(options.record_path, std::ios::out | std::ios::trunc);
-            if (!record)
-                return "cannot open the record file " + options.record_path;
+            if (auto failed =
+                    record.open(options.record_path, OutputFile::Mode::ReplaceOnFirstWrite))
+                return "the record file: " + *failed;
         }
         if (!options.log_path.empty()) {
-            log.open(options.log_path, std::ios::out | std::ios::trunc);
-            if (!log)
-                return "cannot open the log file " + options.log_path;
+            if (auto failed = log.open(options.log_path, OutputFile::Mode::ReplaceOnFirstWrite))
+                return "the log file: " + *failed;
             log_sink = std::make_unique<LogSink>(log);
         }
         if (!options.results_path.empty()) {
@@ -153,6 +156,8 @@ int MatchRunner::run() {
     if (!settle_sandbox())
         return kStartFailed;
     if (auto failed = files_.open(options_)) {
+        if (const int number = interrupt_signal())
+            return kSignalBase + number;
         errors_ << "referee: " << *failed << '\n';
         return kWriteFailed;
     }
@@ -244,8 +249,6 @@ bool MatchRunner::deliver(int i) {
         show_score();
     out_ << std::flush;
     record_game(scheduled, result);
-    if (files_.log.is_open())
-        files_.log.flush();
     if (tournament_.decided() && scheduled.number < tournament_.total()) {
         out_ << "The SPRT has decided after game " << scheduled.number << " of "
              << tournament_.total() << ": no more games.\n";
@@ -274,8 +277,10 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
                           options_.game.rows,
                           options_.game.columns,
                           options_.game.time_seconds};
-    write_record(files_.record, info, result);
-    files_.record.flush();
+    std::ostringstream text;
+    write_record(text, info, result);
+    if (!files_.record_failure)
+        files_.record_failure = files_.record.write(text.str());
 }
 
 // Whether players run in the sandbox: wherever it works unless it is off;
@@ -299,14 +304,16 @@ bool MatchRunner::settle_sandbox() {
 
 // A file that could not be written fails a run that had nothing else wrong.
 void MatchRunner::check_files() {
-    const auto failed = [&](const std::string& what, const std::string& path) {
-        errors_ << "referee: writing the " << what << " file " << path << " failed\n";
+    const auto failed = [&](const std::string& why) {
+        errors_ << "referee: " << why << "\n";
         status_ = status_ == kPlayed ? kWriteFailed : status_;
     };
-    if (files_.record.is_open() && !files_.record.good())
-        failed("record", options_.record_path);
-    if (files_.log.is_open() && !files_.log.good())
-        failed("log", options_.log_path);
+    if (files_.record_failure)
+        failed(*files_.record_failure);
+    if (files_.log_sink) {
+        if (const auto why = files_.log_sink->failure())
+            failed(*why);
+    }
     if (files_.results_failed)
         status_ = status_ == kPlayed ? kWriteFailed : status_;
 }

@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <variant>
 
+#include "referee/common/text.h"
+
 namespace referee {
 namespace {
 
@@ -90,6 +92,10 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         return std::string("game number beyond the games scheduled");
     if (entry.plies < 0 || !(entry.time_black >= 0) || !(entry.time_white >= 0))
         return std::string("negative plies or times");
+    // Names and reasons are shown on terminals and in tables: whatever the
+    // file holds, no control character gets through.
+    for (std::string* text : {&entry.black, &entry.white, &entry.termination, &entry.reason})
+        *text = printable(*text);
     if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
         return std::string("black and white must be two named players");
     if (!known_result(entry.result))
@@ -246,6 +252,11 @@ ResultsFile::~ResultsFile() {
 
 std::optional<std::string> ResultsFile::open(const std::string& path) {
     path_ = path;
+    // Lines written into a FIFO or a device are lost to --merge, and opening
+    // one could wait for ever: only a file can hold results.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return "the results file " + path + " is not a regular file";
     // Read access too: append() looks at the last byte for a torn line.
     fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0)
@@ -310,6 +321,9 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
             continue;
         }
         ReadResults one = read_results(in, path);
+        // The standings need no moves: memory grows with games, not plies.
+        for (auto& game : one.games)
+            std::vector<std::string>().swap(game.moves);
         merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
         std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
     }

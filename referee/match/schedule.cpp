@@ -1,6 +1,7 @@
 #include "referee/match/schedule.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "referee/common/text.h"
 
@@ -17,10 +18,33 @@ bool plain(char c) {
 
 std::string shell_quote(const std::string& word) {
     bool safe = !word.empty();
-    for (char c : word)
+    bool control = false;
+    for (char c : word) {
         safe = safe && plain(c);
+        const auto byte = static_cast<unsigned char>(c);
+        control = control || byte < 0x20 || byte == 0x7f;
+    }
     if (safe)
         return word;
+    if (control) {
+        // A newline inside single quotes would still end the job's line for
+        // a batch system that reads one job per line. In $'...' every byte
+        // but printable ASCII is written \xNN; quotes and backslashes too,
+        // so a shell without $'...' reads the same characters as one
+        // literal word (with a $ before it) and runs nothing else.
+        std::string out = "$'";
+        for (char c : word) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte < 0x7f && c != '\'' && c != '\\') {
+                out += c;
+            } else {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+                out += escaped;
+            }
+        }
+        return out + "'";
+    }
     std::string out = "'";
     for (char c : word)
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);

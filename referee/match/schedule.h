@@ -14,7 +14,8 @@ namespace referee {
 
 // The word as a POSIX shell reads it back: unchanged when it holds only
 // characters no shell treats specially, otherwise in single quotes (a
-// single quote inside becomes '\'').
+// single quote inside becomes '\''); a word with a control character (a
+// newline) in $'...' with \xNN escapes, so every word stays on one line.
 std::string shell_quote(const std::string& word);
 
 struct ScheduleRequest {

@@ -111,9 +111,11 @@ TEST(Standings, SmallRoundRobinByHand) {
     EXPECT_EQ(text.find("virtual draw"), std::string::npos) << text;
 }
 
-// What /bin/sh makes of a command line: each word followed by "|".
+// What bash (as GNU parallel's jobs run) makes of a command line: each word
+// followed by "|".
 std::string shell_words(const std::string& command) {
-    FILE* pipe = ::popen(("printf '%s|' " + command).c_str(), "r");
+    FILE* pipe =
+        ::popen(("exec bash -c \"printf '%s|' \"" + referee::shell_quote(command)).c_str(), "r");
     std::string words;
     for (int c = 0; pipe && (c = std::fgetc(pipe)) != EOF;)
         words += static_cast<char>(c);
