@@ -13,6 +13,7 @@
 #include "referee/game/outcome.h"
 #include "replay/page.h"
 #include "replay/record.h"
+#include "replay/results.h"
 #include "replay/svg.h"
 #include "replay/terminal.h"
 
@@ -83,7 +84,19 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         err << "replay: cannot read " << options.record_path << ": " << why << '\n';
         return kBadInput;
     }
-    auto read = read_record(*text);
+    // A results file holds each game on a line: --game K is the game's
+    // number in its run, and the page shows that game alone.
+    const bool results = is_results_file(*text);
+    std::string record = *text;
+    if (results) {
+        const auto found = record_from_results(*text, options.game, why);
+        if (!found) {
+            err << "replay: " << options.record_path << ": " << why << '\n';
+            return kBadInput;
+        }
+        record = *found;
+    }
+    auto read = read_record(record);
     if (const auto* error = std::get_if<RecordError>(&read)) {
         err << options.record_path;
         if (error->line > 0)
@@ -92,12 +105,13 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         return kBadInput;
     }
     const auto& games = std::get<std::vector<Game>>(read);
-    if (options.game > static_cast<int>(games.size())) {
+    const int chosen = results ? 1 : options.game;
+    if (chosen > static_cast<int>(games.size())) {
         err << "replay: " << options.record_path << " holds " << games.size()
             << (games.size() == 1 ? " game" : " games") << ", not " << options.game << '\n';
         return kBadInput;
     }
-    const Game& game = games[static_cast<std::size_t>(options.game - 1)];
+    const Game& game = games[static_cast<std::size_t>(chosen - 1)];
     if (options.ply && *options.ply > game.plies()) {
         err << "replay: game " << options.game << " ends after ply " << game.plies()
             << ", there is no ply " << *options.ply << '\n';
@@ -106,8 +120,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
 
     if (options.html_path.empty() && options.svg_path.empty()) {
         const bool color = referee::want_color(STDOUT_FILENO, options.no_color);
-        const std::string note =
-            games_note(static_cast<std::size_t>(options.game - 1), games.size());
+        const std::string note = games_note(static_cast<std::size_t>(chosen - 1), games.size());
         if (!note.empty())
             out << note << "\n\n";
         out << (options.ply ? render_position(game, *options.ply, color)
@@ -118,8 +131,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     if (!options.html_path.empty())
         written = write_file(
             options.html_path,
-            html_page(games, static_cast<std::size_t>(options.game - 1), options.ply.value_or(0)),
-            err);
+            html_page(games, static_cast<std::size_t>(chosen - 1), options.ply.value_or(0)), err);
     if (!options.svg_path.empty()) {
         const int ply = options.ply.value_or(game.plies());
         std::optional<protocol::MoveLine> last;
