@@ -17,6 +17,7 @@
 #include "referee/game/outcome.h"
 #include "replay/page.h"
 #include "replay/record.h"
+#include "replay/results.h"
 #include "replay/svg.h"
 #include "replay/terminal.h"
 
@@ -91,7 +92,21 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
         return kBadInput;
     }
-    auto read = read_record(std::get<std::string>(file));
+    const std::string& text = std::get<std::string>(file);
+    // A results file holds each game on a line: --game K is the game's
+    // number in its run, and the page shows that game alone.
+    const bool results = is_results_file(text);
+    std::string record = text;
+    if (results) {
+        std::string why;
+        const auto found = record_from_results(text, options.game, why);
+        if (!found) {
+            err << "replay: " << options.record_path << ": " << why << '\n';
+            return kBadInput;
+        }
+        record = *found;
+    }
+    auto read = read_record(record);
     if (const auto* error = std::get_if<RecordError>(&read)) {
         err << options.record_path;
         if (error->line > 0)
@@ -100,12 +115,13 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         return kBadInput;
     }
     const auto& games = std::get<std::vector<Game>>(read);
-    if (options.game > static_cast<int>(games.size())) {
+    const int chosen = results ? 1 : options.game;
+    if (chosen > static_cast<int>(games.size())) {
         err << "replay: " << options.record_path << " holds " << games.size()
             << (games.size() == 1 ? " game" : " games") << ", not " << options.game << '\n';
         return kBadInput;
     }
-    const Game& game = games[static_cast<std::size_t>(options.game - 1)];
+    const Game& game = games[static_cast<std::size_t>(chosen - 1)];
     if (options.ply && *options.ply > game.plies()) {
         err << "replay: game " << options.game << " ends after ply " << game.plies()
             << ", there is no ply " << *options.ply << '\n';
@@ -114,8 +130,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
 
     if (options.html_path.empty() && options.svg_path.empty()) {
         const bool color = referee::want_color(STDOUT_FILENO, options.no_color);
-        const std::string note =
-            games_note(static_cast<std::size_t>(options.game - 1), games.size());
+        const std::string note = games_note(static_cast<std::size_t>(chosen - 1), games.size());
         if (!note.empty())
             out << note << "\n\n";
         if (options.ply)
@@ -129,7 +144,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         written = write_file(
             options.html_path,
             [&](std::ostream& page) {
-                write_html_page(page, games, static_cast<std::size_t>(options.game - 1),
+                write_html_page(page, games, static_cast<std::size_t>(chosen - 1),
                                 options.ply.value_or(0));
             },
             err);

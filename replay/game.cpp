@@ -23,9 +23,11 @@ Board position_after(const Game& game, int ply) {
 
 std::array<double, 2> clocks_after(const Game& game, int ply) {
     std::array<double, 2> left{game.time_seconds, game.time_seconds};
-    for (int i = 0; i < ply; ++i)
-        left[mover(i + 1) == Side::Black ? 0 : 1] -=
-            game.moves[static_cast<std::size_t>(i)].seconds;
+    for (int i = 0; i < ply; ++i) {
+        double& clock = left[mover(i + 1) == Side::Black ? 0 : 1];
+        clock -= game.moves[static_cast<std::size_t>(i)].seconds;
+        clock += game.increment_seconds;
+    }
     return left;
 }
 

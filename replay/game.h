@@ -23,7 +23,9 @@ struct Game {
     std::vector<std::pair<std::string, std::string>> tags;  // in record order
     int rows = 8;
     int columns = 8;
-    double time_seconds = 150;  // each side's allowance, for the clocks
+    double time_seconds = 150;     // each side's allowance, for the clocks
+    double increment_seconds = 0;  // added to the mover's clock after each move
+    double move_seconds = 0;       // the most one move could take; 0 for no bound
     std::vector<RecordedMove> moves;
     // "1-0", "0-1", "1/2-1/2", or "*" for a game the record leaves unfinished.
     std::string result = "*";
@@ -42,7 +44,7 @@ Side mover(int ply);
 Board position_after(const Game& game, int ply);
 
 // Seconds left on black's and white's clocks after `ply` moves, as the
-// record's move times tell.
+// record's move times and its time control's increment tell.
 std::array<double, 2> clocks_after(const Game& game, int ply);
 
 }  // namespace replay

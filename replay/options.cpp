@@ -11,16 +11,19 @@ std::variant<Options, int> parse_command_line(int argc, const char* const* argv,
     Options options;
     int ply = 0;
     CLI::App app(
-        "Shows a game from a referee record: every position in the terminal, or one "
+        "Shows a game from a referee record or results file: every position in the terminal, or "
+        "one "
         "with --ply; --html writes a page to step through the game, --svg a picture "
         "of one position.",
         "replay");
-    app.add_option("RECORD", options.record_path, "record file written by referee --record")
+    app.add_option("RECORD", options.record_path,
+                   "record file written by referee --record, or results file written by "
+                   "referee --results (JSON lines)")
         ->required()
         ->type_name("FILE");
     app.add_option("--game", options.game,
                    "which game of a match record (default 1); the page holds them all, with an "
-                   "index")
+                   "index. In a results file: the game numbered K in its run")
         ->type_name("K")
         ->check(CLI::PositiveNumber);
     app.add_option("--ply", ply,

@@ -6,6 +6,7 @@
 
 #include "referee/common/text.h"
 #include "referee/game/outcome.h"
+#include "referee/game/record.h"
 
 namespace replay {
 namespace {
@@ -134,9 +135,18 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
     } else if (name == "Columns") {
         error = number_in(kMinColumns, kMaxSide, game.columns);
     } else if (name == "TimeControl") {
-        int seconds = 0;
-        error = number_in(0, kMaxSeconds, seconds);
-        game.time_seconds = seconds;
+        const auto control = referee::parse_time_control(value);
+        if (!control || control->seconds > kMaxSeconds || control->increment > kMaxSeconds ||
+            control->move_seconds > kMaxSeconds) {
+            error = RecordError{number,
+                                "TimeControl must read S, S+INC, S move M or S+INC move "
+                                "M, with S from 0 to " +
+                                    std::to_string(kMaxSeconds) + " seconds"};
+        } else {
+            game.time_seconds = control->seconds;
+            game.increment_seconds = control->increment;
+            game.move_seconds = control->move_seconds;
+        }
     }
     game.tags.push_back(*tag);
     return error;

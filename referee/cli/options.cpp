@@ -10,6 +10,7 @@
 
 #include "referee/common/files.h"
 #include "referee/common/text.h"
+#include "referee/match/paths.h"
 #include "referee/seats/human.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
@@ -179,9 +180,10 @@ struct Declared {
 // its own for these, and passes on everything else.
 bool run_option(const std::string& name) {
     static const char* const kRun[] = {
-        "--games",    "--tournament", "--concurrency", "--sprt", "--results",
-        "--schedule", "--only-game",  "--merge",       "--name", "--record",
-        "--log",      "--name-black", "--name-white",  "--help"};
+        "--games",      "--tournament", "--concurrency", "--sprt",
+        "--results",    "--schedule",   "--only-game",   "--merge",
+        "--name",       "--record",     "--log",         "--name-black",
+        "--name-white", "--help",       "--progress",    "--standings-every"};
     return std::find(std::begin(kRun), std::end(kRun), name) != std::end(kRun);
 }
 
@@ -295,10 +297,18 @@ void declare(CLI::App& app, Declared& d) {
     app.add_option("--name-white", d.white_name, "with two players: name of the second")
         ->type_name("NAME");
     file("--record", d.options.record_path,
-         "write the game records (tag pairs and moves), in game order, to FILE");
+         "write the game records (tag pairs and moves), in game order, to FILE; {game} in FILE "
+         "gives each game a file of its own, named by its number (games/g{game}.txt)");
     file("--log", d.options.log_path,
          "write every line in both directions and the players' standard error to FILE, with "
-         "timestamps and game numbers; not the record's file");
+         "timestamps and game numbers; not the record's file; {game} as for --record");
+    app.add_flag("--progress", d.options.progress,
+                 "a line as each game starts and as it ends, with games done, time elapsed, time "
+                 "to go and the points so far (on a terminal without boards a status line shows "
+                 "this anyway)")
+        ->disable_flag_override();
+    number("--standings-every", d.options.standings_every, 0, kMaxGames,
+           "print the standings after every N games of a match or tournament; 0 for never");
     app.add_flag("-q,--quiet", d.options.quiet,
                  "show only the result lines, not the board (a human side still sees it before "
                  "its moves)")
@@ -355,19 +365,31 @@ std::vector<std::string> join_sprt_words(const std::vector<std::string>& args) {
     return out;
 }
 
-// The words of every game option given, for --schedule to repeat.
-std::vector<std::string> given_game_options(const CLI::App& app) {
+// Game options that change how games are shown or where players may
+// write, not how they are played: a run resumes with other values of these.
+bool display_option(const std::string& name) {
+    static const char* const kDisplay[] = {"--quiet",   "--no-color",   "--watch",       "--delay",
+                                           "--sandbox", "--player-dir", "--stderr-limit"};
+    return std::find(std::begin(kDisplay), std::end(kDisplay), name) != std::end(kDisplay);
+}
+
+// The words of every game option given, for --schedule to repeat (folders
+// made absolute, for jobs run anywhere); with `played_only` only those that
+// decide how games are played.
+std::vector<std::string> given_game_options(const CLI::App& app, bool played_only) {
     std::vector<std::string> words;
     for (const CLI::Option* option : app.get_options()) {
         const std::string name = option->get_name();
-        if (option->count() == 0 || option->get_positional() || run_option(name))
+        if (option->count() == 0 || option->get_positional() || run_option(name) ||
+            (played_only && display_option(name)))
             continue;
         if (option->get_items_expected_max() == 0) {
             words.push_back(name);
             continue;
         }
         for (const auto& value : option->results())
-            words.insert(words.end(), {name, value});
+            words.insert(words.end(),
+                         {name, name == "--player-dir" ? absolute_path(value) : value});
     }
     return words;
 }
@@ -532,8 +554,13 @@ std::optional<std::string> check_run(const Options& options) {
         return "--sprt needs exactly two players";
     if (options.schedule && options.results_path.empty())
         return "--schedule needs --results: the file every game appends its line to";
-    if (options.schedule && (!options.record_path.empty() || !options.log_path.empty()))
-        return "--schedule cannot share one --record or --log among separate jobs";
+    for (const auto& [option, path] :
+         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path}}) {
+        if (options.schedule && !path->empty() && !per_game(*path)) {
+            return std::string("--schedule cannot share one ") + option +
+                   " among separate jobs: give each game its own with {game} in the name";
+        }
+    }
     if ((options.schedule || options.only_game > 0) && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
     const bool person = std::any_of(options.players.begin(), options.players.end(),
@@ -657,7 +684,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
                           " columns black starts with " + std::to_string(options.game.columns / 2) +
                           " town halls, so --town-halls must be below that"};
     }
-    options.game_options = given_game_options(app);
+    options.game_options = given_game_options(app, false);
+    options.run_options = given_game_options(app, true);
     return options;
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "referee/common/files.h"
@@ -22,7 +23,23 @@ struct RecordInfo {
     int rows = 8;
     int columns = 8;
     int time_seconds = 150;
+    double increment_seconds = 0;  // added to a side's clock after each of its moves
+    double move_seconds = 0;       // the most one move may take; 0 for no bound
 };
+
+// The clocks of a game as the record's TimeControl tag gives them:
+// "S" (S seconds per side for the whole game), "S+INC" (INC seconds added
+// after each move) and either followed by " move M" (no single move over M
+// seconds), e.g. "150", "150+2", "150+2 move 5", "60 move 0.5". The numbers
+// after S are written in the fewest digits that read back exactly.
+struct TimeControl {
+    int seconds = 150;
+    double increment = 0;
+    double move_seconds = 0;  // 0 for no bound
+};
+std::string format_time_control(const TimeControl& control);
+// nullopt for text of any other form.
+std::optional<TimeControl> parse_time_control(std::string_view text);
 
 void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result);
 

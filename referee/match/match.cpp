@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -14,7 +16,10 @@
 #include "referee/game/observers.h"
 #include "referee/game/record.h"
 #include "referee/match/in_order.h"
+#include "referee/match/paths.h"
+#include "referee/match/progress.h"
 #include "referee/match/results.h"
+#include "referee/match/resume.h"
 #include "referee/match/schedule.h"
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
@@ -58,12 +63,12 @@ struct RunFiles {
 
     // An error message when a file cannot be opened.
     std::optional<std::string> open(const MatchOptions& options) {
-        if (!options.record_path.empty()) {
+        if (!options.record_path.empty() && !per_game(options.record_path)) {
             if (auto failed =
                     record.open(options.record_path, OutputFile::Mode::ReplaceOnFirstWrite))
                 return "the record file: " + *failed;
         }
-        if (!options.log_path.empty()) {
+        if (!options.log_path.empty() && !per_game(options.log_path)) {
             if (auto failed = log.open(options.log_path, OutputFile::Mode::ReplaceOnFirstWrite))
                 return "the log file: " + *failed;
             log_sink = std::make_unique<LogSink>(log);
@@ -98,6 +103,8 @@ class MatchRunner {
 
   private:
     const ScheduledGame& game(int i) const { return games_[static_cast<std::size_t>(i)]; }
+    bool resume();
+    void prepare();
     void announce(int i);
     void play(int i);
     bool deliver(int i);
@@ -105,6 +112,7 @@ class MatchRunner {
     void record_game(const ScheduledGame& scheduled, const GameResult& result);
     bool settle_sandbox();
     void check_files();
+    void show_standings();
 
     const MatchOptions& options_;
     std::ostream& out_;
@@ -124,8 +132,30 @@ class MatchRunner {
     Seating seating_;
     GameConfig config_;
     RunFiles files_;
+    RunInfo run_info_;
+    // Everything written to out_ once games may run side by side.
+    std::mutex out_mutex_;
+    std::optional<Progress> progress_;
+    int delivered_ = 0;
+    bool record_failed_ = false;  // a record of its own per game could not be written
     int status_ = kPlayed;
 };
+
+// What identifies the run in its results lines.
+RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& names) {
+    RunInfo run;
+    run.players = names;
+    for (const auto& player : options.players)
+        run.commands.push_back(absolute_command(player.command, player.argv));
+    run.tournament = tournament_kind_name(options.kind);
+    run.games = options.games;
+    run.options = options.run_options;
+    run.rows = options.game.rows;
+    run.columns = options.game.columns;
+    run.time_control = format_time_control(
+        {options.game.time_seconds, options.game.increment_seconds, options.game.move_seconds});
+    return run;
+}
 
 MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::ostream& errors)
     : options_(options),
@@ -137,21 +167,72 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       show_boards_(false),
       color_(want_color(STDOUT_FILENO, options.no_color)),
       view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
-      config_(options.game) {
+      config_(options.game),
+      run_info_(run_info(options, tournament_.names())) {
     if (options.only_game > 0)
         games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
+}
+
+// Takes the games the results file holds already; false when it holds
+// another run's.
+bool MatchRunner::resume() {
+    const std::string& path = options_.results_path;
+    if (path.empty())
+        return true;
+    const ResumeCheck check = check_resume(path, run_info_, tournament_.games());
+    if (!check.refusal.empty()) {
+        errors_ << "referee: cannot resume from " << path << ": " << check.refusal
+                << ".\nGive another --results file, or the command that wrote this one.\n";
+        return false;
+    }
+    if (check.done.empty())
+        return true;
+    std::set<int> done;
+    for (const auto& entry : check.done)
+        done.insert(entry.game);
+    const int selected = static_cast<int>(games_.size());
+    std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
+    const int taken = selected - static_cast<int>(games_.size());
+    // A job of a split run sums up nothing; a whole run counts every game.
+    if (options_.only_game == 0) {
+        for (auto entry : check.done) {
+            entry.moves.clear();
+            tournament_.finished(std::move(entry));
+        }
+        if (tournament_.decided())
+            games_.clear();
+    }
+    out_ << resume_line(taken, selected, path) << '\n' << std::flush;
+    return true;
+}
+
+// Settles how the games still to play are played and shown.
+void MatchRunner::prepare() {
     played_.resize(games_.size());
-    workers_ = std::min(options.concurrency, static_cast<int>(games_.size()));
+    workers_ = std::min(options_.concurrency, static_cast<int>(games_.size()));
     // Boards of games played side by side would run into one another.
-    show_boards_ = !options.quiet && workers_ == 1;
+    show_boards_ = !options_.quiet && workers_ <= 1;
     terminal_ = Terminal{&keyboard_, &out_, show_boards_, color_, ::isatty(STDIN_FILENO) != 1};
-    seating_ = Seating{&terminal_, options.confinement};
+    seating_ = Seating{&terminal_, options_.confinement};
     // The pause after each move is for watching the board.
     if (!show_boards_)
         config_.delay = std::chrono::milliseconds(0);
+    const bool person = std::any_of(options_.players.begin(), options_.players.end(),
+                                    [](const Player& p) { return is_human(p.argv); });
+    ProgressMode mode = ProgressMode::Off;
+    if (options_.progress)
+        mode = ProgressMode::Lines;
+    else if (::isatty(STDOUT_FILENO) == 1 && !show_boards_ && !person && games_.size() > 1)
+        mode = ProgressMode::Status;
+    progress_.emplace(mode, out_, tournament_.names(), static_cast<int>(games_.size()));
 }
 
 int MatchRunner::run() {
+    // Checked before anything is written: a file of another run is left as
+    // it is.
+    if (!resume())
+        return kUsage;
+    prepare();
     // Settled before any file is opened: a run refused here writes nothing.
     if (!settle_sandbox())
         return kStartFailed;
@@ -168,10 +249,13 @@ int MatchRunner::run() {
     jobs.play = [this](int i) { play(i); };
     jobs.deliver = [this](int i) { return deliver(i); };
     run_in_order(jobs, workers_);
+    progress_->hide();
 
     if (tournament_.total() > 1 && options_.only_game == 0 && status_ == kPlayed) {
         out_ << tournament_.summary() << std::flush;
-        files_.append(tournament_.summary_json(), errors_);
+        // A run that had nothing left to play leaves its file as it was.
+        if (!games_.empty())
+            files_.append(tournament_.summary_json(), errors_);
     }
     if (const int number = interrupt_signal())
         status_ = kSignalBase + number;
@@ -180,8 +264,11 @@ int MatchRunner::run() {
 }
 
 void MatchRunner::announce(int i) {
+    const std::lock_guard lock(out_mutex_);
+    progress_->hide();
     if (tournament_.total() > 1)
         out_ << tournament_.started_line(game(i)) << '\n' << std::flush;
+    progress_->show();
 }
 
 // On any thread: touches only its own slot of played_.
@@ -193,14 +280,31 @@ void MatchRunner::play(int i) {
     Observers observers;
     if (show_boards_)
         observers.add(&view_);
+    Played& slot = played_[static_cast<std::size_t>(i)];
     std::unique_ptr<GameLog> game_log;
-    if (files_.log_sink) {
-        game_log = std::make_unique<GameLog>(*files_.log_sink, scheduled.number, black, white,
-                                             origin_, options_.error_cap);
+    // A log of its own for this game, when the path asks for one.
+    OutputFile own_log;
+    std::unique_ptr<LogSink> own_sink;
+    if (per_game(options_.log_path)) {
+        const std::string path = for_game(options_.log_path, scheduled.number);
+        if (auto failed = own_log.open(path, OutputFile::Mode::ReplaceOnFirstWrite)) {
+            slot.failure = "the log file: " + *failed;
+            return;
+        }
+        own_sink = std::make_unique<LogSink>(own_log);
+    }
+    LogSink* sink = own_sink ? own_sink.get() : files_.log_sink.get();
+    if (sink != nullptr) {
+        game_log = std::make_unique<GameLog>(*sink, scheduled.number, black, white, origin_,
+                                             options_.error_cap);
         game_log->note(black + " (black) vs " + white + " (white)");
         observers.add(game_log.get());
     }
-    Played& slot = played_[static_cast<std::size_t>(i)];
+    {
+        const std::lock_guard lock(out_mutex_);
+        progress_->hide();
+        progress_->started(scheduled.number, tournament_.total(), scheduled.black, scheduled.white);
+    }
     try {
         slot.result = play_commands(config_, options_.players[scheduled.black].argv,
                                     options_.players[scheduled.white].argv, observers, seating_);
@@ -217,9 +321,24 @@ void MatchRunner::play(int i) {
         game_log->finish();
         game_log->note(result_line(scheduled.number, black, white, slot.result.outcome));
     }
+    if (own_sink) {
+        if (const auto why = own_sink->failure())
+            slot.failure = *why;
+    }
+    const std::lock_guard lock(out_mutex_);
+    progress_->hide();
+    progress_->finished(scheduled.number, tournament_.total(), scheduled.black, scheduled.white,
+                        slot.result.outcome.result());
 }
 
 bool MatchRunner::deliver(int i) {
+    const std::lock_guard lock(out_mutex_);
+    progress_->hide();
+    // The status line comes back below whatever this game adds.
+    struct ShowAgain {
+        Progress& progress;
+        ~ShowAgain() { progress.show(); }
+    } show_again{*progress_};
     const ScheduledGame& scheduled = game(i);
     const Played& slot = played_[static_cast<std::size_t>(i)];
     if (!slot.start_error.empty()) {
@@ -240,6 +359,7 @@ bool MatchRunner::deliver(int i) {
     view_.note(line);
     GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
                                  names[scheduled.white], result);
+    entry.run = run_info_;
     files_.append(game_line(entry), errors_);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
@@ -249,6 +369,10 @@ bool MatchRunner::deliver(int i) {
         show_score();
     out_ << std::flush;
     record_game(scheduled, result);
+    ++delivered_;
+    if (options_.standings_every > 0 && delivered_ % options_.standings_every == 0 &&
+        delivered_ < static_cast<int>(games_.size()))
+        show_standings();
     if (tournament_.decided() && scheduled.number < tournament_.total()) {
         out_ << "The SPRT has decided after game " << scheduled.number << " of "
              << tournament_.total() << ": no more games.\n";
@@ -267,8 +391,20 @@ void MatchRunner::show_score() {
     view_.note(score);
 }
 
+// "Standings after 6 of 12 games:" and the summary so far.
+void MatchRunner::show_standings() {
+    const Standings standings = tournament_.standings();
+    int finished = 0;
+    for (const auto& row : standings.rows)
+        finished += row.score.games();
+    finished /= 2;
+    out_ << "Standings after " << finished << " of " << tournament_.total() << " games:\n"
+         << tournament_.summary() << std::flush;
+}
+
 void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& result) {
-    if (!files_.record.is_open())
+    const bool own = per_game(options_.record_path);
+    if (!files_.record.is_open() && !own)
         return;
     const std::vector<std::string>& names = tournament_.names();
     const RecordInfo info{"referee game " + std::to_string(scheduled.number),
@@ -276,9 +412,23 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
                           names[scheduled.white],
                           options_.game.rows,
                           options_.game.columns,
-                          options_.game.time_seconds};
+                          options_.game.time_seconds,
+                          options_.game.increment_seconds,
+                          options_.game.move_seconds};
     std::ostringstream text;
     write_record(text, info, result);
+    if (own) {
+        OutputFile file;
+        const std::string path = for_game(options_.record_path, scheduled.number);
+        auto failed = file.open(path, OutputFile::Mode::ReplaceOnFirstWrite);
+        if (!failed)
+            failed = file.write(text.str());
+        if (failed) {
+            errors_ << "referee: the record file: " << *failed << '\n';
+            record_failed_ = true;
+        }
+        return;
+    }
     if (!files_.record_failure)
         files_.record_failure = files_.record.write(text.str());
 }
@@ -314,7 +464,7 @@ void MatchRunner::check_files() {
         if (const auto why = files_.log_sink->failure())
             failed(*why);
     }
-    if (files_.results_failed)
+    if (files_.results_failed || record_failed_)
         status_ = status_ == kPlayed ? kWriteFailed : status_;
 }
 
@@ -344,9 +494,14 @@ void print_schedule(const MatchOptions& options, const std::string& referee, std
     request.kind = options.kind;
     request.games_per_pairing = options.games;
     const auto names = shown_names(options);
-    for (std::size_t i = 0; i < options.players.size(); ++i)
-        request.players.push_back({names[i], options.players[i].command, {}});
-    request.results_path = options.results_path;
+    // Absolute paths throughout, so a job runs the same from any folder.
+    for (std::size_t i = 0; i < options.players.size(); ++i) {
+        const Player& player = options.players[i];
+        request.players.push_back({names[i], absolute_command(player.command, player.argv), {}});
+    }
+    request.results_path = absolute_path(options.results_path);
+    request.record_path = absolute_path(options.record_path);
+    request.log_path = absolute_path(options.log_path);
     for (const auto& line : schedule_commands(request))
         out << line << '\n';
     out << std::flush;

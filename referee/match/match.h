@@ -30,8 +30,9 @@ struct MatchOptions {
     // In the order given: the first is black in the first game, and the
     // one a match's score and Elo difference are told for.
     std::vector<Player> players;
-    std::string record_path;                       // empty: no record
-    std::string log_path;                          // empty: no log
+    // Empty: none; "{game}" in the path: one file per game, named by number.
+    std::string record_path;
+    std::string log_path;
     std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
     bool quiet = false;
     bool no_color = false;
@@ -41,11 +42,21 @@ struct MatchOptions {
     TournamentKind kind = TournamentKind::RoundRobin;
     int concurrency = 1;  // games played side by side
     std::optional<SprtSettings> sprt;
-    std::string results_path;  // empty: no results file
-    int only_game = 0;         // play only this game of the run; 0 for all
+    // Empty: no results file. A file that holds games of this run already
+    // resumes it: only the games missing from it are played.
+    std::string results_path;
+    int only_game = 0;  // play only this game of the run; 0 for all
     // The options every game of a split run must share (board, clocks,
     // limits, display), as words, for --schedule to repeat.
     std::vector<std::string> game_options;
+    // Of those, the ones that decide how games are played: a results file
+    // resumes only a run with the same.
+    std::vector<std::string> run_options;
+    // A line as each game starts and ends, with the progress of the run,
+    // also when standard output is no terminal (where a status line is
+    // redrawn in place anyway, when no boards are shown).
+    bool progress = false;
+    int standings_every = 0;  // standings after every N games; 0 for none
 };
 
 // How many games the run plays in all.

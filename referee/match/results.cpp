@@ -66,6 +66,33 @@ int count_field(const json& line, const char* key) {
     return static_cast<int>(value.get<std::int64_t>());
 }
 
+json run_json(const RunInfo& run) {
+    return {{"players", run.players},       {"commands", run.commands},
+            {"tournament", run.tournament}, {"games", run.games},
+            {"options", run.options},       {"rows", run.rows},
+            {"columns", run.columns},       {"time_control", run.time_control}};
+}
+
+RunInfo run_from(const json& value) {
+    RunInfo run;
+    value.at("players").get_to(run.players);
+    value.at("commands").get_to(run.commands);
+    value.at("tournament").get_to(run.tournament);
+    run.games = count_field(value, "games");
+    value.at("options").get_to(run.options);
+    run.rows = count_field(value, "rows");
+    run.columns = count_field(value, "columns");
+    value.at("time_control").get_to(run.time_control);
+    return run;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const auto& word : words)
+        text += (text.empty() ? "" : " ") + word;
+    return text.empty() ? "none" : text;
+}
+
 // The entry a game line holds, or why it holds none.
 std::variant<GameEntry, std::string> entry_from(const json& line) {
     GameEntry entry;
@@ -83,6 +110,10 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         line.at("start").get_to(entry.start);
         line.at("end").get_to(entry.end);
         entry.scheduled = line.contains("scheduled") ? count_field(line, "scheduled") : 0;
+        if (line.contains("times"))
+            line.at("times").get_to(entry.times);
+        if (line.contains("run"))
+            entry.run = run_from(line.at("run"));
     } catch (const std::exception& error) {
         return std::string(error.what());
     }
@@ -98,6 +129,8 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         *text = printable(*text);
     if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
         return std::string("black and white must be two named players");
+    if (!entry.times.empty() && entry.times.size() != entry.moves.size())
+        return std::string("times and moves differ in number");
     if (!known_result(entry.result))
         return "unknown result \"" + entry.result + "\"";
     return entry;
@@ -139,7 +172,48 @@ std::string missing_games(const std::vector<GameEntry>& games) {
            (count > kNamed ? ", ..." : "");
 }
 
+// What a merge kept of a game found twice, and why the two may differ.
+std::string duplicate_note(const GameEntry& kept, const GameEntry& left_out) {
+    std::string note = "game " + std::to_string(kept.game) + " appears more than once: kept " +
+                       kept.origin + " (" + kept.result + "), the first read; left out " +
+                       left_out.origin + " (" + left_out.result + ")";
+    if (kept.run && left_out.run && *kept.run != *left_out.run)
+        note += ", from another run (" + run_difference(*kept.run, *left_out.run) + ")";
+    else if (kept.moves == left_out.moves)
+        note += ", the same game";
+    return note;
+}
+
 }  // namespace
+
+std::string run_difference(const RunInfo& here, const RunInfo& there) {
+    const auto differ = [](const char* what, const std::string& a, const std::string& b) {
+        return std::string(what) + ": " + a + " here, " + b + " there";
+    };
+    if (here.players != there.players)
+        return differ("the players", joined(here.players), joined(there.players));
+    if (here.commands != there.commands) {
+        for (std::size_t i = 0; i < here.commands.size(); ++i) {
+            if (here.commands[i] != there.commands[i])
+                return differ(("the command of " + here.players[i]).c_str(), here.commands[i],
+                              there.commands[i]);
+        }
+    }
+    if (here.tournament != there.tournament)
+        return differ("the tournament", here.tournament, there.tournament);
+    if (here.games != there.games)
+        return differ("the games per pairing", std::to_string(here.games),
+                      std::to_string(there.games));
+    if (here.options != there.options)
+        return differ("the game options", joined(here.options), joined(there.options));
+    if (here != there)
+        return differ("the board or clocks",
+                      std::to_string(here.rows) + "x" + std::to_string(here.columns) + " " +
+                          here.time_control,
+                      std::to_string(there.rows) + "x" + std::to_string(there.columns) + " " +
+                          there.time_control);
+    return "";
+}
 
 GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
                      const GameResult& result) {
@@ -154,6 +228,8 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     entry.plies = static_cast<int>(result.moves.size());
     for (const auto& move : result.moves) {
         entry.moves.push_back(protocol::format_move(move.move));
+        // To the millisecond, as the record writes them.
+        entry.times.push_back(std::round(move.seconds * 1000) / 1000);
         (move.side == Side::Black ? entry.time_black : entry.time_white) += move.seconds;
     }
     entry.start = iso8601(result.started);
@@ -175,19 +251,24 @@ std::string iso8601(std::chrono::system_clock::time_point when) {
 }
 
 std::string game_line(const GameEntry& entry) {
-    return dump_line({{"game", entry.game},
-                      {"black", entry.black},
-                      {"white", entry.white},
-                      {"result", entry.result},
-                      {"termination", entry.termination},
-                      {"reason", entry.reason},
-                      {"plies", entry.plies},
-                      {"moves", entry.moves},
-                      {"time_black", entry.time_black},
-                      {"time_white", entry.time_white},
-                      {"start", entry.start},
-                      {"end", entry.end},
-                      {"scheduled", entry.scheduled}});
+    json line{{"game", entry.game},
+              {"black", entry.black},
+              {"white", entry.white},
+              {"result", entry.result},
+              {"termination", entry.termination},
+              {"reason", entry.reason},
+              {"plies", entry.plies},
+              {"moves", entry.moves},
+              {"time_black", entry.time_black},
+              {"time_white", entry.time_white},
+              {"start", entry.start},
+              {"end", entry.end},
+              {"scheduled", entry.scheduled}};
+    if (!entry.times.empty())
+        line["times"] = entry.times;
+    if (entry.run)
+        line["run"] = run_json(*entry.run);
+    return dump_line(line);
 }
 
 std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt) {
@@ -306,6 +387,7 @@ ReadResults read_results(std::istream& in, const std::string& name) {
             out.problems.push_back(where + *message + ", skipped");
             continue;
         }
+        std::get<GameEntry>(entry).origin = name + " line " + std::to_string(number);
         out.games.push_back(std::move(std::get<GameEntry>(entry)));
     }
     return out;
@@ -320,10 +402,9 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
             ++merged.unreadable;
             continue;
         }
+        // The moves stay: a merged results file keeps every game whole, so
+        // that replay can show any of them. Memory grows with the input.
         ReadResults one = read_results(in, path);
-        // The standings need no moves: memory grows with games, not plies.
-        for (auto& game : one.games)
-            std::vector<std::string>().swap(game.moves);
         merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
         std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
     }
@@ -342,8 +423,7 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
             }
             if (game.result == "*")
                 continue;
-            merged.problems.push_back("game " + std::to_string(game.game) +
-                                      " appears more than once; the first is kept");
+            merged.problems.push_back(duplicate_note(unique.back(), game));
             continue;
         }
         unique.push_back(std::move(game));

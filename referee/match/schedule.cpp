@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "referee/common/text.h"
 
@@ -57,6 +58,11 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
     common.insert(common.end(),
                   {"--tournament", tournament_kind_name(request.kind), "--games",
                    std::to_string(request.games_per_pairing), "--results", request.results_path});
+    for (const auto& [option, path] :
+         {std::pair{"--record", &request.record_path}, std::pair{"--log", &request.log_path}}) {
+        if (!path->empty())
+            common.insert(common.end(), {option, *path});
+    }
     std::vector<std::string> players;
     for (const auto& player : request.players)
         players.insert(players.end(), {"--name", player.name, player.command});

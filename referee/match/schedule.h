@@ -25,6 +25,9 @@ struct ScheduleRequest {
     int games_per_pairing = 1;
     std::vector<Player> players;  // each command is passed on as one word
     std::string results_path;     // every game appends its line here
+    // Each game's own record and log ("{game}" in the path), or "" for none.
+    std::string record_path;
+    std::string log_path;
 };
 
 // One command line per game, in game order. Each names the whole

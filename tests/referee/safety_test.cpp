@@ -157,10 +157,14 @@ TEST(Files, FifoRecordWithoutReaderEndsOnSigterm) {
     bool waited = false;
     const auto run = run_referee(
         REFEREE, {"--quiet", "--sandbox", "off", "--record", fifo, randombot(1), randombot(2)},
-        {.input = "", .deadline = std::chrono::seconds(20), .started = [&](pid_t pid) {
-             waited = waits_in_poll(pid);
-             ::kill(pid, SIGTERM);
-         }});
+        {.input = "",
+         .deadline = std::chrono::seconds(20),
+         .started =
+             [&](pid_t pid) {
+                 waited = waits_in_poll(pid);
+                 ::kill(pid, SIGTERM);
+             },
+         .output = {}});
     EXPECT_TRUE(waited);
     EXPECT_FALSE(run.timed_out);
     EXPECT_EQ(run.status, 143) << run.err;

@@ -95,6 +95,45 @@ TEST(ReplayRecord, InterruptedGameHasNoResult) {
     EXPECT_EQ(replay::result_text(games_of("S 0 5 M 0 4\n").at(0)), "* {the record stops here}");
 }
 
+// The record's TimeControl keeps the increment and the bound per move
+// ("150+2 move 5"), and replay's clocks add the increment after each move:
+// black's clock after its second move is 150 - 1.5 + 2 - 0.5 + 2.
+TEST(ReplayRecord, TimeControlWithIncrementRoundTripsIntoTheClocks) {
+    for (const auto& [control, text] :
+         {std::pair{referee::TimeControl{150, 0, 0}, "150"},
+          std::pair{referee::TimeControl{150, 2, 0}, "150+2"},
+          std::pair{referee::TimeControl{60, 0.25, 0.5}, "60+0.25 move 0.5"},
+          std::pair{referee::TimeControl{90, 0, 5}, "90 move 5"}}) {
+        EXPECT_EQ(referee::format_time_control(control), text);
+        const auto back = referee::parse_time_control(text);
+        ASSERT_TRUE(back) << text;
+        EXPECT_EQ(back->seconds, control.seconds);
+        EXPECT_EQ(back->increment, control.increment);
+        EXPECT_EQ(back->move_seconds, control.move_seconds);
+    }
+    for (const char* bad : {"", "150+", "+2", "150+-2", "150 move 0", "150 move", "1e3", "150+2x"})
+        EXPECT_FALSE(referee::parse_time_control(bad)) << bad;
+
+    referee::GameResult played;
+    played.moves = {{referee::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.5},
+                    {referee::Side::White, {'S', 1, 2, 'M', 1, 3}, 3.0},
+                    {referee::Side::Black, {'S', 0, 4, 'M', 0, 3}, 0.5}};
+    std::ostringstream out;
+    referee::write_record(out, {"m", "b", "w", 8, 8, 150, 2, 5}, played);
+    EXPECT_NE(out.str().find("[TimeControl \"150+2 move 5\"]"), std::string::npos) << out.str();
+    const auto games = games_of(out.str());
+    ASSERT_EQ(games.size(), 1U);
+    EXPECT_EQ(games[0].increment_seconds, 2);
+    EXPECT_EQ(games[0].move_seconds, 5);
+    const auto clocks = replay::clocks_after(games[0], 3);
+    EXPECT_DOUBLE_EQ(clocks[0], 152);
+    EXPECT_DOUBLE_EQ(clocks[1], 149);
+    EXPECT_NE(
+        replay::render_position(games[0], 3, false).find("clocks black 152.0 s, white 149.0 s"),
+        std::string::npos)
+        << replay::render_position(games[0], 3, false);
+}
+
 TEST(ReplayRecord, BrokenRecordsNameTheirLine) {
     const std::string tags = "[Black \"b\"]\n[White \"w\"]\n\n";
     const struct {
@@ -112,6 +151,7 @@ TEST(ReplayRecord, BrokenRecordsNameTheirLine) {
         {tags + "S 0 5 B 0 5\n", 4, "black cannot shoot its own piece on (0,5)"},
         {"[Rows \"5\"]\n", 1, "Rows must be a number from 6 to 100"},
         {"[Columns \"8x\"]\n", 1, "Columns must be"},
+        {"[TimeControl \"150+2/5\"]\n", 1, "TimeControl must read S, S+INC"},
         {"[Black \"unterminated]\n", 1, "not a tag pair"},
         {"[Black \"a\" b\"]\n", 1, "not a tag pair"},
         {"\n1-0\n", 2, "a result with no game before it"},

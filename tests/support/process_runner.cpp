@@ -205,8 +205,11 @@ ProcessResult run_process(const std::vector<std::string>& argv, const RunOptions
             if (written == input.size() || (n < 0 && errno != EAGAIN && errno != EINTR))
                 in.write.reset();
         }
-        if (fds[1].revents != 0)
+        if (fds[1].revents != 0) {
             drain(out.read, result.out);
+            if (options.output)
+                options.output(result.out);
+        }
         if (fds[2].revents != 0)
             drain(err.read, result.err);
     }

@@ -25,6 +25,9 @@ struct RunOptions {
     std::chrono::milliseconds deadline{std::chrono::seconds(60)};
     // Called once the program runs, with its pid: to signal it mid-run.
     std::function<void(pid_t)> started;
+    // Called with all of standard output so far each time more arrives: to
+    // act on a line the moment it appears.
+    std::function<void(const std::string&)> output;
 };
 
 // Runs argv[0] (searched on PATH when it has no slash) with the other words

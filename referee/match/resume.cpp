@@ -1,0 +1,62 @@
+#include "referee/match/resume.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "referee/match/results.h"
+
+namespace referee {
+
+ResumeCheck check_resume(const std::string& path, const RunInfo& run,
+                         const std::vector<ScheduledGame>& games) {
+    ResumeCheck check;
+    // Only a regular file holds earlier games; anything else (a FIFO, a
+    // device) would block or never end, and opening it for the results
+    // fails the run instead.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return check;
+    std::ifstream in(path, std::ios::binary);
+    const ReadResults read = read_results(in, path);
+    const int total = static_cast<int>(games.size());
+    std::set<int> seen;
+    for (const auto& entry : read.games) {
+        const std::string where = entry.origin + " (game " + std::to_string(entry.game) + ")";
+        if (entry.run && *entry.run != run) {
+            check.refusal = where + " comes from another run, " + run_difference(run, *entry.run);
+            return check;
+        }
+        if (entry.game > total || (entry.scheduled > 0 && entry.scheduled != total)) {
+            check.refusal = where + " belongs to a run of " +
+                            std::to_string(std::max(entry.scheduled, entry.game)) +
+                            " games or more; this one has " + std::to_string(total);
+            return check;
+        }
+        const ScheduledGame& scheduled = games[static_cast<std::size_t>(entry.game - 1)];
+        const std::string& black = run.players[static_cast<std::size_t>(scheduled.black)];
+        const std::string& white = run.players[static_cast<std::size_t>(scheduled.white)];
+        if (entry.black != black || entry.white != white) {
+            check.refusal = where + " is " + entry.black + " vs " + entry.white +
+                            "; this run's game " + std::to_string(entry.game) + " is " + black +
+                            " vs " + white;
+            return check;
+        }
+        if (entry.result != "*" && seen.insert(entry.game).second)
+            check.done.push_back(entry);
+    }
+    std::sort(check.done.begin(), check.done.end(),
+              [](const GameEntry& a, const GameEntry& b) { return a.game < b.game; });
+    return check;
+}
+
+std::string resume_line(int done, int selected, const std::string& path) {
+    const int missing = selected - done;
+    return "Resuming: " + std::to_string(done) + " of " + std::to_string(selected) +
+           (selected == 1 ? " game is" : " games are") + " in " + path + "; " +
+           (missing == 0 ? std::string("nothing left to play")
+                         : "playing the " + std::to_string(missing) + " missing");
+}
+
+}  // namespace referee

@@ -1,0 +1,31 @@
+// Starting a run again with the --results file of one that was stopped:
+// the games already in the file count, only the missing ones are played.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "referee/match/game_entry.h"
+#include "referee/match/pairings.h"
+
+namespace referee {
+
+struct ResumeCheck {
+    // The finished games the file holds, one per game number (the first
+    // finished line of each), in game order. Unfinished "*" lines and lines
+    // that do not read count as missing.
+    std::vector<GameEntry> done;
+    // Not empty: the file holds games of another run, and says how.
+    std::string refusal;
+};
+
+// Reads `path` (a file that does not exist holds nothing) and checks every
+// game in it against this run: its number among `games`, its pairing and
+// colours, and the run it names against `run`.
+ResumeCheck check_resume(const std::string& path, const RunInfo& run,
+                         const std::vector<ScheduledGame>& games);
+
+// "Resuming: 7 of 12 games are in r.jsonl; playing the 5 missing"
+std::string resume_line(int done, int selected, const std::string& path);
+
+}  // namespace referee
