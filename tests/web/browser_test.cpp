@@ -21,8 +21,6 @@
 #include "rules/board.h"
 #include "rules/judge.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -40,6 +38,7 @@ class Served {
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (const auto& arg : args)
             argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);

@@ -22,7 +22,7 @@ bool readable(int fd) {
 
 TEST(Refusal, OnlyThisMachinesPagesWithTheTokenGetThrough) {
     const std::string token = "abc123";
-    const auto refused = [&](RequestFacts facts, const std::string& address = "127.0.0.1") {
+    const auto refused = [&](const RequestFacts& facts, const std::string& address = "127.0.0.1") {
         return referee::web::refusal(facts, address, 8123, token).has_value();
     };
     EXPECT_FALSE(refused({"127.0.0.1:8123", std::nullopt, token, ""}));
