@@ -4,9 +4,12 @@
 #include "referee/cli/options.h"
 #include "referee/common/interrupt.h"
 #include "referee/match/match.h"
+#include "referee/match/pairings.h"
 #include "referee/match/tournament.h"
 #include "referee/process/player_group.h"
 #include "referee/process/reaper.h"
+#include "referee/seats/seating.h"
+#include "referee/web/server.h"
 
 namespace {
 
@@ -20,6 +23,25 @@ std::string self(const char* argv0) {
     std::error_code error;
     const auto absolute = std::filesystem::absolute(given, error);
     return error ? given : absolute.string();
+}
+
+// --serve: the board in the browser, offering the commands by the names a
+// match would show.
+int serve(const referee::Options& options) {
+    referee::web::ServeSettings settings;
+    settings.address = options.serve_address;
+    settings.port = options.serve_port;
+    settings.config = options.game;
+    settings.seating.confinement = options.confinement;
+    if (!referee::settle_sandbox(options.sandbox, settings.seating.confinement, std::cerr))
+        return referee::kStartFailed;
+    std::vector<std::string> names;
+    for (const auto& player : options.players)
+        names.push_back(player.name);
+    names = referee::distinct_names(names);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        settings.programs.push_back({names[i], options.players[i].argv});
+    return referee::web::serve(settings, std::cout, std::cerr);
 }
 
 int run(int argc, char** argv) {
@@ -47,7 +69,8 @@ int run(int argc, char** argv) {
     referee::become_subreaper();
     // ...and are reaped as soon as they exit, whatever game they came from.
     referee::start_orphan_reaper();
-    const int status = referee::run_match(options, std::cout, std::cerr);
+    const int status = options.serve_port >= 0 ? serve(options)
+                                               : referee::run_match(options, std::cout, std::cerr);
     referee::stop_orphan_reaper();
     referee::end_stray_children();
     return status;

@@ -323,6 +323,16 @@ void declare(CLI::App& app, Declared& d) {
                  "no colours (also off when NO_COLOR is set or standard output is not a "
                  "terminal)")
         ->disable_flag_override();
+    // The board in the browser (docs/browser.md).
+    app.add_option("--serve", d.options.serve_port,
+                   "serve the board in the browser on PORT of this machine (0: any free port) "
+                   "instead of playing: its page plays the COMMANDs against a person or each "
+                   "other; prints the page's address with its access token")
+        ->check(CLI::Range(0, 65535).description(""))
+        ->type_name("PORT");
+    app.add_option("--serve-address", d.options.serve_address,
+                   "the address --serve listens on (default 127.0.0.1, this machine only)")
+        ->type_name("ADDRESS");
     d.command_option =
         app.add_option("COMMAND", d.commands,
                        "player commands: two for a game or a match, more for a tournament")
@@ -664,6 +674,16 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     if (auto* message = std::get_if<std::string>(&players))
         return UsageError{*message};
     options.players = std::move(std::get<std::vector<Player>>(players));
+    if (options.serve_port >= 0) {
+        // The page offers a person itself, and plays programs against each
+        // other or themselves: one command is enough.
+        if (options.players.empty())
+            return UsageError{"--serve needs at least one player command to offer"};
+        if (std::any_of(options.players.begin(), options.players.end(),
+                        [](const Player& p) { return is_human(p.argv); }))
+            return UsageError{"with --serve the page offers human itself: give programs only"};
+        return options;
+    }
     if (options.players.size() < 2)
         return UsageError{"give at least two player commands"};
     for (const auto& [given, index] : {std::pair{&d.black_name, 0}, std::pair{&d.white_name, 1}}) {

@@ -15,6 +15,10 @@ namespace referee {
 struct Options : MatchOptions {
     bool schedule = false;                 // print one command per game instead of playing
     std::vector<std::string> merge_paths;  // --merge: read these instead of playing
+    // --serve: the board in the browser on this port (0: any free one)
+    // instead of playing; the commands are what its page offers.
+    int serve_port = -1;
+    std::string serve_address = "127.0.0.1";
 };
 
 struct ShowHelp {};

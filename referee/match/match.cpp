@@ -110,7 +110,6 @@ class MatchRunner {
     bool deliver(int i);
     void show_score();
     void record_game(const ScheduledGame& scheduled, const GameResult& result);
-    bool settle_sandbox();
     void check_files();
     void show_standings();
 
@@ -234,7 +233,7 @@ int MatchRunner::run() {
         return kUsage;
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
-    if (!settle_sandbox())
+    if (!settle_sandbox(options_.sandbox, seating_.confinement, errors_))
         return kStartFailed;
     if (auto failed = files_.open(options_)) {
         if (const int number = interrupt_signal())
@@ -431,25 +430,6 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
     }
     if (!files_.record_failure)
         files_.record_failure = files_.record.write(text.str());
-}
-
-// Whether players run in the sandbox: wherever it works unless it is off;
-// false when it must and cannot.
-bool MatchRunner::settle_sandbox() {
-    if (options_.sandbox == SandboxMode::Off)
-        return true;
-    const SandboxProbe probe = probe_sandbox();
-    if (probe.works) {
-        seating_.confinement.sandbox.enabled = true;
-        seating_.confinement.sandbox.bwrap = probe.bwrap;
-    } else if (options_.sandbox == SandboxMode::On) {
-        errors_ << "referee: --sandbox on, but players cannot be sandboxed here: " << probe.why
-                << '\n';
-        return false;
-    } else {
-        errors_ << "referee: players are not isolated (no sandbox): " << probe.why << '\n';
-    }
-    return true;
 }
 
 // A file that could not be written fails a run that had nothing else wrong.

@@ -5,6 +5,23 @@
 
 namespace referee {
 
+bool settle_sandbox(SandboxMode mode, Confinement& confinement, std::ostream& errors) {
+    if (mode == SandboxMode::Off)
+        return true;
+    const SandboxProbe probe = probe_sandbox();
+    if (probe.works) {
+        confinement.sandbox.enabled = true;
+        confinement.sandbox.bwrap = probe.bwrap;
+    } else if (mode == SandboxMode::On) {
+        errors << "referee: --sandbox on, but players cannot be sandboxed here: " << probe.why
+               << '\n';
+        return false;
+    } else {
+        errors << "referee: players are not isolated (no sandbox): " << probe.why << '\n';
+    }
+    return true;
+}
+
 std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
                                 const GameConfig& config, GameObserver& observer,
                                 const Seating& seating) {

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "referee/game/game.h"
 #include "referee/game/seat.h"
 #include "referee/process/child_process.h"
+#include "referee/process/sandbox.h"
 
 namespace referee {
 
@@ -21,6 +23,11 @@ struct Seating {
     const Terminal* terminal = nullptr;
     Confinement confinement;
 };
+
+// Whether players run in the sandbox: wherever it works unless `mode` is
+// off, said on `errors` when it does not; false when it must and cannot.
+// Sets the sandbox of `confinement` accordingly.
+bool settle_sandbox(SandboxMode mode, Confinement& confinement, std::ostream& errors);
 
 // Throws StartError when the seat cannot be taken: a program that cannot be
 // started, or a person where there is no terminal to play at.

@@ -218,6 +218,9 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"   ", "b"},
         {"--columns", "4", "a", "b"},     // black would start with two town halls
         {"--town-halls", "4", "a", "b"},  // ... or at the limit of four
+        {"--serve", "0"},                 // a page with nothing to offer
+        {"--serve", "0", "human"},        // the page offers the person itself
+        {"--serve", "65536", "a"},
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -227,6 +230,13 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         EXPECT_TRUE(std::holds_alternative<UsageError>(parsed)) << joined;
     }
     EXPECT_TRUE(std::holds_alternative<Options>(parse({"--columns", "6", "a", "b"})));
+    // A server offers one program or more, on 127.0.0.1 unless told otherwise.
+    const auto served = parse({"--serve", "0", "--delay", "200", "a"});
+    ASSERT_TRUE(std::holds_alternative<Options>(served));
+    EXPECT_EQ(std::get<Options>(served).serve_port, 0);
+    EXPECT_EQ(std::get<Options>(served).serve_address, "127.0.0.1");
+    EXPECT_EQ(std::get<Options>(served).game.delay.count(), 200);
+    EXPECT_EQ(std::get<Options>(parse({"a", "b"})).serve_port, -1);
 }
 
 }  // namespace
