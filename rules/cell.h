@@ -14,10 +14,6 @@ constexpr bool belongs_to(Cell cell, Side side) {
     return cell == Cell::WhiteSoldier || cell == Cell::WhiteTownHall;
 }
 
-constexpr bool is_soldier(Cell cell) {
-    return cell == Cell::BlackSoldier || cell == Cell::WhiteSoldier;
-}
-
 // The letter a board shown as text uses for the cell: soldiers b and w, town
 // halls B and W, '.' for an empty square.
 constexpr char letter(Cell cell) {

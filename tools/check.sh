@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every check CI makes, in order; this is the README's test command and
-# exactly what CI runs. Stages:
+# exactly what CI runs. It first installs what the tests need
+# (tools/packages.sh: apt-get as root, sudo otherwise). Stages:
 #   plain     Release build, warnings as errors, whole test suite
 #   package   the plain build installed into a temporary prefix, and packed by
 #             CPack as a Debian package and unpacked: from each, the installed
@@ -17,6 +18,9 @@
 # when a stage failed. CHECK_STAGES="plain format" runs a subset.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
+# shellcheck source=tools/packages.sh
+source tools/packages.sh
+ensure_packages "${test_packages[@]}" || exit 1
 jobs=$(nproc 2>/dev/null || echo 2)
 [[ $jobs -gt 2 ]] || jobs=2
 stages=${CHECK_STAGES:-plain package sanitize format tidy fuzz}

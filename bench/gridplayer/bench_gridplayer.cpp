@@ -31,7 +31,7 @@
 #include <sstream>
 #include <string>
 
-#include "benchset.h"
+#include "benchsets/gridplayer.h"
 #include "gridplayer/gridplayer.h"
 
 namespace {

@@ -20,7 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "perft.h"
+#include "positions/position.h"
+#include "positions/treeplayer_cells.h"
 #include "treeplayer/Evaluation.h"
 #include "treeplayer/Minimax.h"
 #include "treeplayer/Node.h"
@@ -30,25 +31,30 @@
 
 namespace {
 
-const std::vector<perft_tp::Position>& positions() {
-    static const std::vector<perft_tp::Position> all = [] {
+// A bench position in treeplayer's cells.
+struct Position {
+    Board board;
+    bool black = true;
+};
+
+const std::vector<Position>& bench_positions() {
+    static const std::vector<Position> all = [] {
         std::ifstream in(TREEPLAYER_POSITIONS);
         if (!in)
             throw std::runtime_error("cannot open " TREEPLAYER_POSITIONS);
-        std::vector<perft_tp::Position> read;
-        std::string why;
-        while (auto p = perft_tp::read_position(in, &why))
-            read.push_back(*p);
-        if (!why.empty() || read.size() != 50) {
-            throw std::runtime_error("bad positions file: " + why);
-        }
+        std::vector<Position> read;
+        for (const auto& p : positions::read_positions(in, 8, 8))
+            read.push_back({positions::treeplayer_board(p), p.black_to_move});
+        if (read.size() != 50)
+            throw std::runtime_error("bad positions file: " + std::to_string(read.size()) +
+                                     " positions, not 50");
         return read;
     }();
     return all;
 }
 
 // One turn of the game loop on one position.
-Move whole_turn(Node& root, const perft_tp::Position& p) {
+Move whole_turn(Node& root, const Position& p) {
     root.SetBlack(p.black);
     root.SetBoard(p.board);
     create_tree(&root, 0);
@@ -57,7 +63,7 @@ Move whole_turn(Node& root, const perft_tp::Position& p) {
 
 // Round-robin over the 50 positions: time per turn, averaged over the set.
 void BM_WholeTurn(benchmark::State& state) {
-    const auto& all = positions();
+    const auto& all = bench_positions();
     Node root;
     std::size_t i = 0;
     for (auto _ : state) {
@@ -69,7 +75,7 @@ BENCHMARK(BM_WholeTurn)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // One position per run: the median over the set is read off these 50.
 void BM_WholeTurnPosition(benchmark::State& state) {
-    const auto& p = positions()[static_cast<std::size_t>(state.range(0))];
+    const auto& p = bench_positions()[static_cast<std::size_t>(state.range(0))];
     Node root;
     for (auto _ : state)
         benchmark::DoNotOptimize(whole_turn(root, p));
@@ -77,7 +83,7 @@ void BM_WholeTurnPosition(benchmark::State& state) {
 BENCHMARK(BM_WholeTurnPosition)->DenseRange(0, 49)->MinTime(0.02);
 
 void BM_Eval(benchmark::State& state) {
-    const auto& all = positions();
+    const auto& all = bench_positions();
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& p = all[i];
@@ -96,7 +102,7 @@ void BM_NextMoves(benchmark::State& state) {
         bool black;
     };
     std::vector<Input> inputs;
-    for (const auto& p : positions()) {
+    for (const auto& p : bench_positions()) {
         const auto [blackCannons, whiteCannons] = Update(p.board);
         const auto blackSoldiers = Soldiers_list(BLACK_SOLDIER, p.board);
         const auto whiteSoldiers = Soldiers_list(WHITE_SOLDIER, p.board);
@@ -118,7 +124,7 @@ BENCHMARK(BM_NextMoves)->Repetitions(5)->ReportAggregatesOnly(true);
 // The whole list-building of tree expansion (lists from the board, then
 // next_moves).
 void BM_BoardMoves(benchmark::State& state) {
-    const auto& all = positions();
+    const auto& all = bench_positions();
     std::size_t i = 0;
     for (auto _ : state) {
         const auto& p = all[i];
@@ -135,13 +141,13 @@ __attribute__((noinline)) Move one_turn(Node& root) {
 }
 
 int run_turns() {
-    for (const auto& p : positions()) {
+    for (const auto& p : bench_positions()) {
         Node root;
         root.SetBlack(p.black);
         root.SetBoard(p.board);
         benchmark::DoNotOptimize(one_turn(root));
     }
-    std::cout << "turns " << positions().size() << '\n';
+    std::cout << "turns " << bench_positions().size() << '\n';
     return 0;
 }
 
@@ -166,7 +172,7 @@ int report_instructions(const std::string& self) {
         std::cerr << "bench_treeplayer: could not count instructions (is valgrind installed?)\n";
         return 1;
     }
-    const auto turns = static_cast<long long>(positions().size());
+    const auto turns = static_cast<long long>(bench_positions().size());
     std::cout << "whole turns: " << turns << ", instructions: " << instructions
               << ", per turn: " << (instructions + turns / 2) / turns << '\n';
     return 0;

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <iterator>
 #include <regex>
-#include <sstream>
 #include <utility>
 
 #include "referee/common/files.h"
@@ -43,114 +42,14 @@ constexpr int kMaxPlayerProcesses = 100'000;
 constexpr int kHumanSeconds = 900;
 
 constexpr const char* kDescription =
-    R"(Plays a game, a match or a tournament between player programs. Each
-COMMAND is a program (searched in PATH when it has no slash) with optional
-arguments, split into words like a shell would, without running a shell.
-With two commands the first is player 1: it plays black and moves first in
-game 1. With more, a tournament: --tournament says who meets whom, --games
-how often, colours alternating within each pairing. With --merge the
-arguments are results files instead. The word human instead of a command
-lets a person play that side at the terminal.)";
+    R"(Plays a game, a match or a tournament between player programs. A COMMAND
+is a program with arguments, split like a shell would; the first of two is
+black and moves first; human lets a person play that side.)";
 
 constexpr const char* kFooter =
-    R"(Clock: a side's clock starts the moment the opponent's move has been
-written to it (for black's first move: the moment its header has been
-written) and stops the moment that side's move line, up to and including its
-newline, has been read. A side whose clock falls below minus the margin
-loses on time; with --time S+INC its clock gains INC seconds after each of
-its moves; with --move-time a single move that takes longer (plus the
-margin) loses too, whatever is left on the clock. The header's fourth field
-is S, the whole game's seconds.
-
-Checks: a move line must be "S x1 y1 A x2 y2" with single spaces, action M
-or B, a trailing carriage return tolerated, and a legal move of the mover
-under --rules: "either" (the default) takes a move that is legal under at
-least one of the two players' readings of the rules that applies to the
-board (treeplayer's applies on 8x8 only), "treeplayer" or "gridplayer" only
-that reading, "squares" only the basic checks (both squares on the board,
-a soldier of the mover on the source, no piece of the mover on the target),
-for bots with rules of their own. An illegal move, a move out of turn, a
-line without newline, a line over 256 bytes, closing output or exiting
-loses.
-
-{readings}
-
-End: a side left with too few town halls loses, and so does a side to move
-that has no legal move under --rules; the third occurrence of a position
-with the same side to move is a draw; so is reaching the ply limit.
-
-Results: "1-0" is a win for black (player 1, who moves first), "0-1" a win
-for white, "1/2-1/2" a draw, "*" a game cut short because the referee was
-stopped. A run of more than one game ends with standings (for two players
-with the pentanomial counts of the game pairs, the Elo difference, its
-95 % interval and the likelihood of superiority; for more, with each
-player's rating from all games and a crosstable; docs/statistics.md
-explains them). Deterministic players play the
-same game every time from the start position, and the protocol cannot set
-up another one: N games between two of them are one game N times, not N
-samples.
-
-Concurrency: with --concurrency N up to N games run at once, each with its
-own players and clocks; no boards are shown, result lines, records, results
-and the summary still come in game order. Every game's clock keeps running
-while its player waits for a core: N above the number of cores slows every
-player and can lose games on time.
-
-Split runs: --schedule prints one referee command per game, each playing
-that game alone (--only-game) and appending its line to the --results file;
-run them with any batch system, then --merge the files for the standings.
-
-People: a side given as human is played at the terminal. Before each of
-its moves the referee shows the board with the last move marked and both
-clocks, also with --quiet, and reads one line from its standard input: a move
-as the players write it, with or without the leading S ("0 5 M 0 4"), or
-moves (the legal moves under the game's rules), help, or resign. A line that
-is no legal move is refused with the reason and asked for again; it never
-costs the game. End of input resigns. The person's clock runs like a
-program's, with 900 s (15 minutes) or --time when that is longer, unless
---human-time says otherwise; human human has two people take turns at one
-keyboard, and a pipe works as well as a terminal.
-
-Watching: --delay pauses after each move is shown, so a game between two
-programs can be followed; the pause runs on neither clock. --watch redraws
-the board in place on a terminal instead of scrolling, with the last results
-of a match or tournament below it; --watch --delay 500 follows a match.
-
-Players: each runs in a process group of its own, without core dumps. When
-a game ends, the player and everything it started (also what left the
-group) get end of input, then SIGTERM, then SIGKILL; nothing is left
-running. SIGINT, SIGTERM or SIGHUP to the referee ends every game under
-way, records each with result "*", prints the score so far and exits with
-128 + the signal number.
-
-Exit status: 0 when the games were played to a result, 1 when the record,
-log or results file could not be opened or written or the referee itself
-failed (no memory, no threads; --merge: results lines skipped or games
-missing), 2 for usage errors (--merge: a file could not be
-read), 3 when a player could not be started, 128 + N when stopped by signal
-N.)";
-
-// Fills the readings' differences, as the rules library words them, into
-// the footer, wrapped to the width of the rest.
-std::string footer() {
-    std::string wrapped;
-    std::size_t column = 0;
-    std::istringstream words{std::string(rules::reading_differences())};
-    for (std::string word; words >> word;) {
-        if (column > 0 && column + 1 + word.size() > 76) {
-            wrapped += '\n';
-            column = 0;
-        } else if (column > 0) {
-            wrapped += ' ';
-            ++column;
-        }
-        wrapped += word;
-        column += word.size();
-    }
-    std::string text = kFooter;
-    text.replace(text.find("{readings}"), std::string_view("{readings}").size(), wrapped);
-    return text;
-}
+    R"(Results read from black's side: 1-0, 0-1, 1/2-1/2, * for a game cut short.
+Clocks, checks, end reasons, results files and exit statuses: docs/referee.md;
+the rules and where the players' readings differ: docs/rules.md.)";
 
 // Every option is declared here once; the same declarations parse the
 // command line and print --help, so the two cannot disagree.
@@ -189,7 +88,7 @@ bool run_option(const std::string& name) {
 
 void declare(CLI::App& app, Declared& d) {
     app.description(kDescription);
-    app.footer(footer());
+    app.footer(kFooter);
     app.get_formatter()->column_width(26);
     GameConfig& game = d.options.game;
     // The default and the accepted range go into the help line itself, in
@@ -205,10 +104,8 @@ void declare(CLI::App& app, Declared& d) {
     number("-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
     number("-c,--columns", game.columns, 2, kMaxSide, "board columns");
     app.add_option("-t,--time", d.time,
-                   "seconds for each side's whole game (a whole number, 1 to " +
-                       std::to_string(kMaxSeconds) +
-                       ", default 150; the fourth field of the header), optionally +INC: seconds "
-                       "added after each move, e.g. 150+2")
+                   "seconds for each side's whole game (1 to " + std::to_string(kMaxSeconds) +
+                       ", default 150), +INC: seconds added after each move, e.g. 150+2")
         ->type_name("S[+INC]");
     app.add_option("--move-time", d.move_time,
                    "the most any single move may take, in seconds (decimals allowed); default: "
@@ -216,14 +113,13 @@ void declare(CLI::App& app, Declared& d) {
         ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
         ->type_name("SECONDS");
     app.add_option("--human-time", game.human_time_seconds,
-                   "seconds for a human side's whole game (0 to " + std::to_string(kMaxSeconds) +
-                       "; default " + std::to_string(kHumanSeconds) +
-                       ", or --time when longer; 0 for --time). Programs' headers keep --time")
+                   "seconds for a person's whole game (0 to " + std::to_string(kMaxSeconds) +
+                       ", default " + std::to_string(kHumanSeconds) +
+                       " or --time when longer; 0: --time)")
         ->check(CLI::Range(0, kMaxSeconds).description(""))
         ->type_name("N");
     number("--margin", d.margin_ms, 0, kMaxMilliseconds,
-           "milliseconds a side may overstep its clock before it loses on time, to forgive "
-           "pipe latency");
+           "milliseconds a side may overstep its clock before it loses on time");
     number("-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
     number("--town-halls", game.town_hall_limit, 0, kMaxSide,
            "a side left with N town halls or fewer loses");
@@ -232,38 +128,33 @@ void declare(CLI::App& app, Declared& d) {
     Confinement& confinement = d.options.confinement;
     confinement.max_processes = kDefaultPlayerProcesses;
     number("--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
-           "processes and threads each player may have at once, where the referee may make a "
-           "pids control group; 0 for no bound");
+           "processes and threads each player may have at once; 0 for no bound");
     app.add_option("--sandbox", d.sandbox,
-                   "auto, on or off: each player in a bubblewrap sandbox, with no network, no "
-                   "terminal, no view of other processes and a read-only file system but its own "
-                   "/tmp (default auto: wherever bwrap works; on: refuse to play without it)")
+                   "auto, on or off: each player in a bubblewrap sandbox (default auto: "
+                   "wherever bwrap works; docs/sandbox.md)")
         ->type_name("WHEN")
-        ->check(CLI::IsMember({"auto", "on", "off"}));
+        ->check(CLI::IsMember({"auto", "on", "off"}).description(""));
     app.add_option("--player-dir", confinement.sandbox.player_dirs,
-                   "a folder every sandboxed player may write to, at the same path (repeatable)")
+                   "a folder sandboxed players may write to (repeatable)")
         ->type_name("DIR")
         ->check(CLI::ExistingDirectory.description(""));
     app.add_option("--rules", d.rules_name,
-                   "which rules a move must keep: either, treeplayer, gridplayer or squares "
-                   "(default either; see below)")
+                   "either, treeplayer, gridplayer or squares: the rules a move must keep "
+                   "(default either)")
         ->type_name("RULES")
-        ->check(CLI::IsMember({"either", "treeplayer", "gridplayer", "squares"}));
+        ->check(CLI::IsMember({"either", "treeplayer", "gridplayer", "squares"}).description(""));
     app.add_flag("--no-repetition", d.no_repetition,
                  "do not draw on the third repetition of a position")
         ->disable_flag_override();
-    number("-g,--games", d.options.games, 1, kMaxGames,
-           "games per pairing, colours alternating; more than one game in all ends with "
-           "standings and statistics");
+    number("-g,--games", d.options.games, 1, kMaxGames, "games per pairing, colours alternating");
     app.add_option("--tournament", d.kind,
-                   "with more than two players: round-robin (every pair meets) or gauntlet "
-                   "(the first meets each other); default round-robin")
+                   "round-robin (every pair meets, the default) or gauntlet (the first meets "
+                   "each other)")
         ->type_name("KIND");
     number("--concurrency", d.options.concurrency, 1, kMaxConcurrency,
-           "games played side by side, without boards; more than the cores slows every player");
+           "games played side by side, without boards");
     app.add_option("--sprt", d.sprt,
-                   "elo0=A elo1=B alpha=X beta=Y: for two players, stop the match as soon as the "
-                   "sequential probability ratio test accepts either hypothesis")
+                   "\"elo0=A elo1=B alpha=X beta=Y\": stop a match of two once the SPRT decides")
         ->type_name("");
     const auto file = [&](const std::string& names, std::string& target, const std::string& help) {
         app.add_option(names, target, help)->type_name("FILE")->check([](const std::string& path) {
@@ -271,8 +162,7 @@ void declare(CLI::App& app, Declared& d) {
         });
     };
     file("--results", d.options.results_path,
-         "append one JSON line per game and a summary line at the end to FILE; with --merge, "
-         "write the merged games and their summary to FILE");
+         "append one JSON line per game and a summary to FILE (--merge: write the merged ones)");
     app.add_flag("--schedule", d.options.schedule,
                  "print one referee command per game instead of playing (needs --results)")
         ->disable_flag_override();
@@ -287,8 +177,7 @@ void declare(CLI::App& app, Declared& d) {
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
         app.add_option("--name", d.names,
-                       "name of the player whose command comes next, in results, records and logs "
-                       "(default: the program's or script's name)")
+                       "name of the player whose command comes next (default: the program's name)")
             ->type_name("NAME")
             ->allow_extra_args(false);
     app.add_option("--name-black", d.black_name,
@@ -300,28 +189,22 @@ void declare(CLI::App& app, Declared& d) {
          "write the game records (tag pairs and moves), in game order, to FILE; {game} in FILE "
          "gives each game a file of its own, named by its number (games/g{game}.txt)");
     file("--log", d.options.log_path,
-         "write every line in both directions and the players' standard error to FILE, with "
-         "timestamps and game numbers; not the record's file; {game} as for --record");
+         "write every line both ways and the players' standard error to FILE; {game} as for "
+         "--record");
     app.add_flag("--progress", d.options.progress,
-                 "a line as each game starts and as it ends, with games done, time elapsed, time "
-                 "to go and the points so far (on a terminal without boards a status line shows "
-                 "this anyway)")
+                 "a line as each game starts and ends, with games done, time and points so far")
         ->disable_flag_override();
     number("--standings-every", d.options.standings_every, 0, kMaxGames,
-           "print the standings after every N games of a match or tournament; 0 for never");
-    app.add_flag("-q,--quiet", d.options.quiet,
-                 "show only the result lines, not the board (a human side still sees it before "
-                 "its moves)")
+           "print the standings after every N games; 0 for never");
+    app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
         ->disable_flag_override();
     number("--delay", d.delay_ms, 0, kMaxMilliseconds,
-           "milliseconds to wait after each move is shown, to follow a game; not with --quiet");
+           "milliseconds to wait after each move is shown");
     app.add_flag("--watch", d.options.watch,
-                 "redraw the board in place after each move when standard output is a terminal, "
-                 "with the latest result lines below it")
+                 "redraw the board in place on a terminal, the latest results below it")
         ->disable_flag_override();
     app.add_flag("--no-color", d.options.no_color,
-                 "no colours (also off when NO_COLOR is set or standard output is not a "
-                 "terminal)")
+                 "no colours (also when NO_COLOR is set or output is no terminal)")
         ->disable_flag_override();
     // The board in the browser (docs/browser.md).
     app.add_option("--serve", d.options.serve_port,

@@ -12,7 +12,6 @@ namespace referee {
 using rules::belongs_to;
 using rules::Board;
 using rules::Cell;
-using rules::is_soldier;
 using rules::opponent;
 using rules::Side;
 using rules::side_name;

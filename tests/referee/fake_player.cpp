@@ -28,6 +28,7 @@
 //   huge          writes a megabyte without a newline, then hangs
 //   partial       writes half a move line without newline, then exits
 //   close-output  closes standard output and hangs
+//   close-input   closes standard input, writes its move and hangs
 // --script plays the given move lines first (they count as good moves).
 // --linger keeps running after end of input; --ignore-term ignores SIGTERM
 // (both also hold for the processes --spawn starts).
@@ -455,6 +456,10 @@ int main(int argc, char** argv) {
             return 0;
         } else if (flags.mode == "close-output") {
             ::close(STDOUT_FILENO);
+            hang();
+        } else if (flags.mode == "close-input") {
+            ::close(STDIN_FILENO);
+            send(good);
             hang();
         } else {
             std::cerr << "fake_player: unknown mode " << flags.mode << '\n';

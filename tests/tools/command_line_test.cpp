@@ -57,6 +57,19 @@ TEST(ToolCommandLine, RefusedArgumentsGiveOneLineAndStatusTwo) {
     }
 }
 
+// Every program's --help, the referee's included, fits on about a screen:
+// one line per option and a few of prose; the long explanations are in docs/.
+TEST(ToolCommandLine, EveryHelpFitsOnAScreen) {
+    for (const char* binary :
+         {REFEREE_BINARY, REPLAY_BINARY, EXPLAIN_BINARY, RANDOMBOT_BINARY, PERFT_TREEPLAYER_BINARY,
+          PERFT_GRIDPLAYER_BINARY, PERFT_RULES_BINARY, POSITIONS_TREEPLAYER_BINARY,
+          POSITIONS_GRIDPLAYER_BINARY, TURNS_TREEPLAYER_BINARY, BENCH_SIGNATURE_BINARY}) {
+        const auto r = run_process({binary, "--help"}, "");
+        EXPECT_EQ(r.status, 0) << binary;
+        EXPECT_LE(std::count(r.out.begin(), r.out.end(), '\n'), 50) << r.out;
+    }
+}
+
 // The generator's first line names the command that makes the same file.
 TEST(ToolCommandLine, GeneratedSetsNameTheirCommand) {
     const auto r = run_process({POSITIONS_GRIDPLAYER_BINARY, "6", "2", "1", "3"}, "");

@@ -13,7 +13,7 @@
 #include <regex>
 #include <sstream>
 
-#include "random_games.h"
+#include "random_results.h"
 #include "referee/match/tournament.h"
 
 namespace {
@@ -32,7 +32,7 @@ std::string scratch(const std::string& name) {
 const std::vector<std::string> kNames{"tree \"player\"", "grid\\player", "caf\xc3\xa9 bot"};
 
 std::vector<GameEntry> played_games(unsigned seed) {
-    return referee_test::random_games(kNames, referee::TournamentKind::RoundRobin, 2, seed);
+    return referee_test::random_results(kNames, referee::TournamentKind::RoundRobin, 2, seed);
 }
 
 TEST(Results, GameLinesReadBackFieldForField) {

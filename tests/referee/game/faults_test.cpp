@@ -33,11 +33,12 @@ class Faults : public referee_test::FakeGame {
 constexpr const char* kFinished = "Finished game 1 (fake_player vs fake_player): ";
 
 // bwrap keeps a sandboxed player's standard streams open in its own
-// processes, so there a player that closes its output is seen only when it
-// exits or its clock runs out (see docs/sandbox.md): such a case runs
-// without the sandbox.
-std::vector<std::string> closes_output(const std::vector<std::string>& args) {
-    const bool closes = std::find(args.begin(), args.end(), "close-output") != args.end();
+// processes, so there a player that closes its output or input is seen only
+// when it exits or its clock runs out (see docs/sandbox.md): such a case
+// runs without the sandbox.
+std::vector<std::string> closes_stream(const std::vector<std::string>& args) {
+    const bool closes = std::find(args.begin(), args.end(), "close-output") != args.end() ||
+                        std::find(args.begin(), args.end(), "close-input") != args.end();
     return closes ? std::vector<std::string>{"--sandbox", "off"} : std::vector<std::string>{};
 }
 
@@ -140,7 +141,7 @@ TEST_F(Faults, WritingOutOfTurnLoses) {
     expect_players_gone();
 }
 
-TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
+TEST_F(Faults, PlayersThatDieOrStopWritingOrReadingLose) {
     struct Case {
         std::vector<std::string> black;
         std::vector<std::string> white;
@@ -155,6 +156,8 @@ TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
          {},
          "0-1 {black ended its output in the middle of a line: \"S 0 5 M\" (exit status 0)}"},
         {{"--mode", "close-output"}, {}, "0-1 {black closed its output}"},
+        {{"--mode", "close-input", "--after", "1"}, {}, "0-1 {black stopped reading its input}"},
+        {{}, {"--mode", "close-input"}, "1-0 {white stopped reading its input}"},
         {{},
          {"--mode", "huge"},
          "1-0 {white wrote a line longer than the limit: more than 256 bytes, starting "
@@ -162,8 +165,10 @@ TEST_F(Faults, PlayersThatDieOrStopWritingLose) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
+        std::vector<std::string> both = c.black;
+        both.insert(both.end(), c.white.begin(), c.white.end());
         const RefereeRun run =
-            play(fake("black", c.black), fake("white", c.white), closes_output(c.black));
+            play(fake("black", c.black), fake("white", c.white), closes_stream(both));
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out.rfind(kFinished + c.expected, 0), 0u) << run.out;
         expect_players_gone();
@@ -225,7 +230,7 @@ TEST_F(Faults, ReasonQuotesTheLastLineOfStandardError) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
-        const RefereeRun run = play(fake("black"), fake("white", c.white), closes_output(c.white));
+        const RefereeRun run = play(fake("black"), fake("white", c.white), closes_stream(c.white));
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, kFinished + c.expected + "\n");
         expect_players_gone();
@@ -245,6 +250,17 @@ TEST_F(Faults, ShufflingPlayersDrawByRepetitionUnlessTurnedOff) {
                            "1/2-1/2 {the same position occurred three times: after ply 8}\n");
     run = play(fake("black"), fake("white"), {"--no-repetition", "--plies", "30"});
     EXPECT_EQ(run.out, std::string(kFinished) + "1/2-1/2 {the ply limit was reached: 30 plies}\n");
+    expect_players_gone();
+}
+
+// Black takes white's three soldiers one by one on a 6x2 board: white, to
+// move with its town hall left, has nothing to move.
+TEST_F(Faults, ASideToMoveWithoutALegalMoveLoses) {
+    const RefereeRun run = play(fake("black", {"--script", "S 0 3 M 1 2,S 1 2 M 0 1,S 0 1 M 1 1"}),
+                                fake("white", {"--script", "S 1 1 M 0 1,S 1 0 M 1 1"}),
+                                {"--rows", "6", "--columns", "2", "--town-halls", "0"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::string(kFinished) + "1-0 {white has no legal move}\n");
     expect_players_gone();
 }
 

@@ -11,9 +11,9 @@
 
 namespace referee_test {
 
-inline std::vector<referee::GameEntry> random_games(const std::vector<std::string>& names,
-                                                    referee::TournamentKind kind, int per_pairing,
-                                                    unsigned seed) {
+inline std::vector<referee::GameEntry> random_results(const std::vector<std::string>& names,
+                                                      referee::TournamentKind kind, int per_pairing,
+                                                      unsigned seed) {
     std::mt19937 random(seed);
     const char* results[] = {"1-0", "0-1", "1/2-1/2", "*"};
     const char* reasons[] = {"white lost its town halls", "the ply limit was reached"};

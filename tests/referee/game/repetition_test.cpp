@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "random_games.h"
 #include "rules/judge.h"
 
 namespace {
@@ -55,30 +56,41 @@ std::optional<protocol::MoveLine> wander(const Board& board, Side side, std::mt1
     return moves[std::uniform_int_distribution<std::size_t>(0, moves.size() - 1)(random)];
 }
 
+// One game of 400 positions: each is recorded in the table, which must count
+// it as often as the plain map does; the turn offers the one move it picked.
 void play_and_compare(int rows, int columns, unsigned seed, const RepetitionTable::Hash& hash) {
-    std::mt19937 random(seed);
-    Board board = Board::starting(rows, columns);
-    RepetitionTable table = hash ? RepetitionTable(board, hash) : RepetitionTable(board);
-    std::map<std::string, int> plain{{key(board, Side::Black), 1}};
+    const Board start = Board::starting(rows, columns);
+    RepetitionTable table = hash ? RepetitionTable(start, hash) : RepetitionTable(start);
+    std::map<std::string, int> plain;
     std::vector<PlayedMove> moves;
     int repeated = 0;
-    for (std::size_t ply = 1; ply <= 400; ++ply) {
-        const Side mover = referee::side_to_move(ply - 1);
-        auto move = wander(board, mover, random);
+    const auto turn = [&](const Board& board, Side side,
+                          std::mt19937& random) -> std::optional<std::vector<protocol::MoveLine>> {
+        const int expected = ++plain[key(board, side)];
+        if (!moves.empty()) {
+            const int counted = table.record(board, moves);
+            EXPECT_EQ(counted, expected) << "seed " << seed << " ply " << moves.size();
+            if (counted != expected)
+                return std::nullopt;
+        }
+        repeated += expected > 1;
+        auto move = wander(board, side, random);
         // Often step straight back, so that positions recur.
-        if (ply > 2 && random() % 2 == 0) {
-            const protocol::MoveLine& last = moves[ply - 3].move;
+        if (moves.size() >= 2 && random() % 2 == 0) {
+            const protocol::MoveLine& last = moves[moves.size() - 2].move;
             if (board.at(last.x1, last.y1) == Cell::Empty)
                 move = protocol::MoveLine{'S', last.x2, last.y2, 'M', last.x1, last.y1};
         }
-        ASSERT_TRUE(move);
-        ASSERT_FALSE(rules::refusal(board, mover, *move, rules::RuleSet::Squares));
-        board.apply(*move);
-        moves.push_back({mover, *move, 0});
-        const int expected = ++plain[key(board, referee::side_to_move(ply))];
-        ASSERT_EQ(table.record(board, moves), expected) << "seed " << seed << " ply " << ply;
-        repeated += expected > 1;
-    }
+        if (!move || rules::refusal(board, side, *move, rules::RuleSet::Squares)) {
+            ADD_FAILURE() << "no move to wander with, seed " << seed << " ply " << moves.size();
+            return std::nullopt;
+        }
+        moves.push_back({side, *move, 0});
+        return std::vector<protocol::MoveLine>{*move};
+    };
+    test_support::random_games(
+        {.rows = rows, .columns = columns, .seed = seed, .positions = 400, .max_plies = 400}, turn);
+    EXPECT_EQ(moves.size(), 400U);
     EXPECT_GT(repeated, 50) << "the games should repeat positions often";
 }
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "random_games.h"
+#include "random_results.h"
 #include "referee/match/pairings.h"
 #include "referee/match/schedule.h"
 #include "referee/match/standings.h"
@@ -44,7 +44,7 @@ TEST(Pairings, EveryPairingAlternatesColoursFirstNamedBlackFirst) {
                 // The merge recovers the order the players were named in.
                 const std::vector<std::string> names(kNames.begin(), kNames.begin() + players);
                 EXPECT_EQ(
-                    referee::players_in_order(referee_test::random_games(names, kind, per, 1)),
+                    referee::players_in_order(referee_test::random_results(names, kind, per, 1)),
                     names);
             }
         }
@@ -60,7 +60,8 @@ TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
     const std::vector<std::string> names(kNames.begin(), kNames.begin() + 4);
     for (unsigned seed = 1; seed <= 40; ++seed) {
         const auto kind = seed % 2 ? TournamentKind::RoundRobin : TournamentKind::Gauntlet;
-        auto games = referee_test::random_games(names, kind, 1 + static_cast<int>(seed % 4), seed);
+        auto games =
+            referee_test::random_results(names, kind, 1 + static_cast<int>(seed % 4), seed);
         const auto standings = referee::compute_standings(names, games);
         const auto finished = std::count_if(games.begin(), games.end(),
                                             [](const GameEntry& g) { return g.result != "*"; });
