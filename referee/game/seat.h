@@ -82,4 +82,17 @@ class Seat {
     virtual bool gone() { return true; }
 };
 
+// A seat played by a person, wherever they sit: they read the position off
+// the board, not the protocol's lines, have no pipes to leave by or write
+// out of turn on, and are only listened to while they are to move.
+class PersonSeat : public Seat {
+  public:
+    bool is_person() const override { return true; }
+    bool hears_lines() const override { return false; }
+    std::optional<Outcome> tell(const std::string& /*line*/) override { return std::nullopt; }
+    std::optional<Outcome> out_of_turn() override { return std::nullopt; }
+    std::optional<Outcome> departed() override { return std::nullopt; }
+    void catch_up() override {}
+};
+
 }  // namespace referee

@@ -47,15 +47,6 @@ std::vector<std::string> player_environment(const std::string& tag) {
     return entries;
 }
 
-std::vector<char*> pointers(std::vector<std::string>& words) {
-    std::vector<char*> out;
-    out.reserve(words.size() + 1);
-    for (auto& word : words)
-        out.push_back(word.data());
-    out.push_back(nullptr);
-    return out;
-}
-
 struct ChildEnds {
     int in = -1;
     int out = -1;

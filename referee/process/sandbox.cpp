@@ -143,11 +143,7 @@ SandboxProbe probe_sandbox() {
     settings.bwrap = probe.bwrap;
     std::vector<std::string> words =
         sandbox_command(settings, probe.bwrap, {probe.bwrap, "--version"}, directory, 3);
-    std::vector<char*> args;
-    args.reserve(words.size() + 1);
-    for (auto& word : words)
-        args.push_back(word.data());
-    args.push_back(nullptr);
+    std::vector<char*> args = pointers(words);
 
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -193,6 +189,15 @@ SandboxProbe probe_sandbox() {
             probe.why = probe.bwrap + " failed (status " + std::to_string(status) + ")";
     }
     return probe;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& words) {
+    std::vector<char*> out;
+    out.reserve(words.size() + 1);
+    for (auto& word : words)
+        out.push_back(word.data());
+    out.push_back(nullptr);
+    return out;
 }
 
 }  // namespace referee

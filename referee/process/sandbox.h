@@ -48,4 +48,7 @@ std::string find_program(const std::string& name, int& error);
 // exit status 128 + N, as a shell does: the wait status it stands for.
 int unwrap_sandbox_status(int wait_status);
 
+// The words as exec wants them: pointers into `words`, ending in null.
+std::vector<char*> pointers(std::vector<std::string>& words);
+
 }  // namespace referee

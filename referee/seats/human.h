@@ -36,25 +36,16 @@ struct Terminal {
     bool echo = false;
 };
 
-class HumanSeat : public Seat {
+class HumanSeat : public PersonSeat {
   public:
     explicit HumanSeat(const Terminal& terminal) : terminal_(terminal) {}
 
-    bool is_person() const override { return true; }
-    // A person reads the position off the board, not lines: nothing is sent.
-    bool hears_lines() const override { return false; }
-    std::optional<Outcome> tell(const std::string& /*line*/) override { return std::nullopt; }
     // Shows the position, unless the display just did, and the prompt.
     void begin_turn(const Turn& turn) override;
     // Works through every whole line typed so far: commands are answered and
     // refused lines explained, each followed by the prompt again. nullopt
     // until a move or a resignation comes.
     std::optional<LineOrEnd> take_line(Clock::time_point now) override;
-    // A person has no pipes: they neither leave nor write out of turn, and
-    // are only listened to while they are to move.
-    std::optional<Outcome> out_of_turn() override { return std::nullopt; }
-    std::optional<Outcome> departed() override { return std::nullopt; }
-    void catch_up() override {}
     void watch(std::vector<int>& fds) const override;
     void pump(const std::vector<int>& ready) override;
     // The game is over: a prompt still waiting for its line is ended, so

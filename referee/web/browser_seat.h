@@ -33,21 +33,14 @@ class Wakeup {
     int fd_;
 };
 
-class BrowserSeat : public Seat {
+class BrowserSeat : public PersonSeat {
   public:
     // `on_turn` hears every turn of this side, on the game's thread.
     BrowserSeat(Side side, std::function<void(const Turn&)> on_turn)
         : side_(side), on_turn_(std::move(on_turn)) {}
 
-    bool is_person() const override { return true; }
-    // The page reads the position from the game's events, not from lines.
-    bool hears_lines() const override { return false; }
-    std::optional<Outcome> tell(const std::string& /*line*/) override { return std::nullopt; }
     void begin_turn(const Turn& turn) override;
     std::optional<LineOrEnd> take_line(Clock::time_point now) override;
-    std::optional<Outcome> out_of_turn() override { return std::nullopt; }
-    std::optional<Outcome> departed() override { return std::nullopt; }
-    void catch_up() override {}
     void watch(std::vector<int>& fds) const override { fds.push_back(wakeup_.fd()); }
     void pump(const std::vector<int>& ready) override { wakeup_.drain(ready); }
     void leave() override;
