@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <atomic>
+#include <charconv>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -12,7 +13,9 @@
 
 #include "referee/common/interrupt.h"
 #include "referee/match/match.h"
+#include "referee/match/pairings.h"
 #include "referee/web/page.h"
+#include "referee/web/web_run.h"
 #include "replay/page.h"
 #include "replay/record.h"
 
@@ -29,6 +32,9 @@ constexpr int kTokenBytes = 24;
 constexpr std::size_t kServerThreads = 32;
 constexpr const char* kCookie = "referee_token";
 constexpr std::chrono::milliseconds kStreamWait{1000};
+// A match or tournament from the page: at most this many players and games.
+constexpr std::size_t kMaxRunPlayers = 8;
+constexpr int kMaxRunGames = 100;
 
 std::string random_token() {
     std::ifstream random("/dev/urandom", std::ios::binary);
@@ -92,6 +98,9 @@ class Server {
     void start_game(const httplib::Request& req, httplib::Response& res);
     void stream(const std::shared_ptr<WebGame>& game, httplib::Response& res);
     std::optional<Entrant> entrant(const std::string& name) const;
+    std::shared_ptr<WebGame> add_game(const Entrant& black, const Entrant& white);
+    std::shared_ptr<WebGame> add_game_locked(const Entrant& black, const Entrant& white);
+    void start_run(const httplib::Request& req, httplib::Response& res);
     void watch_for_stop();
 
     const ServeSettings& settings_;
@@ -105,6 +114,8 @@ class Server {
     std::mutex mutex_;
     std::map<int, std::shared_ptr<WebGame>> games_;
     int next_id_ = 1;
+    std::shared_ptr<WebRun> run_;  // the match or tournament, one at a time
+    int next_run_id_ = 1;
 };
 
 int Server::run() {
@@ -130,7 +141,13 @@ int Server::run() {
     http_.listen_after_bind();
     stopping_ = true;
     watcher.join();
+    std::shared_ptr<WebRun> match;
     std::map<int, std::shared_ptr<WebGame>> games;
+    {
+        const std::lock_guard lock(mutex_);
+        match.swap(run_);
+    }
+    match.reset();  // its game ends unfinished, its thread is joined
     {
         const std::lock_guard lock(mutex_);
         games.swap(games_);
@@ -194,14 +211,95 @@ void Server::start_game(const httplib::Request& req, httplib::Response& res) {
                                   "end one first"}});
         return;
     }
+    reply_json(res, 200, {{"id", add_game_locked(*black, *white)->id()}});
+}
+
+// With mutex_ held.
+std::shared_ptr<WebGame> Server::add_game_locked(const Entrant& black, const Entrant& white) {
     // The oldest finished games make room for new ones.
     for (auto at = games_.begin();
          at != games_.end() && static_cast<int>(games_.size()) >= settings_.kept_games;) {
         at = at->second->finished() ? games_.erase(at) : std::next(at);
     }
     const int id = next_id_++;
-    games_[id] = std::make_shared<WebGame>(id, *black, *white, settings_.config, settings_.seating);
-    reply_json(res, 200, {{"id", id}});
+    auto game = std::make_shared<WebGame>(id, black, white, settings_.config, settings_.seating);
+    games_[id] = game;
+    return game;
+}
+
+// A game of the run counts against no limit: the run plays one at a time.
+std::shared_ptr<WebGame> Server::add_game(const Entrant& black, const Entrant& white) {
+    const std::lock_guard lock(mutex_);
+    return add_game_locked(black, white);
+}
+
+void Server::start_run(const httplib::Request& req, httplib::Response& res) {
+    const auto kind =
+        parse_tournament_kind(req.has_param("tournament") ? req.get_param_value("tournament")
+                                                          : std::string("round-robin"));
+    const std::string games_text = req.get_param_value("games");
+    int per_pairing = 0;
+    const auto [end, failed] =
+        std::from_chars(games_text.data(), games_text.data() + games_text.size(), per_pairing);
+    if (!kind || failed != std::errc{} || end != games_text.data() + games_text.size() ||
+        per_pairing < 1) {
+        reply_json(res, 400,
+                   {{"error",
+                     "give games=N (1 or more games per pairing) and "
+                     "tournament=round-robin or gauntlet"}});
+        return;
+    }
+    std::vector<std::string> names;
+    const std::string list = req.get_param_value("players");
+    for (std::size_t at = 0; at <= list.size() && names.size() <= kMaxRunPlayers;) {
+        const std::size_t comma = std::min(list.find(',', at), list.size());
+        names.push_back(list.substr(at, comma - at));
+        at = comma + 1;
+    }
+    if (names.size() < 2 || names.size() > kMaxRunPlayers) {
+        reply_json(res, 400,
+                   {{"error", "a match needs 2 to " + std::to_string(kMaxRunPlayers) +
+                                  " players, named with commas between them"}});
+        return;
+    }
+    std::vector<Entrant> players;
+    for (const std::string& name : names) {
+        auto program = entrant(name);
+        if (!program || program->command.empty()) {
+            reply_json(res, 400,
+                       {{"error", "no program named \"" + name +
+                                      "\" is offered here; a match is played by "
+                                      "programs of the list"}});
+            return;
+        }
+        players.push_back(*program);
+    }
+    const auto shown = distinct_names(names);
+    for (std::size_t i = 0; i < players.size(); ++i)
+        players[i].name = shown[i];
+    const int total =
+        per_pairing > kMaxRunGames
+            ? per_pairing
+            : static_cast<int>(
+                  schedule_games(static_cast<int>(players.size()), *kind, per_pairing).size());
+    if (total > kMaxRunGames) {
+        reply_json(res, 400,
+                   {{"error", "at most " + std::to_string(kMaxRunGames) +
+                                  " games in all, and that is " + std::to_string(total)}});
+        return;
+    }
+    std::shared_ptr<WebRun> old;  // a finished run goes, outside the lock
+    const std::lock_guard lock(mutex_);
+    if (run_ && !run_->finished()) {
+        reply_json(res, 409, {{"error", "a match is under way: stop it first"}});
+        return;
+    }
+    old = std::move(run_);
+    const int id = next_run_id_++;
+    run_ = std::make_shared<WebRun>(
+        id, std::move(players), *kind, per_pairing,
+        [this](const Entrant& black, const Entrant& white) { return add_game(black, white); });
+    reply_json(res, 200, {{"id", id}, {"total", total}});
 }
 
 void Server::stream(const std::shared_ptr<WebGame>& game, httplib::Response& res) {
@@ -280,6 +378,30 @@ void Server::routes() {
     });
     http_.Post("/api/games", [this](const httplib::Request& req, httplib::Response& res) {
         start_game(req, res);
+    });
+    http_.Get("/api/run", [this](const httplib::Request& /*req*/, httplib::Response& res) {
+        std::shared_ptr<WebRun> match;
+        {
+            const std::lock_guard lock(mutex_);
+            match = run_;
+        }
+        if (match)
+            reply_json(res, 200, json::parse(match->status()));
+        else
+            reply_json(res, 404, {{"error", "no match has been started"}});
+    });
+    http_.Post("/api/run", [this](const httplib::Request& req, httplib::Response& res) {
+        start_run(req, res);
+    });
+    http_.Post("/api/run/stop", [this](const httplib::Request& /*req*/, httplib::Response& res) {
+        std::shared_ptr<WebRun> match;
+        {
+            const std::lock_guard lock(mutex_);
+            match = run_;
+        }
+        if (match)
+            match->stop();
+        reply_json(res, match ? 200 : 404, {{"ok", match != nullptr}});
     });
     http_.Get(R"(/api/games/(\d{1,9})/events)",
               [this](const httplib::Request& req, httplib::Response& res) {

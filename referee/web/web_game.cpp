@@ -159,6 +159,9 @@ void WebGame::run() {
     events_.push_back(last);
     record_ = record;
     result_ = error.empty() ? result.outcome.result() : "*";
+    reason_ = error.empty() ? result.outcome.sentence() : "a player could not start";
+    if (error.empty())
+        played_ = std::move(result);
     finished_ = true;
     changed_.notify_all();
 }
@@ -240,9 +243,16 @@ std::optional<std::string> WebGame::record() const {
 
 std::string WebGame::summary() const {
     const std::lock_guard lock(mutex_);
-    return json{{"id", id_},       {"black", entrants_[0].name}, {"white", entrants_[1].name},
-                {"plies", plies_}, {"over", finished_},          {"result", result_}}
+    return json{{"id", id_},        {"black", entrants_[0].name}, {"white", entrants_[1].name},
+                {"plies", plies_},  {"over", finished_},          {"result", result_},
+                {"reason", reason_}}
         .dump();
+}
+
+std::optional<GameResult> WebGame::wait() const {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return finished_; });
+    return played_;
 }
 
 }  // namespace referee::web

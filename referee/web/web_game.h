@@ -54,6 +54,9 @@ class WebGame {
     std::optional<std::string> record() const;
     // One line of the games list, as JSON.
     std::string summary() const;
+    // Waits for the end of the game: how it went, or nullopt when a player
+    // could not start.
+    std::optional<GameResult> wait() const;
 
   private:
     class Events;
@@ -73,6 +76,8 @@ class WebGame {
     int plies_ = 0;
     bool finished_ = false;
     std::string result_ = "*";
+    std::string reason_;
+    std::optional<GameResult> played_;
     std::string record_;
     std::optional<Outcome> pending_end_;  // asked for before the seats were taken
     std::thread thread_;

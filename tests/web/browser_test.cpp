@@ -18,6 +18,7 @@
 
 #include "protocol/move_line.h"
 #include "referee/game/record.h"
+#include "referee/match/standings.h"
 #include "rules/board.h"
 #include "rules/judge.h"
 
@@ -241,6 +242,68 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
     }
 }
 
+// A link starts a round robin of three programs, one game per pairing; the
+// page follows each game as it is played and shows the standings. They must
+// be the referee's own summary of the games the server lists, and every
+// position shown must be true to each game's record.
+TEST(BoardInBrowser, ALinkRunsATournamentWatchedGameByGameWithItsStandings) {
+    if (!fs::exists("/usr/bin/chromium") || !fs::exists("/usr/bin/chromedriver") ||
+        !fs::exists("/usr/bin/python3"))
+        GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
+    TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    // Long enough for most games to be won, short enough to take seconds.
+    const Served served({REFEREE, "--serve", "0", "--plies", "100", "--delay", "5", "--time", "10",
+                         GRIDPLAYER, TREEPLAYER, RANDOMBOT});
+    ASSERT_GT(served.port(), 0) << "the referee printed " << served.url();
+    const fs::path output = dir.path() / "seen.json";
+    const std::string command = "timeout 280 /usr/bin/python3 " DRIVER " match '" + served.url() +
+                                "' gridplayer,treeplayer,randombot > " + output.string();
+    ASSERT_EQ(std::system(command.c_str()), 0) << "the browser run failed";
+    std::ifstream in(output);
+    const json seen = json::parse(in, nullptr, false);
+    ASSERT_FALSE(seen.is_discarded());
+
+    const json& run = seen["run"];
+    EXPECT_EQ(seen["done"], "3");
+    EXPECT_EQ(seen["total"], "3");
+    EXPECT_EQ(run["players"], json::array({"gridplayer", "treeplayer", "randombot"}));
+    ASSERT_EQ(run["games"].size(), 3U);
+    std::map<int, json> listed;
+    for (const auto& game : seen["games"])
+        listed[game["id"].get<int>()] = game;
+    std::vector<referee::GameEntry> entries;
+    std::size_t shown = 0;  // the page's boards, game after game
+    for (const auto& game : run["games"]) {
+        SCOPED_TRACE("game " + game["number"].dump());
+        const json& server = listed[game["id"].get<int>()];
+        ASSERT_TRUE(server["over"].get<bool>());
+        EXPECT_EQ(server["black"], game["black"]);
+        EXPECT_EQ(server["result"], game["result"]);
+        EXPECT_LE(server["plies"].get<int>(), 100);
+        referee::GameEntry entry;
+        entry.game = game["number"];
+        entry.black = game["black"];
+        entry.white = game["white"];
+        entry.result = server["result"];
+        entry.reason = server["reason"];
+        entries.push_back(entry);
+        // This game's positions, from its first to its last.
+        const std::size_t count = server["plies"].get<std::size_t>() + 1;
+        ASSERT_LE(shown + count, seen["boards"].size());
+        json boards = json::array();
+        for (std::size_t i = shown; i < shown + count; ++i)
+            boards.push_back(seen["boards"][i]);
+        shown += count;
+        expect_true_to_record(
+            served, {{"game", game["id"]}, {"result", server["result"]}, {"boards", boards}});
+    }
+    EXPECT_EQ(shown, seen["boards"].size());
+    const auto expected = referee::summary_text(
+        referee::compute_standings({"gridplayer", "treeplayer", "randombot"}, entries));
+    EXPECT_EQ(seen["summary"], expected);
+}
+
 // Plain HTTP, as another page or program on this machine would try it.
 TEST(BoardServer, RequestsWithoutTheTokenOrFromElsewhereAreRefused) {
     TempDir dir;
@@ -278,6 +341,56 @@ TEST(BoardServer, RequestsWithoutTheTokenOrFromElsewhereAreRefused) {
     ASSERT_TRUE(games);
     EXPECT_EQ(games->body, "[]\n");
     EXPECT_FALSE(fs::exists(marker));
+
+    // Nor can a match name a command, a person, or too many games.
+    const auto run = [&](const std::string& players, const std::string& count) {
+        auto got = client(served).Post(with_token("/api/run", served.token()),
+                                       httplib::Params{{"players", players}, {"games", count}});
+        return got ? got->status : -1;
+    };
+    EXPECT_EQ(run("gridplayer,touch " + marker.string(), "1"), 400);
+    EXPECT_EQ(run("gridplayer,human", "1"), 400);
+    EXPECT_EQ(run("gridplayer", "1"), 400);
+    EXPECT_EQ(run("gridplayer,gridplayer", "101"), 400);
+    EXPECT_EQ(run("gridplayer,gridplayer,gridplayer,gridplayer,gridplayer", "11"), 400);  // 110
+    EXPECT_EQ(run("gridplayer,gridplayer", "x"), 400);
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_EQ(client(served).Get(with_token("/api/run", served.token()))->status, 404);
+}
+
+// One match at a time; a stopped one ends its game unfinished, plays no
+// other and makes room for the next.
+TEST(BoardServer, OneMatchAtATimeAndStopEndsIt) {
+    // Slow enough that the first game is under way when it is stopped.
+    const Served served({REFEREE, "--serve", "0", "--delay", "2000", GRIDPLAYER});
+    ASSERT_GT(served.port(), 0) << "the referee printed " << served.url();
+    auto post = [&](const std::string& path, const httplib::Params& params) {
+        auto got = client(served).Post(with_token(path, served.token()), params);
+        return got ? json::parse(got->body) : json();
+    };
+    const httplib::Params two{{"players", "gridplayer,gridplayer"}, {"games", "2"}};
+    const json first = post("/api/run", two);
+    EXPECT_EQ(first["total"], 2);
+    EXPECT_EQ(post("/api/run", two)["error"], "a match is under way: stop it first");
+    post("/api/run/stop", {});
+    // The first game's events end with the game.
+    auto events = client(served).Get(with_token("/api/games/1/events", served.token()));
+    ASSERT_TRUE(events);
+    EXPECT_NE(events->body.find("stopped from the page"), std::string::npos);
+    // The run ends right after its game: a bounded number of looks.
+    json status = json::object();
+    for (int tries = 0; tries < 2000 && !status.value("over", false); ++tries) {
+        auto got = client(served).Get(with_token("/api/run", served.token()));
+        ASSERT_TRUE(got);
+        status = json::parse(got->body);
+    }
+    ASSERT_TRUE(status["over"].get<bool>());
+    EXPECT_TRUE(status["stopped"].get<bool>());
+    EXPECT_EQ(status["players"], json::array({"gridplayer #1", "gridplayer #2"}));
+    EXPECT_LE(status["done"].get<int>(), 1);
+    EXPECT_EQ(status["games"][1]["id"], 0);  // never started
+    EXPECT_GT(post("/api/run", two)["id"], first["id"]);
+    post("/api/run/stop", {});
 }
 
 }  // namespace

@@ -15,8 +15,15 @@ as a person would, and prints what it saw as one JSON object:
   narrow      at 360 px: the viewport, the page's scroll width and each
               column's [left, right]
 
+Or, with "match" first, it follows a link that starts a round robin of
+PLAYERS (names with commas between them), one game per pairing, until the
+standings say it is over: the standings' text and data attributes, every
+position the board showed (the games one after another), the run and the
+games as the server lists them.
+
 Run with Debian's python3 (python3-selenium):
   python3 drive_board.py URL WHITE LINK_BLACK SCREENSHOT
+  python3 drive_board.py match URL PLAYERS
 """
 import json
 import sys
@@ -27,7 +34,11 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-url, white, link_black, screenshot = sys.argv[1:5]
+if sys.argv[1] == "match":
+    mode, url, players = sys.argv[1:4]
+else:
+    mode = "board"
+    url, white, link_black, screenshot = sys.argv[1:5]
 
 # Kept by the page itself, before its own script runs: every position the
 # board shows, each time its ply is set, so none is missed between polls.
@@ -167,7 +178,25 @@ def narrow():
                  scroll_width: document.documentElement.scrollWidth, columns };""")
 
 
+def match():
+    driver.get(page(match=players, games=1))
+    wait(lambda: driver.find_element(By.ID, "standings").get_attribute("data-run-over") == "true",
+         240)
+    standings = driver.find_element(By.ID, "standings")
+    fetch = "return fetch(arguments[0]).then(r => r.json())"
+    return {"summary": driver.execute_script("return arguments[0].textContent", standings),
+            "done": standings.get_attribute("data-games-done"),
+            "total": standings.get_attribute("data-games-total"),
+            "boards": driver.execute_script("return window.__boards"),
+            "run": driver.execute_script(fetch, "/api/run"),
+            "games": driver.execute_script(fetch, "/api/games")}
+
+
 try:
-    print(json.dumps({"played": play(), "watched": watch(), "link": link(), "narrow": narrow()}))
+    if mode == "match":
+        print(json.dumps(match()))
+    else:
+        print(json.dumps({"played": play(), "watched": watch(), "link": link(),
+                          "narrow": narrow()}))
 finally:
     driver.quit()
