@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,35 @@ int wait_for(pid_t pid) {
         status = PlayerRegistry::instance().take_status(pid).value_or(status);
     PlayerRegistry::instance().remove(pid);
     return status;
+}
+
+bool in_tmp(const std::string& path) {
+    return path == "/tmp" || path.rfind("/tmp/", 0) == 0;
+}
+
+// What the command names in /tmp (the program itself, a script, a folder)
+// would be hidden by the private /tmp: the folder of each such file is
+// bound over it read-only, or the file alone where that folder is /tmp.
+std::vector<std::string> named_in_tmp(const std::string& program,
+                                      const std::vector<std::string>& argv) {
+    std::vector<std::string> paths;
+    const auto keep = [&](const std::string& word) {
+        struct stat info {};
+        if (!in_tmp(word) || ::stat(word.c_str(), &info) != 0)
+            return;
+        std::string path = word;
+        if (!S_ISDIR(info.st_mode)) {
+            const std::string folder = word.substr(0, word.rfind('/'));
+            if (folder != "/tmp")
+                path = folder;
+        }
+        if (path != "/tmp" && std::find(paths.begin(), paths.end(), path) == paths.end())
+            paths.push_back(path);
+    };
+    keep(program);
+    for (std::size_t i = 1; i < argv.size(); ++i)
+        keep(argv[i]);
+    return paths;
 }
 
 std::string first_line(std::string text) {
@@ -99,8 +129,10 @@ std::vector<std::string> sandbox_command(const SandboxSettings& settings,
         "/tmp", "--size", size, "--tmpfs", "/dev/shm", "--setenv", "TMPDIR", "/tmp"};
     // A working directory in /tmp stays visible (read-only) over the
     // private one.
-    if (directory == "/tmp" || directory.rfind("/tmp/", 0) == 0)
+    if (in_tmp(directory))
         words.insert(words.end(), {"--ro-bind", directory, directory});
+    for (const auto& path : named_in_tmp(program, argv))
+        words.insert(words.end(), {"--ro-bind", path, path});
     for (const auto& dir : settings.player_dirs)
         words.insert(words.end(), {"--bind", dir, dir});
     if (!directory.empty())

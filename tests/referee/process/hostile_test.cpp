@@ -73,6 +73,28 @@ TEST_F(Hostile, SandboxedPlayerCannotReachOpponentRefereeFilesOrNetwork) {
     ::close(listener);
 }
 
+// The private /tmp must not hide the players themselves: a build or a bot
+// kept under /tmp plays sandboxed as anywhere else, and sees none of the
+// rest of /tmp.
+TEST_F(Hostile, PlayersKeptInTmpStillRun) {
+    const std::string bin = dir_ + "/bin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(FAKE_PLAYER, bin + "/fake_player");
+    const std::string hidden = std::filesystem::temp_directory_path() /
+                               ("referee_test_hidden_" + std::to_string(::getpid()));
+    referee_test::write_file(hidden, "not for players\n");
+    // No --player-dir: nothing of /tmp is granted.
+    const std::string black =
+        referee_test::command(bin + "/fake_player", {"--hostile", "write", hidden});
+    const RefereeRun run =
+        referee_test::run_referee(REFEREE, {"--quiet", "--rules", "squares", "--plies", "6", black,
+                                            referee_test::command(bin + "/fake_player", {})});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, kDraw);
+    EXPECT_EQ(referee_test::read_file(hidden), "not for players\n");
+    std::filesystem::remove(hidden);
+}
+
 TEST_F(Hostile, SandboxedPlayerHasNoTerminal) {
     // The referee on a pseudo-terminal of its own, as a person runs it.
     const std::string inner = referee_test::command(
