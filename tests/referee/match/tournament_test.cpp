@@ -77,8 +77,9 @@ TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
                     (above.score.points() == row.score.points() && above.player < row.player));
             }
             for (std::size_t j = 0; j < names.size(); ++j) {
-                const auto& s = standings.cross[row.player][j];
-                const auto& mirror = standings.cross[j][row.player];
+                const int other = static_cast<int>(j);
+                const auto s = standings.against(row.player, other);
+                const auto mirror = standings.against(other, row.player);
                 EXPECT_EQ(std::tie(s.wins, s.draws), std::tie(mirror.losses, mirror.draws));
             }
         }
