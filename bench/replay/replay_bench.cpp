@@ -1,25 +1,25 @@
 // What replay costs per ply of a long game: the whole game in the terminal
 // and as the HTML page, written into nothing. Time is measured in-process;
-// memory is the peak of the replay program itself on the same record.
+// memory is the peak of the replay program itself on the same record, and
+// per ply above that of a two-ply game.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "long_record.h"
 #include "replay/app.h"
-
-extern char** environ;
 
 namespace {
 
@@ -39,7 +39,9 @@ std::string record_file(int plies) {
 }
 
 // The peak resident set of `replay ARGS...`, its output thrown away; 0 when
-// it could not run or failed.
+// it could not run or failed. A forked child's peak starts at the resident
+// set of the process that forked it, so this runs in a process of its own
+// (see peak_kb_of and main), not in the benchmark grown by its replays.
 long replay_peak_kb(const std::vector<std::string>& args) {
     std::vector<std::string> all{REPLAY};
     all.insert(all.end(), args.begin(), args.end());
@@ -47,19 +49,36 @@ long replay_peak_kb(const std::vector<std::string>& args) {
     for (auto& arg : all)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, REPLAY, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
+    const pid_t pid = ::fork();
+    if (pid < 0)
         return 0;
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0)
+            ::dup2(null, STDOUT_FILENO);
+        ::execv(REPLAY, argv.data());
+        ::_exit(127);
+    }
     int status = 0;
     rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return 0;
     return usage.ru_maxrss;
+}
+
+// replay_peak_kb run by a fresh copy of this program.
+long peak_kb_of(const std::vector<std::string>& args) {
+    std::string command =
+        "'" + std::filesystem::read_symlink("/proc/self/exe").string() + "' --peak-kb";
+    for (const auto& arg : args)
+        command += " '" + arg + "'";  // temporary paths and options: no quotes in them
+    FILE* helper = ::popen(command.c_str(), "r");
+    if (helper == nullptr)
+        return 0;
+    long kb = 0;
+    if (std::fscanf(helper, "%ld", &kb) != 1)
+        kb = 0;
+    return ::pclose(helper) == 0 ? kb : 0;
 }
 
 void replay_per_ply(benchmark::State& state, bool html) {
@@ -70,6 +89,14 @@ void replay_per_ply(benchmark::State& state, bool html) {
     options.no_color = true;
     if (html)
         options.html_path = "/dev/null";
+    std::vector<std::string> args{path, "--no-color"};
+    if (html)
+        args.insert(args.end(), {"--html", "/dev/null"});
+    const long peak_kb = peak_kb_of(args);
+    // A two-ply game gives the program's own size, which no ply adds to.
+    const std::string small = record_file(2);
+    args[0] = small;
+    const long base_kb = peak_kb_of(args);
     Discard nothing;
     std::ostream out(&nothing);
     std::ostringstream err;
@@ -79,14 +106,6 @@ void replay_per_ply(benchmark::State& state, bool html) {
             break;
         }
     }
-    std::vector<std::string> args{path, "--no-color"};
-    if (html)
-        args.insert(args.end(), {"--html", "/dev/null"});
-    const long peak_kb = replay_peak_kb(args);
-    // A two-ply game gives the program's own size, which no ply adds to.
-    const std::string small = record_file(2);
-    args[0] = small;
-    const long base_kb = replay_peak_kb(args);
     std::filesystem::remove(path);
     std::filesystem::remove(small);
     if (peak_kb == 0 || base_kb == 0) {
@@ -122,4 +141,17 @@ BENCHMARK(BM_ReplayHtmlPage)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// `replay_bench --peak-kb ARGS...` prints the peak resident set of `replay
+// ARGS...` in kilobytes; with other arguments it runs the benchmarks.
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "--peak-kb") {
+        std::printf("%ld\n", replay_peak_kb(std::vector<std::string>(argv + 2, argv + argc)));
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
