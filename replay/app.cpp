@@ -80,6 +80,83 @@ std::string games_note(std::size_t shown, std::size_t count) {
            " in this record; --game K shows another";
 }
 
+// Reads the record once through from its first line, checking every game:
+// game `keep` (counted from 1) is kept, each game is shown to `each` if
+// given, and no other is held. `made` is the record made from a results
+// file's line, read instead of the file. Says why on `err` and returns
+// nullopt when the record does not replay.
+struct Pass {
+    std::optional<Game> kept;
+    std::size_t count = 0;
+};
+
+std::optional<Pass> read_pass(const Options& options, const std::optional<std::string>& made,
+                              int keep, const std::function<void(const Game&)>& each,
+                              std::ostream& err) {
+    std::optional<cli::TextLines> file;
+    NextLine next;
+    if (made) {
+        next = lines_of(*made);
+    } else {
+        file.emplace(options.record_path);
+        next = [&file] { return file->next(); };
+    }
+    Pass pass;
+    const auto error = read_games(next, [&](Game&& game) {
+        ++pass.count;
+        if (each)
+            each(game);
+        if (static_cast<int>(pass.count) == keep)
+            pass.kept = std::move(game);
+    });
+    if (file && file->problem()) {
+        err << "replay: " << cli::describe(options.record_path, *file->problem()) << '\n';
+        return std::nullopt;
+    }
+    if (error) {
+        err << options.record_path;
+        if (error->line > 0)
+            err << ':' << error->line;
+        err << ": " << error->why << '\n';
+        return std::nullopt;
+    }
+    return pass;
+}
+
+// A results file holds each game on a line: the record of game `game` made
+// from it, nullopt for a record file, or the exit status when neither reads.
+std::variant<std::optional<std::string>, int> made_from_results(const Options& options,
+                                                                std::ostream& err) {
+    bool results = false;
+    {
+        cli::TextLines lines(options.record_path);
+        while (const auto line = lines.next()) {
+            if (line->find_first_not_of(" \t\r") != std::string_view::npos) {
+                results = is_results_file(*line);
+                break;
+            }
+        }
+        if (const auto& problem = lines.problem()) {
+            err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
+            return kBadInput;
+        }
+    }
+    if (!results)
+        return std::nullopt;
+    const auto file = cli::read_text_file(options.record_path);
+    if (const auto* problem = std::get_if<cli::TextProblem>(&file)) {
+        err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
+        return kBadInput;
+    }
+    std::string why;
+    auto found = record_from_results(std::get<std::string>(file), options.game, why);
+    if (!found) {
+        err << "replay: " << options.record_path << ": " << why << '\n';
+        return kBadInput;
+    }
+    return std::optional<std::string>(std::move(*found));
+}
+
 }  // namespace
 
 int run(const Options& options, std::ostream& out, std::ostream& err) {
@@ -87,41 +164,23 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         err << "replay: " << *problem << '\n';
         return kBadInput;
     }
-    const auto file = cli::read_text_file(options.record_path);
-    if (const auto* problem = std::get_if<cli::TextProblem>(&file)) {
-        err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
+    // The record is read once to check it and keep the chosen game, and the
+    // page of a match reads it again for its index: nothing but one game at
+    // a time is ever held.
+    const auto results = made_from_results(options, err);
+    if (const auto* status = std::get_if<int>(&results))
+        return *status;
+    const auto& made = std::get<std::optional<std::string>>(results);
+    const int chosen = made ? 1 : options.game;
+    const auto pass = read_pass(options, made, chosen, nullptr, err);
+    if (!pass)
+        return kBadInput;
+    if (!pass->kept) {
+        err << "replay: " << options.record_path << " holds " << pass->count
+            << (pass->count == 1 ? " game" : " games") << ", not " << options.game << '\n';
         return kBadInput;
     }
-    const std::string& text = std::get<std::string>(file);
-    // A results file holds each game on a line: --game K is the game's
-    // number in its run, and the page shows that game alone.
-    const bool results = is_results_file(text);
-    std::string record = text;
-    if (results) {
-        std::string why;
-        const auto found = record_from_results(text, options.game, why);
-        if (!found) {
-            err << "replay: " << options.record_path << ": " << why << '\n';
-            return kBadInput;
-        }
-        record = *found;
-    }
-    auto read = read_record(record);
-    if (const auto* error = std::get_if<RecordError>(&read)) {
-        err << options.record_path;
-        if (error->line > 0)
-            err << ':' << error->line;
-        err << ": " << error->why << '\n';
-        return kBadInput;
-    }
-    const auto& games = std::get<std::vector<Game>>(read);
-    const int chosen = results ? 1 : options.game;
-    if (chosen > static_cast<int>(games.size())) {
-        err << "replay: " << options.record_path << " holds " << games.size()
-            << (games.size() == 1 ? " game" : " games") << ", not " << options.game << '\n';
-        return kBadInput;
-    }
-    const Game& game = games[static_cast<std::size_t>(chosen - 1)];
+    const Game& game = *pass->kept;
     if (options.ply && *options.ply > game.plies()) {
         err << "replay: game " << options.game << " ends after ply " << game.plies()
             << ", there is no ply " << *options.ply << '\n';
@@ -130,7 +189,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
 
     if (options.html_path.empty() && options.svg_path.empty()) {
         const bool color = referee::want_color(STDOUT_FILENO, options.no_color);
-        const std::string note = games_note(static_cast<std::size_t>(chosen - 1), games.size());
+        const std::string note = games_note(static_cast<std::size_t>(chosen - 1), pass->count);
         if (!note.empty())
             out << note << "\n\n";
         if (options.ply)
@@ -144,8 +203,11 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         written = write_file(
             options.html_path,
             [&](std::ostream& page) {
-                write_html_page(page, games, static_cast<std::size_t>(chosen - 1),
-                                options.ply.value_or(0));
+                write_html_page(page, game, static_cast<std::size_t>(chosen - 1), pass->count,
+                                options.ply.value_or(0),
+                                [&](const std::function<void(const Game&)>& visit) {
+                                    read_pass(options, made, 0, visit, err);
+                                });
             },
             err);
     if (!options.svg_path.empty()) {

@@ -89,7 +89,15 @@ std::string html_page(const std::vector<Game>& games, std::size_t shown, int sta
 
 void write_html_page(std::ostream& out, const std::vector<Game>& games, std::size_t shown,
                      int start_ply) {
-    const Game& game = games.at(shown);
+    write_html_page(out, games.at(shown), shown, games.size(), start_ply,
+                    [&](const std::function<void(const Game&)>& visit) {
+                        for (const Game& game : games)
+                            visit(game);
+                    });
+}
+
+void write_html_page(std::ostream& out, const Game& game, std::size_t shown, std::size_t count,
+                     int start_ply, const EachGame& games) {
     const std::string_view page = kPageTemplate;
     const std::string_view board_marker = "<!--board-->";
     const std::string_view data_marker = "<!--game-data-->";
@@ -100,13 +108,15 @@ void write_html_page(std::ostream& out, const std::vector<Game>& games, std::siz
     // The shown game's fields stay at the top, as a single game's page has
     // them; a match adds every game for the index.
     write_game_fields(out, game, start_ply);
-    if (games.size() > 1) {
+    if (count > 1) {
         out << R"(,"games":[)";
-        for (std::size_t i = 0; i < games.size(); ++i) {
-            out << (i == 0 ? "" : ",");
-            write_game_fields(out, games[i], 0);
+        bool first = true;
+        games([&](const Game& each) {
+            out << (first ? "" : ",");
+            write_game_fields(out, each, 0);
             out << '}';
-        }
+            first = false;
+        });
         out << R"(],"shown":)" << shown;
     }
     out << '}';

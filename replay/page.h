@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,8 +23,17 @@ std::string html_page(const Game& game, int start_ply);
 // address names another ("page.html#game=2&ply=12", the game counted from 1).
 std::string html_page(const std::vector<Game>& games, std::size_t shown, int start_ply);
 
-// The same page written as it is made: memory stays that of the games read.
+// The same page written as it is made.
 void write_html_page(std::ostream& out, const std::vector<Game>& games, std::size_t shown,
                      int start_ply);
+
+// Hands every game of the record, in order, to the function it is given.
+using EachGame = std::function<void(const std::function<void(const Game&)>&)>;
+
+// The page for game `shown` (counted from 0) of a record of `count` games,
+// the others for its index coming from `games` one at a time as they are
+// written: memory stays that of the shown game and the longest other.
+void write_html_page(std::ostream& out, const Game& game, std::size_t shown, std::size_t count,
+                     int start_ply, const EachGame& games);
 
 }  // namespace replay

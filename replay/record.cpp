@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <optional>
 
 #include "referee/common/text.h"
@@ -72,8 +73,10 @@ double comment_seconds(std::string_view comment) {
 // that a move is checked against the position it is played in.
 class Reader {
   public:
+    explicit Reader(const std::function<void(Game&&)>& each) : each_(each) {}
     std::optional<RecordError> line(std::string_view text, int number);
-    std::vector<Game> finish();
+    // Ends the game being read, if any; the number of games read.
+    std::size_t finish();
 
   private:
     enum class Section { Between, Tags, Moves };
@@ -82,8 +85,10 @@ class Reader {
     std::optional<RecordError> move(std::string_view text, int number);
     void close_game(std::string result);
 
+    const std::function<void(Game&&)>& each_;
     Section section_ = Section::Between;
-    std::vector<Game> games_;
+    std::optional<Game> game_;  // the one being read
+    std::size_t count_ = 0;
     std::optional<Board> board_;
 };
 
@@ -114,10 +119,10 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
     if (section_ != Section::Tags) {
         if (section_ == Section::Moves)
             close_game("*");
-        games_.emplace_back();
+        game_.emplace();
         section_ = Section::Tags;
     }
-    Game& game = games_.back();
+    Game& game = *game_;
     const std::string& name = tag->first;
     const std::string& value = tag->second;
     const auto number_in = [&](int low, int high, int& into) -> std::optional<RecordError> {
@@ -155,9 +160,9 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
 std::optional<RecordError> Reader::move(std::string_view text, int number) {
     // A list of moves without tags is a game on the default board.
     if (section_ == Section::Between)
-        games_.emplace_back();
+        game_.emplace();
     section_ = Section::Moves;
-    Game& game = games_.back();
+    Game& game = *game_;
     if (!board_)
         board_ = Board::starting(game.rows, game.columns);
 
@@ -186,32 +191,52 @@ std::optional<RecordError> Reader::move(std::string_view text, int number) {
 }
 
 void Reader::close_game(std::string result) {
-    if (section_ != Section::Between)
-        games_.back().result = std::move(result);
+    if (section_ != Section::Between && game_) {
+        game_->result = std::move(result);
+        ++count_;
+        each_(std::move(*game_));
+        game_.reset();
+    }
     section_ = Section::Between;
     board_.reset();
 }
 
-std::vector<Game> Reader::finish() {
+std::size_t Reader::finish() {
     close_game("*");
-    return std::move(games_);
+    return count_;
 }
 
 }  // namespace
 
-std::variant<std::vector<Game>, RecordError> read_record(std::string_view text) {
-    Reader reader;
-    int number = 0;
-    while (!text.empty()) {
+NextLine lines_of(std::string_view text) {
+    return [text]() mutable -> std::optional<std::string_view> {
+        if (text.empty())
+            return std::nullopt;
         const auto end = text.find('\n');
-        ++number;
-        if (auto error = reader.line(text.substr(0, end), number))
-            return *error;
+        const std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        return line;
+    };
+}
+
+std::optional<RecordError> read_games(const NextLine& next,
+                                      const std::function<void(Game&&)>& each) {
+    Reader reader(each);
+    int number = 0;
+    while (const auto line = next()) {
+        if (auto error = reader.line(*line, ++number))
+            return error;
     }
-    auto games = reader.finish();
-    if (games.empty())
+    if (reader.finish() == 0)
         return RecordError{0, "the record holds no game"};
+    return std::nullopt;
+}
+
+std::variant<std::vector<Game>, RecordError> read_record(std::string_view text) {
+    std::vector<Game> games;
+    if (auto error =
+            read_games(lines_of(text), [&](Game&& game) { games.push_back(std::move(game)); }))
+        return *error;
     return games;
 }
 

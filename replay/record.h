@@ -5,6 +5,8 @@
 // interrupted game) reads as a game with result "*".
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -19,6 +21,19 @@ struct RecordError {
     int line = 0;
     std::string why;
 };
+
+// The record's lines one after another, without their newlines; nullopt at
+// the end.
+using NextLine = std::function<std::optional<std::string_view>()>;
+
+// The lines of `text`, which must outlive what is returned.
+NextLine lines_of(std::string_view text);
+
+// Reads the record line by line and hands each game to `each` as it ends,
+// keeping nothing else: memory is that of the longest game. The games are
+// checked as read_record checks them; the first error stops the reading.
+std::optional<RecordError> read_games(const NextLine& next,
+                                      const std::function<void(Game&&)>& each);
 
 // Every game of the record, each checked to replay move by move from the
 // starting position of its board size: an unreadable line or a move that

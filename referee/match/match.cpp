@@ -385,7 +385,7 @@ void MatchRunner::show_score() {
     const std::vector<std::string>& names = tournament_.names();
     if (names.size() != 2)
         return;
-    const std::string score = score_line(names[0], names[1], tournament_.standings().cross[0][1]);
+    const std::string score = score_line(names[0], names[1], tournament_.standings().against(0, 1));
     out_ << score << '\n';
     view_.note(score);
 }

@@ -31,18 +31,26 @@ double points(const Score& score) {
 // The plain fit exists when no group of players scored nothing (not even a
 // draw) against the rest: every player reaches every other along "scored
 // against". Checked from player 0 forwards and backwards.
-bool plain_fit_exists(const std::vector<std::vector<Score>>& cross) {
-    const std::size_t n = cross.size();
-    for (const bool forwards : {true, false}) {
+bool plain_fit_exists(std::size_t n, const PairScores& scores) {
+    std::vector<std::vector<std::size_t>> scored_against(n);
+    std::vector<std::vector<std::size_t>> conceded_to(n);
+    for (const auto& [pair, score] : scores) {
+        if (pair.first == pair.second || points(score) <= 0)
+            continue;
+        const auto i = static_cast<std::size_t>(pair.first);
+        const auto j = static_cast<std::size_t>(pair.second);
+        scored_against[i].push_back(j);
+        conceded_to[j].push_back(i);
+    }
+    for (const auto* edges : {&scored_against, &conceded_to}) {
         std::vector<bool> seen(n, false);
         std::vector<std::size_t> todo{0};
         seen[0] = true;
         while (!todo.empty()) {
             const std::size_t i = todo.back();
             todo.pop_back();
-            for (std::size_t j = 0; j < n; ++j) {
-                const Score& s = forwards ? cross[i][j] : cross[j][i];
-                if (!seen[j] && i != j && points(s) > 0) {
+            for (const std::size_t j : (*edges)[i]) {
+                if (!seen[j]) {
                     seen[j] = true;
                     todo.push_back(j);
                 }
@@ -58,16 +66,15 @@ bool plain_fit_exists(const std::vector<std::vector<Score>>& cross) {
 // against an opponent at the average rating) as a function of the ratings.
 class LogLikelihood {
   public:
-    LogLikelihood(const std::vector<std::vector<Score>>& cross, bool prior)
-        : cross_(cross), prior_(prior), n_(cross.size()) {}
+    LogLikelihood(std::size_t players, const PairScores& scores, bool prior)
+        : scores_(scores), prior_(prior), n_(players) {}
 
     double value(const std::vector<double>& r) const {
         double sum = 0;
-        for (std::size_t i = 0; i < n_; ++i) {
-            for (std::size_t j = 0; j < n_; ++j) {
-                if (i != j && points(cross_[i][j]) > 0)
-                    sum += points(cross_[i][j]) * log_expected(r[i] - r[j]);
-            }
+        for (const auto& [pair, score] : scores_) {
+            const auto [i, j] = index(pair);
+            if (i != j && points(score) > 0)
+                sum += points(score) * log_expected(r[i] - r[j]);
         }
         if (prior_) {
             const double m = mean(r);
@@ -81,17 +88,16 @@ class LogLikelihood {
                      Matrix& hessian) const {
         gradient.assign(n_, 0);
         hessian.assign(n_, std::vector<double>(n_, 0));
-        for (std::size_t i = 0; i < n_; ++i) {
-            for (std::size_t j = 0; j < n_; ++j) {
-                const double games = cross_[i][j].games();
-                if (i == j || games == 0)
-                    continue;
-                const double f = expected(r[i] - r[j]);
-                gradient[i] += kScale * (points(cross_[i][j]) - games * f);
-                const double curvature = kScale * kScale * games * f * (1 - f);
-                hessian[i][i] -= curvature;
-                hessian[i][j] += curvature;
-            }
+        for (const auto& [pair, score] : scores_) {
+            const auto [i, j] = index(pair);
+            const double games = score.games();
+            if (i == j || games == 0)
+                continue;
+            const double f = expected(r[i] - r[j]);
+            gradient[i] += kScale * (points(score) - games * f);
+            const double curvature = kScale * kScale * games * f * (1 - f);
+            hessian[i][i] -= curvature;
+            hessian[i][j] += curvature;
         }
         if (!prior_)
             return;
@@ -120,6 +126,10 @@ class LogLikelihood {
     }
 
   private:
+    static std::pair<std::size_t, std::size_t> index(const std::pair<int, int>& pair) {
+        return {static_cast<std::size_t>(pair.first), static_cast<std::size_t>(pair.second)};
+    }
+
     static double mean(const std::vector<double>& r) {
         double sum = 0;
         for (const double x : r)
@@ -127,7 +137,7 @@ class LogLikelihood {
         return sum / static_cast<double>(r.size());
     }
 
-    const std::vector<std::vector<Score>>& cross_;
+    const PairScores& scores_;
     bool prior_;
     std::size_t n_;
 };
@@ -180,13 +190,13 @@ Matrix anchored_information(const Matrix& hessian) {
 
 }  // namespace
 
-std::optional<RatingFit> fit_ratings(const std::vector<std::vector<Score>>& cross) {
-    const std::size_t n = cross.size();
+std::optional<RatingFit> fit_ratings(std::size_t players, const PairScores& scores) {
+    const std::size_t n = players;
     if (n < 2)
         return std::nullopt;
     RatingFit fit;
-    fit.prior = !plain_fit_exists(cross);
-    const LogLikelihood likelihood(cross, fit.prior);
+    fit.prior = !plain_fit_exists(n, scores);
+    const LogLikelihood likelihood(n, scores, fit.prior);
     // Newton's method on a concave function, each step halved until it
     // gains; the steps keep the average at 0.
     std::vector<double> r(n, 0);

@@ -3,12 +3,20 @@
 // engine tournaments compute it. docs/statistics.md explains it for the user.
 #pragma once
 
+#include <cstddef>
+#include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "referee/match/stats.h"
 
 namespace referee {
+
+// (i, j) -> player i's score against player j, kept for the pairs that
+// played only (and both ways round): its size grows with the games, not
+// with the square of the field.
+using PairScores = std::map<std::pair<int, int>, Score>;
 
 struct Rating {
     double elo = 0;  // relative to the field's average, which is 0
@@ -24,14 +32,19 @@ struct RatingFit {
     bool prior = false;
 };
 
-// `cross[i][j]` is player i's score against player j. The ratings r maximise
+// `scores` as above, for players 0 to `players` - 1. The ratings r maximise
 //   sum over games of  s log F(r_i - r_j) + (1 - s) log F(r_j - r_i),
 // F(d) = 1 / (1 + 10^(-d / 400)), s the points of player i (a draw is half a
 // win and half a loss), with the average rating 0; the interval is
 // r_i -+ 1.959964 * sqrt(C_ii), C the inverse of the Fisher information (the
 // negative Hessian of that log-likelihood at the fit) under the same anchor.
 // Colours are not modelled: a pairing plays both equally often.
-// nullopt for fewer than two players.
-std::optional<RatingFit> fit_ratings(const std::vector<std::vector<Score>>& cross);
+// nullopt for fewer than two players. The fit works on a players x players
+// matrix: see kMaxRatedPlayers.
+std::optional<RatingFit> fit_ratings(std::size_t players, const PairScores& scores);
+
+// The most players fit_ratings is asked to rate: its memory grows with the
+// square of the field and its time with the cube.
+constexpr std::size_t kMaxRatedPlayers = 200;
 
 }  // namespace referee

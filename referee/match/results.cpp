@@ -297,7 +297,7 @@ std::string summary_line(const Standings& standings, const std::optional<SprtSet
         summary["rating_prior"] = standings.rating_prior;
     const Sample sample = standings.players.size() == 2 ? match_sample(standings) : Sample{};
     if (standings.players.size() == 2) {
-        const Score& s = standings.cross[0][1];
+        const Score s = standings.against(0, 1);
         json match{{"wins", s.wins},
                    {"losses", s.losses},
                    {"draws", s.draws},

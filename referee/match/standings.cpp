@@ -3,17 +3,32 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <unordered_map>
 
 namespace referee {
 namespace {
 
-int index_of(std::vector<std::string>& players, const std::string& name) {
-    const auto found = std::find(players.begin(), players.end(), name);
-    if (found != players.end())
-        return static_cast<int>(found - players.begin());
-    players.push_back(name);
-    return static_cast<int>(players.size()) - 1;
-}
+// The players' places by name, so that a large field is indexed in time
+// linear in its games.
+class Index {
+  public:
+    explicit Index(std::vector<std::string>& players) : players_(players) {
+        for (std::size_t i = 0; i < players.size(); ++i)
+            places_.emplace(players[i], static_cast<int>(i));
+    }
+
+    // The player's place, adding a name not seen before at the end.
+    int of(const std::string& name) {
+        const auto [found, added] = places_.emplace(name, static_cast<int>(players_.size()));
+        if (added)
+            players_.push_back(name);
+        return found->second;
+    }
+
+  private:
+    std::vector<std::string>& players_;
+    std::unordered_map<std::string, int> places_;
+};
 
 void add_result(Score& score, double points) {
     if (points == 1)
@@ -63,7 +78,7 @@ std::string rating_cell(const Rating& rating) {
 
 std::string standings_table(const Standings& standings) {
     const std::size_t width = name_width(standings);
-    const bool ratings = standings.players.size() > 2;
+    const bool ratings = standings.players.size() > 2 && !standings.ratings_left_out;
     std::string out = "Rank  " + pad("Player", width, true) +
                       "  Points  Games  Wins  Losses  Draws    Score" +
                       (ratings ? "  Rating  95 % interval" : "") + "\n";
@@ -90,19 +105,28 @@ std::string standings_table(const Standings& standings) {
                 "player\nhas one virtual draw against an average opponent added.\n";
         }
     }
+    if (standings.ratings_left_out) {
+        out += "Ratings left out: " + std::to_string(standings.players.size()) +
+               " players, more than the " + std::to_string(kMaxRatedPlayers) + " the fit takes.\n";
+    }
     return out;
 }
 
 // Rows and columns in standings order, numbered by rank; each cell is the
 // row player's points against the column player out of their games.
 std::string crosstable(const Standings& standings) {
+    if (standings.players.size() > kMaxCrosstablePlayers) {
+        return "Crosstable left out: " + std::to_string(standings.players.size()) +
+               " players, more than " + std::to_string(kMaxCrosstablePlayers) +
+               " fit on a screen; each game is in the results.\n";
+    }
     const std::size_t width = name_width(standings);
     std::vector<std::vector<std::string>> cells;
     std::size_t cell_width = 3;
     for (const auto& row : standings.rows) {
         std::vector<std::string> line;
         for (const auto& column : standings.rows) {
-            const Score& s = standings.cross[row.player][column.player];
+            const Score s = standings.against(row.player, column.player);
             std::string cell = row.player == column.player ? "x"
                                : s.games() == 0
                                    ? "-"
@@ -129,7 +153,7 @@ std::string crosstable(const Standings& standings) {
 
 std::string match_statistics(const Standings& standings, const std::optional<SprtSettings>& sprt) {
     const std::string& first = standings.players[0];
-    const Score& s = standings.cross[0][1];
+    const Score s = standings.against(0, 1);
     std::string out = score_line(first, standings.players[1], s);
     if (s.games() > 0)
         out += format("  [%.3f]", s.points() / s.games());
@@ -187,21 +211,22 @@ std::vector<std::string> players_in_order(const std::vector<GameEntry>& games) {
     std::stable_sort(by_number.begin(), by_number.end(),
                      [](const GameEntry* a, const GameEntry* b) { return a->game < b->game; });
     std::vector<std::string> players;
+    Index index(players);
     for (const GameEntry* game : by_number) {
-        index_of(players, game->black);
-        index_of(players, game->white);
+        index.of(game->black);
+        index.of(game->white);
     }
     return players;
 }
 
 Standings compute_standings(std::vector<std::string> players, const std::vector<GameEntry>& games) {
+    Index index(players);
     for (const auto& game : games) {
-        index_of(players, game.black);
-        index_of(players, game.white);
+        index.of(game.black);
+        index.of(game.white);
     }
     Standings standings;
     const std::size_t count = players.size();
-    standings.cross.assign(count, std::vector<Score>(count));
     for (const auto& game : games) {
         if (!game.reason.empty())
             ++standings.reasons[game.reason];
@@ -210,24 +235,24 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
             ++standings.unfinished;
             continue;
         }
-        const int black = index_of(players, game.black);
-        const int white = index_of(players, game.white);
-        add_result(standings.cross[black][white], *points);
-        add_result(standings.cross[white][black], 1 - *points);
+        const int black = index.of(game.black);
+        const int white = index.of(game.white);
+        add_result(standings.pair_scores[{black, white}], *points);
+        add_result(standings.pair_scores[{white, black}], 1 - *points);
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        Standing row{static_cast<int>(i), {}, std::nullopt};
-        for (const Score& s : standings.cross[i]) {
-            row.score.wins += s.wins;
-            row.score.losses += s.losses;
-            row.score.draws += s.draws;
-        }
-        standings.rows.push_back(row);
+    for (std::size_t i = 0; i < count; ++i)
+        standings.rows.push_back({static_cast<int>(i), {}, std::nullopt});
+    for (const auto& [pair, s] : standings.pair_scores) {
+        Score& total = standings.rows[static_cast<std::size_t>(pair.first)].score;
+        total.wins += s.wins;
+        total.losses += s.losses;
+        total.draws += s.draws;
     }
     if (count == 2)
         standings.pairs = pentanomial(players, games);
-    if (count > 2) {
-        const auto fit = fit_ratings(standings.cross);
+    standings.ratings_left_out = count > kMaxRatedPlayers;
+    if (count > 2 && !standings.ratings_left_out) {
+        const auto fit = fit_ratings(count, standings.pair_scores);
         for (auto& row : standings.rows)
             row.rating = fit->ratings[static_cast<std::size_t>(row.player)];
         standings.rating_prior = fit->prior;
@@ -244,7 +269,12 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
 Sample match_sample(const Standings& standings) {
     if (standings.pairs.pairs() > 0)
         return Sample::of(standings.pairs);
-    return Sample::of(standings.cross[0][1]);
+    return Sample::of(standings.against(0, 1));
+}
+
+Score Standings::against(int i, int j) const {
+    const auto found = pair_scores.find({i, j});
+    return found == pair_scores.end() ? Score{} : found->second;
 }
 
 std::string score_line(const std::string& first, const std::string& second, const Score& score) {

@@ -25,15 +25,23 @@ struct Standing {
 struct Standings {
     std::vector<std::string> players;  // in the order they were named
     std::vector<Standing> rows;        // best first
-    // cross[i][j]: player i's score against player j.
-    std::vector<std::vector<Score>> cross;
+    PairScores pair_scores;            // for the pairs that played, both ways round
+    // More than kMaxRatedPlayers: no row has a rating.
+    bool ratings_left_out = false;
     std::map<std::string, int> reasons;  // why games ended, with counts
     int unfinished = 0;                  // games without a result ("*")
     // Two players only: the first player's points in each pair of games
     // 2k-1 and 2k, which have the colours swapped.
     Pentanomial pairs;
     bool rating_prior = false;  // see RatingFit::prior
+
+    // Player i's score against player j; none when they did not play.
+    Score against(int i, int j) const;
 };
+
+// The most players whose crosstable summary_text prints: a wider one fits
+// no screen, and the results file holds every game anyway.
+constexpr std::size_t kMaxCrosstablePlayers = 40;
 
 // What a match's Elo interval and SPRT are computed from: the pairs once
 // there is a complete one, single games before that.
@@ -55,7 +63,8 @@ std::string score_line(const std::string& first, const std::string& second, cons
 // The closing text: standings; for exactly two players the score of the
 // first against the second, its pentanomial counts, Elo, interval,
 // likelihood of superiority and the SPRT if one ran; for more, ratings and a
-// crosstable; then why games ended.
+// crosstable (each left out, saying so, for a field too large); then why
+// games ended.
 std::string summary_text(const Standings& standings,
                          const std::optional<SprtSettings>& sprt = std::nullopt);
 

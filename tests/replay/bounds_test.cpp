@@ -41,6 +41,38 @@ TEST(ReplayBounds, LongGameReplaysWholeInTerminalAndPageWithinMemoryBound) {
     std::filesystem::remove(page);
 }
 
+// A match record of 40 games of 10,000 plies: the whole of it, read into
+// memory, takes more than the bound; one game at a time fits many times.
+TEST(ReplayBounds, MatchRecordReplaysOneGameAtATimeWithinMemoryBound) {
+    const std::string record = scratch("match.txt");
+    const std::string page = scratch("match.html");
+    const std::string game = replay_test::shuttle_record(10'000);
+    {
+        std::ofstream out(record);
+        for (int k = 0; k < 40; ++k)
+            out << game;
+    }
+    const std::string bound = "--as=" + std::to_string(20L << 20);
+    const auto terminal = test_support::run_process(
+        {"prlimit", bound, REPLAY, record, "--game", "40", "--no-color"}, "");
+    EXPECT_EQ(terminal.status, 0) << terminal.err;
+    EXPECT_EQ(terminal.out.rfind("game 40 of 40 in this record", 0), 0U);
+    EXPECT_NE(terminal.out.find("ply 10000: white played"), std::string::npos);
+    const auto html = test_support::run_process(
+        {"prlimit", bound, REPLAY, record, "--game", "40", "--html", page}, "");
+    EXPECT_EQ(html.status, 0) << html.err;
+    // The index carries every game, the last one shown.
+    const std::string text = replay_test::read_whole(page);
+    EXPECT_NE(text.find(R"(],"shown":39})"), std::string::npos);
+    std::size_t games = 0;
+    for (auto at = text.find(R"({"columns":)"); at != std::string::npos;
+         at = text.find(R"({"columns":)", at + 1))
+        ++games;
+    EXPECT_EQ(games, 41U);  // the shown game's fields, then the index's 40
+    std::filesystem::remove(record);
+    std::filesystem::remove(page);
+}
+
 TEST(ReplayBounds, EndlessOrHugeLinesAreRefusedWithLineAndReason) {
     const std::string big = scratch("line.txt");
     {

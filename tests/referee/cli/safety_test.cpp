@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "referee/match/results.h"
 #include "run_referee.h"
 
 namespace {
@@ -182,6 +183,35 @@ TEST(Files, ResultsThatCannotBeKeptFailTheRun) {
         EXPECT_EQ(run.status, 1) << path;
         EXPECT_NE(run.err.find("results file"), std::string::npos) << run.err;
     }
+    fs::remove_all(dir);
+}
+
+// A field of 2,000 players, each in two games: a merge keeps what the
+// pairs that played scored, not a table of every pair, and prints no
+// crosstable or ratings it would need such a table for.
+TEST(Files, MergeOfAVastFieldStaysWithinMemoryBound) {
+    const std::string dir = scratch_dir("vast");
+    const int players = 2000;
+    {
+        std::ofstream out(dir + "/r.jsonl");
+        for (int k = 0; k < players; ++k) {
+            referee::GameEntry entry;
+            entry.game = k + 1;
+            entry.black = "p" + std::to_string(k);
+            entry.white = "p" + std::to_string((k + 1) % players);
+            entry.result = k % 3 == 0 ? "1-0" : k % 3 == 1 ? "0-1" : "1/2-1/2";
+            entry.reason = "game over";
+            out << referee::game_line(entry);
+        }
+    }
+    // A table of every pair takes more than 100 MB for this field.
+    const auto run = run_referee(
+        "prlimit", {"--as=" + std::to_string(96L << 20), REFEREE, "--merge", dir + "/r.jsonl"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\n2000  p"), std::string::npos);
+    EXPECT_NE(run.out.find("Crosstable left out: 2000 players"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Ratings left out: 2000 players"), std::string::npos);
+    EXPECT_NE(run.out.find("  2000  game over"), std::string::npos);
     fs::remove_all(dir);
 }
 

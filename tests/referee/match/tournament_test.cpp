@@ -77,8 +77,9 @@ TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
                     (above.score.points() == row.score.points() && above.player < row.player));
             }
             for (std::size_t j = 0; j < names.size(); ++j) {
-                const auto& s = standings.cross[row.player][j];
-                const auto& mirror = standings.cross[j][row.player];
+                const int other = static_cast<int>(j);
+                const auto s = standings.against(row.player, other);
+                const auto mirror = standings.against(other, row.player);
                 EXPECT_EQ(std::tie(s.wins, s.draws), std::tie(mirror.losses, mirror.draws));
             }
         }
@@ -123,6 +124,35 @@ std::string shell_words(const std::string& command) {
     if (pipe)
         ::pclose(pipe);
     return words;
+}
+
+// A ring of players, each beating the next: the crosstable up to its bound
+// of players and the ratings up to theirs, each left out beyond, saying so.
+TEST(Standings, LargeFieldsLeaveOutCrosstableAndRatingsAtTheirBounds) {
+    const auto ring = [](std::size_t size) {
+        std::vector<GameEntry> games;
+        for (std::size_t k = 0; k < size; ++k) {
+            GameEntry game;
+            game.game = static_cast<int>(k) + 1;
+            game.black = "p" + std::to_string(k);
+            game.white = "p" + std::to_string((k + 1) % size);
+            game.result = "1-0";
+            games.push_back(game);
+        }
+        return referee::summary_text(referee::compute_standings({}, games));
+    };
+    const std::size_t crosstable = referee::kMaxCrosstablePlayers;
+    EXPECT_NE(ring(crosstable).find("Crosstable (row player's"), std::string::npos);
+    EXPECT_NE(ring(crosstable + 1).find("Crosstable left out: " + std::to_string(crosstable + 1)),
+              std::string::npos);
+    const std::size_t rated = referee::kMaxRatedPlayers;
+    const std::string fitted = ring(rated);
+    EXPECT_NE(fitted.find("95 % interval"), std::string::npos);
+    EXPECT_EQ(fitted.find("Ratings left out"), std::string::npos);
+    const std::string unrated = ring(rated + 1);
+    EXPECT_EQ(unrated.find("95 % interval"), std::string::npos);
+    EXPECT_NE(unrated.find("Ratings left out: " + std::to_string(rated + 1) + " players"),
+              std::string::npos);
 }
 
 TEST(Schedule, CommandsReadBackWordForWordAndPickEveryGame) {
