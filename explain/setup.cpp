@@ -1,5 +1,6 @@
 #include "explain/setup.h"
 
+#include <istream>
 #include <sstream>
 
 #include "rules/judge.h"
@@ -70,6 +71,27 @@ std::optional<std::string> game_over(const rules::Board& board, rules::Side to_m
     return std::nullopt;
 }
 
+// A record's move lines, without their time comments, from `lines` placed
+// just after the tag pairs; `after` is left holding the line that ended them
+// (the result line, or empty at the end of the text).
+std::vector<std::string> move_lines(std::istream& lines, std::string& after) {
+    std::vector<std::string> played;
+    after.clear();
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = trimmed(line);
+        if (line.empty())
+            continue;
+        if (line[0] != 'S') {
+            after = line;
+            break;
+        }
+        const auto comment = line.find(" {");
+        played.push_back(comment == std::string::npos ? line : line.substr(0, comment));
+    }
+    return played;
+}
+
 }  // namespace
 
 std::optional<std::string> check_reachable(const Setup& setup, const std::string& program) {
@@ -121,18 +143,11 @@ std::string record_end(const std::string& record_text, int ply) {
     while (std::getline(lines, line) && !trimmed(line).empty())
         tag_value(trimmed(line), "Termination", reason);
     // The moves, then the result line.
-    int plies = 0;
-    while (std::getline(lines, line)) {
-        line = trimmed(line);
-        if (line.empty())
-            continue;
-        if (line[0] != 'S')
-            break;
-        ++plies;
-    }
-    if (plies != ply || line.empty() || line[0] == 'S' || line == "*")
+    std::string result;
+    const auto played = move_lines(lines, result);
+    if (static_cast<int>(played.size()) != ply || result.empty() || result == "*")
         return "";
-    return line + (reason.empty() ? "" : " {" + reason + "}");
+    return result + (reason.empty() ? "" : " {" + reason + "}");
 }
 
 Setup setup_from_record(const std::string& record_text, int ply) {
@@ -155,16 +170,8 @@ Setup setup_from_record(const std::string& record_text, int ply) {
         throw InputError("record: no Rows or no Columns tag before the first blank line");
     Setup setup{tag_number("Rows", rows), tag_number("Columns", columns), {}};
     // Move lines with their time comments; the result line ends them.
-    std::vector<std::string> played;
-    while (std::getline(lines, line)) {
-        line = trimmed(line);
-        if (line.empty())
-            continue;
-        if (line[0] != 'S')
-            break;
-        const auto comment = line.find(" {");
-        played.push_back(comment == std::string::npos ? line : line.substr(0, comment));
-    }
+    std::string result;
+    const std::vector<std::string> played = move_lines(lines, result);
     if (ply < 0 || static_cast<std::size_t>(ply) > played.size()) {
         throw InputError("record: --ply " + std::to_string(ply) + " is not between 0 and " +
                          std::to_string(played.size()) + ", the plies it holds");

@@ -31,6 +31,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/support/measure.h"
 #include "benchsets/gridplayer.h"
 #include "gridplayer/gridplayer.h"
 
@@ -187,36 +188,13 @@ int runSearches(const std::string& set, const std::string& sides) {
 std::pair<std::int64_t, std::int64_t> countInstructions(const std::string& self,
                                                         const std::string& set,
                                                         const std::string& sides) {
-    char path[] = "/tmp/bench_gridplayer_callgrind_XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0) {
-        return {-1, -1};
-    }
-    close(fd);
-    const std::string command =
-        "valgrind --tool=callgrind --callgrind-out-file=" + std::string(path) +
-        " '--toggle-collect=getMove*' '" + self + "' --searches " + set + " " + sides +
-        " 2>/dev/null";
+    const bench::Counted counted =
+        bench::count_instructions(self, "getMove*", "--searches " + set + " " + sides);
     std::int64_t calls = -1;
-    if (FILE* out = popen(command.c_str(), "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, out) != nullptr) {
-            const std::string text = line;
-            if (text.rfind("dfs ", 0) == 0) {
-                calls = std::stoll(text.substr(4));
-            }
-        }
-        pclose(out);
-    }
-    std::int64_t instructions = -1;
-    std::ifstream profile(path);
-    for (std::string line; std::getline(profile, line);) {
-        if (line.rfind("totals: ", 0) == 0) {
-            instructions = std::stoll(line.substr(8));
-        }
-    }
-    std::remove(path);
-    return {instructions, calls};
+    const auto at = counted.output.rfind("dfs ");
+    if (at != std::string::npos && (at == 0 || counted.output[at - 1] == '\n'))
+        calls = std::stoll(counted.output.substr(at + 4));
+    return {counted.instructions, calls};
 }
 
 int reportInstructions(const std::string& self) {

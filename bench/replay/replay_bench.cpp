@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/support/measure.h"
 #include "long_record.h"
 #include "replay/app.h"
 
@@ -149,10 +150,5 @@ int main(int argc, char** argv) {
         std::printf("%ld\n", replay_peak_kb(std::vector<std::string>(argv + 2, argv + argc)));
         return 0;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::run_benchmarks(argc, argv);
 }

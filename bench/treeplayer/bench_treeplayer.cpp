@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/measure.h"
 #include "positions/position.h"
 #include "positions/treeplayer_cells.h"
 #include "treeplayer/Evaluation.h"
@@ -152,23 +153,9 @@ int run_turns() {
 }
 
 int report_instructions(const std::string& self) {
-    char path[] = "/tmp/bench_treeplayer_callgrind_XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0)
-        return 1;
-    close(fd);
-    const std::string command =
-        "valgrind --tool=callgrind --callgrind-out-file=" + std::string(path) +
-        " '--toggle-collect=*one_turn*' '" + self + "' --turns >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    long long instructions = -1;
-    std::ifstream profile(path);
-    for (std::string line; std::getline(profile, line);) {
-        if (line.rfind("totals: ", 0) == 0)
-            instructions = std::stoll(line.substr(8));
-    }
-    std::remove(path);
-    if (status != 0 || instructions <= 0) {
+    const long long instructions =
+        bench::count_instructions(self, "*one_turn*", "--turns").instructions;
+    if (instructions <= 0) {
         std::cerr << "bench_treeplayer: could not count instructions (is valgrind installed?)\n";
         return 1;
     }
@@ -191,10 +178,5 @@ int main(int argc, char** argv) {
         std::cerr << "bench_treeplayer: " << e.what() << '\n';
         return 2;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::run_benchmarks(argc, argv);
 }
