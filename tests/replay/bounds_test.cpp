@@ -14,7 +14,7 @@ namespace {
 
 // The replay's memory bound: a 100,000-ply game is a few megabytes of
 // record; quadratic or tree-shaped copies of it would not fit.
-const std::string kAddressSpace = "--as=" + std::to_string(256L << 20);
+constexpr long long kAddressSpace = 256LL << 20;
 
 std::string scratch(const std::string& name) {
     const auto path = std::filesystem::temp_directory_path() /
@@ -26,13 +26,13 @@ TEST(ReplayBounds, LongGameReplaysWholeInTerminalAndPageWithinMemoryBound) {
     const std::string record = scratch("long.txt");
     const std::string page = scratch("long.html");
     std::ofstream(record) << replay_test::shuttle_record(100'000);
-    const auto terminal =
-        test_support::run_process({"prlimit", kAddressSpace, REPLAY, record, "--no-color"}, "");
+    const auto terminal = test_support::run_process(
+        test_support::within_memory(kAddressSpace, {REPLAY, record, "--no-color"}), "");
     EXPECT_EQ(terminal.status, 0) << terminal.err;
     EXPECT_NE(terminal.out.find("ply 100000: white played"), std::string::npos);
     EXPECT_NE(terminal.out.find("Result: 1/2-1/2"), std::string::npos);
-    const auto html =
-        test_support::run_process({"prlimit", kAddressSpace, REPLAY, record, "--html", page}, "");
+    const auto html = test_support::run_process(
+        test_support::within_memory(kAddressSpace, {REPLAY, record, "--html", page}), "");
     EXPECT_EQ(html.status, 0) << html.err;
     const std::string text = replay_test::read_whole(page);
     EXPECT_NE(text.find(R"({"text":"S )"), std::string::npos);
@@ -52,14 +52,14 @@ TEST(ReplayBounds, MatchRecordReplaysOneGameAtATimeWithinMemoryBound) {
         for (int k = 0; k < 40; ++k)
             out << game;
     }
-    const std::string bound = "--as=" + std::to_string(20L << 20);
+    constexpr long long bound = 20LL << 20;
     const auto terminal = test_support::run_process(
-        {"prlimit", bound, REPLAY, record, "--game", "40", "--no-color"}, "");
+        test_support::within_memory(bound, {REPLAY, record, "--game", "40", "--no-color"}), "");
     EXPECT_EQ(terminal.status, 0) << terminal.err;
     EXPECT_EQ(terminal.out.rfind("game 40 of 40 in this record", 0), 0U);
     EXPECT_NE(terminal.out.find("ply 10000: white played"), std::string::npos);
     const auto html = test_support::run_process(
-        {"prlimit", bound, REPLAY, record, "--game", "40", "--html", page}, "");
+        test_support::within_memory(bound, {REPLAY, record, "--game", "40", "--html", page}), "");
     EXPECT_EQ(html.status, 0) << html.err;
     // The index carries every game, the last one shown.
     const std::string text = replay_test::read_whole(page);
@@ -85,15 +85,15 @@ TEST(ReplayBounds, EndlessOrHugeLinesAreRefusedWithLineAndReason) {
     }
     for (const std::string& path : {std::string("/dev/zero"), big}) {
         const std::string line = path == big ? ":2: " : ":1: ";
-        const auto replayed =
-            test_support::run_process({"prlimit", kAddressSpace, REPLAY, path}, "");
+        const auto replayed = test_support::run_process(
+            test_support::within_memory(kAddressSpace, {REPLAY, path}), "");
         EXPECT_EQ(replayed.status, 2);
         EXPECT_EQ(replayed.err, "replay: " + path + line +
                                     "line longer than 65536 bytes, more than any record holds\n");
-        const auto explained =
-            test_support::run_process({"prlimit", kAddressSpace, EXPLAIN, "--program", "gridplayer",
-                                       "--record", path, "--ply", "0"},
-                                      "");
+        const auto explained = test_support::run_process(
+            test_support::within_memory(kAddressSpace, {EXPLAIN, "--program", "gridplayer",
+                                                        "--record", path, "--ply", "0"}),
+            "");
         EXPECT_EQ(explained.status, 2);
         EXPECT_EQ(explained.err, "explain: " + path + line +
                                      "line longer than 65536 bytes, more than any record holds\n");

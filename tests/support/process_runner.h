@@ -35,6 +35,20 @@ struct RunOptions {
 // expanded, and a wrapper such as valgrind is simply more words in front.
 // `input` is the program's whole standard input, closed after the last byte.
 // A program that cannot be started gets status 127 and the reason in `err`.
+// `argv` with its address space bounded to `bytes` through prlimit. A
+// program built with AddressSanitizer reserves terabytes of address space as
+// it starts and cannot run under any such bound: in that build the words
+// come back unbounded, and only what the program prints is checked.
+inline std::vector<std::string> within_memory(long long bytes, std::vector<std::string> argv) {
+#ifdef __SANITIZE_ADDRESS__
+    (void)bytes;
+    return argv;
+#else
+    argv.insert(argv.begin(), {"prlimit", "--as=" + std::to_string(bytes)});
+    return argv;
+#endif
+}
+
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& input);
 ProcessResult run_process(const std::vector<std::string>& argv, const RunOptions& options);
 

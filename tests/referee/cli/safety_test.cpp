@@ -205,8 +205,10 @@ TEST(Files, MergeOfAVastFieldStaysWithinMemoryBound) {
         }
     }
     // A table of every pair takes more than 100 MB for this field.
-    const auto run = run_referee(
-        "prlimit", {"--as=" + std::to_string(96L << 20), REFEREE, "--merge", dir + "/r.jsonl"});
+    auto words = test_support::within_memory(96LL << 20, {REFEREE, "--merge", dir + "/r.jsonl"});
+    const std::string program = words.front();
+    words.erase(words.begin());
+    const auto run = run_referee(program, words);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\n2000  p"), std::string::npos);
     EXPECT_NE(run.out.find("Crosstable left out: 2000 players"), std::string::npos) << run.out;
