@@ -1,10 +1,10 @@
-#include <filesystem>
 #include <iostream>
 
 #include "referee/cli/options.h"
 #include "referee/common/interrupt.h"
 #include "referee/match/match.h"
 #include "referee/match/pairings.h"
+#include "referee/match/paths.h"
 #include "referee/match/tournament.h"
 #include "referee/process/player_group.h"
 #include "referee/process/reaper.h"
@@ -17,12 +17,8 @@ namespace {
 // found in PATH, by its absolute path otherwise, so jobs may run in any
 // directory.
 std::string self(const char* argv0) {
-    std::string given = argv0;
-    if (given.find('/') == std::string::npos)
-        return given;
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(given, error);
-    return error ? given : absolute.string();
+    const std::string given = argv0;
+    return given.find('/') == std::string::npos ? given : referee::absolute_path(given);
 }
 
 // --serve: the board in the browser, offering the commands by the names a
