@@ -20,12 +20,7 @@ namespace referee_test {
 
 using RefereeRun = test_support::ProcessResult;
 
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test_support::read_file;
 
 inline void write_file(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -34,7 +34,7 @@ TEST(ReplayBounds, LongGameReplaysWholeInTerminalAndPageWithinMemoryBound) {
     const auto html = test_support::run_process(
         test_support::within_memory(kAddressSpace, {REPLAY, record, "--html", page}), "");
     EXPECT_EQ(html.status, 0) << html.err;
-    const std::string text = replay_test::read_whole(page);
+    const std::string text = test_support::read_file(page);
     EXPECT_NE(text.find(R"({"text":"S )"), std::string::npos);
     EXPECT_NE(text.find("</html>"), std::string::npos);
     std::filesystem::remove(record);
@@ -62,7 +62,7 @@ TEST(ReplayBounds, MatchRecordReplaysOneGameAtATimeWithinMemoryBound) {
         test_support::within_memory(bound, {REPLAY, record, "--game", "40", "--html", page}), "");
     EXPECT_EQ(html.status, 0) << html.err;
     // The index carries every game, the last one shown.
-    const std::string text = replay_test::read_whole(page);
+    const std::string text = test_support::read_file(page);
     EXPECT_NE(text.find(R"(],"shown":39})"), std::string::npos);
     std::size_t games = 0;
     for (auto at = text.find(R"({"columns":)"); at != std::string::npos;
@@ -117,7 +117,7 @@ TEST(ReplayBounds, PageOrPictureOntoTheRecordIsRefusedWhateverTheSpelling) {
             const auto run = test_support::run_process({REPLAY, record, option, spelling}, "");
             EXPECT_EQ(run.status, 2) << option << ' ' << spelling;
             EXPECT_NE(run.err.find("is the record"), std::string::npos) << run.err;
-            EXPECT_EQ(replay_test::read_whole(record), text);
+            EXPECT_EQ(test_support::read_file(record), text);
         }
     }
     std::filesystem::remove_all(dir);

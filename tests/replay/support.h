@@ -111,11 +111,4 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
 
 using record_samples::shuttle_record;
 
-inline std::string read_whole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 }  // namespace replay_test

@@ -5,7 +5,9 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,14 @@ struct RunOptions {
 // expanded, and a wrapper such as valgrind is simply more words in front.
 // `input` is the program's whole standard input, closed after the last byte.
 // A program that cannot be started gets status 127 and the reason in `err`.
+// A whole file as it is, bytes and all; empty when it cannot be read.
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 // `argv` with its address space bounded to `bytes` through prlimit. A
 // program built with AddressSanitizer reserves terabytes of address space as
 // it starts and cannot run under any such bound: in that build the words
