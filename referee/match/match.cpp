@@ -151,8 +151,7 @@ RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& na
     run.options = options.run_options;
     run.rows = options.game.rows;
     run.columns = options.game.columns;
-    run.time_control = {options.game.time_seconds, options.game.increment_seconds,
-                        options.game.move_seconds};
+    run.time_control = options.game.time_control;
     return run;
 }
 
@@ -406,13 +405,12 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
     if (!files_.record.is_open() && !own)
         return;
     const std::vector<std::string>& names = tournament_.names();
-    const RecordInfo info{
-        "referee game " + std::to_string(scheduled.number),
-        names[scheduled.black],
-        names[scheduled.white],
-        options_.game.rows,
-        options_.game.columns,
-        {options_.game.time_seconds, options_.game.increment_seconds, options_.game.move_seconds}};
+    const RecordInfo info{"referee game " + std::to_string(scheduled.number),
+                          names[scheduled.black],
+                          names[scheduled.white],
+                          options_.game.rows,
+                          options_.game.columns,
+                          options_.game.time_control};
     std::ostringstream text;
     write_record(text, info, result);
     if (own) {

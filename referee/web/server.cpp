@@ -365,7 +365,7 @@ void Server::routes() {
                     {"rows", config.rows},
                     {"columns", config.columns},
                     {"rules", rules::rule_set_name(config.rules)},
-                    {"time", config.time_seconds},
+                    {"time", config.time_control.seconds},
                     {"human_time", config.human_time_seconds},
                     {"max_games", settings_.max_games}});
     });

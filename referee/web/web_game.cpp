@@ -140,14 +140,11 @@ void WebGame::run() {
     std::string record;
     if (error.empty()) {
         std::ostringstream out;
-        write_record(out,
-                     RecordInfo{"referee web game " + std::to_string(id_),
-                                entrants_[0].name,
-                                entrants_[1].name,
-                                config_.rows,
-                                config_.columns,
-                                {config_.time_seconds}},
-                     result);
+        write_record(
+            out,
+            RecordInfo{"referee web game " + std::to_string(id_), entrants_[0].name,
+                       entrants_[1].name, config_.rows, config_.columns, config_.time_control},
+            result);
         record = out.str();
     }
     const std::string last =

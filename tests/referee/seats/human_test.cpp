@@ -295,7 +295,7 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     std::ostringstream screen;
     const referee::Terminal terminal{&keyboard, &screen, false, false, false};
     referee::GameConfig config;
-    config.time_seconds = 50;
+    config.time_control.seconds = 50;
     config.human_time_seconds = 500;
     config.exit_grace = 0ms;
     // Every reading of the clock 100 s after the last.
