@@ -75,10 +75,9 @@ OutputFile::~OutputFile() {
         ::close(fd_);
 }
 
-std::optional<std::string> OutputFile::open(const std::string& path, Mode mode) {
+std::optional<std::string> OutputFile::open(const std::string& path) {
     path_ = path;
-    const int flags =
-        O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : 0);
+    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC;
     for (;;) {
         fd_ = ::open(path.c_str(), flags, 0644);
         if (fd_ >= 0)
@@ -91,7 +90,7 @@ std::optional<std::string> OutputFile::open(const std::string& path, Mode mode) 
     }
     struct stat info {};
     regular_ = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
-    pending_replace_ = mode == Mode::ReplaceOnFirstWrite;
+    pending_replace_ = true;
     return std::nullopt;
 }
 

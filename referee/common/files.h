@@ -17,17 +17,11 @@ bool same_file(const std::string& a, const std::string& b);
 // A file written through a descriptor that never blocks the referee for
 // ever: opening a FIFO without a reader waits until one comes or until a
 // signal stops the referee (see interrupt.h), and so does a write that
-// waits for a reader to make room.
+// waits for a reader to make room. The file is emptied by the first write,
+// not by open(): a run that writes nothing leaves it as it was. (Results
+// files, which are appended to, are records::ResultsFile.)
 class OutputFile {
   public:
-    enum class Mode {
-        // The file is emptied by the first write, not by open(): a run that
-        // writes nothing leaves it as it was.
-        ReplaceOnFirstWrite,
-        // Lines are added at the end; each write() is one system call.
-        Append,
-    };
-
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -36,7 +30,7 @@ class OutputFile {
     // An error message, or nullopt once the file is open. When a signal
     // stopped the wait for a FIFO's reader the message says so and
     // interrupt_signal() is not 0.
-    std::optional<std::string> open(const std::string& path, Mode mode);
+    std::optional<std::string> open(const std::string& path);
     bool is_open() const { return fd_ >= 0; }
     // The whole text, or an error message. A write that is cut short by a
     // signal reports the interruption.

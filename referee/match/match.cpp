@@ -64,12 +64,11 @@ struct RunFiles {
     // An error message when a file cannot be opened.
     std::optional<std::string> open(const MatchOptions& options) {
         if (!options.record_path.empty() && !per_game(options.record_path)) {
-            if (auto failed =
-                    record.open(options.record_path, OutputFile::Mode::ReplaceOnFirstWrite))
+            if (auto failed = record.open(options.record_path))
                 return "the record file: " + *failed;
         }
         if (!options.log_path.empty() && !per_game(options.log_path)) {
-            if (auto failed = log.open(options.log_path, OutputFile::Mode::ReplaceOnFirstWrite))
+            if (auto failed = log.open(options.log_path))
                 return "the log file: " + *failed;
             log_sink = std::make_unique<LogSink>(log);
         }
@@ -285,7 +284,7 @@ void MatchRunner::play(int i) {
     std::unique_ptr<LogSink> own_sink;
     if (per_game(options_.log_path)) {
         const std::string path = for_game(options_.log_path, scheduled.number);
-        if (auto failed = own_log.open(path, OutputFile::Mode::ReplaceOnFirstWrite)) {
+        if (auto failed = own_log.open(path)) {
             slot.failure = "the log file: " + *failed;
             return;
         }
@@ -416,7 +415,7 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
     if (own) {
         OutputFile file;
         const std::string path = for_game(options_.record_path, scheduled.number);
-        auto failed = file.open(path, OutputFile::Mode::ReplaceOnFirstWrite);
+        auto failed = file.open(path);
         if (!failed)
             failed = file.write(text.str());
         if (failed) {
