@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <regex>
+#include <stdexcept>
 #include <utility>
 
 #include "referee/common/files.h"
@@ -51,8 +53,22 @@ constexpr const char* kFooter =
 Clocks, checks, end reasons, results files and exit statuses: docs/referee.md;
 the rules and where the players' readings differ: docs/rules.md.)";
 
-// Every option is declared here once; the same declarations parse the
-// command line and print --help, so the two cannot disagree.
+// What an option says, declared with it: --schedule, resuming and the
+// run's description in each results line all follow from it.
+enum class Role {
+    // How each game is played (board, clocks, limits, rules): a split run's
+    // jobs repeat it, and a run resumes only with the same value.
+    Played,
+    // How games are shown or where players may write: the jobs repeat it,
+    // and a run may resume with another value.
+    Shown,
+    // The run itself (its players, games, files): --schedule writes each
+    // job's own.
+    Run,
+};
+
+// Every option is declared here once, with its role; the same declarations
+// parse the command line and print --help, so the two cannot disagree.
 struct Declared {
     Options options;
     int margin_ms = 0;
@@ -60,11 +76,8 @@ struct Declared {
     int player_memory_mb = 0;
     int error_cap_kb = 1024;
     bool no_repetition = false;
-    std::string rules_name = "either";
-    std::string sandbox = "auto";
     std::string time = "150";
     double move_time = 0;
-    std::string kind = "round-robin";
     std::string sprt;
     bool merge = false;
     std::string black_name;
@@ -73,17 +86,48 @@ struct Declared {
     std::vector<std::string> commands;
     CLI::Option* name_option = nullptr;
     CLI::Option* command_option = nullptr;
+    std::map<std::string, Role> roles;  // by the option's name
+
+    CLI::Option* as(Role role, CLI::Option* option) {
+        roles[option->get_name()] = role;
+        return option;
+    }
 };
 
-// Options that describe the run rather than each game: --schedule writes
-// its own for these, and passes on everything else.
-bool run_option(const std::string& name) {
-    static const char* const kRun[] = {
-        "--games",      "--tournament", "--concurrency", "--sprt",
-        "--results",    "--schedule",   "--only-game",   "--merge",
-        "--name",       "--record",     "--log",         "--name-black",
-        "--name-white", "--help",       "--progress",    "--standings-every"};
-    return std::find(std::begin(kRun), std::end(kRun), name) != std::end(kRun);
+const char* sandbox_mode_name(SandboxMode mode) {
+    return mode == SandboxMode::On ? "on" : mode == SandboxMode::Off ? "off" : "auto";
+}
+
+// "a, b or c"
+std::string spelled(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+// An option whose value is one of `values`, each spelled as `name` spells
+// it in the library it belongs to: the help line, the check and the value
+// all take the names from there.
+template <typename T, typename Name>
+CLI::Option* choice(CLI::App& app, const std::string& names, T& target, std::vector<T> values,
+                    Name name, const std::string& type, const std::string& help) {
+    std::vector<std::string> words;
+    for (const T value : values)
+        words.emplace_back(name(value));
+    const std::string fallback = name(target);
+    return app
+        .add_option_function<std::string>(
+            names,
+            [&target, values, name](const std::string& given) {
+                for (const T value : values) {
+                    if (given == name(value))
+                        target = value;
+                }
+            },
+            spelled(words) + ": " + help + " (default " + fallback + ")")
+        ->check(CLI::IsMember(words).description(""))
+        ->type_name(type);
 }
 
 void declare(CLI::App& app, Declared& d) {
@@ -91,135 +135,158 @@ void declare(CLI::App& app, Declared& d) {
     app.footer(kFooter);
     app.get_formatter()->column_width(26);
     GameConfig& game = d.options.game;
+    using enum Role;
     // The default and the accepted range go into the help line itself, in
     // words, rather than CLI11's type annotations.
-    const auto number = [&](const std::string& names, int& target, int low, int high,
+    const auto number = [&](Role role, const std::string& names, int& target, int low, int high,
                             const std::string& help) {
-        app.add_option(names, target,
-                       help + " (" + std::to_string(low) + " to " + std::to_string(high) +
-                           ", default " + std::to_string(target) + ")")
-            ->check(CLI::Range(low, high).description(""))
-            ->type_name("N");
+        d.as(role,
+             app.add_option(names, target,
+                            help + " (" + std::to_string(low) + " to " + std::to_string(high) +
+                                ", default " + std::to_string(target) + ")")
+                 ->check(CLI::Range(low, high).description(""))
+                 ->type_name("N"));
     };
-    number("-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
-    number("-c,--columns", game.columns, 2, kMaxSide, "board columns");
-    app.add_option("-t,--time", d.time,
-                   "seconds for each side's whole game (1 to " + std::to_string(kMaxSeconds) +
-                       ", default 150), +INC: seconds added after each move, e.g. 150+2")
-        ->type_name("S[+INC]");
-    app.add_option("--move-time", d.move_time,
-                   "the most any single move may take, in seconds (decimals allowed); default: "
-                   "no bound")
-        ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
-        ->type_name("SECONDS");
-    app.add_option("--human-time", game.human_time_seconds,
-                   "seconds for a person's whole game (0 to " + std::to_string(kMaxSeconds) +
-                       ", default " + std::to_string(kHumanSeconds) +
-                       " or --time when longer; 0: --time)")
-        ->check(CLI::Range(0, kMaxSeconds).description(""))
-        ->type_name("N");
-    number("--margin", d.margin_ms, 0, kMaxMilliseconds,
+    number(Played, "-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
+    number(Played, "-c,--columns", game.columns, 2, kMaxSide, "board columns");
+    d.as(Played,
+         app.add_option("-t,--time", d.time,
+                        "seconds for each side's whole game (1 to " + std::to_string(kMaxSeconds) +
+                            ", default 150), +INC: seconds added after each move, e.g. "
+                            "150+2")
+             ->type_name("S[+INC]"));
+    d.as(Played, app.add_option("--move-time", d.move_time,
+                                "the most any single move may take, in seconds (decimals allowed); "
+                                "default: no bound")
+                     ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
+                     ->type_name("SECONDS"));
+    d.as(Played,
+         app.add_option("--human-time", game.human_time_seconds,
+                        "seconds for a person's whole game (0 to " + std::to_string(kMaxSeconds) +
+                            ", default " + std::to_string(kHumanSeconds) +
+                            " or --time when longer; 0: --time)")
+             ->check(CLI::Range(0, kMaxSeconds).description(""))
+             ->type_name("N"));
+    number(Played, "--margin", d.margin_ms, 0, kMaxMilliseconds,
            "milliseconds a side may overstep its clock before it loses on time");
-    number("-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
-    number("--town-halls", game.town_hall_limit, 0, kMaxSide,
+    number(Played, "-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
+    number(Played, "--town-halls", game.town_hall_limit, 0, kMaxSide,
            "a side left with N town halls or fewer loses");
-    number("--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
+    number(Played, "--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
            "megabytes of address space each player may use; 0 for no limit");
     Confinement& confinement = d.options.confinement;
     confinement.max_processes = kDefaultPlayerProcesses;
-    number("--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
+    number(Played, "--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
            "processes and threads each player may have at once; 0 for no bound");
-    app.add_option("--sandbox", d.sandbox,
-                   "auto, on or off: each player in a bubblewrap sandbox (default auto: "
-                   "wherever bwrap works; docs/sandbox.md)")
-        ->type_name("WHEN")
-        ->check(CLI::IsMember({"auto", "on", "off"}).description(""));
-    app.add_option("--player-dir", confinement.sandbox.player_dirs,
-                   "a folder sandboxed players may write to (repeatable)")
-        ->type_name("DIR")
-        ->check(CLI::ExistingDirectory.description(""));
-    app.add_option("--rules", d.rules_name,
-                   "either, treeplayer, gridplayer or squares: the rules a move must keep "
-                   "(default either)")
-        ->type_name("RULES")
-        ->check(CLI::IsMember({"either", "treeplayer", "gridplayer", "squares"}).description(""));
-    app.add_flag("--no-repetition", d.no_repetition,
-                 "do not draw on the third repetition of a position")
-        ->disable_flag_override();
-    number("-g,--games", d.options.games, 1, kMaxGames, "games per pairing, colours alternating");
-    app.add_option("--tournament", d.kind,
-                   "round-robin (every pair meets, the default) or gauntlet (the first meets "
-                   "each other)")
-        ->type_name("KIND");
-    number("--concurrency", d.options.concurrency, 1, kMaxConcurrency,
+    d.as(Shown,
+         choice(app, "--sandbox", d.options.sandbox,
+                {SandboxMode::Auto, SandboxMode::On, SandboxMode::Off}, sandbox_mode_name, "WHEN",
+                "each player in a bubblewrap sandbox, with auto wherever bwrap works "
+                "(docs/sandbox.md)"));
+    d.as(Shown, app.add_option("--player-dir", confinement.sandbox.player_dirs,
+                               "a folder sandboxed players may write to (repeatable)")
+                    ->type_name("DIR")
+                    ->check(CLI::ExistingDirectory.description("")));
+    d.as(Played, choice(app, "--rules", game.rules,
+                        {rules::RuleSet::Either, rules::RuleSet::Treeplayer,
+                         rules::RuleSet::Gridplayer, rules::RuleSet::Squares},
+                        rules::rule_set_name, "RULES", "the rules a move must keep"));
+    d.as(Played, app.add_flag("--no-repetition", d.no_repetition,
+                              "do not draw on the third repetition of a position")
+                     ->disable_flag_override());
+    number(Run, "-g,--games", d.options.games, 1, kMaxGames,
+           "games per pairing, colours alternating");
+    d.as(Run, choice(app, "--tournament", d.options.kind,
+                     {TournamentKind::RoundRobin, TournamentKind::Gauntlet}, tournament_kind_name,
+                     "KIND",
+                     "every pair meets in a round-robin, the first meets each other in a "
+                     "gauntlet"));
+    number(Run, "--concurrency", d.options.concurrency, 1, kMaxConcurrency,
            "games played side by side, without boards");
-    app.add_option("--sprt", d.sprt,
-                   "\"elo0=A elo1=B alpha=X beta=Y\": stop a match of two once the SPRT decides")
-        ->type_name("");
+    d.as(Run, app.add_option("--sprt", d.sprt,
+                             "\"elo0=A elo1=B alpha=X beta=Y\": stop a match of two once the "
+                             "SPRT decides")
+                  ->type_name(""));
     const auto file = [&](const std::string& names, std::string& target, const std::string& help) {
-        app.add_option(names, target, help)->type_name("FILE")->check([](const std::string& path) {
-            return path.empty() ? std::string("needs a file name") : std::string();
-        });
+        d.as(Run, app.add_option(names, target, help)
+                      ->type_name("FILE")
+                      ->check([](const std::string& path) {
+                          return path.empty() ? std::string("needs a file name") : std::string();
+                      }));
     };
     file("--results", d.options.results_path,
          "append one JSON line per game and a summary to FILE (--merge: write the merged ones)");
-    app.add_flag("--schedule", d.options.schedule,
-                 "print one referee command per game instead of playing (needs --results)")
-        ->disable_flag_override();
-    app.add_option("--only-game", d.options.only_game,
-                   "play only game K of the schedule, numbered as in the whole run")
-        ->check(CLI::Range(1, kMaxGames).description(""))
-        ->type_name("K");
-    app.add_flag("--merge", d.merge,
-                 "the arguments are results files: print their standings and statistics")
-        ->disable_flag_override();
-    number("--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
+    d.as(Run, app.add_flag("--schedule", d.options.schedule,
+                           "print one referee command per game instead of playing (needs "
+                           "--results)")
+                  ->disable_flag_override());
+    d.as(Run, app.add_option("--only-game", d.options.only_game,
+                             "play only game K of the schedule, numbered as in the whole run")
+                  ->check(CLI::Range(1, kMaxGames).description(""))
+                  ->type_name("K"));
+    d.as(Run, app.add_flag("--merge", d.merge,
+                           "the arguments are results files: print their standings and "
+                           "statistics")
+                  ->disable_flag_override());
+    number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
-        app.add_option("--name", d.names,
-                       "name of the player whose command comes next (default: the program's name)")
-            ->type_name("NAME")
-            ->allow_extra_args(false);
-    app.add_option("--name-black", d.black_name,
-                   "with two players: name of the first (player 1 in game 1)")
-        ->type_name("NAME");
-    app.add_option("--name-white", d.white_name, "with two players: name of the second")
-        ->type_name("NAME");
+        d.as(Run, app.add_option("--name", d.names,
+                                 "name of the player whose command comes next (default: the "
+                                 "program's name)")
+                      ->type_name("NAME")
+                      ->allow_extra_args(false));
+    d.as(Run, app.add_option("--name-black", d.black_name,
+                             "with two players: name of the first (player 1 in game 1)")
+                  ->type_name("NAME"));
+    d.as(Run, app.add_option("--name-white", d.white_name, "with two players: name of the second")
+                  ->type_name("NAME"));
     file("--record", d.options.record_path,
          "write the game records (tag pairs and moves), in game order, to FILE; {game} in FILE "
          "gives each game a file of its own, named by its number (games/g{game}.txt)");
     file("--log", d.options.log_path,
          "write every line both ways and the players' standard error to FILE; {game} as for "
          "--record");
-    app.add_flag("--progress", d.options.progress,
-                 "a line as each game starts and ends, with games done, time and points so far")
-        ->disable_flag_override();
-    number("--standings-every", d.options.standings_every, 0, kMaxGames,
+    d.as(Run, app.add_flag("--progress", d.options.progress,
+                           "a line as each game starts and ends, with games done, time and "
+                           "points so far")
+                  ->disable_flag_override());
+    number(Run, "--standings-every", d.options.standings_every, 0, kMaxGames,
            "print the standings after every N games; 0 for never");
-    app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
-        ->disable_flag_override();
-    number("--delay", d.delay_ms, 0, kMaxMilliseconds,
+    d.as(Shown,
+         app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
+             ->disable_flag_override());
+    number(Shown, "--delay", d.delay_ms, 0, kMaxMilliseconds,
            "milliseconds to wait after each move is shown");
-    app.add_flag("--watch", d.options.watch,
-                 "redraw the board in place on a terminal, the latest results below it")
-        ->disable_flag_override();
-    app.add_flag("--no-color", d.options.no_color,
-                 "no colours (also when NO_COLOR is set or output is no terminal)")
-        ->disable_flag_override();
+    d.as(Shown, app.add_flag("--watch", d.options.watch,
+                             "redraw the board in place on a terminal, the latest results below "
+                             "it")
+                    ->disable_flag_override());
+    d.as(Shown, app.add_flag("--no-color", d.options.no_color,
+                             "no colours (also when NO_COLOR is set or output is no terminal)")
+                    ->disable_flag_override());
     // The board in the browser (docs/browser.md).
-    app.add_option("--serve", d.options.serve_port,
-                   "serve the board in the browser on PORT of this machine (0: any free port) "
-                   "instead of playing: its page plays the COMMANDs against a person or each "
-                   "other; prints the page's address with its access token")
-        ->check(CLI::Range(0, 65535).description(""))
-        ->type_name("PORT");
-    app.add_option("--serve-address", d.options.serve_address,
-                   "the address --serve listens on (default 127.0.0.1, this machine only)")
-        ->type_name("ADDRESS");
-    d.command_option =
-        app.add_option("COMMAND", d.commands,
-                       "player commands: two for a game or a match, more for a tournament")
-            ->type_name("");
+    d.as(Run, app.add_option("--serve", d.options.serve_port,
+                             "serve the board in the browser on PORT of this machine (0: any "
+                             "free port) instead of playing: its page plays the COMMANDs against "
+                             "a person or each other; prints the page's address with its access "
+                             "token")
+                  ->check(CLI::Range(0, 65535).description(""))
+                  ->type_name("PORT"));
+    d.as(Run, app.add_option("--serve-address", d.options.serve_address,
+                             "the address --serve listens on (default 127.0.0.1, this machine "
+                             "only)")
+                  ->type_name("ADDRESS"));
+    d.command_option = d.as(
+        Run, app.add_option("COMMAND", d.commands,
+                            "player commands: two for a game or a match, more for a tournament")
+                 ->type_name(""));
+    // An option without a role would silently count as changing how games
+    // are played: every parse of the command line refuses to run without.
+    for (const CLI::Option* option : app.get_options()) {
+        if (option != app.get_help_ptr() && d.roles.count(option->get_name()) == 0)
+            throw std::logic_error("the option " + option->get_name() + " has no role");
+    }
 }
 
 // "150" or "150+2.5": a time control without its bound per move, which
@@ -254,23 +321,18 @@ std::vector<std::string> join_sprt_words(const std::vector<std::string>& args) {
     return out;
 }
 
-// Game options that change how games are shown or where players may
-// write, not how they are played: a run resumes with other values of these.
-bool display_option(const std::string& name) {
-    static const char* const kDisplay[] = {"--quiet",   "--no-color",   "--watch",       "--delay",
-                                           "--sandbox", "--player-dir", "--stderr-limit"};
-    return std::find(std::begin(kDisplay), std::end(kDisplay), name) != std::end(kDisplay);
-}
-
 // The words of every game option given, for --schedule to repeat (folders
 // made absolute, for jobs run anywhere); with `played_only` only those that
 // decide how games are played.
-std::vector<std::string> given_game_options(const CLI::App& app, bool played_only) {
+std::vector<std::string> given_game_options(const CLI::App& app,
+                                            const std::map<std::string, Role>& roles,
+                                            bool played_only) {
     std::vector<std::string> words;
     for (const CLI::Option* option : app.get_options()) {
         const std::string name = option->get_name();
-        if (option->count() == 0 || option->get_positional() || run_option(name) ||
-            (played_only && display_option(name)))
+        const auto role = roles.find(name);
+        if (option->count() == 0 || role == roles.end() || role->second == Role::Run ||
+            (played_only && role->second == Role::Shown))
             continue;
         if (option->get_items_expected_max() == 0) {
             words.push_back(name);
@@ -491,18 +553,18 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{*problem};
     if (auto problem = check_name("--name-white", d.white_name))
         return UsageError{*problem};
+    if (!d.sprt.empty()) {
+        auto sprt = parse_sprt({d.sprt});
+        if (auto* message = std::get_if<std::string>(&sprt))
+            return UsageError{*message};
+        options.sprt = std::get<SprtSettings>(sprt);
+    }
     if (d.merge) {
         if (d.commands.empty())
             return UsageError{"--merge needs at least one results file"};
         options.merge_paths = d.commands;
         if (auto problem = check_files(options))
             return UsageError{*problem};
-        if (!d.sprt.empty()) {
-            auto sprt = parse_sprt({d.sprt});
-            if (auto* message = std::get_if<std::string>(&sprt))
-                return UsageError{*message};
-            options.sprt = std::get<SprtSettings>(sprt);
-        }
         return options;
     }
     const auto time = parse_time(d.time);
@@ -520,15 +582,11 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     // slow the game down.
     options.game.delay = std::chrono::milliseconds(options.quiet ? 0 : d.delay_ms);
     options.game.repetition_draws = !d.no_repetition;
-    options.game.rules = *rules::parse_rule_set(d.rules_name);
     if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&
         options.game.rules == rules::RuleSet::Treeplayer) {
         return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
     }
     options.confinement.memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
-    options.sandbox = d.sandbox == "on"    ? SandboxMode::On
-                      : d.sandbox == "off" ? SandboxMode::Off
-                                           : SandboxMode::Auto;
     // bwrap binds a folder at an absolute path.
     for (auto& dir : options.confinement.sandbox.player_dirs) {
         std::error_code error;
@@ -537,16 +595,6 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
             dir = absolute.string();
     }
     options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
-    const auto kind = parse_tournament_kind(d.kind);
-    if (!kind)
-        return UsageError{"--tournament is round-robin or gauntlet, not \"" + d.kind + "\""};
-    options.kind = *kind;
-    if (!d.sprt.empty()) {
-        auto sprt = parse_sprt({d.sprt});
-        if (auto* message = std::get_if<std::string>(&sprt))
-            return UsageError{*message};
-        options.sprt = std::get<SprtSettings>(sprt);
-    }
 
     auto players = named_commands(app, d);
     if (auto* message = std::get_if<std::string>(&players))
@@ -582,8 +630,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
                           " columns black starts with " + std::to_string(options.game.columns / 2) +
                           " town halls, so --town-halls must be below that"};
     }
-    options.game_options = given_game_options(app, false);
-    options.run_options = given_game_options(app, true);
+    options.game_options = given_game_options(app, d.roles, false);
+    options.run_options = given_game_options(app, d.roles, true);
     return options;
 }
 

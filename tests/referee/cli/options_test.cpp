@@ -152,6 +152,27 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_TRUE(std::holds_alternative<referee::ShowHelp>(parse({"--help"})));
 }
 
+// Each option's role decides what a split run's jobs repeat (everything but
+// the run's own) and what describes the run (only what changes play); each
+// choice reads into its value.
+TEST(CommandLine, RolesSplitTheOptionsAndChoicesReadIntoTheirValues) {
+    const auto parsed =
+        parse({"--sandbox", "off", "--rules", "squares", "--quiet", "--rows", "9", "--tournament",
+               "gauntlet", "--games", "2", "--watch", "--results", "r.jsonl", "a", "b"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    const auto& options = std::get<Options>(parsed);
+    EXPECT_EQ(options.sandbox, referee::SandboxMode::Off);
+    EXPECT_EQ(options.game.rules, rules::RuleSet::Squares);
+    EXPECT_EQ(options.kind, referee::TournamentKind::Gauntlet);
+    EXPECT_EQ(options.game_options, (Words{"--rows", "9", "--sandbox", "off", "--rules", "squares",
+                                           "--quiet", "--watch"}));
+    EXPECT_EQ(options.run_options, (Words{"--rows", "9", "--rules", "squares"}));
+    for (const Words& bad :
+         {Words{"--sandbox", "maybe", "a", "b"}, Words{"--rules", "Either", "a", "b"},
+          Words{"--tournament", "", "a", "b"}})
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(bad))) << bad[0] << " " << bad[1];
+}
+
 TEST(CommandLine, NamesTournamentsAndSplitRuns) {
     auto parsed = parse({"--name", "A", "x", "y", "--name", "C", "z 'w v'", "--tournament",
                          "gauntlet", "--games", "3", "--only-game", "4"});
