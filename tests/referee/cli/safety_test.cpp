@@ -2,8 +2,11 @@
 // referee's output and files: forge lines with names, run commands through
 // a schedule, overwrite a file with another, block on a FIFO.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -141,31 +144,47 @@ TEST(Files, RunWithoutGameLeavesRecordAndLogAsTheyWere) {
     fs::remove_all(dir);
 }
 
-// Waits until the referee sleeps in poll(): waiting for the FIFO's reader.
-bool waits_in_poll(pid_t pid) {
-    for (int tries = 0; tries < 5000; ++tries) {
-        if (read_file("/proc/" + std::to_string(pid) + "/wchan").find("poll") != std::string::npos)
-            return true;
-        ::usleep(1000);
+// Waits for `name` to be created in the folder `watch` (an inotify
+// descriptor) reports on; false when it was not within 20 s.
+bool created(int watch, const std::string& name) {
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        pollfd ready{watch, POLLIN, 0};
+        if (::poll(&ready, 1, 20'000) != 1)
+            return false;
+        const ssize_t got = ::read(watch, buffer, sizeof buffer);
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0 && name == event->name)
+                return true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
     }
-    return false;
 }
 
-TEST(Files, FifoRecordWithoutReaderEndsOnSigterm) {
+// The record is opened first, then the log, a FIFO nobody reads: once the
+// record exists the referee is on its way to waiting for the FIFO's reader,
+// or waits already, and SIGTERM must end it either way.
+TEST(Files, FifoLogWithoutReaderEndsOnSigterm) {
     const std::string dir = scratch_dir("fifo");
-    const std::string fifo = dir + "/record";
+    const std::string fifo = dir + "/log";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.c_str(), IN_CREATE), 0);
     bool waited = false;
-    const auto run = run_referee(
-        REFEREE, {"--quiet", "--sandbox", "off", "--record", fifo, randombot(1), randombot(2)},
-        {.input = "",
-         .deadline = std::chrono::seconds(20),
-         .started =
-             [&](pid_t pid) {
-                 waited = waits_in_poll(pid);
-                 ::kill(pid, SIGTERM);
-             },
-         .output = {}});
+    const auto run = run_referee(REFEREE,
+                                 {"--quiet", "--sandbox", "off", "--record", dir + "/record.txt",
+                                  "--log", fifo, randombot(1), randombot(2)},
+                                 {.input = "",
+                                  .deadline = std::chrono::seconds(20),
+                                  .started =
+                                      [&](pid_t pid) {
+                                          waited = created(watch, "record.txt");
+                                          ::kill(pid, SIGTERM);
+                                      },
+                                  .output = {}});
+    ::close(watch);
     EXPECT_TRUE(waited);
     EXPECT_FALSE(run.timed_out);
     EXPECT_EQ(run.status, 143) << run.err;
