@@ -6,6 +6,9 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace tp_bench {
 namespace {
 

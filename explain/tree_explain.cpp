@@ -11,6 +11,9 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/tree.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace explain {
 namespace {
 

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(std::string(fuzz::as_text(data, size)));
     std::ostringstream out;
     std::ostringstream err;
-    const int status = run_game(in, out, err);
+    const int status = treeplayer::run_game(in, out, err);
     require(status == 0 || status == 2, "the exit status is 0 or 2");
     require(fuzz::only_move_lines(out.str(), 8, 8), "standard output carries only move lines");
 

@@ -13,6 +13,9 @@
 
 namespace perft_tp {
 
+using treeplayer::Board;
+using treeplayer::Move;
+
 // Leaf count: 1 at depth 0, else the sum over the side's moves of the
 // count of the child (other side to move) at depth - 1.
 std::uint64_t perft(const Board& board, bool black, int depth);

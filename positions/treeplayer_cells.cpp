@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace positions {
 
 namespace {

@@ -8,6 +8,9 @@
 
 namespace positions {
 
+using treeplayer::Board;
+using treeplayer::Move;
+
 // The letter of a treeplayer cell code and back; anything else is '.' or 0.
 char treeplayer_letter(int code);
 int treeplayer_code(char letter);

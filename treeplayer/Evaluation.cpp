@@ -5,6 +5,8 @@
 #include "treeplayer/cannon.h"
 #include "treeplayer/cannon_list.h"
 
+namespace treeplayer {
+
 namespace {
 
 // Which of one side's four town halls still stand on its home row (columns
@@ -146,3 +148,5 @@ float Eval(const Board& board, int side) {
     sum += static_cast<float>(-4 * oppBlocked);
     return sum;
 }
+
+}  // namespace treeplayer

@@ -7,6 +7,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 // Score of `board` for `side` (1: black; any other value: white).
 float Eval(const Board& board, int side);
 
@@ -16,3 +18,5 @@ std::pair<int, int> townhall_dist(const std::vector<coord>& soldiers, const Boar
 
 // Number of (soldier, square just beyond a cannon end) pairs that coincide.
 int blocked_cannon(const std::vector<coord>& soldiers, const std::vector<Cannon>& cannons);
+
+}  // namespace treeplayer

@@ -5,6 +5,8 @@
 #include "treeplayer/Evaluation.h"
 #include "treeplayer/Node.h"
 
+namespace treeplayer {
+
 std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
     const std::vector<Node*>& children = node->GetChildren();
     if (children.empty()) {
@@ -50,3 +52,5 @@ std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta) {
     node->SetEval(static_cast<float>(best));
     return {best, chosen};
 }
+
+}  // namespace treeplayer

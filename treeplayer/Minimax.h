@@ -5,6 +5,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 class Node;
 
 constexpr int MIN = -1000;
@@ -13,3 +15,5 @@ constexpr int MAX = 1000;
 // (value, move): at a leaf its truncated evaluation and its own move; at an
 // inner node the best value and the chosen child's move (ties: later child).
 std::pair<int, Move> minimax(Node* node, bool maximising, int alpha, int beta);
+
+}  // namespace treeplayer

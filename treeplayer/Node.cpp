@@ -5,6 +5,8 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
+namespace treeplayer {
+
 Node::~Node() {
     release_children();
 }
@@ -47,3 +49,5 @@ void Node::SetChildren() {
         children.push_back(newNode(Update_board(m, board), m, black));
     }
 }
+
+}  // namespace treeplayer

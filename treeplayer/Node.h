@@ -5,6 +5,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 class Node {
   public:
     Node() = default;
@@ -42,3 +44,5 @@ class Node {
     bool black = true;
     float evaluation = 0.0f;
 };
+
+}  // namespace treeplayer

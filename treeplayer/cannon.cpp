@@ -2,6 +2,8 @@
 
 #include "treeplayer/common.h"
 
+namespace treeplayer {
+
 int orientation(const Cannon& cannon) {
     const coord& a = std::get<0>(cannon);
     const coord& b = std::get<2>(cannon);
@@ -77,3 +79,5 @@ std::vector<Move> cannon_action(const std::vector<Cannon>& cannons, const std::v
     }
     return result;
 }
+
+}  // namespace treeplayer

@@ -5,6 +5,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 // 0 horizontal, 1 vertical, 2 diagonal with x+y constant, 3 diagonal with
 // x-y constant; only elements 0 and 2 are looked at.
 int orientation(const Cannon& cannon);
@@ -21,3 +23,5 @@ std::vector<Move> cannon_coord_to_shot(coord middle, const std::vector<coord>& t
 std::vector<Move> cannon_action(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
                                 const std::vector<coord>& enemy, const std::vector<coord>& ownHalls,
                                 const std::vector<coord>& enemyHalls);
+
+}  // namespace treeplayer

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace treeplayer {
+
 Board initialise() {
     Board b(8, std::vector<int>(8, EMPTY));
     for (int x = 0; x < 8; x += 2)
@@ -116,3 +118,5 @@ std::vector<Cannon> Get_list(int code, const Board& b) {
 std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(const Board& b) {
     return {Get_list(BLACK_SOLDIER, b), Get_list(WHITE_SOLDIER, b)};
 }
+
+}  // namespace treeplayer

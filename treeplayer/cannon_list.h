@@ -7,6 +7,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 // The starting position.
 Board initialise();
 
@@ -25,3 +27,5 @@ bool Search(const std::vector<Cannon>& list, const Cannon& candidate);
 
 // (black's cannons, white's cannons).
 std::tuple<std::vector<Cannon>, std::vector<Cannon>> Update(const Board& b);
+
+}  // namespace treeplayer

@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+namespace treeplayer {
+
 bool contains(coord square, const std::vector<coord>& list) {
     for (const coord& c : list) {
         if (c.x == square.x && c.y == square.y)
@@ -68,3 +70,5 @@ void print_cannon(const std::vector<Cannon>& cannons) {
                   << '\n';
     }
 }
+
+}  // namespace treeplayer

@@ -8,6 +8,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 // True when a square with both fields equal to `square` occurs in `list`.
 bool contains(coord square, const std::vector<coord>& list);
 
@@ -30,3 +32,5 @@ void print_board(const Board& board);
 void print_board_new(const Board& board);
 void print_soldier(const std::vector<coord>& soldiers);
 void print_cannon(const std::vector<Cannon>& cannons);
+
+}  // namespace treeplayer

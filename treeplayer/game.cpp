@@ -18,6 +18,8 @@
 #include "treeplayer/common.h"
 #include "treeplayer/tree.h"
 
+namespace treeplayer {
+
 namespace {
 
 constexpr int kUnsafeInput = 2;
@@ -175,3 +177,5 @@ int run_game(std::istream& in, std::ostream& out, std::ostream& err) {
         }
     }
 }
+
+}  // namespace treeplayer

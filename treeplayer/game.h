@@ -4,6 +4,8 @@
 
 #include <iosfwd>
 
+namespace treeplayer {
+
 // Reads the header and the opponent's moves from `in`, writes the program's
 // moves to `out` and its echoes and diagnostics to `err`. Returns the exit
 // status: 0 at end of input or when there is no legal move, 2 when the header
@@ -11,3 +13,5 @@
 // other than 8 x 8) or a move cannot be read safely, after one line on `err`
 // saying why.
 int run_game(std::istream& in, std::ostream& out, std::ostream& err);
+
+}  // namespace treeplayer

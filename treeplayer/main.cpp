@@ -5,5 +5,5 @@
 #include "treeplayer/game.h"
 
 int main() {
-    return run_game(std::cin, std::cout, std::cerr);
+    return treeplayer::run_game(std::cin, std::cout, std::cerr);
 }

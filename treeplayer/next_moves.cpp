@@ -5,6 +5,8 @@
 #include "treeplayer/common.h"
 #include "treeplayer/soldier.h"
 
+namespace treeplayer {
+
 std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
                              const std::vector<coord>& enemy, bool black) {
     // The town-hall home squares never change during a game.
@@ -35,3 +37,5 @@ std::vector<Move> board_moves(const Board& board, bool black) {
         return next_moves(blackCannons, blackSoldiers, whiteSoldiers, true);
     return next_moves(whiteCannons, whiteSoldiers, blackSoldiers, false);
 }
+
+}  // namespace treeplayer

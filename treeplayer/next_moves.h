@@ -5,6 +5,8 @@
 
 #include "treeplayer/types.h"
 
+namespace treeplayer {
+
 // Every soldier move (soldier by soldier in list order), then every cannon
 // move (cannon by cannon), of the side whose lists are given.
 std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vector<coord>& own,
@@ -14,3 +16,5 @@ std::vector<Move> next_moves(const std::vector<Cannon>& cannons, const std::vect
 // mover's cannons of `board` handed to next_moves. Node::SetChildren, the
 // perft tool and the tests all take it from here.
 std::vector<Move> board_moves(const Board& board, bool black);
+
+}  // namespace treeplayer

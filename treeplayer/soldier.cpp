@@ -2,6 +2,8 @@
 
 #include "treeplayer/common.h"
 
+namespace treeplayer {
+
 std::vector<coord> soldier_moves(coord soldier, const std::vector<coord>& enemies, bool black) {
     const int x = soldier.x;
     const int y = soldier.y;
@@ -36,3 +38,5 @@ std::vector<Move> coord_to_move(coord source, const std::vector<coord>& targets)
         moves.emplace_back('S', source.x, source.y, 'M', t.x, t.y);
     return moves;
 }
+
+}  // namespace treeplayer

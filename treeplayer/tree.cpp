@@ -2,6 +2,8 @@
 
 #include "treeplayer/Node.h"
 
+namespace treeplayer {
+
 void create_tree(Node* node, int depth) {
     node->SetChildren();
     if (depth > 0) {
@@ -9,3 +11,5 @@ void create_tree(Node* node, int depth) {
             create_tree(child, depth - 1);
     }
 }
+
+}  // namespace treeplayer

@@ -5,6 +5,8 @@
 #include <tuple>
 #include <vector>
 
+namespace treeplayer {
+
 // 8 rows of 8 cell codes, addressed board[y][x] (row, then column).
 using Board = std::vector<std::vector<int>>;
 
@@ -26,3 +28,5 @@ constexpr int BLACK_SOLDIER = 1;
 constexpr int BLACK_TOWNHALL = 2;
 constexpr int WHITE_SOLDIER = -1;
 constexpr int WHITE_TOWNHALL = -2;
+
+}  // namespace treeplayer

@@ -30,6 +30,9 @@
 #include "treeplayer/next_moves.h"
 #include "treeplayer/tree.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace {
 
 // A bench position in treeplayer's cells.

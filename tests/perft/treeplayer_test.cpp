@@ -7,6 +7,9 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 using namespace tp_test;
 
 // Depth 1 was checked by hand, move by move (the 37 moves of

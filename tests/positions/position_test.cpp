@@ -14,6 +14,9 @@
 #include "positions/treeplayer_cells.h"
 #include "treeplayer/cannon_list.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace {
 
 using positions::read_position;

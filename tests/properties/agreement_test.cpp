@@ -22,6 +22,9 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace {
 
 using protocol::MoveLine;

@@ -7,6 +7,9 @@
 #include "positions/treeplayer_cells.h"
 #include "treeplayer/next_moves.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace props {
 
 // Through the letters, so that the tests translate exactly as the tools do.

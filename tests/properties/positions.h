@@ -21,14 +21,14 @@ int treeplayer_code(Cell cell);
 // gridplayer: white hall 1, white soldier 2, black hall -1, black soldier -2.
 int gridplayer_code(Cell cell);
 
-::Board to_treeplayer(const rules::Board& board);
-rules::Board from_treeplayer(const ::Board& board);
+treeplayer::Board to_treeplayer(const rules::Board& board);
+rules::Board from_treeplayer(const treeplayer::Board& board);
 
 // Loads the position into gridplayer's globals (n, m and the board).
 void load_gridplayer(const rules::Board& board);
 rules::Board from_gridplayer(int** grid, int rows, int columns);
 
-protocol::MoveLine to_line(const Move& move);
+protocol::MoveLine to_line(const treeplayer::Move& move);
 
 // Moves each player generates for `side` in `board`, as move lines.
 std::vector<protocol::MoveLine> treeplayer_moves(const rules::Board& board, Side side);

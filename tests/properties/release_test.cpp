@@ -19,6 +19,8 @@ namespace {
 
 using referee::Board;
 using referee::Side;
+using treeplayer::create_tree;
+using treeplayer::Node;
 
 // Positions reached by random play from the start, both sides to move.
 std::vector<std::pair<Board, Side>> random_positions(int rows, int columns, unsigned seed,
@@ -76,7 +78,7 @@ TEST(Release, TreeplayerTreesAllGoBack) {
         create_tree(&warm, 1);
     }
     for (const auto& [board, side] : positions) {
-        const ::Board tp = props::to_treeplayer(board);
+        const treeplayer::Board tp = props::to_treeplayer(board);
         const std::int64_t before = props::live_blocks();
         {
             Node root;

@@ -14,6 +14,9 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 using namespace tp_test;
 using test_support::run_process;
 

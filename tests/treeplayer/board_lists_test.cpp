@@ -8,6 +8,9 @@
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/common.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 using namespace tp_test;
 
 namespace {

@@ -12,6 +12,9 @@
 #include "treeplayer/common.h"
 #include "treeplayer/next_moves.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 using namespace tp_test;
 
 namespace {

@@ -8,6 +8,9 @@
 #include "treeplayer/next_moves.h"
 #include "treeplayer/soldier.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 using namespace tp_test;
 
 namespace {

@@ -4,6 +4,9 @@
 #include "treeplayer/Node.h"
 #include "treeplayer/tree.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace tp_test {
 
 bool choose_move(const Board& board, bool black, Move& move) {

@@ -6,6 +6,9 @@
 
 namespace tp_test {
 
+using treeplayer::Board;
+using treeplayer::Move;
+
 // The move treeplayer's library chooses for `black` to move on `board`
 // (create_tree(root, 0) + minimax), or nullopt-like false when none.
 bool choose_move(const Board& board, bool black, Move& move);

@@ -8,6 +8,9 @@
 
 namespace tp_test {
 
+using treeplayer::Board;
+using treeplayer::Move;
+
 // An empty 8x8 board.
 inline Board empty_board() {
     return Board(8, std::vector<int>(8, 0));

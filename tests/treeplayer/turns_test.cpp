@@ -13,6 +13,9 @@
 #include "treeplayer/Node.h"
 #include "treeplayer/tree.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 using namespace tp_test;
 
 TEST(Turns, BenchmarkPositionsKeepTheirMoveAndValue) {

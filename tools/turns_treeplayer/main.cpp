@@ -16,6 +16,9 @@
 #include "treeplayer/Node.h"
 #include "treeplayer/tree.h"
 
+// treeplayer's own names, as its code spells them.
+using namespace treeplayer;
+
 namespace {
 
 int print_turns(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
