@@ -147,6 +147,11 @@ void declare(CLI::App& app, Declared& d) {
                  ->check(CLI::Range(low, high).description(""))
                  ->type_name("N"));
     };
+    // A flag takes no value: "--quiet=yes" is refused rather than read.
+    const auto flag = [&](Role role, const std::string& names, bool& target,
+                          const std::string& help) {
+        d.as(role, app.add_flag(names, target, help)->disable_flag_override());
+    };
     number(Played, "-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
     number(Played, "-c,--columns", game.columns, 2, kMaxSide, "board columns");
     d.as(Played,
@@ -191,9 +196,8 @@ void declare(CLI::App& app, Declared& d) {
                         {rules::RuleSet::Either, rules::RuleSet::Treeplayer,
                          rules::RuleSet::Gridplayer, rules::RuleSet::Squares},
                         rules::rule_set_name, "RULES", "the rules a move must keep"));
-    d.as(Played, app.add_flag("--no-repetition", d.no_repetition,
-                              "do not draw on the third repetition of a position")
-                     ->disable_flag_override());
+    flag(Played, "--no-repetition", d.no_repetition,
+         "do not draw on the third repetition of a position");
     number(Run, "-g,--games", d.options.games, 1, kMaxGames,
            "games per pairing, colours alternating");
     d.as(Run, choice(app, "--tournament", d.options.kind,
@@ -216,18 +220,16 @@ void declare(CLI::App& app, Declared& d) {
     };
     file("--results", d.options.results_path,
          "append one JSON line per game and a summary to FILE (--merge: write the merged ones)");
-    d.as(Run, app.add_flag("--schedule", d.options.schedule,
-                           "print one referee command per game instead of playing (needs "
-                           "--results)")
-                  ->disable_flag_override());
+    flag(Run, "--schedule", d.options.schedule,
+         "print one referee command per game instead of playing (needs "
+         "--results)");
     d.as(Run, app.add_option("--only-game", d.options.only_game,
                              "play only game K of the schedule, numbered as in the whole run")
                   ->check(CLI::Range(1, kMaxGames).description(""))
                   ->type_name("K"));
-    d.as(Run, app.add_flag("--merge", d.merge,
-                           "the arguments are results files: print their standings and "
-                           "statistics")
-                  ->disable_flag_override());
+    flag(Run, "--merge", d.merge,
+         "the arguments are results files: print their standings and "
+         "statistics");
     number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
@@ -247,24 +249,19 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line both ways and the players' standard error to FILE; {game} as for "
          "--record");
-    d.as(Run, app.add_flag("--progress", d.options.progress,
-                           "a line as each game starts and ends, with games done, time and "
-                           "points so far")
-                  ->disable_flag_override());
+    flag(Run, "--progress", d.options.progress,
+         "a line as each game starts and ends, with games done, time and "
+         "points so far");
     number(Run, "--standings-every", d.options.standings_every, 0, kMaxGames,
            "print the standings after every N games; 0 for never");
-    d.as(Shown,
-         app.add_flag("-q,--quiet", d.options.quiet, "show only the result lines, not the board")
-             ->disable_flag_override());
+    flag(Shown, "-q,--quiet", d.options.quiet, "show only the result lines, not the board");
     number(Shown, "--delay", d.delay_ms, 0, kMaxMilliseconds,
            "milliseconds to wait after each move is shown");
-    d.as(Shown, app.add_flag("--watch", d.options.watch,
-                             "redraw the board in place on a terminal, the latest results below "
-                             "it")
-                    ->disable_flag_override());
-    d.as(Shown, app.add_flag("--no-color", d.options.no_color,
-                             "no colours (also when NO_COLOR is set or output is no terminal)")
-                    ->disable_flag_override());
+    flag(Shown, "--watch", d.options.watch,
+         "redraw the board in place on a terminal, the latest results below "
+         "it");
+    flag(Shown, "--no-color", d.options.no_color,
+         "no colours (also when NO_COLOR is set or output is no terminal)");
     // The board in the browser (docs/browser.md).
     d.as(Run, app.add_option("--serve", d.options.serve_port,
                              "serve the board in the browser on PORT of this machine (0: any "
