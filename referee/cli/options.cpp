@@ -112,9 +112,8 @@ std::string spelled(const std::vector<std::string>& names) {
 template <typename T, typename Name>
 CLI::Option* choice(CLI::App& app, const std::string& names, T& target, std::vector<T> values,
                     Name name, const std::string& type, const std::string& help) {
-    std::vector<std::string> words;
-    for (const T value : values)
-        words.emplace_back(name(value));
+    std::vector<std::string> words(values.size());
+    std::transform(values.begin(), values.end(), words.begin(), name);
     const std::string fallback = name(target);
     return app
         .add_option_function<std::string>(
