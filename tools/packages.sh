@@ -13,11 +13,10 @@ build_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libeigen3-dev
 )
 
-# Everything tools/check.sh runs on top of that: GNU parallel and Slurm with
-# munge (split runs),
-# chromium, its driver and Selenium (the replay page's browser test),
-# dpkg-dev and file (the Debian package), clang and its sanitizer runtime
-# (fuzzing), clang-format, clang-tidy, python3, valgrind.
+# Everything tools/check.sh runs on top of that: GNU parallel, and Slurm with
+# munge (split runs); chromium, its driver and Selenium (the replay page's
+# browser test), dpkg-dev and file (the Debian package), clang and its
+# sanitizer runtime (fuzzing), clang-format, clang-tidy, python3, valgrind.
 test_packages=(
     "${build_packages[@]}"
     parallel slurm-wlm munge chromium chromium-driver python3-selenium dpkg-dev file
