@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "referee/game/game.h"
+#include "referee/seats/browser.h"
 #include "referee/seats/seating.h"
-#include "referee/web/browser_seat.h"
+#include "referee/seats/stoppable.h"
 
 namespace referee::web {
 

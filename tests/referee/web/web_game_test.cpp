@@ -1,0 +1,67 @@
+// A game between two people at the page, driven the way the server drives
+// it.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "referee/web/web_game.h"
+
+namespace {
+
+// Both sides at the page: black moves, white (to move) resigns; a second
+// game is stopped before anyone moves.
+TEST(WebGame, PeoplePlayResignAndStop) {
+    referee::GameConfig config;
+    const referee::web::Entrant person{"human", {}};
+    // The game's events up to and including the next of `type`.
+    const auto events_until = [](const referee::web::WebGame& game,
+                                 std::vector<nlohmann::json>& seen, const std::string& type) {
+        const std::size_t from = seen.size();
+        bool over = false;
+        const auto arrived = [&] {
+            for (std::size_t i = from; i < seen.size(); ++i) {
+                if (seen[i]["type"] == type)
+                    return true;
+            }
+            return false;
+        };
+        while (!over && !arrived()) {
+            for (const auto& event :
+                 game.events(seen.size(), std::chrono::milliseconds(5000), over))
+                seen.push_back(nlohmann::json::parse(event));
+        }
+        ASSERT_TRUE(arrived()) << "no " << type << " event";
+    };
+    {
+        referee::web::WebGame game(1, person, person, config, {});
+        std::vector<nlohmann::json> seen;
+        events_until(game, seen, "turn");
+        ASSERT_EQ(seen.size(), 2U);
+        EXPECT_EQ(seen[0]["type"], "start");
+        EXPECT_EQ(seen[1]["side"], "black");
+        EXPECT_FALSE(seen[1]["moves"].empty());
+        EXPECT_TRUE(game.move("S 0 5 M 0 1").has_value());
+        EXPECT_EQ(game.move("S 0 5 M 0 4"), std::nullopt);
+        events_until(game, seen, "turn");
+        ASSERT_EQ(seen.size(), 4U);
+        EXPECT_EQ(seen[2]["type"], "move");
+        EXPECT_EQ(seen[2]["board"][4], "b.......");
+        EXPECT_EQ(seen[3]["side"], "white");
+        EXPECT_EQ(game.record(), std::nullopt);  // not over yet
+        EXPECT_TRUE(game.resign());
+        events_until(game, seen, "end");
+        EXPECT_EQ(seen.back()["result"], "1-0");
+        EXPECT_EQ(seen.back()["ply"], 1);
+        ASSERT_TRUE(game.record());
+        EXPECT_NE(game.record()->find("S 0 5 M 0 4"), std::string::npos);
+        EXPECT_FALSE(game.resign());
+    }
+    referee::web::WebGame game(2, person, person, config, {});
+    game.stop();
+    std::vector<nlohmann::json> seen;
+    events_until(game, seen, "end");
+    EXPECT_EQ(seen.back()["result"], "*");
+    EXPECT_TRUE(game.finished());
+}
+
+}  // namespace
