@@ -1,8 +1,8 @@
 #include "referee/web/http_server.h"
 
-#include <arpa/inet.h>
 #include <microhttpd.h>
-#include <netinet/in.h>
+#include <netdb.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <charconv>
@@ -157,28 +157,25 @@ HttpServer::~HttpServer() {
 }
 
 std::optional<int> HttpServer::start(const std::string& address, int port) {
-    sockaddr_in v4{};
-    sockaddr_in6 v6{};
-    const sockaddr* where = nullptr;
-    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
-    if (::inet_pton(AF_INET, address.c_str(), &v4.sin_addr) == 1) {
-        v4.sin_family = AF_INET;
-        v4.sin_port = htons(static_cast<std::uint16_t>(port));
-        where = reinterpret_cast<const sockaddr*>(&v4);
-    } else if (::inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) == 1) {
-        v6.sin6_family = AF_INET6;
-        v6.sin6_port = htons(static_cast<std::uint16_t>(port));
-        where = reinterpret_cast<const sockaddr*>(&v6);
-        flags |= MHD_USE_IPv6;
-    } else {
+    // An address or a name of this machine ("localhost"): its first address.
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
         return std::nullopt;
-    }
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owned(found, &::freeaddrinfo);
+    unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
+    if (found->ai_family == AF_INET6)
+        flags |= MHD_USE_IPv6;
     daemon_ = MHD_start_daemon(
         flags, static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::request, this,
-        MHD_OPTION_SOCK_ADDR, where, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.connection_memory,
-        MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        limits_.connections_per_client, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idle_seconds,
-        MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::completed, this, MHD_OPTION_END);
+        MHD_OPTION_SOCK_ADDR, found->ai_addr, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        limits_.connection_memory, MHD_OPTION_CONNECTION_LIMIT, limits_.connections,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits_.connections_per_client,
+        MHD_OPTION_CONNECTION_TIMEOUT, limits_.idle_seconds, MHD_OPTION_NOTIFY_COMPLETED,
+        &Callbacks::completed, this, MHD_OPTION_END);
     if (daemon_ == nullptr)
         return std::nullopt;
     ticker_ = std::thread([this] {

@@ -74,9 +74,9 @@ class HttpServer {
     HttpServer(HttpServer&&) = delete;
     HttpServer& operator=(HttpServer&&) = delete;
 
-    // Listens on `address` (IPv4 or IPv6) and `port` (0: any free port) and
-    // serves on a thread of its own. Returns the port, or nullopt when it
-    // cannot listen there.
+    // Listens on `address` (IPv4, IPv6 or a name) and `port` (0: any free
+    // port) and serves on a thread of its own. Returns the port, or nullopt
+    // when it cannot listen there.
     std::optional<int> start(const std::string& address, int port);
     // Asks every feed waiting for news for more; from any thread.
     void wake();
