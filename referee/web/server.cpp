@@ -105,15 +105,15 @@ class GameFeed : public Feed {
         const auto events = game_->events(sent_, std::chrono::milliseconds(0), over);
         if (over)
             return std::nullopt;
-        const auto now = std::chrono::steady_clock::now();
-        if (events.empty())
-            return now - written_ < kStreamQuiet ? "" : (written_ = now, ": waiting\n\n");
         std::string chunk;
         for (const auto& event : events)
             chunk += "data: " + event + "\n\n";
         sent_ += events.size();
+        const auto now = std::chrono::steady_clock::now();
+        if (chunk.empty() && now - written_ < kStreamQuiet)
+            return "";
         written_ = now;
-        return chunk;
+        return chunk.empty() ? ": waiting\n\n" : chunk;
     }
 
   private:

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 
@@ -307,19 +308,29 @@ TEST(BoardServer, OneMatchAtATimeAndStopEndsIt) {
     const json first = send("/api/run", two);
     EXPECT_EQ(first["total"], 2);
     EXPECT_EQ(send("/api/run", two)["error"], "a match is under way: stop it first");
+    // Where the run stands, once `done` says so: a bounded number of looks.
+    const auto look_until = [&](const std::function<bool(const json&)>& done) {
+        json status = json::object();
+        for (int tries = 0; tries < 2000 && !done(status); ++tries)
+            status = json::parse(get(served, with_token("/api/run", served.token())).body, nullptr,
+                                 false);
+        return status;
+    };
+    const auto started = [](const json& run) {
+        return run.is_object() && run.contains("current") && !run["current"].is_null();
+    };
+    const json playing = look_until(started);
+    ASSERT_TRUE(started(playing)) << "the first game did not start";
     send("/api/run/stop", {});
     // The first game's events end with the game.
-    const auto events = get(served, with_token("/api/games/1/events", served.token()));
+    const auto events = get(
+        served, with_token("/api/games/" + playing["current"].dump() + "/events", served.token()));
     EXPECT_EQ(events.status, 200);
     EXPECT_NE(events.body.find("stopped from the page"), std::string::npos);
-    // The run ends right after its game: a bounded number of looks.
-    json status = json::object();
-    for (int tries = 0; tries < 2000 && !status.value("over", false); ++tries) {
-        const auto got = get(served, with_token("/api/run", served.token()));
-        ASSERT_EQ(got.status, 200);
-        status = json::parse(got.body);
-    }
-    ASSERT_TRUE(status["over"].get<bool>());
+    // The run ends right after its game.
+    const auto over = [](const json& run) { return run.is_object() && run.value("over", false); };
+    const json status = look_until(over);
+    ASSERT_TRUE(over(status));
     EXPECT_TRUE(status["stopped"].get<bool>());
     EXPECT_EQ(status["players"], json::array({"gridplayer #1", "gridplayer #2"}));
     EXPECT_LE(status["done"].get<int>(), 1);
