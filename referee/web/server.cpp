@@ -11,14 +11,14 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "gamepage/page.h"
+#include "records/record.h"
 #include "referee/common/interrupt.h"
 #include "referee/match/match.h"
 #include "referee/match/pairings.h"
 #include "referee/web/http_server.h"
 #include "referee/web/page.h"
 #include "referee/web/web_run.h"
-#include "replay/page.h"
-#include "replay/record.h"
 
 namespace referee::web {
 namespace {
@@ -286,7 +286,7 @@ HttpResponse Server::info(const HttpRequest& /*req*/) {
                             {"rows", config.rows},
                             {"columns", config.columns},
                             {"rules", rules::rule_set_name(config.rules)},
-                            {"time", config.time_seconds},
+                            {"time", config.time_control.seconds},
                             {"human_time", config.human_time_seconds},
                             {"max_games", settings_.max_games}});
 }
@@ -433,13 +433,13 @@ HttpResponse Server::replay(const HttpRequest& /*req*/, const std::shared_ptr<We
     const auto text = game->record();
     if (!text)
         return error_reply(404, "no finished game of that number");
-    auto games = replay::read_record(*text);
-    const auto* read = std::get_if<std::vector<replay::Game>>(&games);
+    auto games = records::read_record(*text);
+    const auto* read = std::get_if<std::vector<records::Game>>(&games);
     if (read == nullptr)
         return error_reply(500, "the record cannot be replayed");
     HttpResponse response;
     response.type = "text/html; charset=utf-8";
-    response.body = replay::html_page(*read, 0, 0);
+    response.body = gamepage::html_page(*read, 0, 0);
     return response;
 }
 

@@ -201,7 +201,7 @@ TEST(Files, MergeOfAVastFieldStaysWithinMemoryBound) {
             entry.white = "p" + std::to_string((k + 1) % players);
             entry.result = k % 3 == 0 ? "1-0" : k % 3 == 1 ? "0-1" : "1/2-1/2";
             entry.reason = "game over";
-            out << referee::game_line(entry);
+            out << records::game_line(entry);
         }
     }
     // A table of every pair takes more than 100 MB for this field.
