@@ -129,13 +129,17 @@ class TempDir {
     fs::path path_;
 };
 
+bool can_drive_a_browser() {
+    return fs::exists("/usr/bin/chromium") && fs::exists("/usr/bin/chromedriver") &&
+           fs::exists("/usr/bin/python3");
+}
+
 // One browser session, as it takes seconds to start: a person's whole game
 // against gridplayer by clicks, with an illegal click pair on the way and a
 // screenshot in the middle; a game of gridplayer against itself watched;
 // a link that names a command; the page at a phone's width.
 TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
-    if (!fs::exists("/usr/bin/chromium") || !fs::exists("/usr/bin/chromedriver") ||
-        !fs::exists("/usr/bin/python3"))
+    if (!can_drive_a_browser())
         GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
     TempDir dir;
     ASSERT_FALSE(dir.path().empty());
@@ -187,8 +191,7 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
 // be the referee's own summary of the games the server lists, and every
 // position shown must be true to each game's record.
 TEST(BoardInBrowser, ALinkRunsATournamentWatchedGameByGameWithItsStandings) {
-    if (!fs::exists("/usr/bin/chromium") || !fs::exists("/usr/bin/chromedriver") ||
-        !fs::exists("/usr/bin/python3"))
+    if (!can_drive_a_browser())
         GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
     TempDir dir;
     ASSERT_FALSE(dir.path().empty());
