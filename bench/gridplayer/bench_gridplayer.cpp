@@ -37,6 +37,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 struct Searches {
     int depth;
     std::vector<gp_bench::Position> positions;  // recorded, then mirrored

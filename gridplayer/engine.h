@@ -1,0 +1,196 @@
+// The search's work on the search board, compiled once per board size the
+// game is played on, so that the board's width is a constant and its bit
+// sets fit the smallest word: making and taking back a move, the score of
+// the position on the board, and the squares the generators start from.
+#pragma once
+
+#include <cstdint>
+
+#include "gridplayer/gridplayer.h"
+#include "gridplayer/mailbox.h"
+#include "gridplayer/score.h"
+#include "gridplayer/search_board.h"
+#include "gridplayer/square_tables.h"
+
+namespace gridplayer {
+
+// Squares (row * m + column) the three passes of a generator visit, in scan
+// order: every own soldier, then those that may retreat, then cannon tails.
+// A list may hold more squares than can move; the passes check each.
+struct Candidates {
+    int square[3 * kMaxCells];
+    int soldiers = 0;
+    int retreats = 0;
+    int cannons = 0;
+};
+
+// The board sizes searched in their own code: 8 x 8 (and fewer rows) in one
+// 64-bit word with the width known, 10 columns in 128 bits with the width
+// known, anything else in 128 bits. Every member is static: an Engine value
+// only names its type (see withEngine).
+template <typename Word, int Cols>
+struct Engine {
+    static Census<Word>& sets() {
+        if constexpr (sizeof(Word) == 8) {
+            return search.narrow;
+        } else {
+            return search.wide;
+        }
+    }
+
+    static int bitOf(int r, int c) { return r * (Cols != 0 ? Cols : m) + c; }
+
+    static void load(int** grid) {
+        sets() = census<Word, Cols>(grid);
+        search.material = sumOver(sets().white, tables.white) + sumOver(sets().black, tables.black);
+    }
+
+    static int score() { return gridplayer::score<Word, Cols>(sets(), search.material, tables); }
+
+    // What making a move changes and taking it back restores.
+    struct Undo {
+        Census<Word> sets;
+        int material;
+        int captured;
+        std::uint8_t capturedFlag;
+    };
+
+    static void make(const node* p, Undo& u) {
+        Census<Word>& s = sets();
+        u.sets = s;
+        u.material = search.material;
+        const int to = bitOf(p->toRow, p->toCol);
+        const int toBox = boxIndex(p->toRow, p->toCol);
+        const Word toBit = Word{1} << to;
+        u.captured = search.cells[to];
+        u.capturedFlag = search.box.cell[toBox];
+        // Whatever stood on the target leaves the board.
+        switch (u.capturedFlag) {
+            case kWhiteSoldier:
+                s.white ^= toBit;
+                search.material -= tables.white[to];
+                break;
+            case kBlackSoldier:
+                s.black ^= toBit;
+                search.material -= tables.black[to];
+                break;
+            case kWhiteHall:
+                --s.hallsWhite;
+                break;
+            case kBlackHall:
+                --s.hallsBlack;
+                break;
+            default:
+                break;
+        }
+        if (p->moveType == 'M') {
+            const int from = bitOf(p->fromRow, p->fromCol);
+            const int fromBox = boxIndex(p->fromRow, p->fromCol);
+            const std::uint8_t mover = search.box.cell[fromBox];
+            const Word both = (Word{1} << from) | toBit;
+            if (mover == kWhiteSoldier) {
+                s.white ^= both;
+                search.material += tables.white[to] - tables.white[from];
+            } else {
+                s.black ^= both;
+                search.material += tables.black[to] - tables.black[from];
+            }
+            search.box.cell[toBox] = mover;
+            search.box.cell[fromBox] = 0;
+            search.cells[to] = search.cells[from];
+            search.cells[from] = 0;
+        } else {
+            search.box.cell[toBox] = 0;
+            search.cells[to] = 0;
+        }
+    }
+
+    static void unmake(const node* p, const Undo& u) {
+        sets() = u.sets;
+        search.material = u.material;
+        const int to = bitOf(p->toRow, p->toCol);
+        const int toBox = boxIndex(p->toRow, p->toCol);
+        if (p->moveType == 'M') {
+            const int from = bitOf(p->fromRow, p->fromCol);
+            const int fromBox = boxIndex(p->fromRow, p->fromCol);
+            search.box.cell[fromBox] = search.box.cell[toBox];
+            search.cells[from] = search.cells[to];
+        }
+        search.box.cell[toBox] = u.capturedFlag;
+        search.cells[to] = u.captured;
+    }
+
+    static int listOf(Word x, int* squares) {
+        int count = 0;
+        for (; x != 0; x &= x - 1) {
+            squares[count++] = lowestBit(x);
+        }
+        return count;
+    }
+
+    // The own soldiers, and among them those that may retreat (an enemy
+    // soldier beside or ahead, room two rows back) and the tails of cannons,
+    // each in scan order.
+    template <typename S>
+    static Candidates candidates() {
+        const int up = Cols != 0 ? Cols : m;
+        const Word own = S::sign > 0 ? sets().white : sets().black;
+        const Word E = S::sign > 0 ? sets().black : sets().white;
+        const auto fromColumn1 = static_cast<Word>(tables.fromColumn1);
+        const auto toColumnLast = static_cast<Word>(tables.toColumnLast);
+        const auto fromColumn2 = static_cast<Word>(tables.fromColumn2);
+        const auto toColumnEnd = static_cast<Word>(tables.toColumnEnd);
+        const Word beside = ((E << 1) & fromColumn1) | ((E >> 1) & toColumnLast);
+        Word threat;
+        Word tails;
+        if constexpr (S::sign > 0) {
+            threat = beside | ((E >> (up - 1)) & fromColumn1) | (E >> up) |
+                     ((E >> (up + 1)) & toColumnLast);
+            threat &= static_cast<Word>(tables.whiteCanRetreat);
+            tails = (own & (own >> (up - 1)) & (own >> 2 * (up - 1)) & fromColumn2) |
+                    (own & (own >> up) & (own >> 2 * up)) |
+                    (own & (own >> 1) & (own >> 2) & toColumnEnd) |
+                    (own & (own >> (up + 1)) & (own >> 2 * (up + 1)) & toColumnEnd);
+        } else {
+            threat = beside | ((E << (up + 1)) & fromColumn1) | (E << up) |
+                     ((E << (up - 1)) & toColumnLast);
+            threat &= static_cast<Word>(tables.blackCanRetreat);
+            tails = (own & (own << (up + 1)) & (own << 2 * (up + 1)) & fromColumn2) |
+                    (own & (own << up) & (own << 2 * up)) |
+                    (own & (own << (up - 1)) & (own << 2 * (up - 1)) & toColumnEnd) |
+                    (own & (own >> 1) & (own >> 2) & toColumnEnd);
+        }
+        Candidates c;
+        c.soldiers = listOf(own, c.square);
+        c.retreats = listOf(own & threat, c.square + c.soldiers);
+        c.cannons = listOf(tails, c.square + c.soldiers + c.retreats);
+        return c;
+    }
+};
+
+using Engine8 = Engine<std::uint64_t, 8>;
+using Engine10 = Engine<Bits, 10>;
+using EngineAny = Engine<Bits, 0>;
+
+// The SearchBoard::kind that serves the current n x m.
+inline int engineKind() {
+    if (m == 8 && n <= 8) {
+        return 8;
+    }
+    return m == 10 ? 10 : 0;
+}
+
+// Calls f with the Engine of the running search's board size.
+template <typename F>
+__attribute__((always_inline)) inline decltype(auto) withEngine(F&& f) {
+    switch (search.kind) {
+        case 8:
+            return f(Engine8{});
+        case 10:
+            return f(Engine10{});
+        default:
+            return f(EngineAny{});
+    }
+}
+
+}  // namespace gridplayer

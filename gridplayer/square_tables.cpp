@@ -1,0 +1,70 @@
+#include "gridplayer/square_tables.h"
+
+namespace gridplayer {
+
+namespace {
+
+// Both colours take the line weights from the row index as it stands; only
+// black's advance is counted from the last row. Lines from columns 0..3
+// running right and from 4.. running left point to the middle of an
+// 8-column board and are rewarded; the others cost the row index.
+void fill(SquareTables& t) {
+    const int cells = n * m;
+    t.fromColumn2 = 0;
+    t.toColumnEnd = 0;
+    t.fromColumn1 = 0;
+    t.toColumnLast = 0;
+    t.onBoard = 0;
+    t.whiteCanRetreat = 0;
+    t.blackCanRetreat = 0;
+    for (int i = 0; i < n; ++i) {
+        const int ownSquare = (i + 2) / 2 + (i <= 2 ? 1 - i : 0);
+        const int blackRank = n - 1 - i;
+        const int rowPlus = i <= 2 ? 3 : i + 2;
+        const int diagPlus = i + 2;
+        for (int j = 0; j < m; ++j) {
+            const int b = i * m + j;
+            t.white[b] = 2 * ((i * i + 1) / 2 + ownSquare) + (cells - b);
+            t.black[b] = 2 * (-((blackRank * blackRank + 1) / 2) + ownSquare) - (cells - b);
+            t.leftRow[b] = j >= 4 ? rowPlus : -i;
+            t.leftDiag[b] = j >= 4 ? diagPlus : -i;
+            t.column[b] = (i + 2) / 2;
+            t.rightRow[b] = j <= 3 ? rowPlus : -i;
+            t.rightDiag[b] = j <= 3 ? diagPlus : -i;
+            t.rowOf[b] = static_cast<std::int8_t>(i);
+            t.colOf[b] = static_cast<std::int8_t>(j);
+            if (j >= 2) {
+                t.fromColumn2 |= Bits{1} << b;
+            }
+            if (j + 2 < m) {
+                t.toColumnEnd |= Bits{1} << b;
+            }
+            if (j >= 1) {
+                t.fromColumn1 |= Bits{1} << b;
+            }
+            if (j + 1 < m) {
+                t.toColumnLast |= Bits{1} << b;
+            }
+            t.onBoard |= Bits{1} << b;
+            if (i >= 2) {
+                t.whiteCanRetreat |= Bits{1} << b;
+            }
+            if (i + 2 < n) {
+                t.blackCanRetreat |= Bits{1} << b;
+            }
+        }
+    }
+    t.rows = n;
+    t.cols = m;
+}
+
+}  // namespace
+
+const SquareTables& squareTables() {
+    if (tables.rows != n || tables.cols != m) {
+        fill(tables);
+    }
+    return tables;
+}
+
+}  // namespace gridplayer
