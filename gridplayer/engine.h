@@ -43,22 +43,27 @@ struct Engine {
     static void load(int** grid) {
         sets() = census<Word, Cols>(grid);
         search.material = sumOver(sets().white, tables.white) + sumOver(sets().black, tables.black);
+        search.halls = hallAmounts(sets().hallsWhite, sets().hallsBlack);
     }
 
-    static int score() { return gridplayer::score<Word, Cols>(sets(), search.material, tables); }
+    __attribute__((always_inline)) static int score() {
+        return finalScore(boardSum<Word, Cols>(sets(), search.material, tables), search.halls);
+    }
 
     // What making a move changes and taking it back restores.
     struct Undo {
         Census<Word> sets;
         int material;
+        int halls;
         int captured;
         std::uint8_t capturedFlag;
     };
 
-    static void make(const node* p, Undo& u) {
+    __attribute__((always_inline)) static void make(const node* p, Undo& u) {
         Census<Word>& s = sets();
         u.sets = s;
         u.material = search.material;
+        u.halls = search.halls;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         const Word toBit = Word{1} << to;
@@ -76,9 +81,11 @@ struct Engine {
                 break;
             case kWhiteHall:
                 --s.hallsWhite;
+                search.halls = hallAmounts(s.hallsWhite, s.hallsBlack);
                 break;
             case kBlackHall:
                 --s.hallsBlack;
+                search.halls = hallAmounts(s.hallsWhite, s.hallsBlack);
                 break;
             default:
                 break;
@@ -105,9 +112,10 @@ struct Engine {
         }
     }
 
-    static void unmake(const node* p, const Undo& u) {
+    __attribute__((always_inline)) static void unmake(const node* p, const Undo& u) {
         sets() = u.sets;
         search.material = u.material;
+        search.halls = u.halls;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         if (p->moveType == 'M') {

@@ -234,9 +234,9 @@ void getValidBlackMoves(node* p) {
 
 // ---- Utility ------------------------------------------------------------------------
 
-namespace {
-
-__attribute__((noinline)) int scanUtility(int** grid) {
+// The score of any grid, from the bit sets of its soldiers (score.h); a
+// search keeps the score of its board move by move instead (engine.h).
+int utility(int** grid, int /*depth*/) {
     const SquareTables& t = squareTables();
     if (m == 8 && n <= 8) {
         return scanScore<std::uint64_t, 8>(grid, t);
@@ -247,23 +247,14 @@ __attribute__((noinline)) int scanUtility(int** grid) {
     return scanScore<Bits, 0>(grid, t);
 }
 
-}  // namespace
-
-int utility(int** grid, int /*depth*/) {
-    // The search board's score is kept up to date move by move: its bit sets
-    // and material sum change with every move made and taken back.
-    if (grid == search.rows && search.top != nullptr) {
-        return withEngine([](auto engine) { return decltype(engine)::score(); });
-    }
-    return scanUtility(grid);
-}
-
 // ---- Search ------------------------------------------------------------------------------
 
 void (*dfsNodeHook)(const node* p, int depth) = nullptr;
 
 namespace {
 
+// DFS on the search board with engine E; the children are searched by the
+// same engine directly, since the board's size cannot change below.
 template <typename E>
 std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
     // Any node but the one the search started from holds only its move.
@@ -273,7 +264,9 @@ std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
         E::make(p, undo);
     }
     ++dfsCallCount;
-    p->value = utility(p->grid, depth);
+    // The utility of p's grid, the search board, which the engine keeps up to
+    // date move by move instead of scanning it.
+    p->value = E::score();
     if (dfsNodeHook != nullptr) {
         dfsNodeHook(p, depth);
     }
@@ -286,12 +279,12 @@ std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
         }
         if (!p->children.empty()) {
             node* best = p->children[0];
-            int cur = DFS(best, depth + 1, alpha, beta).first;
+            int cur = searchNode<E>(best, depth + 1, alpha, beta).first;
             // Later children get the current best itself as their bound, not
             // the tighter of it and the node's own window.
             if (depth % 2 == 0) {
                 for (std::size_t k = 1; k < p->children.size() && cur < beta; ++k) {
-                    int v = DFS(p->children[k], depth + 1, cur, beta).first;
+                    int v = searchNode<E>(p->children[k], depth + 1, cur, beta).first;
                     if (v > cur) {
                         cur = v;
                         best = p->children[k];
@@ -299,7 +292,7 @@ std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
                 }
             } else {
                 for (std::size_t k = 1; k < p->children.size() && cur > alpha; ++k) {
-                    int v = DFS(p->children[k], depth + 1, alpha, cur).first;
+                    int v = searchNode<E>(p->children[k], depth + 1, alpha, cur).first;
                     if (v < cur) {
                         cur = v;
                         best = p->children[k];

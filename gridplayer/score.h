@@ -141,7 +141,7 @@ inline int sumOver(Bits x, const int* weight) {
 // counted without relying on a population-count instruction the target may
 // lack.
 #if defined(__SSE2__)
-// Both colours at once, one in each 64-bit lane.
+// Prefix parities of both colours at once, one in each 64-bit lane.
 inline __m128i lanePrefixParity(__m128i x) {
     x = _mm_xor_si128(x, _mm_slli_epi64(x, 1));
     x = _mm_xor_si128(x, _mm_slli_epi64(x, 2));
@@ -151,15 +151,20 @@ inline __m128i lanePrefixParity(__m128i x) {
     return _mm_xor_si128(x, _mm_slli_epi64(x, 32));
 }
 
-// Set bits of each 64-bit lane, in that lane.
-inline __m128i laneOnes(__m128i x) {
+// Set bits of each byte, in that byte.
+inline __m128i byteOnes(__m128i x) {
     const __m128i m1 = _mm_set1_epi8(0x55);
     const __m128i m2 = _mm_set1_epi8(0x33);
     const __m128i m4 = _mm_set1_epi8(0x0f);
     x = _mm_sub_epi64(x, _mm_and_si128(_mm_srli_epi64(x, 1), m1));
     x = _mm_add_epi64(_mm_and_si128(x, m2), _mm_and_si128(_mm_srli_epi64(x, 2), m2));
-    x = _mm_and_si128(_mm_add_epi64(x, _mm_srli_epi64(x, 4)), m4);
-    return _mm_sad_epu8(x, _mm_setzero_si128());
+    return _mm_and_si128(_mm_add_epi64(x, _mm_srli_epi64(x, 4)), m4);
+}
+
+// The first lane's total less the second's, of byte counts.
+inline int laneDifference(__m128i byteCounts) {
+    const __m128i sums = _mm_sad_epu8(byteCounts, _mm_setzero_si128());
+    return _mm_cvtsi128_si32(sums) - _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
 }
 
 inline __m128i lanes(std::uint64_t low, std::uint64_t high) {
@@ -167,27 +172,24 @@ inline __m128i lanes(std::uint64_t low, std::uint64_t high) {
 }
 
 inline int oddDifference(std::uint64_t white, std::uint64_t black, std::uint64_t onBoard) {
-    const __m128i odd =
-        laneOnes(_mm_and_si128(lanePrefixParity(lanes(white, black)), lanes(onBoard, onBoard)));
-    return _mm_cvtsi128_si32(odd) - _mm_cvtsi128_si32(_mm_srli_si128(odd, 8));
+    return laneDifference(
+        byteOnes(_mm_and_si128(lanePrefixParity(lanes(white, black)), lanes(onBoard, onBoard))));
 }
 
-// A 128-bit set in two lanes; the high lane goes on from the parity of the
-// whole low lane.
-inline __m128i wideOdd(Bits x, __m128i onBoard) {
-    __m128i p =
-        lanePrefixParity(lanes(static_cast<std::uint64_t>(x), static_cast<std::uint64_t>(x >> 64)));
-    const __m128i lowParity =
-        _mm_shuffle_epi32(_mm_srai_epi32(p, 31), _MM_SHUFFLE(1, 1, 1, 1));  // bit 63 everywhere
-    p = _mm_xor_si128(p, _mm_and_si128(lowParity, lanes(0, ~std::uint64_t{0})));
-    return laneOnes(_mm_and_si128(p, onBoard));
-}
-
+// 128-bit sets as their low words (white's and black's lane) and their high
+// words; the high words go on from the parity of their whole low words.
 inline int oddDifference(Bits white, Bits black, Bits onBoard) {
-    const __m128i board =
-        lanes(static_cast<std::uint64_t>(onBoard), static_cast<std::uint64_t>(onBoard >> 64));
-    const __m128i d = _mm_sub_epi64(wideOdd(white, board), wideOdd(black, board));
-    return _mm_cvtsi128_si32(d) + _mm_cvtsi128_si32(_mm_srli_si128(d, 8));
+    const auto low = [](Bits x) { return static_cast<std::uint64_t>(x); };
+    const auto high = [](Bits x) { return static_cast<std::uint64_t>(x >> 64); };
+    const __m128i lowParity = lanePrefixParity(lanes(low(white), low(black)));
+    const __m128i carry =  // bit 63 of each low lane, everywhere in that lane
+        _mm_shuffle_epi32(_mm_srai_epi32(lowParity, 31), _MM_SHUFFLE(3, 3, 1, 1));
+    const __m128i highParity =
+        _mm_xor_si128(lanePrefixParity(lanes(high(white), high(black))), carry);
+    // Each byte counts at most eight bits of each half, so the sum fits.
+    return laneDifference(
+        _mm_add_epi8(byteOnes(_mm_and_si128(lowParity, lanes(low(onBoard), low(onBoard)))),
+                     byteOnes(_mm_and_si128(highParity, lanes(high(onBoard), high(onBoard))))));
 }
 #else
 inline int ones(std::uint64_t x) {
@@ -225,20 +227,27 @@ int oddDifference(Word white, Word black, Word onBoard) {
 }
 #endif
 
-// Town-hall amounts on top of the board sum S, from player_id's side. The two
-// sides' rules differ: white tests its own halls for three and below three,
-// black for three and exactly two.
-__attribute__((always_inline)) inline int finalScore(int S, int TW, int TB) {
+// The town-hall amounts, from player_id's side, for TW white and TB black
+// town halls. The two sides' rules differ: white tests its own halls for
+// three and below three, black for three and exactly two. They change only
+// when a town hall falls, so the search keeps them with its board.
+inline int hallAmounts(int TW, int TB) {
     if (player_id == 2) {
-        return S + (TW == 3 ? -500 : TW < 3 ? -1000 : 0) + (TB == 3 ? 500 : TB < 3 ? 20000 : 0);
+        return (TW == 3 ? -500 : TW < 3 ? -1000 : 0) + (TB == 3 ? 500 : TB < 3 ? 20000 : 0);
     }
-    return -S + (TW == 3 ? 500 : TW == 2 ? 20000 : 0) + (TB == 3 ? -500 : TB == 2 ? -1000 : 0);
+    return (TW == 3 ? 500 : TW == 2 ? 20000 : 0) + (TB == 3 ? -500 : TB == 2 ? -1000 : 0);
 }
 
-// The score of a board given as its soldiers' squares, its town halls and
-// `material`, the sum of the soldiers' `white` and `black` table entries.
+// The score: the board sum S (white's side) seen from player_id's side, and
+// the town-hall amounts.
+__attribute__((always_inline)) inline int finalScore(int S, int hallAmount) {
+    return (player_id == 2 ? S : -S) + hallAmount;
+}
+
+// The board sum of a board given as its soldiers' squares and `material`,
+// the sum of the soldiers' `white` and `black` table entries.
 template <typename Word, int Cols>
-int score(const Census<Word>& c, int material, const SquareTables& t) {
+int boardSum(const Census<Word>& c, int material, const SquareTables& t) {
     const int up = Cols != 0 ? Cols : m;  // bit distance of one row
     const Word W = c.white;
     const Word B = c.black;
@@ -259,13 +268,15 @@ int score(const Census<Word>& c, int material, const SquareTables& t) {
                   (B & (B << (up - 1)) & (B << 2 * (up - 1)))) &
                      toColumnEnd,
                  t.rightDiag);
-    return finalScore(S, c.hallsWhite, c.hallsBlack);
+    return S;
 }
 
 template <typename Word, int Cols>
 int scanScore(int** grid, const SquareTables& t) {
     const Census<Word> c = census<Word, Cols>(grid);
-    return score<Word, Cols>(c, sumOver(c.white, t.white) + sumOver(c.black, t.black), t);
+    const int material = sumOver(c.white, t.white) + sumOver(c.black, t.black);
+    return finalScore(boardSum<Word, Cols>(c, material, t),
+                      hallAmounts(c.hallsWhite, c.hallsBlack));
 }
 
 }  // namespace gridplayer

@@ -1,7 +1,7 @@
 // The one board a search makes and takes back its moves on, in three forms
 // kept in step: the cells (what a node's grid shows), the mailbox (what the
-// generators read) and the bit sets with the material sum (what the score
-// reads). Single-threaded, like the rest of the program.
+// generators read) and the bit sets with the material sum and the town-hall
+// amounts (what the score reads). Single-threaded, like the rest of the program.
 #pragma once
 
 #include "gridplayer/gridplayer.h"
@@ -19,7 +19,8 @@ struct SearchBoard {
     Census<std::uint64_t> narrow;  // boards of eight columns and at most eight rows
     Census<Bits> wide;             // any other board
     int material = 0;
-    int kind = 0;  // which Engine (engine.h) serves the board's size
+    int halls = 0;  // hallAmounts of the board's town halls
+    int kind = 0;   // which Engine (engine.h) serves the board's size
 };
 
 inline SearchBoard search;
