@@ -164,10 +164,16 @@ namespace {
 // Inside a search: children hold their move only.
 template <typename S, typename E>
 void generateOnSearchBoard(node* p) {
-    auto add = [p](int fr, int fc, char type, int tr, int tc) __attribute__((always_inline)) {
-        p->children.push_back(moveNode(fr, fc, type, tr, tc));
+    // Listed here first, so that p's list grows once, not once per move.
+    node* made[kMaxMoves];
+    std::size_t count = 0;
+    auto add =
+        [&made, &count ](int fr, int fc, char type, int tr, int tc) __attribute__((always_inline)) {
+        made[count++] = moveNode(fr, fc, type, tr, tc);
     };
     Generator<S, decltype(add)>(search.box.cell, add).run(E::template candidates<S>());
+    p->children.assign(made, made + count);
+    liveNodeCount += static_cast<std::int64_t>(count);
 }
 
 // Outside a search: each child is a copy of the parent's board with the move
@@ -253,63 +259,94 @@ void (*dfsNodeHook)(const node* p, int depth) = nullptr;
 
 namespace {
 
+// DFS steps in and out of a node: makes p's move on the search board (every
+// node but the one the search started from holds only its move), stores p's
+// score and shows p to the hook; the move is taken back when the visit ends.
+template <typename E>
+class Visit {
+  public:
+    __attribute__((always_inline)) Visit(node* p, int depth) : p_(p), ownMove_(p != search.top) {
+        if (ownMove_) {
+            E::make(p, undo_);
+        }
+        ++dfsCallCount;
+        // The utility of p's grid, the search board, which the engine keeps
+        // up to date move by move instead of scanning it.
+        p->value = E::score();
+        if (dfsNodeHook != nullptr) {
+            dfsNodeHook(p, depth);
+        }
+    }
+    __attribute__((always_inline)) ~Visit() {
+        if (ownMove_) {
+            // The record goes back to the stack with its parent's list; it
+            // comes out again with no children.
+            p_->children.clear();
+            E::unmake(p_, undo_);
+        }
+    }
+    Visit(const Visit&) = delete;
+    Visit& operator=(const Visit&) = delete;
+
+  private:
+    node* p_;
+    bool ownMove_;
+    typename E::Undo undo_;
+};
+
+template <typename E>
+std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta);
+
+// DFS's score of a child at depth. Most nodes are leaves, so a leaf is
+// scored here in its parent's frame rather than in a call of its own.
+template <typename E>
+__attribute__((always_inline)) inline int childScore(node* child, int depth, int alpha, int beta) {
+    if (depth == MAX_DEPTH) {
+        const Visit<E> visit(child, depth);
+        return child->value;
+    }
+    return searchNode<E>(child, depth, alpha, beta).first;
+}
+
 // DFS on the search board with engine E; the children are searched by the
 // same engine directly, since the board's size cannot change below.
 template <typename E>
 std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
-    // Any node but the one the search started from holds only its move.
-    const bool ownMove = p != search.top;
-    typename E::Undo undo;
-    if (ownMove) {
-        E::make(p, undo);
+    const Visit<E> visit(p, depth);
+    if (depth == MAX_DEPTH) {
+        return {p->value, nullptr};
     }
-    ++dfsCallCount;
-    // The utility of p's grid, the search board, which the engine keeps up to
-    // date move by move instead of scanning it.
-    p->value = E::score();
-    if (dfsNodeHook != nullptr) {
-        dfsNodeHook(p, depth);
+    if ((player_id + depth) % 2 != 0) {
+        getValidBlackMoves(p);
+    } else {
+        getValidWhiteMoves(p);
     }
-    std::pair<int, node*> result{p->value, nullptr};
-    if (depth != MAX_DEPTH) {
-        if ((player_id + depth) % 2 != 0) {
-            getValidBlackMoves(p);
-        } else {
-            getValidWhiteMoves(p);
-        }
-        if (!p->children.empty()) {
-            node* best = p->children[0];
-            int cur = searchNode<E>(best, depth + 1, alpha, beta).first;
-            // Later children get the current best itself as their bound, not
-            // the tighter of it and the node's own window.
-            if (depth % 2 == 0) {
-                for (std::size_t k = 1; k < p->children.size() && cur < beta; ++k) {
-                    int v = searchNode<E>(p->children[k], depth + 1, cur, beta).first;
-                    if (v > cur) {
-                        cur = v;
-                        best = p->children[k];
-                    }
-                }
-            } else {
-                for (std::size_t k = 1; k < p->children.size() && cur > alpha; ++k) {
-                    int v = searchNode<E>(p->children[k], depth + 1, alpha, cur).first;
-                    if (v < cur) {
-                        cur = v;
-                        best = p->children[k];
-                    }
-                }
+    if (p->children.empty()) {
+        return {p->value, nullptr};
+    }
+    node* best = p->children[0];
+    int cur = childScore<E>(best, depth + 1, alpha, beta);
+    // Later children get the current best itself as their bound, not the
+    // tighter of it and the node's own window.
+    if (depth % 2 == 0) {
+        for (std::size_t k = 1; k < p->children.size() && cur < beta; ++k) {
+            int v = childScore<E>(p->children[k], depth + 1, cur, beta);
+            if (v > cur) {
+                cur = v;
+                best = p->children[k];
             }
-            deleteNodeChildren(p);
-            result = {cur, best};
+        }
+    } else {
+        for (std::size_t k = 1; k < p->children.size() && cur > alpha; ++k) {
+            int v = childScore<E>(p->children[k], depth + 1, alpha, cur);
+            if (v < cur) {
+                cur = v;
+                best = p->children[k];
+            }
         }
     }
-    if (ownMove) {
-        // The record goes back to the stack with its parent's list; it comes
-        // out again with no children.
-        p->children.clear();
-        E::unmake(p, undo);
-    }
-    return result;
+    deleteNodeChildren(p);
+    return {cur, best};
 }
 
 }  // namespace

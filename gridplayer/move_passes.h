@@ -14,6 +14,11 @@
 
 namespace gridplayer {
 
+// The most moves the passes can make from one position: every square a
+// soldier in each pass, with five steps, three retreats and six cannon moves
+// in each of four directions.
+constexpr int kMaxMoves = kMaxCells * (5 + 3 + 4 * 6);
+
 // Everything in which the two colours' rules differ, as compile-time
 // constants: both generators share one body so the order of the passes cannot
 // drift apart between the colours, and each is compiled for its colour.

@@ -4,7 +4,8 @@
 // they live on a stack: making one takes the next record, releasing a list
 // drops as many records from the top. A record released on its own (getMove's
 // chosen child, after its siblings) is counted as released and comes back
-// when the search ends. Records keep their children's capacity.
+// when the search ends. Records keep their children's capacity, and every
+// record's grid is the one board the search makes its moves on.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,8 @@ namespace gridplayer {
 
 class MoveStack {
   public:
+    explicit MoveStack(int** grid) : grid_(grid) {}
+
     __attribute__((always_inline)) node* push() {
         if (next_ == end_) {
             nextChunk();
@@ -55,6 +58,9 @@ class MoveStack {
         const std::size_t chunk = begin_ == nullptr ? 0 : chunk_ + 1;
         if (chunk == chunks_.size()) {
             chunks_.push_back(std::make_unique<node[]>(kChunk));
+            for (std::size_t k = 0; k < kChunk; ++k) {
+                chunks_.back()[k].grid = grid_;
+            }
         }
         enter(chunk);
         next_ = begin_;
@@ -67,13 +73,12 @@ class MoveStack {
         pop(count);
     }
 
+    int** grid_;
     std::vector<std::unique_ptr<node[]>> chunks_;
     std::size_t chunk_ = 0;  // the chunk next_ points into
     node* begin_ = nullptr;
     node* next_ = nullptr;
     node* end_ = nullptr;
 };
-
-inline MoveStack moveStack;
 
 }  // namespace gridplayer

@@ -24,14 +24,17 @@ struct SearchBoard {
 };
 
 inline SearchBoard search;
+inline MoveStack moveStack{search.rows};
 
 // True for the node a search started from and every node inside it.
 inline bool onSearchBoard(const node* p) {
     return search.top != nullptr && (p->grid == search.rows || p == search.top);
 }
 
-// A node that holds only its move, inside a search. Its children list is
-// empty: a record's list is emptied when its node's search is over.
+// A node that holds only its move, inside a search; the caller counts it in
+// liveNodeCount. Its grid is the search board's, its children list is empty
+// (a record's list is emptied when its node's search is over) and its value
+// is unset until DFS reaches it.
 __attribute__((always_inline)) inline node* moveNode(int fr, int fc, char type, int tr, int tc) {
     node* child = moveStack.push();
     child->fromRow = fr;
@@ -39,9 +42,6 @@ __attribute__((always_inline)) inline node* moveNode(int fr, int fc, char type, 
     child->toRow = tr;
     child->toCol = tc;
     child->moveType = type;
-    child->grid = search.rows;
-    child->value = 0;
-    ++liveNodeCount;
     return child;
 }
 
