@@ -8,6 +8,7 @@
 
 #include "gridplayer/gridplayer.h"
 #include "gridplayer/mailbox.h"
+#include "gridplayer/running_lines.h"
 #include "gridplayer/score.h"
 #include "gridplayer/search_board.h"
 #include "gridplayer/square_tables.h"
@@ -38,16 +39,23 @@ struct Engine {
         }
     }
 
+    // Boards of other widths than eight keep their lines of three move by
+    // move (running_lines.h); on eight columns, counting them again from the
+    // 64-bit sets at every node costs less than following the changes.
+    static constexpr bool kRunningLines = Cols != 8;
+
     static int bitOf(int r, int c) { return r * (Cols != 0 ? Cols : m) + c; }
 
     static void load(int** grid) {
         sets() = census<Word, Cols>(grid);
         search.material = sumOver(sets().white, tables.white) + sumOver(sets().black, tables.black);
         search.halls = hallAmounts(sets().hallsWhite, sets().hallsBlack);
+        search.lines = lineSum<Word, Cols>(sets(), tables);
     }
 
     __attribute__((always_inline)) static int score() {
-        return finalScore(boardSum<Word, Cols>(sets(), search.material, tables), search.halls);
+        const int lines = kRunningLines ? search.lines : lineSum<Word, Cols>(sets(), tables);
+        return finalScore(halfMaterial(sets(), search.material, tables) + lines, search.halls);
     }
 
     // What making a move changes and taking it back restores.
@@ -55,15 +63,26 @@ struct Engine {
         Census<Word> sets;
         int material;
         int halls;
+        int lines;
         int captured;
         std::uint8_t capturedFlag;
     };
+
+    // Adds (Sign +1) or takes off (-1) the lines a soldier of the colour on
+    // square `bit` (mailbox square `box`) completes.
+    template <int Colour, int Sign>
+    __attribute__((always_inline)) static void countLines(int bit, int box) {
+        if constexpr (kRunningLines) {
+            search.lines += Sign * linesThrough<Colour>(bit, box);
+        }
+    }
 
     __attribute__((always_inline)) static void make(const node* p, Undo& u) {
         Census<Word>& s = sets();
         u.sets = s;
         u.material = search.material;
         u.halls = search.halls;
+        u.lines = search.lines;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         const Word toBit = Word{1} << to;
@@ -74,10 +93,12 @@ struct Engine {
             case kWhiteSoldier:
                 s.white ^= toBit;
                 search.material -= tables.white[to];
+                countLines<0, -1>(to, toBox);
                 break;
             case kBlackSoldier:
                 s.black ^= toBit;
                 search.material -= tables.black[to];
+                countLines<1, -1>(to, toBox);
                 break;
             case kWhiteHall:
                 --s.hallsWhite;
@@ -95,15 +116,25 @@ struct Engine {
             const int fromBox = boxIndex(p->fromRow, p->fromCol);
             const std::uint8_t mover = search.box.cell[fromBox];
             const Word both = (Word{1} << from) | toBit;
+            // The soldier's lines are counted off before it leaves its square
+            // and on once it stands on the target, so that a line through
+            // both squares sees each as it is at that moment.
             if (mover == kWhiteSoldier) {
                 s.white ^= both;
                 search.material += tables.white[to] - tables.white[from];
+                countLines<0, -1>(from, fromBox);
             } else {
                 s.black ^= both;
                 search.material += tables.black[to] - tables.black[from];
+                countLines<1, -1>(from, fromBox);
             }
             search.box.cell[toBox] = mover;
             search.box.cell[fromBox] = 0;
+            if (mover == kWhiteSoldier) {
+                countLines<0, +1>(to, toBox);
+            } else {
+                countLines<1, +1>(to, toBox);
+            }
             search.cells[to] = search.cells[from];
             search.cells[from] = 0;
         } else {
@@ -116,6 +147,7 @@ struct Engine {
         sets() = u.sets;
         search.material = u.material;
         search.halls = u.halls;
+        search.lines = u.lines;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         if (p->moveType == 'M') {

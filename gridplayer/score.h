@@ -244,20 +244,25 @@ __attribute__((always_inline)) inline int finalScore(int S, int hallAmount) {
     return (player_id == 2 ? S : -S) + hallAmount;
 }
 
-// The board sum of a board given as its soldiers' squares and `material`,
-// the sum of the soldiers' `white` and `black` table entries.
+// Half the material term: `material` is the sum of the soldiers' `white`
+// and `black` table entries, less the cells where the count so far is odd.
+template <typename Word>
+int halfMaterial(const Census<Word>& c, int material, const SquareTables& t) {
+    return (material - oddDifference(c.white, c.black, static_cast<Word>(t.onBoard))) / 2;
+}
+
+// The lines of three of the board sum, white's looking to higher rows
+// (higher bits), black's to lower ones; the weights are the same for both
+// colours.
 template <typename Word, int Cols>
-int boardSum(const Census<Word>& c, int material, const SquareTables& t) {
+int lineSum(const Census<Word>& c, const SquareTables& t) {
     const int up = Cols != 0 ? Cols : m;  // bit distance of one row
     const Word W = c.white;
     const Word B = c.black;
-    const auto onBoard = static_cast<Word>(t.onBoard);
-    int S = (material - oddDifference(W, B, onBoard)) / 2;
-    // Lines of three, white's looking to higher rows (higher bits), black's
-    // to lower ones; the weights are the same for both colours.
     const auto fromColumn2 = static_cast<Word>(t.fromColumn2);
     const auto toColumnEnd = static_cast<Word>(t.toColumnEnd);
-    S += sumOver(((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2))) & fromColumn2, t.leftRow);
+    int S =
+        sumOver(((W & (W << 1) & (W << 2)) | (B & (B << 1) & (B << 2))) & fromColumn2, t.leftRow);
     S += sumOver(((W & (W >> 1) & (W >> 2)) | (B & (B >> 1) & (B >> 2))) & toColumnEnd, t.rightRow);
     S += sumOver((W & (W >> up) & (W >> 2 * up)) | (B & (B << up) & (B << 2 * up)), t.column);
     S += sumOver(((W & (W >> (up - 1)) & (W >> 2 * (up - 1))) |
@@ -269,6 +274,13 @@ int boardSum(const Census<Word>& c, int material, const SquareTables& t) {
                      toColumnEnd,
                  t.rightDiag);
     return S;
+}
+
+// The board sum (white's side) of a board given as its soldiers' squares and
+// `material`.
+template <typename Word, int Cols>
+int boardSum(const Census<Word>& c, int material, const SquareTables& t) {
+    return halfMaterial(c, material, t) + lineSum<Word, Cols>(c, t);
 }
 
 template <typename Word, int Cols>

@@ -26,6 +26,13 @@ struct SquareTables {
     // Line of three seen from the soldier on the square, by the way it runs.
     int leftRow[kMaxCells], leftDiag[kMaxCells], column[kMaxCells];
     int rightRow[kMaxCells], rightDiag[kMaxCells];
+    // What a complete line of three through the square adds to the board sum,
+    // for the line count a search keeps move by move (running_lines.h): by
+    // colour (0 white, 1 black), by the way the line runs (along the row, the
+    // column, the diagonal to higher columns and the one to lower columns, as
+    // the rows rise) and by the square's place in it (last, middle, first).
+    // Zero where the line would leave the board.
+    int lineThrough[2][kMaxCells][4][3];
     // Row and column of each square, for walking a set of squares.
     std::int8_t rowOf[kMaxCells];
     std::int8_t colOf[kMaxCells];
