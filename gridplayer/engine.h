@@ -82,7 +82,9 @@ struct Engine {
         u.sets = s;
         u.material = search.material;
         u.halls = search.halls;
-        u.lines = search.lines;
+        if constexpr (kRunningLines) {
+            u.lines = search.lines;
+        }
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         const Word toBit = Word{1} << to;
@@ -147,7 +149,9 @@ struct Engine {
         sets() = u.sets;
         search.material = u.material;
         search.halls = u.halls;
-        search.lines = u.lines;
+        if constexpr (kRunningLines) {
+            search.lines = u.lines;
+        }
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         if (p->moveType == 'M') {
@@ -160,10 +164,14 @@ struct Engine {
         search.cells[to] = u.captured;
     }
 
+    // The squares of x in scan order, a 64-bit word at a time; returns how
+    // many.
     static int listOf(Word x, int* squares) {
         int count = 0;
-        for (; x != 0; x &= x - 1) {
-            squares[count++] = lowestBit(x);
+        for (int offset = 0; offset < static_cast<int>(8 * sizeof(Word)); offset += 64) {
+            for (auto word = static_cast<std::uint64_t>(x >> offset); word != 0; word &= word - 1) {
+                squares[count++] = offset + __builtin_ctzll(word);
+            }
         }
         return count;
     }

@@ -112,16 +112,6 @@ Census<Word> census(int** grid) {
     return plainCensus<Word>(grid);
 }
 
-inline int lowestBit(std::uint64_t x) {
-    return __builtin_ctzll(x);
-}
-
-inline int lowestBit(Bits x) {
-    const auto low = static_cast<std::uint64_t>(x);
-    return low != 0 ? __builtin_ctzll(low)
-                    : 64 + __builtin_ctzll(static_cast<std::uint64_t>(x >> 64));
-}
-
 inline int sumOver(std::uint64_t x, const int* weight) {
     int sum = 0;
     for (; x != 0; x &= x - 1) {
