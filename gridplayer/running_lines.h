@@ -27,9 +27,14 @@ __attribute__((always_inline)) inline int linesThrough(int s, int x) {
     int sum = 0;
     for (int way = 0; way < 4; ++way) {
         const int d = kLineStep[way];
-        const unsigned before2 = at[-2 * d];
         const unsigned before1 = at[-d];
         const unsigned after1 = at[d];
+        // Every line through s holds one of the two next to it; most
+        // soldiers have no neighbour of their colour in a given way.
+        if (((before1 | after1) & soldier) == 0) {
+            continue;
+        }
+        const unsigned before2 = at[-2 * d];
         const unsigned after2 = at[2 * d];
         const int* weight = tables.lineThrough[Colour][s][way];
         sum += (before2 & before1 & soldier) != 0 ? weight[0] : 0;
