@@ -39,11 +39,6 @@ struct Engine {
         }
     }
 
-    // Boards of other widths than eight keep their lines of three move by
-    // move (running_lines.h); on eight columns, counting them again from the
-    // 64-bit sets at every node costs less than following the changes.
-    static constexpr bool kRunningLines = Cols != 8;
-
     static int bitOf(int r, int c) { return r * (Cols != 0 ? Cols : m) + c; }
 
     static void load(int** grid) {
@@ -54,8 +49,8 @@ struct Engine {
     }
 
     __attribute__((always_inline)) static int score() {
-        const int lines = kRunningLines ? search.lines : lineSum<Word, Cols>(sets(), tables);
-        return finalScore(halfMaterial(sets(), search.material, tables) + lines, search.halls);
+        return finalScore(halfMaterial(sets(), search.material, tables) + search.lines,
+                          search.halls);
     }
 
     // What making a move changes and taking it back restores.
@@ -72,9 +67,7 @@ struct Engine {
     // square `bit` (mailbox square `box`) completes.
     template <int Colour, int Sign>
     __attribute__((always_inline)) static void countLines(int bit, int box) {
-        if constexpr (kRunningLines) {
-            search.lines += Sign * linesThrough<Colour>(bit, box);
-        }
+        search.lines += Sign * linesThrough<Colour>(bit, box);
     }
 
     __attribute__((always_inline)) static void make(const node* p, Undo& u) {
@@ -82,9 +75,7 @@ struct Engine {
         u.sets = s;
         u.material = search.material;
         u.halls = search.halls;
-        if constexpr (kRunningLines) {
-            u.lines = search.lines;
-        }
+        u.lines = search.lines;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         const Word toBit = Word{1} << to;
@@ -149,9 +140,7 @@ struct Engine {
         sets() = u.sets;
         search.material = u.material;
         search.halls = u.halls;
-        if constexpr (kRunningLines) {
-            search.lines = u.lines;
-        }
+        search.lines = u.lines;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
         if (p->moveType == 'M') {

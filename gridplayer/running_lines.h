@@ -1,8 +1,8 @@
 // The lines of three of the board sum, kept up to date move by move. A move
 // changes at most three squares, and only a line through a changed square
 // can become complete or stop being so; the search adds or takes off those
-// lines' weights instead of finding every line again. On ten columns, where
-// the bit sets take 128 bits, this costs less than the count of score.h.
+// lines' weights instead of finding every line again as score.h does, which
+// on ten columns, where the bit sets take 128 bits, costs the most of all.
 #pragma once
 
 #include <cstdint>

@@ -20,7 +20,7 @@ struct SearchBoard {
     Census<Bits> wide;             // any other board
     int material = 0;
     int halls = 0;  // hallAmounts of the board's town halls
-    int lines = 0;  // lineSum of the board, where the engine keeps it
+    int lines = 0;  // lineSum of the board
     int kind = 0;   // which Engine (engine.h) serves the board's size
 };
 
