@@ -118,11 +118,7 @@ node* createNode(int** source) {
 
 node* createNode(int** source, int fromRow, int fromCol, char moveType, int toRow, int toCol) {
     node* p = createNode(source);
-    p->fromRow = fromRow;
-    p->fromCol = fromCol;
-    p->toRow = toRow;
-    p->toCol = toCol;
-    p->moveType = moveType;
+    setMove(p, fromRow, fromCol, moveType, toRow, toCol);
     return p;
 }
 
@@ -207,11 +203,7 @@ void generateCopies(node* p) {
         } else {
             child->grid[tr][tc] = 0;
         }
-        child->fromRow = fr;
-        child->fromCol = fc;
-        child->toRow = tr;
-        child->toCol = tc;
-        child->moveType = type;
+        setMove(child, fr, fc, type, tr, tc);
         child->value = 0;
         ++liveNodeCount;
         p->children.push_back(child);

@@ -70,6 +70,14 @@ node* createNode(int** source);
 // Child node: a copy of source, which already shows the position after the
 // move. Note the argument order: the type sits between the two squares.
 node* createNode(int** source, int fromRow, int fromCol, char moveType, int toRow, int toCol);
+// Writes the move that leads to p, in createNode's argument order.
+inline void setMove(node* p, int fromRow, int fromCol, char moveType, int toRow, int toCol) {
+    p->fromRow = fromRow;
+    p->fromCol = fromCol;
+    p->toRow = toRow;
+    p->toCol = toCol;
+    p->moveType = moveType;
+}
 void displayNode(node* p);
 // Releases p's grid, its children storage and p itself, not the children.
 void deleteNode(node* p);

@@ -5,6 +5,7 @@
 // on ten columns, where the bit sets take 128 bits, costs the most of all.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "gridplayer/mailbox.h"
@@ -26,7 +27,7 @@ __attribute__((always_inline)) inline int linesThrough(int s, int x) {
     const std::uint8_t* at = search.box.cell + x;
     int sum = 0;
     for (int way = 0; way < 4; ++way) {
-        const int d = kLineStep[way];
+        const std::ptrdiff_t d = kLineStep[way];
         const unsigned before1 = at[-d];
         const unsigned after1 = at[d];
         // Every line through s holds one of the two next to it; most

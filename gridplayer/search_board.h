@@ -38,11 +38,7 @@ inline bool onSearchBoard(const node* p) {
 // is unset until DFS reaches it.
 __attribute__((always_inline)) inline node* moveNode(int fr, int fc, char type, int tr, int tc) {
     node* child = moveStack.push();
-    child->fromRow = fr;
-    child->fromCol = fc;
-    child->toRow = tr;
-    child->toCol = tc;
-    child->moveType = type;
+    setMove(child, fr, fc, type, tr, tc);
     return child;
 }
 
