@@ -1,7 +1,9 @@
 // The search's work on the search board, compiled once per board size the
 // game is played on, so that the board's width is a constant and its bit
 // sets fit the smallest word: making and taking back a move, the score of
-// the position on the board, and the squares the generators start from.
+// the position on the board (its material sum, town-hall amounts and lines
+// of three followed move by move, its odd cells worked out from the sets),
+// and the squares the generators start from.
 #pragma once
 
 #include <cstdint>

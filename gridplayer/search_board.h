@@ -1,7 +1,7 @@
 // The one board a search makes and takes back its moves on, in three forms
 // kept in step: the cells (what a node's grid shows), the mailbox (what the
-// generators read) and the bit sets with the material sum and the town-hall
-// amounts (what the score reads). Single-threaded, like the rest of the program.
+// generators and the line count read) and the bit sets with the running
+// terms of the score. Single-threaded, like the rest of the program.
 #pragma once
 
 #include "gridplayer/gridplayer.h"
