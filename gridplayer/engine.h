@@ -41,23 +41,35 @@ struct Engine {
         }
     }
 
+    static Parities<Word>& parities() {
+        if constexpr (sizeof(Word) == 8) {
+            return search.narrowParities;
+        } else {
+            return search.wideParities;
+        }
+    }
+
     static int bitOf(int r, int c) { return r * (Cols != 0 ? Cols : m) + c; }
+
+    static Word onwards(int bit) { return static_cast<Word>(tables.onwards[bit]); }
 
     static void load(int** grid) {
         sets() = census<Word, Cols>(grid);
         search.material = sumOver(sets().white, tables.white) + sumOver(sets().black, tables.black);
         search.halls = hallAmounts(sets().hallsWhite, sets().hallsBlack);
         search.lines = lineSum<Word, Cols>(sets(), tables);
+        parities() = paritiesOf(sets(), tables);
     }
 
     __attribute__((always_inline)) static int score() {
-        return finalScore(halfMaterial(sets(), search.material, tables) + search.lines,
+        return finalScore(halfMaterial(search.material, oddDifference(parities())) + search.lines,
                           search.halls);
     }
 
     // What making a move changes and taking it back restores.
     struct Undo {
         Census<Word> sets;
+        Parities<Word> parities;
         int material;
         int halls;
         int lines;
@@ -75,6 +87,8 @@ struct Engine {
     __attribute__((always_inline)) static void make(const node* p, Undo& u) {
         Census<Word>& s = sets();
         u.sets = s;
+        Parities<Word>& odd = parities();
+        u.parities = odd;
         u.material = search.material;
         u.halls = search.halls;
         u.lines = search.lines;
@@ -87,11 +101,13 @@ struct Engine {
         switch (u.capturedFlag) {
             case kWhiteSoldier:
                 s.white ^= toBit;
+                odd.white ^= onwards(to);
                 search.material -= tables.white[to];
                 countLines<0, -1>(to, toBox);
                 break;
             case kBlackSoldier:
                 s.black ^= toBit;
+                odd.black ^= onwards(to);
                 search.material -= tables.black[to];
                 countLines<1, -1>(to, toBox);
                 break;
@@ -116,10 +132,12 @@ struct Engine {
             // both squares sees each as it is at that moment.
             if (mover == kWhiteSoldier) {
                 s.white ^= both;
+                odd.white ^= onwards(from) ^ onwards(to);
                 search.material += tables.white[to] - tables.white[from];
                 countLines<0, -1>(from, fromBox);
             } else {
                 s.black ^= both;
+                odd.black ^= onwards(from) ^ onwards(to);
                 search.material += tables.black[to] - tables.black[from];
                 countLines<1, -1>(from, fromBox);
             }
@@ -140,6 +158,7 @@ struct Engine {
 
     __attribute__((always_inline)) static void unmake(const node* p, const Undo& u) {
         sets() = u.sets;
+        parities() = u.parities;
         search.material = u.material;
         search.halls = u.halls;
         search.lines = u.lines;

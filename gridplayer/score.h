@@ -125,22 +125,43 @@ inline int sumOver(Bits x, const int* weight) {
            sumOver(static_cast<std::uint64_t>(x >> 64), weight + 64);
 }
 
-// Cells of the board where the number of white soldiers scanned so far (the
-// cell itself included) is odd, less the same count for black. Bit k of a
-// prefix parity is the parity of bits 0..k; its set bits on the board are
-// counted without relying on a population-count instruction the target may
-// lack.
-#if defined(__SSE2__)
-// Prefix parities of both colours at once, one in each 64-bit lane.
-inline __m128i lanePrefixParity(__m128i x) {
-    x = _mm_xor_si128(x, _mm_slli_epi64(x, 1));
-    x = _mm_xor_si128(x, _mm_slli_epi64(x, 2));
-    x = _mm_xor_si128(x, _mm_slli_epi64(x, 4));
-    x = _mm_xor_si128(x, _mm_slli_epi64(x, 8));
-    x = _mm_xor_si128(x, _mm_slli_epi64(x, 16));
-    return _mm_xor_si128(x, _mm_slli_epi64(x, 32));
+// The cells of the board where the number of a colour's soldiers scanned so
+// far (the cell itself included) is odd, as a set: bit k of a prefix parity
+// is the parity of bits 0..k. A soldier arriving on or leaving a square
+// flips the set from that square on, so a search keeps it move by move.
+template <typename Word>
+struct Parities {
+    Word white = 0;
+    Word black = 0;
+};
+
+inline std::uint64_t prefixParity(std::uint64_t x) {
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
 }
 
+// The high word goes on from the parity of the whole low word.
+inline Bits prefixParity(Bits x) {
+    const std::uint64_t low = prefixParity(static_cast<std::uint64_t>(x));
+    const std::uint64_t high =
+        prefixParity(static_cast<std::uint64_t>(x >> 64)) ^ (0 - (low >> 63));
+    return (static_cast<Bits>(high) << 64) | low;
+}
+
+template <typename Word>
+Parities<Word> paritiesOf(const Census<Word>& c, const SquareTables& t) {
+    const auto onBoard = static_cast<Word>(t.onBoard);
+    return {prefixParity(c.white) & onBoard, prefixParity(c.black) & onBoard};
+}
+
+// The odd cells of white less those of black, counted without relying on a
+// population-count instruction the target may lack.
+#if defined(__SSE2__)
 // Set bits of each byte, in that byte.
 inline __m128i byteOnes(__m128i x) {
     const __m128i m1 = _mm_set1_epi8(0x55);
@@ -161,25 +182,17 @@ inline __m128i lanes(std::uint64_t low, std::uint64_t high) {
     return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
 }
 
-inline int oddDifference(std::uint64_t white, std::uint64_t black, std::uint64_t onBoard) {
-    return laneDifference(
-        byteOnes(_mm_and_si128(lanePrefixParity(lanes(white, black)), lanes(onBoard, onBoard))));
+inline int oddDifference(const Parities<std::uint64_t>& p) {
+    return laneDifference(byteOnes(lanes(p.white, p.black)));
 }
 
-// 128-bit sets as their low words (white's and black's lane) and their high
-// words; the high words go on from the parity of their whole low words.
-inline int oddDifference(Bits white, Bits black, Bits onBoard) {
+// White's and black's low words in one register, their high words in
+// another; a byte counts at most eight bits of each, so the sum fits.
+inline int oddDifference(const Parities<Bits>& p) {
     const auto low = [](Bits x) { return static_cast<std::uint64_t>(x); };
     const auto high = [](Bits x) { return static_cast<std::uint64_t>(x >> 64); };
-    const __m128i lowParity = lanePrefixParity(lanes(low(white), low(black)));
-    const __m128i carry =  // bit 63 of each low lane, everywhere in that lane
-        _mm_shuffle_epi32(_mm_srai_epi32(lowParity, 31), _MM_SHUFFLE(3, 3, 1, 1));
-    const __m128i highParity =
-        _mm_xor_si128(lanePrefixParity(lanes(high(white), high(black))), carry);
-    // Each byte counts at most eight bits of each half, so the sum fits.
-    return laneDifference(
-        _mm_add_epi8(byteOnes(_mm_and_si128(lowParity, lanes(low(onBoard), low(onBoard)))),
-                     byteOnes(_mm_and_si128(highParity, lanes(high(onBoard), high(onBoard))))));
+    return laneDifference(_mm_add_epi8(byteOnes(lanes(low(p.white), low(p.black))),
+                                       byteOnes(lanes(high(p.white), high(p.black)))));
 }
 #else
 inline int ones(std::uint64_t x) {
@@ -189,31 +202,13 @@ inline int ones(std::uint64_t x) {
     return static_cast<int>((x * 0x0101010101010101ull) >> 56);
 }
 
-inline std::uint64_t prefixParity(std::uint64_t x) {
-    x ^= x << 1;
-    x ^= x << 2;
-    x ^= x << 4;
-    x ^= x << 8;
-    x ^= x << 16;
-    x ^= x << 32;
-    return x;
-}
-
-inline int oddCells(std::uint64_t soldiers, std::uint64_t onBoard) {
-    return ones(prefixParity(soldiers) & onBoard);
-}
-
-inline int oddCells(Bits soldiers, Bits onBoard) {
-    const std::uint64_t low = prefixParity(static_cast<std::uint64_t>(soldiers));
-    const std::uint64_t high =
-        prefixParity(static_cast<std::uint64_t>(soldiers >> 64)) ^ (0 - (low >> 63));
-    return ones(low & static_cast<std::uint64_t>(onBoard)) +
-           ones(high & static_cast<std::uint64_t>(onBoard >> 64));
+inline int ones(Bits x) {
+    return ones(static_cast<std::uint64_t>(x)) + ones(static_cast<std::uint64_t>(x >> 64));
 }
 
 template <typename Word>
-int oddDifference(Word white, Word black, Word onBoard) {
-    return oddCells(white, onBoard) - oddCells(black, onBoard);
+int oddDifference(const Parities<Word>& p) {
+    return ones(p.white) - ones(p.black);
 }
 #endif
 
@@ -235,10 +230,9 @@ __attribute__((always_inline)) inline int finalScore(int S, int hallAmount) {
 }
 
 // Half the material term: `material` is the sum of the soldiers' `white`
-// and `black` table entries, less the cells where the count so far is odd.
-template <typename Word>
-int halfMaterial(const Census<Word>& c, int material, const SquareTables& t) {
-    return (material - oddDifference(c.white, c.black, static_cast<Word>(t.onBoard))) / 2;
+// and `black` table entries, `odd` the oddDifference of the board.
+inline int halfMaterial(int material, int odd) {
+    return (material - odd) / 2;
 }
 
 // The lines of three of the board sum, white's looking to higher rows
@@ -270,7 +264,7 @@ int lineSum(const Census<Word>& c, const SquareTables& t) {
 // `material`.
 template <typename Word, int Cols>
 int boardSum(const Census<Word>& c, int material, const SquareTables& t) {
-    return halfMaterial(c, material, t) + lineSum<Word, Cols>(c, t);
+    return halfMaterial(material, oddDifference(paritiesOf(c, t))) + lineSum<Word, Cols>(c, t);
 }
 
 template <typename Word, int Cols>

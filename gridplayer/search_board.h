@@ -18,6 +18,8 @@ struct SearchBoard {
     Mailbox box{};
     Census<std::uint64_t> narrow;  // boards of eight columns and at most eight rows
     Census<Bits> wide;             // any other board
+    Parities<std::uint64_t> narrowParities;
+    Parities<Bits> wideParities;
     int material = 0;
     int halls = 0;  // hallAmounts of the board's town halls
     int lines = 0;  // lineSum of the board

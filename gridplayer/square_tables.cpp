@@ -109,6 +109,9 @@ void fill(SquareTables& t) {
         }
     }
     fillLines(t);
+    for (int b = 0; b < cells; ++b) {
+        t.onwards[b] = t.onBoard & ~((Bits{1} << b) - 1);
+    }
     t.rows = n;
     t.cols = m;
 }

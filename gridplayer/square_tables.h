@@ -44,6 +44,9 @@ struct SquareTables {
     Bits fromColumn1 = 0;
     Bits toColumnLast = 0;
     Bits onBoard = 0;
+    // The squares of the board from each one to the end of the scan: what a
+    // soldier arriving or leaving there flips in its colour's Parities.
+    Bits onwards[kMaxCells] = {};
     // Squares two rows from the colour's back edge, where a retreat can land.
     Bits whiteCanRetreat = 0;
     Bits blackCanRetreat = 0;
