@@ -28,19 +28,21 @@ __attribute__((always_inline)) inline int linesThrough(int s, int x) {
     int sum = 0;
     for (int way = 0; way < 4; ++way) {
         const std::ptrdiff_t d = kLineStep[way];
-        const unsigned before1 = at[-d];
-        const unsigned after1 = at[d];
-        // Every line through s holds one of the two next to it; most
+        // Every line through s holds one of the two squares next to it; most
         // soldiers have no neighbour of their colour in a given way.
-        if (((before1 | after1) & soldier) == 0) {
+        const bool before = (at[-d] & soldier) != 0;
+        const bool after = (at[d] & soldier) != 0;
+        if (!before && !after) {
             continue;
         }
-        const unsigned before2 = at[-2 * d];
-        const unsigned after2 = at[2 * d];
         const int* weight = tables.lineThrough[Colour][s][way];
-        sum += (before2 & before1 & soldier) != 0 ? weight[0] : 0;
-        sum += (before1 & after1 & soldier) != 0 ? weight[1] : 0;
-        sum += (after1 & after2 & soldier) != 0 ? weight[2] : 0;
+        if (before) {
+            sum += (at[-2 * d] & soldier) != 0 ? weight[0] : 0;
+            sum += after ? weight[1] : 0;
+        }
+        if (after) {
+            sum += (at[2 * d] & soldier) != 0 ? weight[2] : 0;
+        }
     }
     return sum;
 }
