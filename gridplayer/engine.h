@@ -52,6 +52,13 @@ struct Engine {
     static int bitOf(int r, int c) { return r * (Cols != 0 ? Cols : m) + c; }
 
     static Word onwards(int bit) { return static_cast<Word>(tables.onwards[bit]); }
+    static Word only(int bit) {
+        if constexpr (sizeof(Word) > 8) {
+            return tables.square[bit];
+        } else {
+            return Word{1} << bit;
+        }
+    }
 
     static void load(int** grid) {
         sets() = census<Word, Cols>(grid);
@@ -94,7 +101,7 @@ struct Engine {
         u.lines = search.lines;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
-        const Word toBit = Word{1} << to;
+        const Word toBit = only(to);
         u.captured = search.cells[to];
         u.capturedFlag = search.box.cell[toBox];
         // Whatever stood on the target leaves the board.
@@ -126,7 +133,7 @@ struct Engine {
             const int from = bitOf(p->fromRow, p->fromCol);
             const int fromBox = boxIndex(p->fromRow, p->fromCol);
             const std::uint8_t mover = search.box.cell[fromBox];
-            const Word both = (Word{1} << from) | toBit;
+            const Word both = only(from) | toBit;
             // The soldier's lines are counted off before it leaves its square
             // and on once it stands on the target, so that a line through
             // both squares sees each as it is at that moment.

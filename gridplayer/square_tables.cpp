@@ -110,7 +110,8 @@ void fill(SquareTables& t) {
     }
     fillLines(t);
     for (int b = 0; b < cells; ++b) {
-        t.onwards[b] = t.onBoard & ~((Bits{1} << b) - 1);
+        t.square[b] = Bits{1} << b;
+        t.onwards[b] = t.onBoard & ~(t.square[b] - 1);
     }
     t.rows = n;
     t.cols = m;

@@ -44,6 +44,9 @@ struct SquareTables {
     Bits fromColumn1 = 0;
     Bits toColumnLast = 0;
     Bits onBoard = 0;
+    // Each square alone, since a 128-bit shift by a variable amount costs
+    // several instructions and a load one.
+    Bits square[kMaxCells] = {};
     // The squares of the board from each one to the end of the scan: what a
     // soldier arriving or leaving there flips in its colour's Parities.
     Bits onwards[kMaxCells] = {};
