@@ -251,13 +251,15 @@ void (*dfsNodeHook)(const node* p, int depth) = nullptr;
 
 namespace {
 
-// DFS steps in and out of a node: makes p's move on the search board (every
-// node but the one the search started from holds only its move), stores p's
-// score and shows p to the hook; the move is taken back when the visit ends.
+// DFS steps in and out of a node: makes p's move on the search board when p
+// holds only its move (every node but the one the search started from),
+// stores p's score and shows p to the hook; the move is taken back when the
+// visit ends.
 template <typename E>
 class Visit {
   public:
-    __attribute__((always_inline)) Visit(node* p, int depth) : p_(p), ownMove_(p != search.top) {
+    __attribute__((always_inline)) Visit(node* p, int depth, bool ownMove)
+        : p_(p), ownMove_(ownMove) {
         if (ownMove_) {
             E::make(p, undo_);
         }
@@ -294,7 +296,7 @@ std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta);
 template <typename E>
 __attribute__((always_inline)) inline int childScore(node* child, int depth, int alpha, int beta) {
     if (depth == MAX_DEPTH) {
-        const Visit<E> visit(child, depth);
+        const Visit<E> visit(child, depth, true);
         return child->value;
     }
     return searchNode<E>(child, depth, alpha, beta).first;
@@ -304,7 +306,7 @@ __attribute__((always_inline)) inline int childScore(node* child, int depth, int
 // same engine directly, since the board's size cannot change below.
 template <typename E>
 std::pair<int, node*> searchNode(node* p, int depth, int alpha, int beta) {
-    const Visit<E> visit(p, depth);
+    const Visit<E> visit(p, depth, p != search.top);
     if (depth == MAX_DEPTH) {
         return {p->value, nullptr};
     }
