@@ -91,32 +91,63 @@ struct Engine {
         search.lines += Sign * linesThrough<Colour>(bit, box);
     }
 
+    // A colour's soldiers, its parities and its material entries (0 white,
+    // 1 black).
+    template <int Colour>
+    static Word& soldiers() {
+        return Colour == 0 ? sets().white : sets().black;
+    }
+    template <int Colour>
+    static Word& odd() {
+        return Colour == 0 ? parities().white : parities().black;
+    }
+    template <int Colour>
+    static int materialOf(int bit) {
+        return Colour == 0 ? tables.white[bit] : tables.black[bit];
+    }
+
+    // A soldier of the colour taken off square `bit` (mailbox square `box`).
+    template <int Colour>
+    __attribute__((always_inline)) static void takeOff(int bit, int box) {
+        soldiers<Colour>() ^= only(bit);
+        odd<Colour>() ^= onwards(bit);
+        search.material -= materialOf<Colour>(bit);
+        countLines<Colour, -1>(bit, box);
+    }
+
+    // A soldier of the colour moved to an empty or emptied square. Its lines
+    // are counted off before it leaves and on once it stands on the target,
+    // so that a line through both squares sees each as it is at that moment.
+    template <int Colour>
+    __attribute__((always_inline)) static void moveSoldier(int from, int fromBox, int to,
+                                                           int toBox) {
+        soldiers<Colour>() ^= only(from) | only(to);
+        odd<Colour>() ^= onwards(from) ^ onwards(to);
+        search.material += materialOf<Colour>(to) - materialOf<Colour>(from);
+        countLines<Colour, -1>(from, fromBox);
+        search.box.cell[toBox] = search.box.cell[fromBox];
+        search.box.cell[fromBox] = 0;
+        countLines<Colour, +1>(to, toBox);
+    }
+
     __attribute__((always_inline)) static void make(const node* p, Undo& u) {
         Census<Word>& s = sets();
         u.sets = s;
-        Parities<Word>& odd = parities();
-        u.parities = odd;
+        u.parities = parities();
         u.material = search.material;
         u.halls = search.halls;
         u.lines = search.lines;
         const int to = bitOf(p->toRow, p->toCol);
         const int toBox = boxIndex(p->toRow, p->toCol);
-        const Word toBit = only(to);
         u.captured = search.cells[to];
         u.capturedFlag = search.box.cell[toBox];
         // Whatever stood on the target leaves the board.
         switch (u.capturedFlag) {
             case kWhiteSoldier:
-                s.white ^= toBit;
-                odd.white ^= onwards(to);
-                search.material -= tables.white[to];
-                countLines<0, -1>(to, toBox);
+                takeOff<0>(to, toBox);
                 break;
             case kBlackSoldier:
-                s.black ^= toBit;
-                odd.black ^= onwards(to);
-                search.material -= tables.black[to];
-                countLines<1, -1>(to, toBox);
+                takeOff<1>(to, toBox);
                 break;
             case kWhiteHall:
                 --s.hallsWhite;
@@ -132,28 +163,10 @@ struct Engine {
         if (p->moveType == 'M') {
             const int from = bitOf(p->fromRow, p->fromCol);
             const int fromBox = boxIndex(p->fromRow, p->fromCol);
-            const std::uint8_t mover = search.box.cell[fromBox];
-            const Word both = only(from) | toBit;
-            // The soldier's lines are counted off before it leaves its square
-            // and on once it stands on the target, so that a line through
-            // both squares sees each as it is at that moment.
-            if (mover == kWhiteSoldier) {
-                s.white ^= both;
-                odd.white ^= onwards(from) ^ onwards(to);
-                search.material += tables.white[to] - tables.white[from];
-                countLines<0, -1>(from, fromBox);
+            if (search.box.cell[fromBox] == kWhiteSoldier) {
+                moveSoldier<0>(from, fromBox, to, toBox);
             } else {
-                s.black ^= both;
-                odd.black ^= onwards(from) ^ onwards(to);
-                search.material += tables.black[to] - tables.black[from];
-                countLines<1, -1>(from, fromBox);
-            }
-            search.box.cell[toBox] = mover;
-            search.box.cell[fromBox] = 0;
-            if (mover == kWhiteSoldier) {
-                countLines<0, +1>(to, toBox);
-            } else {
-                countLines<1, +1>(to, toBox);
+                moveSoldier<1>(from, fromBox, to, toBox);
             }
             search.cells[to] = search.cells[from];
             search.cells[from] = 0;
