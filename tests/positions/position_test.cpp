@@ -19,6 +19,8 @@ using namespace treeplayer;
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using positions::read_position;
 using positions::read_single_position;
 

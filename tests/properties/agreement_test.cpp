@@ -27,6 +27,8 @@ using namespace treeplayer;
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using protocol::MoveLine;
 using referee::Board;
 using referee::Cell;
