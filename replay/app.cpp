@@ -17,7 +17,6 @@
 #include "records/results.h"
 #include "referee/common/files.h"
 #include "referee/game/display.h"
-#include "referee/game/outcome.h"
 #include "replay/terminal.h"
 #include "text/printable.h"
 

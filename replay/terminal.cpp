@@ -6,7 +6,6 @@
 #include <ostream>
 
 #include "referee/game/display.h"
-#include "referee/game/outcome.h"
 #include "text/printable.h"
 
 namespace replay {
