@@ -23,9 +23,9 @@ struct Standing {
 };
 
 struct Standings {
-    std::vector<std::string> players;  // in the order they were named
-    std::vector<Standing> rows;        // best first
-    PairScores pair_scores;            // for the pairs that played, both ways round
+    std::vector<std::string> players;    // in the order they were named
+    std::vector<Standing> rows;          // best first
+    PairScores pair_scores;              // for the pairs that played, both ways round
     std::map<std::string, int> reasons;  // why games ended, with counts
     int unfinished = 0;                  // games without a result ("*")
     // Two players only: the first player's points in each pair of games
