@@ -60,6 +60,8 @@ struct Declared {
     int player_memory_mb = 0;
     int error_cap_kb = 1024;
     bool no_repetition = false;
+    bool ponder = false;
+    std::string clock = "wall";
     std::string rules_name = "either";
     std::string sandbox = "auto";
     std::string time = "150";
@@ -124,11 +126,26 @@ void declare(CLI::App& app, Declared& d) {
     number("--town-halls", game.town_hall_limit, 0, kMaxSide,
            "a side left with N town halls or fewer loses");
     number("--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
-           "megabytes of address space each player may use; 0 for no limit");
+           "megabytes each player may use, its processes, /tmp and /dev/shm together; 0 for "
+           "no limit");
     Confinement& confinement = d.options.confinement;
     confinement.max_processes = kDefaultPlayerProcesses;
+    confinement.cpus = 1;
     number("--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
            "processes and threads each player may have at once; 0 for no bound");
+    app.add_option("--player-cpus", confinement.cpus,
+                   "CPUs' worth of time each player may use at once (0.01 to 256, default 1; "
+                   "decimals allowed)")
+        ->check(CLI::Range(0.01, 256.0).description(""))
+        ->type_name("N");
+    app.add_flag("--ponder", d.ponder,
+                 "let a player think while its opponent is to move (default: it is frozen)")
+        ->disable_flag_override();
+    app.add_option("--clock", d.clock,
+                   "wall or cpu: what a move costs, the time it took (default) or the CPU time "
+                   "the player used")
+        ->type_name("KIND")
+        ->check(CLI::IsMember({"wall", "cpu"}).description(""));
     app.add_option("--sandbox", d.sandbox,
                    "auto, on or off: each player in a bubblewrap sandbox (default auto: "
                    "wherever bwrap works; docs/sandbox.md)")
@@ -531,6 +548,9 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
     }
     options.confinement.memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.game.clock = d.clock == "cpu" ? ClockKind::Cpu : ClockKind::Wall;
+    options.game.cpus = options.confinement.cpus;
+    options.game.freeze_waiting = !d.ponder;
     options.sandbox = d.sandbox == "on"    ? SandboxMode::On
                       : d.sandbox == "off" ? SandboxMode::Off
                                            : SandboxMode::Auto;

@@ -72,6 +72,13 @@ class Seat {
     // Reads what the wait found ready; `ready` lists the descriptors.
     virtual void pump(const std::vector<int>& ready) = 0;
 
+    // While the opponent thinks, a program may be stopped altogether, so it
+    // cannot take CPU from the opponent; `frozen` false resumes it.
+    virtual void hold(bool /*frozen*/) {}
+    // The CPU seconds everything the seat started has used so far, where
+    // the seat can tell: what a CPU clock charges.
+    virtual std::optional<double> cpu_seconds() const { return std::nullopt; }
+
     // The game is over: from now on nothing the seat says counts.
     virtual void leave() = 0;
     // The end of the seat, in the steps the game takes for both seats at

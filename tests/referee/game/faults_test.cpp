@@ -133,8 +133,10 @@ TEST_F(Faults, WritingOutOfTurnLoses) {
               std::string(kFinished) + "0-1 {black wrote out of turn: \"S 0 4 M 0 5\\x0a\"}\n");
     expect_players_gone();
 
-    // White answering before black has moved cannot be answering anything.
-    run = play(fake("black", {"--delay-ms", "300"}), fake("white", {"--mode", "early"}));
+    // White answering before black has moved cannot be answering anything;
+    // only a player that may think while the opponent is to move can.
+    run = play(fake("black", {"--delay-ms", "300"}), fake("white", {"--mode", "early"}),
+               {"--ponder"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               std::string(kFinished) + "1-0 {white wrote out of turn: \"S 1 2 M 1 3\\x0a\"}\n");
