@@ -233,7 +233,7 @@ int MatchRunner::run() {
         return kUsage;
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
-    if (!settle_sandbox(options_.sandbox, seating_.confinement, errors_))
+    if (!settle_sandbox(options_.sandbox, options_.game, seating_.confinement, errors_))
         return kStartFailed;
     if (auto failed = files_.open(options_)) {
         if (const int number = interrupt_signal())
