@@ -1,6 +1,7 @@
 #include "referee/process/cgroup.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@ namespace {
 constexpr std::size_t kControllers = static_cast<std::size_t>(Controller::Count);
 // The scheduler's period for a CPU quota: the default of both versions.
 constexpr long kCpuPeriodMicros = 100'000;
+// How many milliseconds a freeze may take before the game goes on anyway.
+constexpr int kFreezeWaitRounds = 100;
 
 std::size_t slot(Controller controller) {
     return static_cast<std::size_t>(controller);
@@ -332,8 +335,21 @@ void PlayerCgroup::freeze(bool frozen) {
     const bool done = v2(Controller::Freezer)
                           ? write_text(freezer + "/cgroup.freeze", frozen ? "1" : "0")
                           : write_text(freezer + "/freezer.state", frozen ? "FROZEN" : "THAWED");
-    if (done)
-        frozen_ = frozen;
+    if (!done)
+        return;
+    frozen_ = frozen;
+    // Freezing takes effect as each process next enters the kernel: wait,
+    // a bounded while, so that the opponent's clock does not start while
+    // this group still runs.
+    for (int round = 0; frozen && round < kFreezeWaitRounds && !frozen_now(); ++round)
+        ::poll(nullptr, 0, 1);
+}
+
+bool PlayerCgroup::frozen_now() const {
+    const std::string& freezer = dir(Controller::Freezer);
+    if (v2(Controller::Freezer))
+        return keyed_value(freezer + "/cgroup.events", "frozen") == 1;
+    return read_text(freezer + "/freezer.state").rfind("FROZEN", 0) == 0;
 }
 
 std::vector<pid_t> PlayerCgroup::members() const {

@@ -86,6 +86,7 @@ class PlayerCgroup {
     const std::string& dir(Controller controller) const;
     bool v2(Controller controller) const;
     void hold_limits(const GroupLimits& limits);
+    bool frozen_now() const;
 
     std::vector<Group> groups_;                  // one per hierarchy
     std::array<int, 5> of_{-1, -1, -1, -1, -1};  // index into groups_ per Controller
