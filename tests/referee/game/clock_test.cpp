@@ -63,6 +63,26 @@ TEST(ChessClock, AddsTheIncrementAfterEachMoveAndBoundsEveryMove) {
     EXPECT_DOUBLE_EQ(low.left()[1], -1.0);
 }
 
+TEST(ChessClock, ACpuClockIsChargedWhatItUsedAndBackedByTheWallClock) {
+    const Clock::time_point t0{};
+    ChessClock clock(10s, 100ms, 1s);
+    clock.start(Side::Black, t0);
+    // Without a bound per move: three times what is left, and the margin.
+    EXPECT_EQ(clock.backstop(), t0 + 30s + 100ms);
+    clock.charge(2.5);
+    EXPECT_DOUBLE_EQ(clock.left()[0], 8.5);  // 10 - 2.5 + 1
+    clock.start(Side::White, t0 + 40s);
+    clock.charge(12);
+    EXPECT_TRUE(clock.flagged(Side::White));
+    EXPECT_DOUBLE_EQ(clock.left()[1], -2.0);  // no increment once flagged
+    // A side with nothing left has only the margin.
+    EXPECT_EQ(clock.backstop(), t0 + 40s + 100ms);
+    // The bound per move is the backstop when there is one.
+    ChessClock bounded(10s, 0ms, 0s, 4s);
+    bounded.start(Side::White, t0);
+    EXPECT_EQ(bounded.backstop(), t0 + 4s);
+}
+
 std::vector<std::string> fake(const std::vector<std::string>& args) {
     std::vector<std::string> argv{FAKE_PLAYER};
     argv.insert(argv.end(), args.begin(), args.end());
