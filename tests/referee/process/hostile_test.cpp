@@ -239,8 +239,13 @@ enum class RunAs { Root, Delegated, Plain };
 
 constexpr uid_t kNobody = 65534;
 
-// The test's own group in each hierarchy the referee uses, as a directory.
+// The test's own group in each hierarchy the referee uses, as a directory:
+// v1 hierarchies under /sys/fs/cgroup/NAME, v2 beside them at unified or,
+// on a host with v2 alone, at /sys/fs/cgroup itself.
 std::vector<std::string> own_group_dirs() {
+    const std::string v2_mount = std::filesystem::exists("/sys/fs/cgroup/unified/cgroup.procs")
+                                     ? "/sys/fs/cgroup/unified"
+                                     : "/sys/fs/cgroup";
     std::vector<std::string> dirs;
     std::ifstream in("/proc/self/cgroup");
     std::string line;
@@ -248,12 +253,13 @@ std::vector<std::string> own_group_dirs() {
         const auto first = line.find(':');
         const auto second = line.find(':', first + 1);
         const std::string names = line.substr(first + 1, second - first - 1);
-        const std::string path = line.substr(second + 1);
+        std::string path = line.substr(second + 1);
+        if (path == "/")
+            path.clear();
         for (const char* wanted : {"", "memory", "cpu", "cpuacct", "freezer", "pids"}) {
-            const std::string dir =
-                "/sys/fs/cgroup/" + (names.empty() ? std::string("unified") : names) + path;
+            const std::string dir = (names.empty() ? v2_mount : "/sys/fs/cgroup/" + names) + path;
             if (names == wanted && std::filesystem::exists(dir + "/cgroup.procs"))
-                dirs.push_back(dir == "/sys/fs/cgroup/unified/" ? "/sys/fs/cgroup/unified" : dir);
+                dirs.push_back(dir);
         }
     }
     return dirs;
@@ -283,9 +289,21 @@ class Bounds : public referee_test::FakeGame, public ::testing::WithParamInterfa
         if (GetParam() == RunAs::Delegated)
             delegate();
     }
+    // The delegated groups, and below them the leaf a v2 referee moves
+    // itself into (it cannot remove the group it is in).
     void TearDown() override {
-        for (const auto& dir : delegated_)
+        for (const auto& dir : delegated_) {
+            std::vector<std::string> below;
+            if (std::filesystem::exists(dir)) {
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+                    if (entry.is_directory())
+                        below.push_back(entry.path().string());
+                }
+            }
+            for (auto it = below.rbegin(); it != below.rend(); ++it)
+                ::rmdir(it->c_str());
             ::rmdir(dir.c_str());
+        }
         FakeGame::TearDown();
     }
 
