@@ -55,6 +55,8 @@ class Game {
     GameObserver& observer_;
     // Each side's CPU seconds when its last move was charged.
     std::array<double, 2> cpu_charged_{};
+    // The wall-clock time each side's clock ran, whatever the clock charged.
+    std::array<double, 2> wall_seconds_{};
 };
 
 GameResult Game::run() {
@@ -69,6 +71,12 @@ GameResult Game::run() {
     }
     observer_.started(board, clocks);
     result.outcome = play(board, result);
+    // Read before the seats end: what their teardown costs is not theirs.
+    for (Side side : {Side::Black, Side::White}) {
+        const double wall = wall_seconds_[slot(side)];
+        result.usage[slot(side)] = seat(side).usage();
+        result.usage[slot(side)].wall_seconds = wall;
+    }
     for (Seat* s : seats_)
         s->leave();
     end_seats(seats_, config_);
@@ -195,8 +203,10 @@ bool Game::on_cpu(Side side) const {
 }
 
 double Game::charge(ChessClock& clock, Side mover) {
+    const Clock::time_point at = now();
+    wall_seconds_[slot(mover)] += std::chrono::duration<double>(at - clock.started()).count();
     if (!on_cpu(mover))
-        return clock.stop(now());
+        return clock.stop(at);
     const double used = *seat(mover).cpu_seconds();
     const double took = used - cpu_charged_[slot(mover)];
     cpu_charged_[slot(mover)] = used;

@@ -13,6 +13,7 @@
 #include "referee/game/board.h"
 #include "referee/game/outcome.h"
 #include "referee/game/played_move.h"
+#include "referee/game/usage.h"
 #include "rules/judge.h"
 
 namespace referee {
@@ -65,6 +66,7 @@ struct GameResult {
     std::vector<PlayedMove> moves;
     Board final_board = Board::starting(8, 8);
     std::array<double, 2> clock_left{};  // seconds, indexed by Side
+    std::array<PlayerUsage, 2> usage{};  // indexed by Side
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point ended;
 };

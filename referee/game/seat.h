@@ -14,6 +14,7 @@
 #include "referee/game/board.h"
 #include "referee/game/outcome.h"
 #include "referee/game/played_move.h"
+#include "referee/game/usage.h"
 #include "rules/judge.h"
 
 namespace referee {
@@ -78,6 +79,9 @@ class Seat {
     // The CPU seconds everything the seat started has used so far, where
     // the seat can tell: what a CPU clock charges.
     virtual std::optional<double> cpu_seconds() const { return std::nullopt; }
+    // What everything the seat started has used so far, where the seat can
+    // tell (the wall time is the game's to add).
+    virtual PlayerUsage usage() const { return {}; }
 
     // The game is over: from now on nothing the seat says counts.
     virtual void leave() = 0;

@@ -96,6 +96,13 @@ std::optional<double> ProgramSeat::cpu_seconds() const {
     return group->cpu_seconds();
 }
 
+PlayerUsage ProgramSeat::usage() const {
+    const PlayerCgroup* group = process_->cgroup();
+    if (group == nullptr)
+        return {};
+    return {group->cpu_seconds(), 0, group->peak_memory(), group->peak_processes()};
+}
+
 // A frozen player could neither read the end of its input nor die of a
 // signal.
 void ProgramSeat::leave() {

@@ -38,6 +38,7 @@ class ProgramSeat : public Seat {
     void pump(const std::vector<int>& ready) override;
     void hold(bool frozen) override;
     std::optional<double> cpu_seconds() const override;
+    PlayerUsage usage() const override;
     void leave() override;
     void close_input() override;
     void signal(int signal_number) override;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "referee/game/game.h"
+#include "referee/process/cgroup.h"
 #include "referee/seats/seating.h"
 #include "run_referee.h"
 
@@ -155,6 +156,41 @@ TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft)
     config.move_seconds = 0.05;
     result = referee::play_commands(config, fake({"--mode", "silent"}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.05 s");
+}
+
+// Wall time that races ahead costs a CPU clock nothing: only what the
+// players' groups used is charged, and each side's usage tells both apart.
+TEST(GameClock, ACpuClockChargesCpuTimeNotTheWallClock) {
+    if (const auto probe = referee::PlayerCgroup::create({});
+        !probe || !probe->has(referee::Controller::CpuTime))
+        GTEST_SKIP() << "no control group counts CPU time here";
+    referee::GameConfig config;
+    config.exit_grace = 0ms;
+    config.repetition_draws = false;
+    config.rules = rules::RuleSet::Squares;
+    config.ply_limit = 20;
+    config.time_seconds = 1000;
+    referee::GameObserver quiet;
+    for (const auto kind : {referee::ClockKind::Wall, referee::ClockKind::Cpu}) {
+        SCOPED_TRACE(kind == referee::ClockKind::Cpu ? "cpu" : "wall");
+        config.clock = kind;
+        Clock::time_point ticking{};
+        config.now = [&] { return ticking += 100s; };
+        const auto result = referee::play_commands(config, fake({}), fake({}), quiet);
+        if (kind == referee::ClockKind::Wall) {
+            EXPECT_EQ(result.outcome.describe(), "black ran out of time");
+            continue;
+        }
+        EXPECT_EQ(result.outcome.describe(), "the ply limit was reached: 20 plies");
+        for (const auto& usage : result.usage) {
+            EXPECT_GE(usage.wall_seconds, 10 * 100.0);  // ten moves of 100 s or more
+            EXPECT_GT(usage.cpu_seconds, 0.0);
+            EXPECT_LT(usage.cpu_seconds, 10.0);
+            EXPECT_GE(usage.peak_processes, 1);
+        }
+        for (const auto& move : result.moves)
+            EXPECT_LT(move.seconds, 1.0);
+    }
 }
 
 }  // namespace
