@@ -252,17 +252,15 @@ void PlayerCgroup::hold_limits(const GroupLimits& limits) {
     if (limits.memory_bytes > 0 && has(Controller::Memory)) {
         const std::string& memory = dir(Controller::Memory);
         const std::string bytes = std::to_string(limits.memory_bytes);
-        if (v2(Controller::Memory)) {
-            // No swap: a player's memory is all in RAM, where the bound is.
-            memory_bounded_ = write_text(memory + "/memory.max", bytes) &&
-                              write_text(memory + "/memory.swap.max", "0");
-        } else {
-            memory_bounded_ = write_text(memory + "/memory.limit_in_bytes", bytes);
-            // Memory plus swap, where swap is accounted at all.
-            const std::string swap = memory + "/memory.memsw.limit_in_bytes";
-            if (memory_bounded_ && ::access(swap.c_str(), F_OK) == 0)
-                memory_bounded_ = write_text(swap, bytes);
-        }
+        // No swap, where swap is accounted at all: a player's memory is all
+        // in RAM, where the bound is.
+        const bool v2_memory = v2(Controller::Memory);
+        memory_bounded_ =
+            write_text(memory + (v2_memory ? "/memory.max" : "/memory.limit_in_bytes"), bytes);
+        const std::string swap =
+            memory + (v2_memory ? "/memory.swap.max" : "/memory.memsw.limit_in_bytes");
+        if (memory_bounded_ && ::access(swap.c_str(), F_OK) == 0)
+            memory_bounded_ = write_text(swap, v2_memory ? "0" : bytes);
     }
     if (limits.cpus > 0 && has(Controller::Cpu)) {
         const long quota = std::max(1000L, static_cast<long>(limits.cpus * kCpuPeriodMicros));

@@ -169,7 +169,7 @@ TEST(GameClock, ACpuClockChargesCpuTimeNotTheWallClock) {
     config.repetition_draws = false;
     config.rules = rules::RuleSet::Squares;
     config.ply_limit = 20;
-    config.time_seconds = 1000;
+    config.time_control.seconds = 1000;
     referee::GameObserver quiet;
     for (const auto kind : {referee::ClockKind::Wall, referee::ClockKind::Cpu}) {
         SCOPED_TRACE(kind == referee::ClockKind::Cpu ? "cpu" : "wall");
