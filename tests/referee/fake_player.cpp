@@ -89,6 +89,8 @@
 #include <thread>
 #include <vector>
 
+#include "own_cgroups.h"
+
 namespace {
 
 struct Flags {
@@ -436,23 +438,6 @@ std::string hog_busy(const Flags& flags) {
     return "busy " + std::to_string(count);
 }
 
-// Each of its control groups (from /proc/self/cgroup), as a directory.
-std::vector<std::string> own_groups() {
-    std::vector<std::string> dirs;
-    std::ifstream in("/proc/self/cgroup");
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto first = line.find(':');
-        const auto second = line.find(':', first + 1);
-        std::string names = line.substr(first + 1, second - first - 1);
-        const std::string path = line.substr(second + 1);
-        if (names.rfind("name=", 0) == 0 || path == "/")
-            continue;
-        dirs.push_back("/sys/fs/cgroup/" + (names.empty() ? "unified" : names) + path);
-    }
-    return dirs;
-}
-
 bool write_file(const std::string& path, const std::string& text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     const bool done =
@@ -464,7 +449,12 @@ bool write_file(const std::string& path, const std::string& text) {
 
 std::string hog_escape() {
     int moved = 0, raised = 0;
-    const std::vector<std::string> groups = own_groups();
+    // Not a hierarchy's root: the player's groups are below the referee's.
+    std::vector<std::string> groups;
+    for (const auto& group : referee_test::own_cgroups()) {
+        if (group.dir.find('/', std::string("/sys/fs/cgroup/").size()) != std::string::npos)
+            groups.push_back(group.dir);
+    }
     for (const std::string& dir : groups) {
         moved += write_file(dir.substr(0, dir.rfind('/')) + "/cgroup.procs", "0") ? 1 : 0;
         for (const char* bound : {"memory.limit_in_bytes", "memory.memsw.limit_in_bytes",

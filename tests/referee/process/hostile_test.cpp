@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "fake_game.h"
+#include "own_cgroups.h"
 #include "run_referee.h"
 
 namespace {
@@ -239,27 +240,13 @@ enum class RunAs { Root, Delegated, Plain };
 
 constexpr uid_t kNobody = 65534;
 
-// The test's own group in each hierarchy the referee uses, as a directory:
-// v1 hierarchies under /sys/fs/cgroup/NAME, v2 beside them at unified or,
-// on a host with v2 alone, at /sys/fs/cgroup itself.
+// The test's own group in each hierarchy the referee uses, as a directory.
 std::vector<std::string> own_group_dirs() {
-    const std::string v2_mount = std::filesystem::exists("/sys/fs/cgroup/unified/cgroup.procs")
-                                     ? "/sys/fs/cgroup/unified"
-                                     : "/sys/fs/cgroup";
     std::vector<std::string> dirs;
-    std::ifstream in("/proc/self/cgroup");
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto first = line.find(':');
-        const auto second = line.find(':', first + 1);
-        const std::string names = line.substr(first + 1, second - first - 1);
-        std::string path = line.substr(second + 1);
-        if (path == "/")
-            path.clear();
+    for (const auto& group : referee_test::own_cgroups()) {
         for (const char* wanted : {"", "memory", "cpu", "cpuacct", "freezer", "pids"}) {
-            const std::string dir = (names.empty() ? v2_mount : "/sys/fs/cgroup/" + names) + path;
-            if (names == wanted && std::filesystem::exists(dir + "/cgroup.procs"))
-                dirs.push_back(dir);
+            if (group.controllers == wanted)
+                dirs.push_back(group.dir);
         }
     }
     return dirs;
