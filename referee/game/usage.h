@@ -1,16 +1,11 @@
-// What a player used over one game, for the record, the results and the
-// progress lines: what an organiser compares players by besides results.
+// What a player used over one game: the records library's form, which the
+// record, the results line, the log and the progress lines all write.
 #pragma once
 
-#include <cstddef>
+#include "records/usage.h"
 
 namespace referee {
 
-struct PlayerUsage {
-    double cpu_seconds = 0;       // everything it started; 0 where nothing counts it
-    double wall_seconds = 0;      // the time its clock ran
-    std::size_t peak_memory = 0;  // bytes at most at once; 0 where unknown
-    long peak_processes = 0;      // processes and threads at most at once; 0 where unknown
-};
+using records::PlayerUsage;
 
 }  // namespace referee
