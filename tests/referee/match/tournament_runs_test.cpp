@@ -71,11 +71,11 @@ std::string summary(const std::string& out) {
 
 // A results file or record without what the clock decides.
 std::string without_times(std::string text) {
-    for (const char* pattern : {R"x("time_(black|white)":[^,]*,)x", R"x("times":\[[^\]]*\],)x",
-                                R"x("(start|end)":"[^"]*",)x", R"x( \{[0-9.]+s\})x",
-                                R"x(\[(Date|Game(Start|End)Time) "[^"]*"\])x",
-                                R"x(,"usage_(black|white)":\{[^}]*\})x",
-                                R"x(\[(Black|White)Usage "[^"]*"\])x"})
+    for (const char* pattern :
+         {R"x("time_(black|white)":[^,]*,)x", R"x("times":\[[^\]]*\],)x",
+          R"x("(start|end)":"[^"]*",)x", R"x( \{[0-9.]+s\})x",
+          R"x(\[(Date|Game(Start|End)Time) "[^"]*"\])x", R"x(,"usage_(black|white)":\{[^}]*\})x",
+          R"x(\[(Black|White)Usage "[^"]*"\])x"})
         text = std::regex_replace(text, std::regex(pattern), "");
     return text;
 }
