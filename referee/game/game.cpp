@@ -57,6 +57,9 @@ class Game {
     std::array<double, 2> cpu_charged_{};
     // The wall-clock time each side's clock ran, whatever the clock charged.
     std::array<double, 2> wall_seconds_{};
+    // When the turn under way began; none between a move and the next turn.
+    std::optional<Clock::time_point> turn_started_;
+    Side turn_side_ = Side::Black;
 };
 
 GameResult Game::run() {
@@ -68,6 +71,11 @@ GameResult Game::run() {
         clocks[side == Side::Black ? 0 : 1] = config_.starting_seconds(seat(side).is_person());
     observer_.started(board, clocks);
     result.outcome = play(board, result);
+    // A game that ended in the middle of a turn: that turn ran the mover's
+    // clock too.
+    if (turn_started_)
+        wall_seconds_[slot(turn_side_)] +=
+            std::chrono::duration<double>(now() - *turn_started_).count();
     // Read before the seats end: what their teardown costs is not theirs.
     for (Side side : {Side::Black, Side::White}) {
         const double wall = wall_seconds_[slot(side)];
@@ -106,6 +114,7 @@ Outcome Game::play(Board& board, GameResult& result) {
         seat(Side::White).hold(true);
     // Black's clock runs from the moment its header was sent.
     clock.start(Side::Black, now());
+    turn_started_ = clock.started();
     RepetitionTable repetitions(board);
     Side mover = Side::Black;
 
@@ -154,6 +163,8 @@ Outcome Game::play(Board& board, GameResult& result) {
         if (auto failed = send(next, protocol::format_move(result.moves.back().move)))
             return *failed;
         clock.start(next, now());
+        turn_started_ = clock.started();
+        turn_side_ = next;
         mover = next;
     }
 }
@@ -203,6 +214,7 @@ bool Game::on_cpu(Side side) const {
 double Game::charge(ChessClock& clock, Side mover) {
     const Clock::time_point at = now();
     wall_seconds_[slot(mover)] += std::chrono::duration<double>(at - clock.started()).count();
+    turn_started_.reset();
     if (!on_cpu(mover))
         return clock.stop(at);
     const double used = *seat(mover).cpu_seconds();

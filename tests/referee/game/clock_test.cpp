@@ -179,6 +179,8 @@ TEST(GameClock, ACpuClockChargesCpuTimeNotTheWallClock) {
         const auto result = referee::play_commands(config, fake({}), fake({}), quiet);
         if (kind == referee::ClockKind::Wall) {
             EXPECT_EQ(result.outcome.describe(), "black ran out of time");
+            // Its whole clock, the turn it lost in included.
+            EXPECT_GE(result.usage[0].wall_seconds, 1000.0);
             continue;
         }
         EXPECT_EQ(result.outcome.describe(), "the ply limit was reached: 20 plies");
