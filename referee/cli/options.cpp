@@ -42,14 +42,11 @@ constexpr int kMaxPlayerProcesses = 100'000;
 constexpr int kHumanSeconds = 900;
 
 constexpr const char* kDescription =
-    R"(Plays a game, a match or a tournament between player programs. A COMMAND
-is a program with arguments, split like a shell would; the first of two is
-black and moves first; human lets a person play that side.)";
+    R"(Plays games between programs: the first COMMAND is black; human is a person.)";
 
 constexpr const char* kFooter =
     R"(Results read from black's side: 1-0, 0-1, 1/2-1/2, * for a game cut short.
-Clocks, checks, end reasons, results files and exit statuses: docs/referee.md;
-the rules and where the players' readings differ: docs/rules.md.)";
+Clocks, end reasons, results, exit statuses: docs/referee.md; rules: docs/rules.md.)";
 
 // Every option is declared here once; the same declarations parse the
 // command line and print --help, so the two cannot disagree.
@@ -234,8 +231,10 @@ void declare(CLI::App& app, Declared& d) {
                    "the address --serve listens on (default 127.0.0.1, this machine only)")
         ->type_name("ADDRESS");
     d.command_option =
-        app.add_option("COMMAND", d.commands,
-                       "player commands: two for a game or a match, more for a tournament")
+        app.add_option(
+               "COMMAND", d.commands,
+               "player commands, split like a shell would: two for a game or a match, more for a "
+               "tournament")
             ->type_name("");
 }
 
