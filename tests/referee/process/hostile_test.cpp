@@ -163,7 +163,7 @@ class Leftovers : public referee_test::FakeGame, public ::testing::WithParamInte
     }
     RefereeRun play(const std::string& black, const std::string& white,
                     std::vector<std::string> options, test_support::RunOptions run = {}) {
-        options.insert(options.end(), {"--sandbox", GetParam()});
+        options.insert(options.end(), {"--sandbox", referee_test::sandbox_word(GetParam())});
         return FakeGame::play(black, white, std::move(options), "squares", std::move(run));
     }
 };
