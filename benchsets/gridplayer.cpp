@@ -9,6 +9,8 @@
 
 namespace gp_bench {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 namespace {
 
 // The same piece of the other colour.

@@ -13,6 +13,8 @@
 namespace explain {
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 std::string move_text(const node* child) {
     return protocol::format_move(
         {'S', child->fromCol, child->fromRow, child->moveType, child->toCol, child->toRow});

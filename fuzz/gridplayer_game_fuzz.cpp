@@ -12,6 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using fuzz::require;
+    using namespace gridplayer;  // NOLINT(google-build-using-namespace)
     // The header and three opponent moves: enough for one deeper search
     // (it starts after the third own move on 8 rows) while one input stays
     // well under a second.

@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using fuzz::require;
 using Grid = std::vector<std::vector<int>>;
 

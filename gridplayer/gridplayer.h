@@ -14,6 +14,14 @@
 #include <utility>
 #include <vector>
 
+// Everything of the program lives in this namespace, so that it can share a
+// binary with the other player; its own names stay as the program uses them.
+namespace gridplayer {
+
+// The largest board: moves travel with single-digit coordinates.
+constexpr int kMaxSide = 10;
+constexpr int kMaxCells = kMaxSide * kMaxSide;
+
 // ---- Game state (set from the header, read everywhere) ----------------------
 
 extern int** board;    // the game board, n rows of m cells, [row][column]
@@ -62,6 +70,14 @@ node* createNode(int** source);
 // Child node: a copy of source, which already shows the position after the
 // move. Note the argument order: the type sits between the two squares.
 node* createNode(int** source, int fromRow, int fromCol, char moveType, int toRow, int toCol);
+// Writes the move that leads to p, in createNode's argument order.
+inline void setMove(node* p, int fromRow, int fromCol, char moveType, int toRow, int toCol) {
+    p->fromRow = fromRow;
+    p->fromCol = fromCol;
+    p->toRow = toRow;
+    p->toCol = toCol;
+    p->moveType = moveType;
+}
 void displayNode(node* p);
 // Releases p's grid, its children storage and p itself, not the children.
 void deleteNode(node* p);
@@ -126,3 +142,5 @@ bool playMove(const std::string& move);
 // there is no legal move, 2 on an unusable header or move line (after one
 // line on err quoting it). Globals start from their defaults on every call.
 int runGame(std::istream& in, std::ostream& out, std::ostream& err);
+
+}  // namespace gridplayer

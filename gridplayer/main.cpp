@@ -3,5 +3,5 @@
 #include "gridplayer/gridplayer.h"
 
 int main() {
-    return runGame(std::cin, std::cout, std::cerr);
+    return gridplayer::runGame(std::cin, std::cout, std::cerr);
 }

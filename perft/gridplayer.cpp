@@ -5,6 +5,8 @@
 
 namespace perft_gridplayer {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 namespace {
 
 void expand(node* p, bool black) {

@@ -37,6 +37,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 struct Searches {
     int depth;
     std::vector<gp_bench::Position> positions;  // recorded, then mirrored
@@ -189,7 +191,7 @@ std::pair<std::int64_t, std::int64_t> countInstructions(const std::string& self,
                                                         const std::string& set,
                                                         const std::string& sides) {
     const bench::Counted counted =
-        bench::count_instructions(self, "getMove*", "--searches " + set + " " + sides);
+        bench::count_instructions(self, "gridplayer::getMove*", "--searches " + set + " " + sides);
     std::int64_t calls = -1;
     const auto at = counted.output.rfind("dfs ");
     if (at != std::string::npos && (at == 0 || counted.output[at - 1] == '\n'))

@@ -243,7 +243,9 @@ int MatchRunner::run() {
     }
     OrderedJobs jobs;
     jobs.count = static_cast<int>(games_.size());
-    jobs.may_start = [] { return interrupt_signal() == 0; };
+    jobs.may_start = [this] {
+        return interrupt_signal() == 0 && (!options_.hooks.go_on || options_.hooks.go_on());
+    };
     jobs.announce = [this](int i) { announce(i); };
     jobs.play = [this](int i) { play(i); };
     jobs.deliver = [this](int i) { return deliver(i); };
@@ -305,8 +307,11 @@ void MatchRunner::play(int i) {
         progress_->started(scheduled.number, tournament_.total(), scheduled.black, scheduled.white);
     }
     try {
-        slot.result = play_commands(config_, options_.players[scheduled.black].argv,
-                                    options_.players[scheduled.white].argv, observers, seating_);
+        slot.result =
+            options_.hooks.play
+                ? options_.hooks.play(scheduled)
+                : play_commands(config_, options_.players[scheduled.black].argv,
+                                options_.players[scheduled.white].argv, observers, seating_);
     } catch (const StartError& error) {
         slot.start_error = error.what();
         return;
@@ -367,6 +372,8 @@ bool MatchRunner::deliver(int i) {
     // moves once its line is written.
     entry.moves.clear();
     tournament_.finished(std::move(entry));
+    if (options_.hooks.counted)
+        options_.hooks.counted(scheduled, result, tournament_);
     if (tournament_.total() > 1 || result.outcome.reason == EndReason::Interrupted)
         show_score();
     out_ << std::flush;

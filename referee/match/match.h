@@ -3,6 +3,7 @@
 // record, the log, the results file and the closing summary.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "referee/match/pairings.h"
 #include "referee/match/player.h"
 #include "referee/match/stats.h"
+#include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
 
 namespace referee {
@@ -20,6 +22,20 @@ namespace referee {
 // kSignalBase + N: stopped by signal N, as a shell reports a process killed
 // by it.
 enum ExitStatus { kPlayed = 0, kWriteFailed = 1, kUsage = 2, kStartFailed = 3, kSignalBase = 128 };
+
+// For a run whose games another part plays: the board page plays a match's
+// games as games it lists and shows. Each one unset by default.
+struct MatchHooks {
+    // Plays the game instead of the runner starting the players' commands;
+    // throws StartError when a player cannot start.
+    std::function<GameResult(const ScheduledGame& game)> play;
+    // Hears each game once it is counted, with the standings so far.
+    std::function<void(const ScheduledGame& game, const GameResult& result,
+                       const Tournament& tournament)>
+        counted;
+    // Asked before each game: false starts no more.
+    std::function<bool()> go_on;
+};
 
 struct MatchOptions {
     GameConfig game;
@@ -57,6 +73,7 @@ struct MatchOptions {
     // redrawn in place anyway, when no boards are shown).
     bool progress = false;
     int standings_every = 0;  // standings after every N games; 0 for none
+    MatchHooks hooks;
 };
 
 // How many games the run plays in all.

@@ -78,8 +78,8 @@ class WebGame::Events : public GameObserver {
 };
 
 WebGame::WebGame(int id, const Entrant& black, const Entrant& white, const GameConfig& config,
-                 const Seating& seating)
-    : id_(id), entrants_{black, white}, config_(config), seating_(seating) {
+                 const Seating& seating, std::function<void()> told)
+    : id_(id), entrants_{black, white}, config_(config), seating_(seating), told_(std::move(told)) {
     for (Side side : {Side::Black, Side::White}) {
         if (!entrants_[index_of(side)].command.empty())
             continue;
@@ -155,21 +155,27 @@ void WebGame::run() {
                    {"reason", result.outcome.describe()}}
                   .dump()
             : json{{"type", "error"}, {"message", "cannot start a player: " + error}}.dump();
-    const std::lock_guard lock(mutex_);
-    events_.push_back(last);
-    record_ = record;
-    result_ = error.empty() ? result.outcome.result() : "*";
-    reason_ = error.empty() ? result.outcome.sentence() : "a player could not start";
-    if (error.empty())
-        played_ = std::move(result);
-    finished_ = true;
-    changed_.notify_all();
+    {
+        const std::lock_guard lock(mutex_);
+        events_.push_back(last);
+        record_ = record;
+        result_ = error.empty() ? result.outcome.result() : "*";
+        reason_ = error.empty() ? result.outcome.sentence() : "a player could not start";
+        if (error.empty())
+            played_ = std::move(result);
+        finished_ = true;
+        changed_.notify_all();
+    }
+    told_();
 }
 
 void WebGame::publish(std::string event) {
-    const std::lock_guard lock(mutex_);
-    events_.push_back(std::move(event));
-    changed_.notify_all();
+    {
+        const std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+        changed_.notify_all();
+    }
+    told_();
 }
 
 std::vector<std::string> WebGame::events(std::size_t from, std::chrono::milliseconds wait,

@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,8 +15,9 @@
 #include <vector>
 
 #include "referee/game/game.h"
+#include "referee/seats/browser.h"
 #include "referee/seats/seating.h"
-#include "referee/web/browser_seat.h"
+#include "referee/seats/stoppable.h"
 
 namespace referee::web {
 
@@ -27,9 +29,11 @@ struct Entrant {
 
 class WebGame {
   public:
-    // Starts the game on a thread of its own.
-    WebGame(int id, const Entrant& black, const Entrant& white, const GameConfig& config,
-            const Seating& seating);
+    // Starts the game on a thread of its own; `told` hears, on any thread,
+    // that there are new events.
+    WebGame(
+        int id, const Entrant& black, const Entrant& white, const GameConfig& config,
+        const Seating& seating, std::function<void()> told = [] {});
     ~WebGame();
     WebGame(const WebGame&) = delete;
     WebGame& operator=(const WebGame&) = delete;
@@ -67,6 +71,7 @@ class WebGame {
     const std::array<Entrant, 2> entrants_;
     const GameConfig config_;
     const Seating seating_;
+    const std::function<void()> told_;
     std::array<std::unique_ptr<BrowserSeat>, 2> people_;
     std::array<StoppableSeat*, 2> seats_{};  // set while the game runs
 

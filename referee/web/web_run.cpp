@@ -1,9 +1,12 @@
 #include "referee/web/web_run.h"
 
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <utility>
 
-#include "referee/match/results.h"
+#include "referee/match/match.h"
+#include "referee/match/tournament.h"
+#include "referee/process/child_process.h"
 
 namespace referee::web {
 namespace {
@@ -25,9 +28,10 @@ WebRun::WebRun(int id, std::vector<Entrant> players, TournamentKind kind, int ga
       kind_(kind),
       games_per_pairing_(games_per_pairing),
       start_(std::move(start)),
-      tournament_(names_of(players_), kind, games_per_pairing) {
-    game_ids_.assign(tournament_.games().size(), 0);
-    results_.assign(tournament_.games().size(), "");
+      schedule_(schedule_games(static_cast<int>(players_.size()), kind, games_per_pairing)),
+      game_ids_(schedule_.size(), 0),
+      results_(schedule_.size(), ""),
+      summary_(Tournament(names_of(players_), kind, games_per_pairing).summary()) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -37,51 +41,60 @@ WebRun::~WebRun() {
 }
 
 void WebRun::run() {
-    // The schedule never changes once made: read without the lock.
-    const std::vector<ScheduledGame>& games = tournament_.games();
-    const std::vector<std::string>& names = tournament_.names();
-    for (std::size_t i = 0; i < games.size(); ++i) {
-        const ScheduledGame& scheduled = games[i];
-        {
-            const std::lock_guard lock(mutex_);
-            if (stopping_)
-                break;
-        }
-        auto game = start_(players_[static_cast<std::size_t>(scheduled.black)],
-                           players_[static_cast<std::size_t>(scheduled.white)]);
-        {
-            const std::lock_guard lock(mutex_);
-            current_ = game;
-            game_ids_[i] = game->id();
-            // Asked to stop while the game was starting.
-            if (stopping_)
-                game->stop();
-        }
-        const auto played = game->wait();
-        const std::string& black = names[static_cast<std::size_t>(scheduled.black)];
-        const std::string& white = names[static_cast<std::size_t>(scheduled.white)];
-        GameEntry entry;
-        if (played) {
-            entry = make_entry(scheduled.number, tournament_.total(), black, white, *played);
-            entry.moves.clear();  // the standings need results only
-        } else {
-            entry.game = scheduled.number;
-            entry.black = black;
-            entry.white = white;
-        }
+    MatchOptions options;
+    for (const Entrant& player : players_)
+        options.players.push_back({player.name, "", player.command});
+    options.kind = kind_;
+    options.games = games_per_pairing_;
+    options.quiet = true;
+    // The server's games run in the sandbox the server settled.
+    options.sandbox = SandboxMode::Off;
+    options.hooks.play = [this](const ScheduledGame& scheduled) { return play(scheduled); };
+    options.hooks.counted = [this](const ScheduledGame& scheduled, const GameResult& result,
+                                   const Tournament& tournament) {
         const std::lock_guard lock(mutex_);
-        results_[i] = entry.result;
-        tournament_.finished(std::move(entry));
+        results_[static_cast<std::size_t>(scheduled.number) - 1] = result.outcome.result();
+        summary_ = tournament.summary();
         ++done_;
         current_.reset();
-        if (!played) {
-            error_ = "game " + std::to_string(scheduled.number) +
-                     ": a player could not start; the run stopped";
-            break;
-        }
-    }
+    };
+    options.hooks.go_on = [this] {
+        const std::lock_guard lock(mutex_);
+        return !stopping_;
+    };
+    std::ostringstream out;
+    std::ostringstream errors;
+    const int status = run_match(options, out, errors);
     const std::lock_guard lock(mutex_);
+    if (status != kPlayed && error_.empty())
+        error_ = errors.str();
+    current_.reset();
     finished_ = true;
+}
+
+// On the run's thread: one game of the schedule, as a game of the server.
+GameResult WebRun::play(const ScheduledGame& scheduled) {
+    auto game = start_(players_[static_cast<std::size_t>(scheduled.black)],
+                       players_[static_cast<std::size_t>(scheduled.white)]);
+    {
+        const std::lock_guard lock(mutex_);
+        current_ = game;
+        game_ids_[static_cast<std::size_t>(scheduled.number) - 1] = game->id();
+        // Asked to stop while the game was starting.
+        if (stopping_)
+            game->stop();
+    }
+    auto played = game->wait();
+    if (!played) {
+        const std::string why = "game " + std::to_string(scheduled.number) +
+                                ": a player could not start; the run stopped";
+        {
+            const std::lock_guard lock(mutex_);
+            error_ = why;
+        }
+        throw StartError(why);
+    }
+    return std::move(*played);
 }
 
 void WebRun::stop() {
@@ -100,26 +113,24 @@ std::string WebRun::status() const {
     using nlohmann::json;
     const std::lock_guard lock(mutex_);
     json games = json::array();
-    const auto& schedule = tournament_.games();
-    for (std::size_t i = 0; i < schedule.size(); ++i) {
-        const auto& names = tournament_.names();
-        games.push_back({{"number", schedule[i].number},
-                         {"black", names[static_cast<std::size_t>(schedule[i].black)]},
-                         {"white", names[static_cast<std::size_t>(schedule[i].white)]},
+    for (std::size_t i = 0; i < schedule_.size(); ++i) {
+        games.push_back({{"number", schedule_[i].number},
+                         {"black", players_[static_cast<std::size_t>(schedule_[i].black)].name},
+                         {"white", players_[static_cast<std::size_t>(schedule_[i].white)].name},
                          {"id", game_ids_[i]},
                          {"result", results_[i]}});
     }
     return json{{"id", id_},
-                {"players", tournament_.names()},
+                {"players", names_of(players_)},
                 {"tournament", tournament_kind_name(kind_)},
                 {"games_per_pairing", games_per_pairing_},
-                {"total", tournament_.total()},
+                {"total", static_cast<int>(schedule_.size())},
                 {"done", done_},
                 {"over", finished_},
                 {"stopped", stopping_},
                 {"current", current_ ? json(current_->id()) : json(nullptr)},
                 {"games", games},
-                {"summary", tournament_.summary()},
+                {"summary", summary_},
                 {"error", error_}}
         .dump();
 }

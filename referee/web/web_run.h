@@ -1,11 +1,9 @@
 // A match or tournament the web server runs among the programs it offers:
-// its games one after another, each a WebGame the page can watch like any
-// other, and its standings kept by the referee's own tournament
-// bookkeeping, so the page shows the summary a match on the command line
-// prints for the same games.
+// the referee's own match runner plays it, one game after another, each
+// game a WebGame the page can watch like any other, so the page shows the
+// summary a match on the command line prints for the same games.
 #pragma once
 
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "referee/match/tournament.h"
+#include "referee/match/pairings.h"
 #include "referee/web/web_game.h"
 
 namespace referee::web {
@@ -43,17 +41,19 @@ class WebRun {
 
   private:
     void run();
+    GameResult play(const ScheduledGame& scheduled);
 
     const int id_;
     const std::vector<Entrant> players_;
     const TournamentKind kind_;
     const int games_per_pairing_;
     const StartGame start_;
+    const std::vector<ScheduledGame> schedule_;
 
     mutable std::mutex mutex_;
-    Tournament tournament_;
     std::vector<int> game_ids_;         // per scheduled game; 0 before it starts
     std::vector<std::string> results_;  // per scheduled game
+    std::string summary_;
     std::shared_ptr<WebGame> current_;
     int done_ = 0;
     bool stopping_ = false;

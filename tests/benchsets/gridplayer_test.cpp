@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);

@@ -13,6 +13,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 // Minimax value of a node at `depth` below the root, every child searched.
 int plain_minimax(node* p, int depth) {
     if (depth == MAX_DEPTH)

@@ -9,6 +9,8 @@
 
 namespace gp_test {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 // Sets the globals a position depends on, as a header would.
 inline void useBoard(int rows, int cols, int player) {
     n = rows;

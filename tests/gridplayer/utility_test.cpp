@@ -110,9 +110,18 @@ namespace {
 // columns), for both players, dense and sparse, with a few values that are
 // no cell code at all (some of which a narrowing to 8 or 16 bits would turn
 // into one), scored on a test-owned block, on separately allocated rows and
-// on a search node's board, and by a search that starts from it. The sizes
-// are visited in a shuffled order, so tables made for one size are seen to
-// be remade for the next.
+// on a search node's board, by a search that starts from it and, at every
+// position one move on, by the score the search keeps move by move. The
+// sizes are visited in a shuffled order, so tables made for one size are
+// seen to be remade for the next.
+int wrongChildren = 0;
+
+void checkChild(const node* p, int depth) {
+    if (depth == 4 && p->value != literalUtility(p->grid)) {
+        ++wrongChildren;
+    }
+}
+
 TEST(Utility, AgreesWithTheLiteralScanOnSeededRandomBoards) {
     std::vector<std::pair<int, int>> sizes;
     for (int rows = 6; rows <= 10; ++rows) {
@@ -155,6 +164,11 @@ TEST(Utility, AgreesWithTheLiteralScanOnSeededRandomBoards) {
             MAX_DEPTH = 3;
             ASSERT_EQ(DFS(p, 3, INT_MIN, INT_MAX).first, expected)
                 << rows << "x" << cols << " board " << k;
+            MAX_DEPTH = 4;
+            dfsNodeHook = checkChild;
+            DFS(p, 3, INT_MIN, INT_MAX);
+            dfsNodeHook = nullptr;
+            ASSERT_EQ(wrongChildren, 0) << rows << "x" << cols << " board " << k;
             deleteNode(p);
         }
     }

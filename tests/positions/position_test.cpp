@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using positions::read_position;
 using positions::read_single_position;
 

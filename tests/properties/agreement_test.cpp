@@ -24,6 +24,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using protocol::MoveLine;
 using referee::Board;
 using referee::Cell;

@@ -9,6 +9,8 @@
 
 namespace props {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 // Through the letters, so that the tests translate exactly as the tools do.
 int treeplayer_code(Cell cell) {
     return positions::treeplayer_code(rules::letter(cell));
@@ -60,7 +62,7 @@ void load_gridplayer(const rules::Board& board) {
     initializeBoard();
     for (int y = 0; y < n; ++y) {
         for (int x = 0; x < m; ++x)
-            ::board[y][x] = gridplayer_code(board.at(x, y));
+            gridplayer::board[y][x] = gridplayer_code(board.at(x, y));
     }
 }
 
@@ -87,7 +89,7 @@ std::vector<protocol::MoveLine> treeplayer_moves(const rules::Board& board, Side
 
 std::vector<protocol::MoveLine> gridplayer_moves(const rules::Board& board, Side side) {
     load_gridplayer(board);
-    node* root = createNode(::board);
+    node* root = createNode(gridplayer::board);
     if (side == Side::Black)
         getValidBlackMoves(root);
     else

@@ -17,6 +17,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using referee::Board;
 using referee::Side;
 
@@ -43,7 +45,7 @@ TEST(Release, GridplayerNodesAllGoBack) {
             const std::int64_t live = liveNodeCount;
 
             // A root and its children, released child by child.
-            node* root = createNode(::board);
+            node* root = createNode(gridplayer::board);
             side == Side::Black ? getValidBlackMoves(root) : getValidWhiteMoves(root);
             EXPECT_EQ(liveNodeCount, live + 1 + static_cast<std::int64_t>(root->children.size()));
             if (!root->children.empty()) {

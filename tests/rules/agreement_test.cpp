@@ -21,6 +21,8 @@
 
 namespace {
 
+using namespace gridplayer;  // NOLINT(google-build-using-namespace)
+
 using protocol::MoveLine;
 using rules::Board;
 using rules::Cell;

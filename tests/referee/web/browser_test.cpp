@@ -5,14 +5,10 @@
 // checked against the game's record replayed on the rules library; the
 // server's refusals are checked with plain HTTP.
 #include <gtest/gtest.h>
-#include <httplib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 
@@ -22,70 +18,17 @@
 #include "referee/match/standings.h"
 #include "rules/board.h"
 #include "rules/judge.h"
+#include "served.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-// The referee serving the board, from its first line to its end.
-class Served {
-  public:
-    explicit Served(const std::vector<std::string>& args) {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::vector<char*> argv;
-        argv.reserve(args.size() + 1);
-        for (const auto& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        // One line once it listens.
-        char c = 0;
-        while (::read(out[0], &c, 1) == 1 && c != '\n')
-            url_ += c;
-        ::close(out[0]);
-        std::smatch parts;
-        if (std::regex_match(url_, parts,
-                             std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]+))"))) {
-            port_ = std::stoi(parts[1]);
-            token_ = parts[2];
-        }
-    }
-    ~Served() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-    Served(const Served&) = delete;
-    Served& operator=(const Served&) = delete;
-    Served(Served&&) = delete;
-    Served& operator=(Served&&) = delete;
-
-    const std::string& url() const { return url_; }
-    int port() const { return port_; }
-    const std::string& token() const { return token_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string url_;
-    int port_ = 0;
-    std::string token_;
-};
-
-std::string with_token(const std::string& path, const std::string& token) {
-    return path + (path.find('?') == std::string::npos ? "?" : "&") + "token=" + token;
-}
+using web_test::get;
+using web_test::post;
+using web_test::Served;
+using web_test::with_token;
 
 // The letters of a board, row by row, rows joined by '/' as the page's
 // recorder writes them.
@@ -106,14 +49,10 @@ std::string tag(const std::string& record, const std::string& name) {
     return found.size() > 1 ? found[1].str() : "";
 }
 
-httplib::Client client(const Served& served) {
-    return httplib::Client("127.0.0.1", served.port());
-}
-
 std::string record(const Served& served, int game) {
-    auto got = client(served).Get(
-        with_token("/api/games/" + std::to_string(game) + "/record", served.token()));
-    return got && got->status == 200 ? got->body : "";
+    const auto got =
+        get(served, with_token("/api/games/" + std::to_string(game) + "/record", served.token()));
+    return got.status == 200 ? got.body : "";
 }
 
 // Every board the page showed, in order, is the record's position after
@@ -190,13 +129,17 @@ class TempDir {
     fs::path path_;
 };
 
+bool can_drive_a_browser() {
+    return fs::exists("/usr/bin/chromium") && fs::exists("/usr/bin/chromedriver") &&
+           fs::exists("/usr/bin/python3");
+}
+
 // One browser session, as it takes seconds to start: a person's whole game
 // against gridplayer by clicks, with an illegal click pair on the way and a
 // screenshot in the middle; a game of gridplayer against itself watched;
 // a link that names a command; the page at a phone's width.
 TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
-    if (!fs::exists("/usr/bin/chromium") || !fs::exists("/usr/bin/chromedriver") ||
-        !fs::exists("/usr/bin/python3"))
+    if (!can_drive_a_browser())
         GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
     TempDir dir;
     ASSERT_FALSE(dir.path().empty());
@@ -248,8 +191,7 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
 // be the referee's own summary of the games the server lists, and every
 // position shown must be true to each game's record.
 TEST(BoardInBrowser, ALinkRunsATournamentWatchedGameByGameWithItsStandings) {
-    if (!fs::exists("/usr/bin/chromium") || !fs::exists("/usr/bin/chromedriver") ||
-        !fs::exists("/usr/bin/python3"))
+    if (!can_drive_a_browser())
         GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
     TempDir dir;
     ASSERT_FALSE(dir.path().empty());
@@ -312,9 +254,8 @@ TEST(BoardServer, RequestsWithoutTheTokenOrFromElsewhereAreRefused) {
     ASSERT_GT(served.port(), 0) << "the referee printed " << served.url();
     const std::string port = std::to_string(served.port());
     const std::string info = with_token("/api/info", served.token());
-    auto answer = [&](const std::string& path, const httplib::Headers& headers) {
-        auto got = client(served).Get(path, headers);
-        return got ? got->status : -1;
+    auto answer = [&](const std::string& path, const web_test::Fields& headers) {
+        return get(served, path, headers).status;
     };
     EXPECT_EQ(answer(info, {}), 200);
     EXPECT_EQ(answer(info, {{"Origin", "http://localhost:" + port}}), 200);
@@ -329,25 +270,23 @@ TEST(BoardServer, RequestsWithoutTheTokenOrFromElsewhereAreRefused) {
     EXPECT_EQ(answer(info, {{"Origin", "http://127.0.0.1:" + port + ".example.com"}}), 403);
 
     // A foreign page cannot start a game, and no page can name a command.
-    const auto start = [&](const std::string& black, const httplib::Headers& headers) {
-        auto got = client(served).Post(with_token("/api/games", served.token()), headers,
-                                       httplib::Params{{"black", black}, {"white", "gridplayer"}});
-        return got ? got->status : -1;
+    const auto start = [&](const std::string& black, const web_test::Fields& headers) {
+        return post(served, with_token("/api/games", served.token()),
+                    {{"black", black}, {"white", "gridplayer"}}, headers)
+            .status;
     };
     EXPECT_EQ(start("gridplayer", {{"Origin", "http://example.com"}}), 403);
     const fs::path marker = dir.path() / "ran";
     EXPECT_EQ(start("touch " + marker.string(), {}), 400);
     EXPECT_EQ(start(GRIDPLAYER, {}), 400);  // a path is no offered name either
-    auto games = client(served).Get(with_token("/api/games", served.token()));
-    ASSERT_TRUE(games);
-    EXPECT_EQ(games->body, "[]\n");
+    EXPECT_EQ(get(served, with_token("/api/games", served.token())).body, "[]\n");
     EXPECT_FALSE(fs::exists(marker));
 
     // Nor can a match name a command, a person, or too many games.
     const auto run = [&](const std::string& players, const std::string& count) {
-        auto got = client(served).Post(with_token("/api/run", served.token()),
-                                       httplib::Params{{"players", players}, {"games", count}});
-        return got ? got->status : -1;
+        return post(served, with_token("/api/run", served.token()),
+                    {{"players", players}, {"games", count}})
+            .status;
     };
     EXPECT_EQ(run("gridplayer,touch " + marker.string(), "1"), 400);
     EXPECT_EQ(run("gridplayer,human", "1"), 400);
@@ -356,7 +295,7 @@ TEST(BoardServer, RequestsWithoutTheTokenOrFromElsewhereAreRefused) {
     EXPECT_EQ(run("gridplayer,gridplayer,gridplayer,gridplayer,gridplayer", "11"), 400);  // 110
     EXPECT_EQ(run("gridplayer,gridplayer", "x"), 400);
     EXPECT_FALSE(fs::exists(marker));
-    EXPECT_EQ(client(served).Get(with_token("/api/run", served.token()))->status, 404);
+    EXPECT_EQ(get(served, with_token("/api/run", served.token())).status, 404);
 }
 
 // One match at a time; a stopped one ends its game unfinished, plays no
@@ -365,33 +304,43 @@ TEST(BoardServer, OneMatchAtATimeAndStopEndsIt) {
     // Slow enough that the first game is under way when it is stopped.
     const Served served({REFEREE, "--serve", "0", "--delay", "2000", GRIDPLAYER});
     ASSERT_GT(served.port(), 0) << "the referee printed " << served.url();
-    auto post = [&](const std::string& path, const httplib::Params& params) {
-        auto got = client(served).Post(with_token(path, served.token()), params);
-        return got ? json::parse(got->body) : json();
+    auto send = [&](const std::string& path, const web_test::Fields& fields) {
+        const auto got = post(served, with_token(path, served.token()), fields);
+        return json::parse(got.body, nullptr, false);
     };
-    const httplib::Params two{{"players", "gridplayer,gridplayer"}, {"games", "2"}};
-    const json first = post("/api/run", two);
+    const web_test::Fields two{{"players", "gridplayer,gridplayer"}, {"games", "2"}};
+    const json first = send("/api/run", two);
     EXPECT_EQ(first["total"], 2);
-    EXPECT_EQ(post("/api/run", two)["error"], "a match is under way: stop it first");
-    post("/api/run/stop", {});
+    EXPECT_EQ(send("/api/run", two)["error"], "a match is under way: stop it first");
+    // Where the run stands, once `done` says so: a bounded number of looks.
+    const auto look_until = [&](const std::function<bool(const json&)>& done) {
+        json status = json::object();
+        for (int tries = 0; tries < 2000 && !done(status); ++tries)
+            status = json::parse(get(served, with_token("/api/run", served.token())).body, nullptr,
+                                 false);
+        return status;
+    };
+    const auto started = [](const json& run) {
+        return run.is_object() && run.contains("current") && !run["current"].is_null();
+    };
+    const json playing = look_until(started);
+    ASSERT_TRUE(started(playing)) << "the first game did not start";
+    send("/api/run/stop", {});
     // The first game's events end with the game.
-    auto events = client(served).Get(with_token("/api/games/1/events", served.token()));
-    ASSERT_TRUE(events);
-    EXPECT_NE(events->body.find("stopped from the page"), std::string::npos);
-    // The run ends right after its game: a bounded number of looks.
-    json status = json::object();
-    for (int tries = 0; tries < 2000 && !status.value("over", false); ++tries) {
-        auto got = client(served).Get(with_token("/api/run", served.token()));
-        ASSERT_TRUE(got);
-        status = json::parse(got->body);
-    }
-    ASSERT_TRUE(status["over"].get<bool>());
+    const auto events = get(
+        served, with_token("/api/games/" + playing["current"].dump() + "/events", served.token()));
+    EXPECT_EQ(events.status, 200);
+    EXPECT_NE(events.body.find("stopped from the page"), std::string::npos);
+    // The run ends right after its game.
+    const auto over = [](const json& run) { return run.is_object() && run.value("over", false); };
+    const json status = look_until(over);
+    ASSERT_TRUE(over(status));
     EXPECT_TRUE(status["stopped"].get<bool>());
     EXPECT_EQ(status["players"], json::array({"gridplayer #1", "gridplayer #2"}));
     EXPECT_LE(status["done"].get<int>(), 1);
     EXPECT_EQ(status["games"][1]["id"], 0);  // never started
-    EXPECT_GT(post("/api/run", two)["id"], first["id"]);
-    post("/api/run/stop", {});
+    EXPECT_GT(send("/api/run", two)["id"], first["id"]);
+    send("/api/run/stop", {});
 }
 
 }  // namespace
