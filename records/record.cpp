@@ -244,6 +244,10 @@ void write_record(std::ostream& out, const RecordHeader& header,
         tag("TimeControl", format_time_control(*header.time_control));
     tag("Result", header.result);
     tag("Termination", header.termination);
+    if (header.usage) {
+        tag("BlackUsage", format_usage((*header.usage)[0]));
+        tag("WhiteUsage", format_usage((*header.usage)[1]));
+    }
     tag("PlyCount", std::to_string(moves.size()));
     if (header.started)
         tag("GameStartTime", local_time(*header.started, "%Y-%m-%dT%H:%M:%S %z"));

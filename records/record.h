@@ -5,6 +5,7 @@
 // game with result "*".
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "records/game.h"
 #include "records/time_control.h"
+#include "records/usage.h"
 
 namespace records {
 
@@ -32,6 +34,8 @@ struct RecordHeader {
     std::optional<TimeControl> time_control;
     std::string result = "*";
     std::string termination;
+    // What each player used, black first (BlackUsage and WhiteUsage).
+    std::optional<std::array<PlayerUsage, 2>> usage;
 };
 
 // A move as the record writes it: its line and, when known, the seconds it

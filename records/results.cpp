@@ -68,6 +68,24 @@ RunInfo run_from(const json& value) {
     return run;
 }
 
+json usage_json(const PlayerUsage& usage) {
+    return {{"cpu", usage.cpu_seconds},
+            {"wall", usage.wall_seconds},
+            {"memory", usage.peak_memory},
+            {"processes", usage.peak_processes}};
+}
+
+PlayerUsage usage_from(const json& value) {
+    PlayerUsage usage;
+    value.at("cpu").get_to(usage.cpu_seconds);
+    value.at("wall").get_to(usage.wall_seconds);
+    value.at("memory").get_to(usage.peak_memory);
+    value.at("processes").get_to(usage.peak_processes);
+    if (!(usage.cpu_seconds >= 0) || !(usage.wall_seconds >= 0) || usage.peak_processes < 0)
+        throw std::invalid_argument("negative usage");
+    return usage;
+}
+
 // The entry a game line holds, or why it holds none.
 std::variant<GameEntry, std::string> entry_from(const json& line) {
     GameEntry entry;
@@ -89,6 +107,8 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
             line.at("times").get_to(entry.times);
         if (line.contains("run"))
             entry.run = run_from(line.at("run"));
+        if (line.contains("usage_black"))
+            entry.usage = {usage_from(line.at("usage_black")), usage_from(line.at("usage_white"))};
     } catch (const std::exception& error) {
         return std::string(error.what());
     }
@@ -125,6 +145,7 @@ std::string record_of(const GameEntry& entry) {
     }
     header.result = entry.result;
     header.termination = entry.termination;
+    header.usage = entry.usage;
     std::vector<WrittenMove> moves;
     for (std::size_t i = 0; i < entry.moves.size(); ++i) {
         moves.push_back({entry.moves[i], entry.times.empty()
@@ -169,6 +190,10 @@ std::string game_line(const GameEntry& entry) {
         line["times"] = entry.times;
     if (entry.run)
         line["run"] = run_json(*entry.run);
+    if (entry.usage) {
+        line["usage_black"] = usage_json((*entry.usage)[0]);
+        line["usage_white"] = usage_json((*entry.usage)[1]);
+    }
     return dump_line(line);
 }
 

@@ -4,6 +4,7 @@
 // crashed run left behind still reads.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <istream>
 #include <optional>
@@ -14,6 +15,7 @@
 
 #include "records/record.h"
 #include "records/run.h"
+#include "records/usage.h"
 
 namespace records {
 
@@ -41,6 +43,8 @@ struct GameEntry {
     // Seconds each move took, as the record writes them; empty in files of
     // older referees.
     std::vector<double> times;
+    // What each player used, black first; none in files of older referees.
+    std::optional<std::array<PlayerUsage, 2>> usage;
     // The run that played it; none in files of older referees.
     std::optional<RunInfo> run;
     // Where it was read ("r.jsonl line 3"); never written.

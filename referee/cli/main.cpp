@@ -29,7 +29,8 @@ int serve(const referee::Options& options) {
     settings.port = options.serve_port;
     settings.config = options.game;
     settings.seating.confinement = options.confinement;
-    if (!referee::settle_sandbox(options.sandbox, settings.seating.confinement, std::cerr))
+    if (!referee::settle_sandbox(options.sandbox, options.game, settings.seating.confinement,
+                                 std::cerr))
         return referee::kStartFailed;
     std::vector<std::string> names;
     for (const auto& player : options.players)

@@ -44,14 +44,11 @@ constexpr int kMaxPlayerProcesses = 100'000;
 constexpr int kHumanSeconds = 900;
 
 constexpr const char* kDescription =
-    R"(Plays a game, a match or a tournament between player programs. A COMMAND
-is a program with arguments, split like a shell would; the first of two is
-black and moves first; human lets a person play that side.)";
+    R"(Plays games between programs: the first COMMAND is black; human is a person.)";
 
 constexpr const char* kFooter =
     R"(Results read from black's side: 1-0, 0-1, 1/2-1/2, * for a game cut short.
-Clocks, checks, end reasons, results files and exit statuses: docs/referee.md;
-the rules and where the players' readings differ: docs/rules.md.)";
+Clocks, end reasons, results, exit statuses: docs/referee.md; rules: docs/rules.md.)";
 
 // What an option says, declared with it: --schedule, resuming and the
 // run's description in each results line all follow from it.
@@ -76,6 +73,7 @@ struct Declared {
     int player_memory_mb = 0;
     int error_cap_kb = 1024;
     bool no_repetition = false;
+    bool ponder = false;
     std::string time = "150";
     double move_time = 0;
     std::string sprt;
@@ -93,6 +91,10 @@ struct Declared {
         return option;
     }
 };
+
+const char* clock_kind_name(ClockKind kind) {
+    return kind == ClockKind::Cpu ? "cpu" : "wall";
+}
 
 const char* sandbox_mode_name(SandboxMode mode) {
     return mode == SandboxMode::On ? "on" : mode == SandboxMode::Off ? "off" : "auto";
@@ -177,11 +179,23 @@ void declare(CLI::App& app, Declared& d) {
     number(Played, "--town-halls", game.town_hall_limit, 0, kMaxSide,
            "a side left with N town halls or fewer loses");
     number(Played, "--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
-           "megabytes of address space each player may use; 0 for no limit");
+           "megabytes each player may use, its processes, /tmp and /dev/shm together; 0 for "
+           "no limit");
     Confinement& confinement = d.options.confinement;
     confinement.max_processes = kDefaultPlayerProcesses;
+    confinement.cpus = 1;
     number(Played, "--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
            "processes and threads each player may have at once; 0 for no bound");
+    d.as(Played, app.add_option("--player-cpus", confinement.cpus,
+                                "CPUs' worth of time each player may use at once (0.01 to 256, "
+                                "default 1; decimals allowed)")
+                     ->check(CLI::Range(0.01, 256.0).description(""))
+                     ->type_name("N"));
+    flag(Played, "--ponder", d.ponder,
+         "let a player think while its opponent is to move (default: it is frozen)");
+    d.as(Played,
+         choice(app, "--clock", game.clock, {ClockKind::Wall, ClockKind::Cpu}, clock_kind_name,
+                "KIND", "what a move costs, the time it took or the CPU time the player used"));
     d.as(Shown,
          choice(app, "--sandbox", d.options.sandbox,
                 {SandboxMode::Auto, SandboxMode::On, SandboxMode::Off}, sandbox_mode_name, "WHEN",
@@ -273,10 +287,11 @@ void declare(CLI::App& app, Declared& d) {
                              "the address --serve listens on (default 127.0.0.1, this machine "
                              "only)")
                   ->type_name("ADDRESS"));
-    d.command_option = d.as(
-        Run, app.add_option("COMMAND", d.commands,
-                            "player commands: two for a game or a match, more for a tournament")
-                 ->type_name(""));
+    d.command_option =
+        d.as(Run, app.add_option("COMMAND", d.commands,
+                                 "player commands, split like a shell would: two for a game or a "
+                                 "match, more for a tournament")
+                      ->type_name(""));
     // An option without a role would silently count as changing how games
     // are played: every parse of the command line refuses to run without.
     for (const CLI::Option* option : app.get_options()) {
@@ -583,6 +598,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
     }
     options.confinement.memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.game.cpus = options.confinement.cpus;
+    options.game.freeze_waiting = !d.ponder;
     // bwrap binds a folder at an absolute path.
     for (auto& dir : options.confinement.sandbox.player_dirs) {
         std::error_code error;

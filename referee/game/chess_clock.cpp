@@ -40,10 +40,20 @@ bool ChessClock::move_bound_first() const {
 
 double ChessClock::stop(Clock::time_point at) {
     const double took = Seconds(at - started_).count();
-    left_[slot(running_)] -= took;
+    charge(took);
+    return took;
+}
+
+void ChessClock::charge(double seconds) {
+    left_[slot(running_)] -= seconds;
     if (!flagged(running_))
         left_[slot(running_)] += increment_.count();
-    return took;
+}
+
+Clock::time_point ChessClock::backstop() const {
+    const Seconds bound =
+        per_move_.count() > 0 ? per_move_ : Seconds(3 * std::max(0.0, left_[slot(running_)]));
+    return started_ + ticks(bound + margin_);
 }
 
 void ChessClock::allow(Side side, Seconds total) {

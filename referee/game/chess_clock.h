@@ -39,6 +39,14 @@ class ChessClock {
     // Stops the running clock at `at` and adds the increment unless the side
     // has already lost on time; returns the seconds the move took.
     double stop(Clock::time_point at);
+    // Stops the running clock, charging it `seconds` however long the move
+    // took on the wall clock: a clock of CPU time.
+    void charge(double seconds);
+    // Under a clock of CPU time, when the running side loses on the wall
+    // clock all the same: at the end of the time per move, or else after
+    // three times what is left on its clock, so a player that waits without
+    // using CPU cannot stall the game.
+    Clock::time_point backstop() const;
     // Whether `side` has used more than its time and the margin.
     bool flagged(Side side) const;
     // Whether a move that took `seconds` overstepped the time per move.

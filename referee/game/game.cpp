@@ -29,7 +29,9 @@ class Game {
     GameResult run();
 
   private:
-    Seat& seat(Side side) { return *seats_[side == Side::Black ? 0 : 1]; }
+    Seat& seat(Side side) { return *seats_[slot(side)]; }
+    const Seat& seat(Side side) const { return *seats_[slot(side)]; }
+    static std::size_t slot(Side side) { return side == Side::Black ? 0 : 1; }
     // The game clock's time: the configured source, or the steady clock.
     Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
 
@@ -37,13 +39,27 @@ class Game {
     std::optional<Outcome> judge(Board& board, GameResult& result, Side mover,
                                  const std::string& raw, double took, int ply,
                                  RepetitionTable& repetitions);
-    LineOrEnd await_line(Side mover, Clock::time_point deadline);
+    LineOrEnd await_line(Side mover, const ChessClock& clock);
+    // Whether `side`'s moves cost the CPU time its seat used.
+    bool on_cpu(Side side) const;
+    // Charges the mover for its move; returns what it took.
+    double charge(ChessClock& clock, Side mover);
+    // How much longer the mover may wait on the wall clock before its CPU
+    // time can have run out; nullopt once it has.
+    std::optional<int> cpu_millis_left(const ChessClock& clock, Side mover) const;
     std::optional<Outcome> send(Side side, const std::string& text);
     void pause_between_moves() const;
 
     const GameConfig& config_;
     std::array<Seat*, 2> seats_;
     GameObserver& observer_;
+    // Each side's CPU seconds when its last move was charged.
+    std::array<double, 2> cpu_charged_{};
+    // The wall-clock time each side's clock ran, whatever the clock charged.
+    std::array<double, 2> wall_seconds_{};
+    // When the turn under way began; none between a move and the next turn.
+    std::optional<Clock::time_point> turn_started_;
+    Side turn_side_ = Side::Black;
 };
 
 GameResult Game::run() {
@@ -55,6 +71,17 @@ GameResult Game::run() {
         clocks[side == Side::Black ? 0 : 1] = config_.starting_seconds(seat(side).is_person());
     observer_.started(board, clocks);
     result.outcome = play(board, result);
+    // A game that ended in the middle of a turn: that turn ran the mover's
+    // clock too.
+    if (turn_started_)
+        wall_seconds_[slot(turn_side_)] +=
+            std::chrono::duration<double>(now() - *turn_started_).count();
+    // Read before the seats end: what their teardown costs is not theirs.
+    for (Side side : {Side::Black, Side::White}) {
+        const double wall = wall_seconds_[slot(side)];
+        result.usage[slot(side)] = seat(side).usage();
+        result.usage[slot(side)].wall_seconds = wall;
+    }
     for (Seat* s : seats_)
         s->leave();
     end_seats(seats_, config_);
@@ -81,8 +108,13 @@ Outcome Game::play(Board& board, GameResult& result) {
         if (auto failed = send(side, protocol::format_header(header)))
             return *failed;
     }
+    for (Side side : {Side::Black, Side::White})
+        cpu_charged_[slot(side)] = seat(side).cpu_seconds().value_or(0);
+    if (config_.freeze_waiting)
+        seat(Side::White).hold(true);
     // Black's clock runs from the moment its header was sent.
     clock.start(Side::Black, now());
+    turn_started_ = clock.started();
     RepetitionTable repetitions(board);
     Side mover = Side::Black;
 
@@ -96,19 +128,21 @@ Outcome Game::play(Board& board, GameResult& result) {
             last = result.moves.back();
         seat(mover).begin_turn(
             {board, mover, config_.rules, ply - 1, last, clock.left(), clock.started()});
-        LineOrEnd got = await_line(mover, clock.deadline());
+        LineOrEnd got = await_line(mover, clock);
         if (auto* end = std::get_if<Outcome>(&got)) {
-            if (end->reason == EndReason::TimeForfeit && clock.move_bound_first())
+            if (end->reason == EndReason::TimeForfeit && clock.move_bound_first() && !on_cpu(mover))
                 return move_timeout(clock, mover);
             return *end;
         }
         const std::string& raw = std::get<std::string>(got);
-        const double took = clock.stop(now());
+        const double took = charge(clock, mover);
+        if (config_.freeze_waiting)
+            seat(mover).hold(true);
         result.clock_left = clock.left();
         observer_.line(mover, Direction::FromPlayer, raw);
         if (clock.flagged(mover))
             return Outcome{EndReason::TimeForfeit, mover, ""};
-        if (clock.over_move_bound(took))
+        if (!on_cpu(mover) && clock.over_move_bound(took))
             return move_timeout(clock, mover);
         if (auto end = judge(board, result, mover, raw, took, ply, repetitions))
             return *end;
@@ -124,9 +158,13 @@ Outcome Game::play(Board& board, GameResult& result) {
 
         pause_between_moves();
 
+        if (config_.freeze_waiting)
+            seat(next).hold(false);
         if (auto failed = send(next, protocol::format_move(result.moves.back().move)))
             return *failed;
         clock.start(next, now());
+        turn_started_ = clock.started();
+        turn_side_ = next;
         mover = next;
     }
 }
@@ -169,7 +207,38 @@ std::optional<Outcome> Game::send(Side side, const std::string& text) {
     return seat(side).tell(text);
 }
 
-LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
+bool Game::on_cpu(Side side) const {
+    return config_.clock == ClockKind::Cpu && seat(side).cpu_seconds().has_value();
+}
+
+double Game::charge(ChessClock& clock, Side mover) {
+    const Clock::time_point at = now();
+    wall_seconds_[slot(mover)] += std::chrono::duration<double>(at - clock.started()).count();
+    turn_started_.reset();
+    if (!on_cpu(mover))
+        return clock.stop(at);
+    const double used = *seat(mover).cpu_seconds();
+    const double took = used - cpu_charged_[slot(mover)];
+    cpu_charged_[slot(mover)] = used;
+    clock.charge(took);
+    return took;
+}
+
+std::optional<int> Game::cpu_millis_left(const ChessClock& clock, Side mover) const {
+    const double used = *seat(mover).cpu_seconds() - cpu_charged_[slot(mover)];
+    const double left =
+        clock.left()[slot(mover)] + std::chrono::duration<double>(config_.margin).count() - used;
+    if (left < 0)
+        return std::nullopt;
+    // Its quota lets it use no more than `cpus` seconds a second: until
+    // then its clock cannot run out. A millisecond more, so that a wait
+    // does not end just short of it.
+    return static_cast<int>(left / std::max(config_.cpus, 0.001) * 1000) + 1;
+}
+
+LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
+    const bool cpu = on_cpu(mover);
+    const Clock::time_point deadline = cpu ? clock.backstop() : clock.deadline();
     Seat& own = seat(mover);
     Seat& other = seat(opponent(mover));
     while (true) {
@@ -181,9 +250,17 @@ LineOrEnd Game::await_line(Side mover, Clock::time_point deadline) {
             return *got;
         if (auto end = other.departed())
             return *end;
-        const int timeout = millis_between(now(), deadline);
+        int timeout = millis_between(now(), deadline);
+        if (timeout == 0 && cpu && clock.per_move() > 0)
+            return move_timeout(clock, mover);
         if (timeout == 0)
-            return Outcome{EndReason::TimeForfeit, mover, ""};
+            return Outcome{EndReason::TimeForfeit, mover, cpu ? "on the wall clock" : ""};
+        if (cpu) {
+            const auto cpu_left = cpu_millis_left(clock, mover);
+            if (!cpu_left)
+                return Outcome{EndReason::TimeForfeit, mover, ""};
+            timeout = std::min(timeout, *cpu_left);
+        }
         wait_for_seats(seats_, timeout);
     }
 }

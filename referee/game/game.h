@@ -14,11 +14,17 @@
 #include "referee/game/board.h"
 #include "referee/game/outcome.h"
 #include "referee/game/played_move.h"
+#include "referee/game/usage.h"
 #include "rules/judge.h"
 
 namespace referee {
 
 class Seat;
+
+// What a move costs a program: the wall-clock time from the moment it was
+// told the opponent's move until its own line was read, or the CPU time
+// everything it started used meanwhile.
+enum class ClockKind { Wall, Cpu };
 
 struct GameConfig {
     int rows = 8;
@@ -47,6 +53,13 @@ struct GameConfig {
     // A pause after each move is shown, so a person can follow the game; on
     // neither clock.
     std::chrono::milliseconds delay{0};
+    ClockKind clock = ClockKind::Wall;
+    // The most CPU seconds per second a program may use (its quota): how
+    // soon a CPU clock can run out, and so how often it is read.
+    double cpus = 1;
+    // The side not to move is frozen until it is told the opponent's move
+    // (where its seat can be frozen); false lets it think meanwhile.
+    bool freeze_waiting = false;
     // Where the players' clocks read the time; empty for the steady clock.
     // Tests put a made-up time here.
     std::function<Clock::time_point()> now;
@@ -57,6 +70,7 @@ struct GameResult {
     std::vector<PlayedMove> moves;
     Board final_board = Board::starting(8, 8);
     std::array<double, 2> clock_left{};  // seconds, indexed by Side
+    std::array<PlayerUsage, 2> usage{};  // indexed by Side
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point ended;
 };

@@ -37,6 +37,8 @@ std::string Outcome::sentence() const {
             return who + " closed its output";
         case EndReason::ClosedInput:
             return who + " stopped reading its input";
+        case EndReason::MemoryLimit:
+            return who + " exceeded its memory limit";
         case EndReason::Resigned:
             return who + " resigned";
         case EndReason::Repetition:
@@ -52,6 +54,10 @@ std::string Outcome::sentence() const {
 std::string Outcome::describe() const {
     if (detail.empty())
         return sentence();
+    // The limit belongs to the sentence: "black exceeded its memory limit
+    // (200 MB)".
+    if (reason == EndReason::MemoryLimit)
+        return sentence() + " (" + detail + ")";
     return sentence() + ": " + detail;
 }
 

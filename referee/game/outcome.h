@@ -24,6 +24,7 @@ enum class EndReason {
     Exited,         // the process ended
     ClosedOutput,   // standard output closed while the process lives on
     ClosedInput,    // the player stopped reading its moves
+    MemoryLimit,    // the kernel killed one of the player's processes for its memory
     Resigned,       // a person at the terminal gave up, or their input ended
     Repetition,     // draw: third occurrence of a position with the same side to move
     PlyLimit,       // draw: the ply limit was reached

@@ -19,6 +19,7 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
     header.time_control = info.time_control;
     header.result = result.outcome.result();
     header.termination = result.outcome.describe();
+    header.usage = result.usage;
     std::vector<records::WrittenMove> moves;
     for (const auto& move : result.moves)
         moves.push_back({protocol::format_move(move.move), move.seconds});

@@ -14,6 +14,7 @@
 #include "referee/game/board.h"
 #include "referee/game/outcome.h"
 #include "referee/game/played_move.h"
+#include "referee/game/usage.h"
 #include "rules/judge.h"
 
 namespace referee {
@@ -71,6 +72,16 @@ class Seat {
     virtual bool wakes_waits() const { return true; }
     // Reads what the wait found ready; `ready` lists the descriptors.
     virtual void pump(const std::vector<int>& ready) = 0;
+
+    // While the opponent thinks, a program may be stopped altogether, so it
+    // cannot take CPU from the opponent; `frozen` false resumes it.
+    virtual void hold(bool /*frozen*/) {}
+    // The CPU seconds everything the seat started has used so far, where
+    // the seat can tell: what a CPU clock charges.
+    virtual std::optional<double> cpu_seconds() const { return std::nullopt; }
+    // What everything the seat started has used so far, where the seat can
+    // tell (the wall time is the game's to add).
+    virtual PlayerUsage usage() const { return {}; }
 
     // The game is over: from now on nothing the seat says counts.
     virtual void leave() = 0;

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "records/usage.h"
 #include "referee/common/files.h"
 #include "referee/common/interrupt.h"
 #include "referee/game/display.h"
@@ -231,7 +232,7 @@ int MatchRunner::run() {
         return kUsage;
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
-    if (!settle_sandbox(options_.sandbox, seating_.confinement, errors_))
+    if (!settle_sandbox(options_.sandbox, options_.game, seating_.confinement, errors_))
         return kStartFailed;
     if (auto failed = files_.open(options_)) {
         if (const int number = interrupt_signal())
@@ -322,6 +323,9 @@ void MatchRunner::play(int i) {
     if (game_log) {
         game_log->finish();
         game_log->note(result_line(scheduled.number, black, white, slot.result.outcome));
+        for (const auto& [name, usage] :
+             {std::pair{&black, &slot.result.usage[0]}, std::pair{&white, &slot.result.usage[1]}})
+            game_log->note(*name + " used " + records::format_usage(*usage));
     }
     if (own_sink) {
         if (const auto why = own_sink->failure())
@@ -330,7 +334,7 @@ void MatchRunner::play(int i) {
     const std::lock_guard lock(out_mutex_);
     progress_->hide();
     progress_->finished(scheduled.number, tournament_.total(), scheduled.black, scheduled.white,
-                        slot.result.outcome.result());
+                        slot.result.outcome.result(), slot.result.usage);
 }
 
 bool MatchRunner::deliver(int i) {

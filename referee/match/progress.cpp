@@ -62,7 +62,8 @@ void Progress::started(int number, int total, int black, int white) {
     show();
 }
 
-void Progress::finished(int number, int total, int black, int white, const std::string& result) {
+void Progress::finished(int number, int total, int black, int white, const std::string& result,
+                        const std::array<PlayerUsage, 2>& usage) {
     --playing_;
     ++done_;
     auto& black_points = points_[static_cast<std::size_t>(black)];
@@ -79,7 +80,8 @@ void Progress::finished(int number, int total, int black, int white, const std::
         out_ << "Game " << number << " of " << total << " over ("
              << names_[static_cast<std::size_t>(black)] << " vs "
              << names_[static_cast<std::size_t>(white)] << "): " << result << "; " << status()
-             << '\n'
+             << "; black used " << records::format_usage(usage[0]) << "; white used "
+             << records::format_usage(usage[1]) << '\n'
              << std::flush;
     }
     show();

@@ -102,6 +102,7 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     }
     entry.start = records::iso8601(result.started);
     entry.end = records::iso8601(result.ended);
+    entry.usage = result.usage;
     return entry;
 }
 

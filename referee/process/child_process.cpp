@@ -52,9 +52,8 @@ struct ChildEnds {
     int out = -1;
     int err = -1;
     int report = -1;
-    int info = -1;    // bwrap's --info-fd, kept open across exec
-    int cgroup = -1;  // cgroup.procs files to join
-    int pids_cgroup = -1;
+    int info = -1;                              // bwrap's --info-fd, kept open across exec
+    const std::vector<int>* cgroups = nullptr;  // cgroup.procs files to join
 };
 
 // Before exec the child reports a failure to join its control group as
@@ -70,8 +69,8 @@ struct ChildEnds {
     // run games on several threads.
     // The control groups first, so that nothing the player starts is
     // outside them.
-    for (int fd : {ends.cgroup, ends.pids_cgroup}) {
-        if (fd >= 0 && ::write(fd, "0", 1) != 1)
+    for (int fd : *ends.cgroups) {
+        if (::write(fd, "0", 1) != 1)
             fail_in_child(ends.report, -errno);
     }
     // A process group of its own: the player and whatever it starts form
@@ -137,6 +136,10 @@ void wait_for_sandbox(int info_fd) {
 
 }  // namespace
 
+GroupLimits group_limits(const Confinement& confinement) {
+    return {confinement.max_processes, confinement.memory_bytes, confinement.cpus};
+}
+
 void ignore_sigpipe() {
     struct sigaction action {};
     action.sa_handler = SIG_IGN;
@@ -164,7 +167,13 @@ ChildProcess::ChildProcess(const Launch& launch) {
         words = sandbox_command(launch.confinement.sandbox, program, launch.argv,
                                 working_directory(), info.write.get());
     }
-    cgroup_ = PlayerCgroup::create(launch.confinement.max_processes);
+    cgroup_ = PlayerCgroup::create(group_limits(launch.confinement));
+    // The address space is the bound only where the group cannot hold the
+    // player's memory: it counts what a process reserves, not what it
+    // uses, and a virtual machine (Java's) reserves far more than it uses.
+    const bool group_memory = cgroup_ && cgroup_->memory_bounded();
+    const std::size_t address_space = group_memory ? 0 : launch.confinement.memory_bytes;
+    static const std::vector<int> kNoGroups;
     std::vector<std::string> environment = player_environment(launch.game_tag);
     const std::vector<char*> args = pointers(words);
     const std::vector<char*> envp = pointers(environment);
@@ -178,20 +187,16 @@ ChildProcess::ChildProcess(const Launch& launch) {
     } catch (const std::system_error& error) {
         throw StartError(error.what());
     }
-    const ChildEnds ends{in.read.get(),
-                         out.write.get(),
-                         err.write.get(),
-                         report.write.get(),
-                         info.write.get(),
-                         cgroup_ ? cgroup_->join_fd() : -1,
-                         cgroup_ ? cgroup_->join_pids_fd() : -1};
+    const ChildEnds ends{in.read.get(),    out.write.get(),
+                         err.write.get(),  report.write.get(),
+                         info.write.get(), cgroup_ ? &cgroup_->join_fds() : &kNoGroups};
     auto& registry = PlayerRegistry::instance();
     {
         // Registered before any other thread can look for strays.
         const std::lock_guard lock(registry.mutex());
         pid_ = ::fork();
         if (pid_ == 0)
-            exec_child(args.data(), envp.data(), ends, launch.confinement.memory_bytes);
+            exec_child(args.data(), envp.data(), ends, address_space);
         if (pid_ < 0)
             throw StartError(std::string("fork failed: ") + std::strerror(errno));
         registry.add_locked(pid_);

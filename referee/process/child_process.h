@@ -33,12 +33,21 @@ void ignore_sigpipe();
 
 // What a player may use and reach, the same for every player of a run.
 struct Confinement {
-    std::size_t memory_bytes = 0;  // address-space limit; 0 for none
+    // Memory of all the player's processes, /tmp and /dev/shm together
+    // where a memory control group can hold them to it, each process's
+    // address space otherwise; 0 for no limit.
+    std::size_t memory_bytes = 0;
     // Processes and threads the player may have at once, where a pids
     // cgroup can hold it to that; 0 for no bound.
     int max_processes = 0;
+    // The player's CPU quota, in CPUs, where a cpu control group can hold
+    // it to that; 0 for none.
+    double cpus = 0;
     SandboxSettings sandbox;  // bwrap (see sandbox.h), when enabled
 };
+
+// The bounds of a player's control group that a confinement asks for.
+GroupLimits group_limits(const Confinement& confinement);
 
 struct Launch {
     std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no slash
@@ -50,9 +59,9 @@ class ChildProcess {
   public:
     // Starts the program in a process group of its own (and a control
     // group, where one can be made), with its standard streams on pipes, no
-    // core dumps and the memory limit; in the sandbox when the launch says
-    // so, returning once the sandbox is set up, so that its start-up is not
-    // on the player's clock. Throws StartError when exec fails.
+    // core dumps and the memory limit (the group's, or else RLIMIT_AS); in the sandbox when the
+    // launch says so, returning once the sandbox is set up, so that its start-up is not on the
+    // player's clock. Throws StartError when exec fails.
     explicit ChildProcess(const Launch& launch);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -86,6 +95,8 @@ class ChildProcess {
     // Signals the player's whole process group, the player included, and
     // every process in its control group.
     void signal_group(int signal_number);
+    // The player's control group, or null where none could be made.
+    PlayerCgroup* cgroup() const { return cgroup_.get(); }
     // Whether everything the player started is known without a search of
     // /proc: in its control group, or in its sandbox, which ends with it.
     bool contained() const { return sandboxed_ || cgroup_ != nullptr; }

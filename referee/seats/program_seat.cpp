@@ -35,6 +35,7 @@ ProgramSeat::ProgramSeat(Side side, const std::vector<std::string>& argv, const 
                          const Confinement& confinement, GameObserver& observer)
     : side_(side),
       max_line_(config.max_line),
+      memory_bytes_(confinement.memory_bytes),
       observer_(observer),
       tag_(new_game_tag()),
       process_(std::make_unique<ChildProcess>(Launch{argv, tag_, confinement})),
@@ -76,8 +77,43 @@ void ProgramSeat::catch_up() {
     }
 }
 
+std::optional<Outcome> ProgramSeat::memory_verdict() const {
+    const PlayerCgroup* group = process_->cgroup();
+    if (group == nullptr || !group->memory_exceeded())
+        return std::nullopt;
+    return Outcome{EndReason::MemoryLimit, side_, std::to_string(memory_bytes_ >> 20U) + " MB"};
+}
+
+void ProgramSeat::hold(bool frozen) {
+    if (PlayerCgroup* group = process_->cgroup())
+        group->freeze(frozen);
+}
+
+std::optional<double> ProgramSeat::cpu_seconds() const {
+    const PlayerCgroup* group = process_->cgroup();
+    if (group == nullptr || !group->has(Controller::CpuTime))
+        return std::nullopt;
+    return group->cpu_seconds();
+}
+
+PlayerUsage ProgramSeat::usage() const {
+    const PlayerCgroup* group = process_->cgroup();
+    if (group == nullptr)
+        return {};
+    return {group->cpu_seconds(), 0, group->peak_memory(), group->peak_processes()};
+}
+
+// A frozen player could neither read the end of its input nor die of a
+// signal.
+void ProgramSeat::leave() {
+    left_ = true;
+    hold(false);
+}
+
 std::optional<LineOrEnd> ProgramSeat::take_line(Clock::time_point /*now*/) {
     note_exit_if_reaped();
+    if (auto verdict = memory_verdict())
+        return *verdict;
     const auto newline = out_.find('\n');
     if (newline != std::string::npos && newline <= max_line_) {
         std::string line = out_.substr(0, newline);
@@ -102,6 +138,8 @@ std::optional<LineOrEnd> ProgramSeat::take_line(Clock::time_point /*now*/) {
 
 std::optional<Outcome> ProgramSeat::out_of_turn() {
     note_exit_if_reaped();
+    if (auto verdict = memory_verdict())
+        return verdict;
     if (out_.empty())
         return std::nullopt;
     return Outcome{EndReason::OutOfTurn, side_, quote(out_)};
@@ -109,6 +147,8 @@ std::optional<Outcome> ProgramSeat::out_of_turn() {
 
 std::optional<Outcome> ProgramSeat::departed() {
     note_exit_if_reaped();
+    if (auto verdict = memory_verdict())
+        return verdict;
     if (out_open_ && !exited_)
         return std::nullopt;
     return ended_output();
@@ -221,6 +261,8 @@ Outcome ProgramSeat::ended_output() {
 // standard error just before: the reason quotes that last line, so a user
 // sees it without opening the log.
 Outcome ProgramSeat::end(EndReason reason, std::string status) {
+    if (auto verdict = memory_verdict())
+        return *verdict;
     for (int chunk = 0; chunk < kReasonErrorChunks && err_open_ && read_error() > 0; ++chunk) {
     }
     if (!last_error_.empty()) {

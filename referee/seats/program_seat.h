@@ -36,7 +36,10 @@ class ProgramSeat : public Seat {
     void watch(std::vector<int>& fds) const override;
     bool wakes_waits() const override;
     void pump(const std::vector<int>& ready) override;
-    void leave() override { left_ = true; }
+    void hold(bool frozen) override;
+    std::optional<double> cpu_seconds() const override;
+    PlayerUsage usage() const override;
+    void leave() override;
     void close_input() override;
     void signal(int signal_number) override;
     bool gone() override;
@@ -48,9 +51,13 @@ class ProgramSeat : public Seat {
     void remember_error_text(std::string_view chunk);
     Outcome ended_output();
     Outcome end(EndReason reason, std::string status);
+    // The loss of a player any of whose processes the kernel killed for
+    // its memory, whatever else it did since.
+    std::optional<Outcome> memory_verdict() const;
 
     Side side_;
     std::size_t max_line_;
+    std::size_t memory_bytes_;
     GameObserver& observer_;
     const std::string tag_;
     std::unique_ptr<ChildProcess> process_;

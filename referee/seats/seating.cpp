@@ -5,20 +5,48 @@
 
 namespace referee {
 
-bool settle_sandbox(SandboxMode mode, Confinement& confinement, std::ostream& errors) {
+namespace {
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const auto& item : items)
+        text += (text.empty() ? "" : "; ") + item;
+    return text;
+}
+
+}  // namespace
+
+bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confinement,
+                    std::ostream& errors) {
+    const GroupLimits limits = group_limits(confinement);
+    if (game.clock == ClockKind::Cpu) {
+        const auto group = PlayerCgroup::create(limits);
+        if (!group || !group->has(Controller::CpuTime)) {
+            errors << "referee: --clock cpu, but no control group can count a player's CPU time "
+                      "here (docs/sandbox.md)\n";
+            return false;
+        }
+    }
     if (mode == SandboxMode::Off)
         return true;
+    std::vector<std::string> missing = missing_guarantees(limits);
+    if (!game.freeze_waiting)
+        std::erase(missing, "no freezing");
     const SandboxProbe probe = probe_sandbox();
     if (probe.works) {
         confinement.sandbox.enabled = true;
         confinement.sandbox.bwrap = probe.bwrap;
-    } else if (mode == SandboxMode::On) {
-        errors << "referee: --sandbox on, but players cannot be sandboxed here: " << probe.why
+    } else {
+        missing.insert(missing.begin(), "no sandbox: " + probe.why);
+    }
+    if (missing.empty())
+        return true;
+    if (mode == SandboxMode::On) {
+        errors << "referee: --sandbox on, but players cannot be confined here: " << joined(missing)
                << '\n';
         return false;
-    } else {
-        errors << "referee: players are not isolated (no sandbox): " << probe.why << '\n';
     }
+    errors << "referee: players are not isolated (" << joined(missing) << ")\n";
     return true;
 }
 

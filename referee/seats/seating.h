@@ -25,9 +25,13 @@ struct Seating {
 };
 
 // Whether players run in the sandbox: wherever it works unless `mode` is
-// off, said on `errors` when it does not; false when it must and cannot.
-// Sets the sandbox of `confinement` accordingly.
-bool settle_sandbox(SandboxMode mode, Confinement& confinement, std::ostream& errors);
+// off. Whatever players cannot be held to here (the sandbox, the bounds of
+// their control groups) is said in one line on `errors`; false when `mode`
+// is on and anything is missing, or when `game` asks for a clock of CPU
+// time and no control group counts it. Sets the sandbox of `confinement`
+// accordingly.
+bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confinement,
+                    std::ostream& errors);
 
 // Throws StartError when the seat cannot be taken: a program that cannot be
 // started, or a person where there is no terminal to play at.

@@ -34,6 +34,8 @@ records::GameEntry entry(int game, const std::string& result) {
     run.columns = 9;
     run.time_control = {60, 2, 5};
     e.run = run;
+    e.usage = {records::PlayerUsage{0.5, 1.25, std::size_t{3} << 20U, 4},
+               records::PlayerUsage{2, 2.5, 0, 0}};
     return e;
 }
 
@@ -53,6 +55,22 @@ TEST(ResultsLine, ReadsBackWhatItWrites) {
     EXPECT_EQ(records::game_line(back), line);
     ASSERT_TRUE(back.run);
     EXPECT_EQ(back.run->time_control, (records::TimeControl{60, 2, 5}));
+    // What each player used, and the record a results line stands for.
+    ASSERT_TRUE(back.usage);
+    EXPECT_EQ((*back.usage)[0].peak_memory, std::size_t{3} << 20U);
+    EXPECT_EQ((*back.usage)[1].cpu_seconds, 2.0);
+    std::string why;
+    const auto record = records::record_from_results(line, 3, why);
+    ASSERT_TRUE(record) << why;
+    EXPECT_NE(record->find("[BlackUsage \"cpu 0.500 s, wall 1.250 s, memory 3.0 MB, processes "
+                           "4\"]\n[WhiteUsage \"cpu 2.000 s, wall 2.500 s, memory 0.0 MB, "
+                           "processes 0\"]"),
+              std::string::npos)
+        << *record;
+    // A line of an older referee has none.
+    records::GameEntry older = entry(3, "1-0");
+    older.usage.reset();
+    EXPECT_FALSE(read_back(records::game_line(older)).usage);
     EXPECT_TRUE(std::holds_alternative<records::NotAGame>(
         records::read_game_line("{\"summary\": {\"players\": []}}")));
 }
@@ -62,10 +80,11 @@ TEST(ResultsLine, UntrustworthyLinesAreRefusedWithWhy) {
     bad_clock.replace(bad_clock.find("60+2 move 5"), 11, "sixty");
     std::string bad_times = records::game_line(entry(1, "1-0"));
     bad_times.replace(bad_times.find("[0.125,2.0]"), 11, "[0.125]");
+    std::string bad_usage = records::game_line(entry(1, "1-0"));
+    bad_usage.replace(bad_usage.find("\"cpu\":0.5"), 9, "\"cpu\":-1.5");
     const std::pair<std::string, std::string> cases[] = {
-        {"not json", "not a JSON object"},
-        {"[1, 2]", "not a JSON object"},
-        {bad_clock, "time_control"},
+        {bad_usage, "negative usage"},         {"not json", "not a JSON object"},
+        {"[1, 2]", "not a JSON object"},       {bad_clock, "time_control"},
         {bad_times, "times and moves differ"},
     };
     for (const auto& [line, why] : cases) {

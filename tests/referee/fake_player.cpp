@@ -53,6 +53,18 @@
 //   tty TEXT               writes TEXT on /dev/tty and takes its foreground
 //   write PATH             creates PATH
 //   connect PORT           connects to 127.0.0.1:PORT
+// --hog KIND ARG, right after --hostile, then plays on (what it achieved
+// goes to standard error):
+//   children NxMB   N children that each take and touch MB megabytes and
+//                   hang; "held K of N" once each has or has died
+//   tmp MB          writes MB megabytes into a file in its /tmp
+//   busy N          N processes in sessions of their own that only spin,
+//                   their pids in the --family file
+//   escape -        tries to leave its control groups for their parents and
+//                   to raise its memory and process bounds
+// --work-ms N spends N ms of its own CPU time before each move.
+// --watch FILE counts the CPU clock ticks the processes listed in FILE
+// used during its own work, and says "watched N ticks" after each move.
 // --say writes TEXT and a newline to standard error just before the fault.
 // --limits writes the player's core and address-space limits to PATH.
 #include <arpa/inet.h>
@@ -77,6 +89,8 @@
 #include <thread>
 #include <vector>
 
+#include "own_cgroups.h"
+
 namespace {
 
 struct Flags {
@@ -97,6 +111,10 @@ struct Flags {
     std::string target;  // what --hostile acts on
     std::string once;    // --spawn only while this file does not exist
     int chain = 40;
+    std::string hog;
+    std::string hog_arg;
+    int work_ms = 0;
+    std::string watch;
     std::string self;  // argv[0], for the bare daemon
 };
 
@@ -171,6 +189,13 @@ Flags parse(int argc, char** argv) {
             flags.target = next();
         } else if (arg == "--spawn-once") {
             flags.once = next();
+        } else if (arg == "--hog") {
+            flags.hog = next();
+            flags.hog_arg = next();
+        } else if (arg == "--work-ms") {
+            flags.work_ms = std::atoi(next().c_str());
+        } else if (arg == "--watch") {
+            flags.watch = next();
         } else if (arg == "--chain") {
             flags.chain = std::atoi(next().c_str());
         } else {
@@ -349,6 +374,155 @@ void attack(const Flags& flags) {
     std::cerr << said << std::endl;
 }
 
+// Takes and touches `megabytes`, so that the pages are really held.
+void hold_memory(std::size_t megabytes) {
+    const std::size_t bytes = megabytes << 20U;
+    // Written through a volatile pointer: the compiler may not drop stores
+    // to memory nobody reads.
+    volatile char* block = static_cast<char*>(std::malloc(bytes));
+    if (block == nullptr)
+        _exit(3);
+    for (std::size_t i = 0; i < bytes; i += 4096)
+        block[i] = 1;
+}
+
+std::string hog_children(const std::string& arg) {
+    const int count = std::atoi(arg.c_str());
+    const std::size_t megabytes = std::strtoul(arg.substr(arg.find('x') + 1).c_str(), nullptr, 10);
+    int held[2];
+    if (::pipe(held) != 0)
+        std::exit(70);
+    for (int i = 0; i < count; ++i) {
+        if (fork() == 0) {
+            ::close(held[0]);
+            hold_memory(megabytes);
+            [[maybe_unused]] const ssize_t n = ::write(held[1], "h", 1);
+            ::close(held[1]);
+            hang();
+        }
+    }
+    ::close(held[1]);
+    // Each child writes a byte once it holds its memory; a killed one only
+    // closes its end.
+    int got = 0;
+    char byte = 0;
+    while (::read(held[0], &byte, 1) > 0)
+        ++got;
+    ::close(held[0]);
+    return "held " + std::to_string(got) + " of " + std::to_string(count);
+}
+
+std::string hog_tmp(const std::string& arg) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string path = std::string(tmp ? tmp : "/tmp") + "/hog";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string chunk(std::size_t{1} << 20U, 'm');
+    int written = 0;
+    while (fd >= 0 && written < std::atoi(arg.c_str()) &&
+           ::write(fd, chunk.data(), chunk.size()) == static_cast<ssize_t>(chunk.size()))
+        ++written;
+    return "wrote " + std::to_string(written) + " MB";
+}
+
+std::string hog_busy(const Flags& flags) {
+    const int count = std::atoi(flags.hog_arg.c_str());
+    for (int i = 0; i < count; ++i) {
+        if (fork() == 0) {
+            setsid();
+            join_family(flags);
+            volatile unsigned long spin = 0;
+            while (true)
+                spin = static_cast<unsigned long>(spin) + 1;
+        }
+    }
+    return "busy " + std::to_string(count);
+}
+
+bool write_file(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const bool done =
+        fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0)
+        ::close(fd);
+    return done;
+}
+
+std::string hog_escape() {
+    int moved = 0, raised = 0;
+    // Not a hierarchy's root: the player's groups are below the referee's.
+    std::vector<std::string> groups;
+    for (const auto& group : referee_test::own_cgroups()) {
+        if (group.dir.find('/', std::string("/sys/fs/cgroup/").size()) != std::string::npos)
+            groups.push_back(group.dir);
+    }
+    for (const std::string& dir : groups) {
+        moved += write_file(dir.substr(0, dir.rfind('/')) + "/cgroup.procs", "0") ? 1 : 0;
+        for (const char* bound : {"memory.limit_in_bytes", "memory.memsw.limit_in_bytes",
+                                  "memory.max", "pids.max", "cpu.cfs_quota_us", "cpu.max"})
+            raised += write_file(dir + "/" + bound, "max") ? 1 : 0;
+    }
+    return "groups " + std::to_string(groups.size()) + " moved " + std::to_string(moved) +
+           " raised " + std::to_string(raised);
+}
+
+void hog(const Flags& flags) {
+    std::string said;
+    if (flags.hog == "children") {
+        said = hog_children(flags.hog_arg);
+    } else if (flags.hog == "tmp") {
+        said = hog_tmp(flags.hog_arg);
+    } else if (flags.hog == "busy") {
+        said = hog_busy(flags);
+    } else if (flags.hog == "escape") {
+        said = hog_escape();
+    } else {
+        std::cerr << "fake_player: unknown hog " << flags.hog << '\n';
+        std::exit(64);
+    }
+    std::cerr << said << std::endl;
+}
+
+double cpu_seconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// utime + stime of every process listed in `file`, in clock ticks.
+long long ticks_of(const std::string& file) {
+    long long total = 0;
+    std::ifstream in(file);
+    pid_t pid = 0;
+    while (in >> pid) {
+        std::ifstream stat_file("/proc/" + std::to_string(pid) + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(stat_file)),
+                         std::istreambuf_iterator<char>());
+        const auto close = stat.rfind(')');
+        unsigned long long user = 0, system = 0;
+        if (close != std::string::npos &&
+            std::sscanf(stat.c_str() + close + 1,
+                        " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
+                        &system) == 2)
+            total += static_cast<long long>(user + system);
+    }
+    return total;
+}
+
+// Spends `ms` of its own CPU time; the ticks the watched processes used
+// meanwhile are added to `watched`.
+void work(const Flags& flags, long long& watched) {
+    if (flags.work_ms <= 0)
+        return;
+    const long long before = flags.watch.empty() ? 0 : ticks_of(flags.watch);
+    const double until = cpu_seconds() + flags.work_ms / 1000.0;
+    while (cpu_seconds() < until) {
+    }
+    if (flags.watch.empty())
+        return;
+    watched += ticks_of(flags.watch) - before;
+    std::cerr << "watched " << watched << " ticks" << std::endl;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -374,6 +548,9 @@ int main(int argc, char** argv) {
     spawn(flags);
     if (!flags.hostile.empty())
         attack(flags);
+    if (!flags.hog.empty())
+        hog(flags);
+    long long watched = 0;
     const bool black = id == 1;
     // The shuffling soldier and its two squares.
     const int x = black ? 0 : 1;
@@ -393,6 +570,7 @@ int main(int argc, char** argv) {
         if (flags.delay_ms > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(flags.delay_ms));
         }
+        work(flags, watched);
         std::ostringstream step;
         if (static_cast<std::size_t>(played) < flags.script.size()) {
             step << flags.script[static_cast<std::size_t>(played)];

@@ -235,6 +235,8 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--record", "", "a", "b"},
         {"--record", "same.txt", "--log", "./same.txt", "a", "b"},
         {"--player-memory", "-1", "a", "b"},
+        {"--player-cpus", "0", "a", "b"},
+        {"--clock", "gpu", "a", "b"},
         {"'unterminated", "b"},
         {"   ", "b"},
         {"--columns", "4", "a", "b"},     // black would start with two town halls
@@ -258,6 +260,22 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
     EXPECT_EQ(std::get<Options>(served).serve_address, "127.0.0.1");
     EXPECT_EQ(std::get<Options>(served).game.delay.count(), 200);
     EXPECT_EQ(std::get<Options>(parse({"a", "b"})).serve_port, -1);
+}
+
+TEST(Options, PlayersCpuClockAndFreezingAreChosen) {
+    const auto plain = std::get<Options>(parse({"a", "b"}));
+    EXPECT_EQ(plain.confinement.cpus, 1.0);
+    EXPECT_EQ(plain.game.clock, referee::ClockKind::Wall);
+    EXPECT_TRUE(plain.game.freeze_waiting);
+    const auto parsed = parse({"--player-cpus", "2.5", "--clock", "cpu", "--ponder", "a", "b"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    const auto& options = std::get<Options>(parsed);
+    EXPECT_EQ(options.confinement.cpus, 2.5);
+    EXPECT_EQ(options.game.cpus, 2.5);
+    EXPECT_EQ(options.game.clock, referee::ClockKind::Cpu);
+    EXPECT_FALSE(options.game.freeze_waiting);
+    // A split run's jobs play by the same bounds and clock.
+    EXPECT_EQ(options.game_options, (Words{"--player-cpus", "2.5", "--ponder", "--clock", "cpu"}));
 }
 
 }  // namespace

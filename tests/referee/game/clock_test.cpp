@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "referee/game/game.h"
+#include "referee/process/cgroup.h"
 #include "referee/seats/seating.h"
 #include "run_referee.h"
 
@@ -61,6 +62,26 @@ TEST(ChessClock, AddsTheIncrementAfterEachMoveAndBoundsEveryMove) {
     low.stop(t0 + 2s);
     EXPECT_TRUE(low.flagged(Side::White));
     EXPECT_DOUBLE_EQ(low.left()[1], -1.0);
+}
+
+TEST(ChessClock, ACpuClockIsChargedWhatItUsedAndBackedByTheWallClock) {
+    const Clock::time_point t0{};
+    ChessClock clock(10s, 100ms, 1s);
+    clock.start(Side::Black, t0);
+    // Without a bound per move: three times what is left, and the margin.
+    EXPECT_EQ(clock.backstop(), t0 + 30s + 100ms);
+    clock.charge(2.5);
+    EXPECT_DOUBLE_EQ(clock.left()[0], 8.5);  // 10 - 2.5 + 1
+    clock.start(Side::White, t0 + 40s);
+    clock.charge(12);
+    EXPECT_TRUE(clock.flagged(Side::White));
+    EXPECT_DOUBLE_EQ(clock.left()[1], -2.0);  // no increment once flagged
+    // A side with nothing left has only the margin.
+    EXPECT_EQ(clock.backstop(), t0 + 40s + 100ms);
+    // The bound per move is the backstop when there is one.
+    ChessClock bounded(10s, 0ms, 0s, 4s);
+    bounded.start(Side::White, t0);
+    EXPECT_EQ(bounded.backstop(), t0 + 4s);
 }
 
 std::vector<std::string> fake(const std::vector<std::string>& args) {
@@ -135,6 +156,43 @@ TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft)
     config.time_control.move_seconds = 0.05;
     result = referee::play_commands(config, fake({"--mode", "silent"}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.05 s");
+}
+
+// Wall time that races ahead costs a CPU clock nothing: only what the
+// players' groups used is charged, and each side's usage tells both apart.
+TEST(GameClock, ACpuClockChargesCpuTimeNotTheWallClock) {
+    if (const auto probe = referee::PlayerCgroup::create({});
+        !probe || !probe->has(referee::Controller::CpuTime))
+        GTEST_SKIP() << "no control group counts CPU time here";
+    referee::GameConfig config;
+    config.exit_grace = 0ms;
+    config.repetition_draws = false;
+    config.rules = rules::RuleSet::Squares;
+    config.ply_limit = 20;
+    config.time_control.seconds = 1000;
+    referee::GameObserver quiet;
+    for (const auto kind : {referee::ClockKind::Wall, referee::ClockKind::Cpu}) {
+        SCOPED_TRACE(kind == referee::ClockKind::Cpu ? "cpu" : "wall");
+        config.clock = kind;
+        Clock::time_point ticking{};
+        config.now = [&] { return ticking += 100s; };
+        const auto result = referee::play_commands(config, fake({}), fake({}), quiet);
+        if (kind == referee::ClockKind::Wall) {
+            EXPECT_EQ(result.outcome.describe(), "black ran out of time");
+            // Its whole clock, the turn it lost in included.
+            EXPECT_GE(result.usage[0].wall_seconds, 1000.0);
+            continue;
+        }
+        EXPECT_EQ(result.outcome.describe(), "the ply limit was reached: 20 plies");
+        for (const auto& usage : result.usage) {
+            EXPECT_GE(usage.wall_seconds, 10 * 100.0);  // ten moves of 100 s or more
+            EXPECT_GT(usage.cpu_seconds, 0.0);
+            EXPECT_LT(usage.cpu_seconds, 10.0);
+            EXPECT_GE(usage.peak_processes, 1);
+        }
+        for (const auto& move : result.moves)
+            EXPECT_LT(move.seconds, 1.0);
+    }
 }
 
 }  // namespace

@@ -136,7 +136,10 @@ TEST_F(Faults, WritingOutOfTurnLoses) {
 
     // White answering before black has moved cannot be answering anything:
     // black never moves, so white's line is the only one the referee reads.
-    run = play(fake("black", {"--mode", "silent"}), fake("white", {"--mode", "early"}));
+    // Only a player that may think while its opponent is to move can write
+    // then.
+    run =
+        play(fake("black", {"--mode", "silent"}), fake("white", {"--mode", "early"}), {"--ponder"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               std::string(kFinished) + "1-0 {white wrote out of turn: \"S 1 2 M 1 3\\x0a\"}\n");

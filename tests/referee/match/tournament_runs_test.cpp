@@ -71,9 +71,11 @@ std::string summary(const std::string& out) {
 
 // A results file or record without what the clock decides.
 std::string without_times(std::string text) {
-    for (const char* pattern : {R"x("time_(black|white)":[^,]*,)x", R"x("times":\[[^\]]*\],)x",
-                                R"x("(start|end)":"[^"]*",)x", R"x( \{[0-9.]+s\})x",
-                                R"x(\[(Date|Game(Start|End)Time) "[^"]*"\])x"})
+    for (const char* pattern :
+         {R"x("time_(black|white)":[^,]*,)x", R"x("times":\[[^\]]*\],)x",
+          R"x("(start|end)":"[^"]*",)x", R"x( \{[0-9.]+s\})x",
+          R"x(\[(Date|Game(Start|End)Time) "[^"]*"\])x", R"x(,"usage_(black|white)":\{[^}]*\})x",
+          R"x(\[(Black|White)Usage "[^"]*"\])x"})
         text = std::regex_replace(text, std::regex(pattern), "");
     return text;
 }
@@ -313,7 +315,9 @@ TEST_F(TournamentRuns, ProgressShowsEveryGameSideBySide) {
     ASSERT_EQ(played.status, 0) << played.err;
     static const std::regex over(
         R"(Game ([0-9]) of 6 over \((r[123]) vs (r[123])\): (1-0|0-1|1/2-1/2); ([0-9]) of 6 done, )"
-        R"([0-9]+:[0-9]{2} elapsed, [0-9]+:[0-9]{2} to go; r1 [0-9.]+, r2 [0-9.]+, r3 [0-9.]+)");
+        R"([0-9]+:[0-9]{2} elapsed, [0-9]+:[0-9]{2} to go; r1 [0-9.]+, r2 [0-9.]+, r3 [0-9.]+)"
+        R"(; black used cpu [0-9.]+ s, wall [0-9.]+ s, memory [0-9.]+ MB, processes [0-9]+)"
+        R"(; white used cpu [0-9.]+ s, wall [0-9.]+ s, memory [0-9.]+ MB, processes [0-9]+)");
     std::set<int> started;
     std::set<int> ended;
     std::set<int> done_counts;

@@ -5,11 +5,17 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "fake_game.h"
+#include "own_cgroups.h"
 #include "run_referee.h"
 
 namespace {
@@ -157,7 +163,7 @@ class Leftovers : public referee_test::FakeGame, public ::testing::WithParamInte
     }
     RefereeRun play(const std::string& black, const std::string& white,
                     std::vector<std::string> options, test_support::RunOptions run = {}) {
-        options.insert(options.end(), {"--sandbox", GetParam()});
+        options.insert(options.end(), {"--sandbox", referee_test::sandbox_word(GetParam())});
         return FakeGame::play(black, white, std::move(options), "squares", std::move(run));
     }
 };
@@ -222,5 +228,311 @@ TEST_P(Leftovers, OrphanChainLeavesNoZombies) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sandbox, Leftovers, ::testing::Values("on", "off"));
+
+}  // namespace
+
+namespace {
+
+// How the referee runs in the bound cases: as root (as CI does), as an
+// ordinary user inside control groups an organiser made and handed to it,
+// and as an ordinary user without any.
+enum class RunAs { Root, Delegated, Plain };
+
+constexpr uid_t kNobody = 65534;
+
+// The test's own group in each hierarchy the referee uses, as a directory.
+std::vector<std::string> own_group_dirs() {
+    std::vector<std::string> dirs;
+    for (const auto& group : referee_test::own_cgroups()) {
+        for (const char* wanted : {"", "memory", "cpu", "cpuacct", "freezer", "pids"}) {
+            if (group.controllers == wanted)
+                dirs.push_back(group.dir);
+        }
+    }
+    return dirs;
+}
+
+// Groups named after the referee with this pid left anywhere below `dirs`.
+int groups_left(const std::vector<std::string>& dirs, pid_t referee) {
+    const std::string prefix = "referee-" + std::to_string(referee) + "-";
+    int left = 0;
+    for (const auto& dir : dirs) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+            if (entry.is_directory() && entry.path().filename().string().rfind(prefix, 0) == 0)
+                ++left;
+        }
+    }
+    return left;
+}
+
+class Bounds : public referee_test::FakeGame, public ::testing::WithParamInterface<RunAs> {
+  protected:
+    void SetUp() override {
+        FakeGame::SetUp();
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "the bound cases set up users and groups as root";
+        std::filesystem::permissions(dir_, std::filesystem::perms::all);
+        parents_ = own_group_dirs();
+        if (GetParam() == RunAs::Delegated)
+            delegate();
+    }
+    // The delegated groups, and below them the leaf a v2 referee moves
+    // itself into (it cannot remove the group it is in).
+    void TearDown() override {
+        for (const auto& dir : delegated_) {
+            std::vector<std::string> below;
+            if (std::filesystem::exists(dir)) {
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+                    if (entry.is_directory())
+                        below.push_back(entry.path().string());
+                }
+            }
+            for (auto it = below.rbegin(); it != below.rend(); ++it)
+                ::rmdir(it->c_str());
+            ::rmdir(dir.c_str());
+        }
+        FakeGame::TearDown();
+    }
+
+    // As root does for a user: a group in each hierarchy, its directory and
+    // files the user's, for the referee to make its players' groups in.
+    void delegate() {
+        for (const auto& parent : parents_) {
+            const std::string dir = parent + "/referee_test_" + std::to_string(::getpid());
+            ASSERT_TRUE(::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST) << dir;
+            ASSERT_EQ(::chown(dir.c_str(), kNobody, kNobody), 0);
+            for (const auto& file : std::filesystem::directory_iterator(dir))
+                ASSERT_EQ(::chown(file.path().c_str(), kNobody, kNobody), 0);
+            delegated_.push_back(dir);
+        }
+        parents_ = delegated_;
+    }
+
+    // The referee with `options`, as GetParam() says; `referee_` is its pid.
+    RefereeRun play_bounded(const std::string& black, const std::string& white,
+                            std::vector<std::string> options) {
+        if (std::find(options.begin(), options.end(), "--plies") == options.end())
+            options.insert(options.end(), {"--plies", "6"});
+        options.insert(options.end(), {"--quiet", "--player-dir", dir_, "--rules", "squares",
+                                       "--log", dir_ + "/game.log", black, white});
+        std::vector<std::string> argv{REFEREE};
+        argv.insert(argv.end(), options.begin(), options.end());
+        if (GetParam() != RunAs::Root) {
+            // The shell joins the delegated groups, then becomes the referee
+            // (same pid) under the user's uid.
+            std::string join;
+            for (const auto& dir : delegated_)
+                join += "echo $$ > '" + dir + "/cgroup.procs' && ";
+            argv.insert(argv.begin(), {"sh", "-c",
+                                       join + "exec setpriv --reuid=65534 --regid=65534 "
+                                              "--clear-groups \"$@\"",
+                                       "sh"});
+        }
+        test_support::RunOptions run;
+        run.deadline = std::chrono::seconds(60);
+        run.started = [this](pid_t pid) { referee_ = pid; };
+        return test_support::run_process(argv, run);
+    }
+
+    // Nothing of the game is left: no process, no group.
+    void expect_nothing_left() {
+        EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
+        EXPECT_EQ(groups_left(parents_, referee_), 0);
+    }
+    std::string said() const { return referee_test::read_file(dir_ + "/game.log"); }
+    bool bounded() const { return GetParam() != RunAs::Plain; }
+
+    std::vector<std::string> parents_;
+    std::vector<std::string> delegated_;
+    pid_t referee_ = 0;
+};
+
+constexpr const char* kMemoryLoss =
+    "Finished game 1 (fake_player vs fake_player): 0-1 {black exceeded its memory limit "
+    "(200 MB)}\n";
+
+TEST_P(Bounds, MemoryCountsEveryProcessAndTmpTogether) {
+    struct Case {
+        std::vector<std::string> hog;
+        std::string sandbox;
+        std::string unbounded;  // what the hog achieves with RLIMIT_AS alone
+    };
+    const Case cases[] = {
+        {{"--hog", "children", "3x120"}, "off", "held 3 of 3"},
+        {{"--hog", "children", "3x120"}, "auto", "held 3 of 3"},
+        // The private /tmp holds 256 MB: past the group's bound, not past
+        // its own.
+        {{"--hog", "tmp", "300"}, "auto", "wrote 25"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hog[1] + " " + c.sandbox);
+        if (c.sandbox == "auto" && !referee_test::sandbox_works())
+            continue;
+        const RefereeRun run = play_bounded(fake("black", c.hog), fake("white"),
+                                            {"--player-memory", "200", "--sandbox", c.sandbox});
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (bounded()) {
+            EXPECT_EQ(run.out, kMemoryLoss) << said();
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_EQ(run.out, kDraw);
+            EXPECT_NE(said().find("black fake_player stderr: " + c.unbounded), std::string::npos)
+                << said();
+            if (c.sandbox != "off") {
+                EXPECT_NE(run.err.find("memory bounded per process only"), std::string::npos)
+                    << run.err;
+            }
+        }
+        expect_nothing_left();
+    }
+}
+
+TEST_P(Bounds, SandboxOnRefusesWhatCannotBeBounded) {
+    if (!referee_test::sandbox_works())
+        GTEST_SKIP() << "bwrap does not work here";
+    const RefereeRun run =
+        play_bounded(fake("black"), fake("white"), {"--player-memory", "200", "--sandbox", "on"});
+    if (bounded()) {
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, kDraw);
+    } else {
+        EXPECT_EQ(run.status, 3);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err,
+                  "referee: --sandbox on, but players cannot be confined here: memory bounded per "
+                  "process only; no CPU quota; no freezing; no process bound\n");
+    }
+    expect_nothing_left();
+}
+
+TEST_P(Bounds, PlayerCannotLeaveOrRaiseItsGroups) {
+    if (!referee_test::sandbox_works())
+        GTEST_SKIP() << "bwrap does not work here";
+    const RefereeRun run =
+        play_bounded(fake("black", {"--hog", "escape", "-"}), fake("white"), {"--sandbox", "on"});
+    EXPECT_EQ(run.status, bounded() ? 0 : 3) << run.err;
+    if (bounded()) {
+        EXPECT_EQ(run.out, kDraw);
+        EXPECT_NE(said().find("moved 0 raised 0"), std::string::npos) << said();
+    }
+    expect_nothing_left();
+}
+
+// A JVM reserves far more address space than it uses: under a bound of the
+// group's memory it starts, where RLIMIT_AS at the same size stopped it.
+TEST_P(Bounds, JavaPlaysUnderTheUsualBound) {
+    if (std::system("java -version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no JDK installed";
+    if (!bounded())
+        GTEST_SKIP() << "without a memory group the bound is per process";
+    const std::string source = dir_ + "/Bot.java";
+    referee_test::write_file(source, R"(
+import java.io.*;
+public class Bot {
+    public static void main(String[] args) throws IOException {
+        BufferedReader in = new BufferedReader(new InputStreamReader(System.in));
+        String[] header = in.readLine().split(" ");
+        boolean black = header[0].equals("1");
+        int rows = Integer.parseInt(header[1]);
+        int x = black ? 0 : 1, home = black ? rows - 3 : 2, away = black ? rows - 4 : 3;
+        if (!black && in.readLine() == null) return;
+        for (int k = 0;; ++k) {
+            int from = k % 2 == 0 ? home : away, to = k % 2 == 0 ? away : home;
+            System.out.println("S " + x + " " + from + " M " + x + " " + to);
+            System.out.flush();
+            if (in.readLine() == null) return;
+        }
+    }
+})");
+    const RefereeRun run =
+        play_bounded("java " + source, fake("white"), {"--player-memory", "256", "--time", "30"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Finished game 1 (Bot.java vs fake_player): 1/2-1/2 {the ply limit was "
+              "reached: 6 plies}\n")
+        << said();
+    expect_nothing_left();
+}
+
+// Seconds charged to black's moves in a record.
+std::vector<double> black_move_seconds(const std::string& record) {
+    std::vector<double> seconds;
+    std::istringstream lines(record);
+    std::string line;
+    bool black = true;
+    while (std::getline(lines, line)) {
+        const auto open = line.find(" {");
+        if (line.rfind("S ", 0) != 0 || open == std::string::npos)
+            continue;
+        if (black)
+            seconds.push_back(std::stod(line.substr(open + 2)));
+        black = !black;
+    }
+    return seconds;
+}
+
+// Busy processes in sessions of their own, in the opponent, against a
+// victim that spends the same CPU (40 ms) on every move. Without the
+// sandbox, so that the victim can see the busy processes' CPU use.
+class BusyOpponent : public Bounds {
+  protected:
+    RefereeRun play_against_busy(std::vector<std::string> victim,
+                                 std::vector<std::string> options) {
+        options.insert(options.end(), {"--sandbox", "off", "--plies", "12", "--no-repetition",
+                                       "--record", dir_ + "/game.txt"});
+        victim.insert(victim.end(), {"--work-ms", "40"});
+        return play_bounded(fake("victim", victim), fake("busy", {"--hog", "busy", "4"}, true),
+                            options);
+    }
+    // The last "watched N ticks" the victim said.
+    long watched_ticks() const {
+        const std::string log = said();
+        const auto at = log.rfind("watched ");
+        return at == std::string::npos ? -1 : std::stol(log.substr(at + 8));
+    }
+};
+
+TEST_P(BusyOpponent, CpuClockChargesTheVictimOnlyItsOwnCpu) {
+    const RefereeRun run = play_against_busy({}, {"--clock", "cpu", "--ponder"});
+    if (!bounded()) {
+        EXPECT_EQ(run.status, 3);
+        EXPECT_NE(run.err.find("--clock cpu, but no control group can count"), std::string::npos)
+            << run.err;
+        return;
+    }
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("{the ply limit was reached: 12 plies}"), std::string::npos) << run.out;
+    const auto seconds = black_move_seconds(referee_test::read_file(dir_ + "/game.txt"));
+    ASSERT_EQ(seconds.size(), 6U);
+    for (double took : seconds) {
+        // Its 40 ms of work, and the little it takes to read and write a
+        // line: none of the opponent's.
+        EXPECT_GE(took, 0.040);
+        EXPECT_LT(took, 0.070);
+    }
+    expect_nothing_left();
+}
+
+TEST_P(BusyOpponent, WaitingSideIsFrozenUnlessItMayPonder) {
+    const std::vector<std::string> watching{"--watch", family()};
+    RefereeRun run = play_against_busy(watching, {});
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (bounded())
+        EXPECT_EQ(watched_ticks(), 0) << said();
+    else
+        EXPECT_GT(watched_ticks(), 0) << said();
+    expect_nothing_left();
+
+    std::filesystem::remove(family());
+    run = play_against_busy(watching, {"--ponder"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_GT(watched_ticks(), 0) << said();
+    expect_nothing_left();
+}
+
+INSTANTIATE_TEST_SUITE_P(Referee, Bounds,
+                         ::testing::Values(RunAs::Root, RunAs::Delegated, RunAs::Plain));
+INSTANTIATE_TEST_SUITE_P(Referee, BusyOpponent,
+                         ::testing::Values(RunAs::Root, RunAs::Delegated, RunAs::Plain));
 
 }  // namespace
