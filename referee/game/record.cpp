@@ -19,7 +19,13 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
     header.time_control = info.time_control;
     header.result = result.outcome.result();
     header.termination = result.outcome.describe();
-    header.usage = result.usage;
+    // A game nobody measured (one a test makes up, say) has no usage tags.
+    const auto measured = [](const PlayerUsage& usage) {
+        return usage.cpu_seconds > 0 || usage.wall_seconds > 0 || usage.peak_memory > 0 ||
+               usage.peak_processes > 0;
+    };
+    if (measured(result.usage[0]) || measured(result.usage[1]))
+        header.usage = result.usage;
     std::vector<records::WrittenMove> moves;
     for (const auto& move : result.moves)
         moves.push_back({protocol::format_move(move.move), move.seconds});
