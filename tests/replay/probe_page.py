@@ -45,9 +45,11 @@ try:
     corner = """
         const squares = document.querySelectorAll("#board g.sq");
         const last = squares[squares.length - 1];
+        // On the page, not in the window: clicking Flip may scroll it into view.
         const at = (square) => {
           const box = square.querySelector("rect").getBoundingClientRect();
-          return [box.left + box.width / 2, box.top + box.height / 2];
+          return [box.left + window.scrollX + box.width / 2,
+                  box.top + window.scrollY + box.height / 2];
         };
         return [at(squares[0]), at(last)];
     """
