@@ -5,11 +5,11 @@
 
 # The compiler, CMake and the libraries every configure of the default preset
 # finds: GoogleTest and Google Benchmark included, so that the programs land
-# in the same build/ folder the tests use. bubblewrap: the referee's sandbox;
-# cpp-httplib (found through pkg-config): its board in the browser.
+# in the same build/ folder the tests use. bubblewrap: the referee's sandbox,
+# libseccomp-dev: the system calls it refuses players; cpp-httplib (found through pkg-config): its board in the browser.
 build_packages=(
     g++ make cmake pkg-config libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
-    libgtest-dev libgmock-dev libbenchmark-dev bubblewrap
+    libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libseccomp-dev
 )
 
 # Everything tools/check.sh runs on top of that: GNU parallel (split runs),

@@ -24,10 +24,14 @@ struct Seating {
     Confinement confinement;
 };
 
-// Whether players run in the sandbox: wherever it works unless `mode` is
-// off, said on `errors` when it does not; false when it must and cannot.
-// Sets the sandbox of `confinement` accordingly.
-bool settle_sandbox(SandboxMode mode, Confinement& confinement, std::ostream& errors);
+// Settles how players are confined, before any game: in the sandbox
+// wherever it works unless `mode` is off, with every guarantee this machine
+// allows (those it does not are named on `errors` in one line), and as
+// root under ids of their own, which must be able to run `commands`.
+// False when the run must not start: --sandbox on with a guarantee
+// missing, or a command its player's id cannot read (said on `errors`).
+bool settle_sandbox(SandboxMode mode, Confinement& confinement,
+                    const std::vector<std::vector<std::string>>& commands, std::ostream& errors);
 
 // Throws StartError when the seat cannot be taken: a program that cannot be
 // started, or a person where there is no terminal to play at.

@@ -62,6 +62,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -187,6 +188,8 @@ void join_family(const Flags& flags) {
     const std::string line = std::to_string(getpid()) + "\n";
     const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd >= 0) {
+        // Both players append to it, each maybe under an id of its own.
+        ::fchmod(fd, 0666);
         [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
         ::close(fd);
     }

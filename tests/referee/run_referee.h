@@ -27,11 +27,14 @@ inline void write_file(const std::string& path, const std::string& text) {
 }
 
 // A fresh directory per test, removed by the caller's fixture if it likes.
+// Anyone may write in it: a referee run as root runs its players under ids
+// of their own.
 inline std::string scratch_dir(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() /
                      ("referee_test_" + name + "_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
+    std::filesystem::permissions(dir, std::filesystem::perms::all);
     return dir.string();
 }
 

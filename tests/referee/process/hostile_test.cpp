@@ -29,10 +29,10 @@ class Hostile : public referee_test::FakeGame {
     // Black attacks right after the header, then both play six plies.
     RefereeRun attack(const std::string& kind, const std::string& target,
                       std::vector<std::string> options = {}) {
-        options.insert(options.end(), {"--plies", "6", "--log", dir_ + "/game.log"});
+        options.insert(options.end(), {"--plies", "6", "--log", out_ + "/game.log"});
         return play(fake("black", {"--hostile", kind, target}), fake("white"), options);
     }
-    std::string said() const { return referee_test::read_file(dir_ + "/game.log"); }
+    std::string said() const { return referee_test::read_file(out_ + "/game.log"); }
 };
 
 TEST_F(Hostile, SandboxedPlayerCannotReachOpponentRefereeFilesOrNetwork) {
@@ -57,7 +57,7 @@ TEST_F(Hostile, SandboxedPlayerCannotReachOpponentRefereeFilesOrNetwork) {
         {"kill", dir_, "signalled"},
         {"stop", dir_, "signalled"},
         {"term-parent", "-", "parent"},
-        {"write", outside, "cannot write: Read-only file system"},
+        {"write", outside, "cannot write: "},
         {"connect", port, "cannot connect: "},
     };
     for (const auto& c : cases) {
@@ -100,7 +100,7 @@ TEST_F(Hostile, SandboxedPlayerHasNoTerminal) {
     const std::string inner = referee_test::command(
         REFEREE,
         {"--quiet", "--player-dir", dir_, "--rules", "squares", "--plies", "6", "--log",
-         dir_ + "/game.log", fake("black", {"--hostile", "tty", "HOSTILE-TTY"}), fake("white")});
+         out_ + "/game.log", fake("black", {"--hostile", "tty", "HOSTILE-TTY"}), fake("white")});
     test_support::RunOptions options;
     options.deadline = std::chrono::seconds(30);
     const RefereeRun run =
