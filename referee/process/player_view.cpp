@@ -56,18 +56,24 @@ PlayerView player_view(const std::string& program, const std::vector<std::string
     std::vector<std::string> named{view.program};
     named.insert(named.end(), view.argv.begin() + (view.argv.empty() ? 0 : 1), view.argv.end());
     for (const auto& word : named) {
-        if (!regular_file(word))
+        if (!regular_file(word) || system_file(word))
             continue;
         const std::string file = absolute_normal(word);
-        view.files.push_back(file);
-        if (!view.folder.empty() || !view.lone_file.empty() || system_file(file))
-            continue;
         const std::string folder = fs::path(file).parent_path().string();
         // Its folder would show the whole machine, or the host's /tmp.
         if (folder == "/" || folder == "/tmp")
             view.lone_file = file;
         else
             view.folder = folder;
+        break;
+    }
+    // What the player runs and reads of what it sees.
+    view.files.push_back(view.program);
+    for (const auto& word : named) {
+        const std::string file = absolute_normal(word);
+        if (file != view.program && regular_file(file) &&
+            ((!view.folder.empty() && lies_in(file, view.folder)) || file == view.lone_file))
+            view.files.push_back(file);
     }
     return view;
 }

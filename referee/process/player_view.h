@@ -20,7 +20,8 @@ struct PlayerView {
     std::string folder;
     // Shown alone, without its folder: a file directly in / or /tmp.
     std::string lone_file;
-    std::vector<std::string> files;  // every file the command names
+    // The program, and the files the command names in what it shows.
+    std::vector<std::string> files;
 };
 
 // `program` is argv[0] as find_program found it.
