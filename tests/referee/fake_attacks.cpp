@@ -26,8 +26,6 @@
 #include <map>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 std::string failed(const std::string& what) {
