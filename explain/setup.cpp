@@ -1,8 +1,9 @@
 #include "explain/setup.h"
 
-#include <istream>
 #include <sstream>
+#include <variant>
 
+#include "records/record.h"
 #include "rules/judge.h"
 
 namespace explain {
@@ -30,28 +31,6 @@ protocol::MoveLine read_move(const std::string& line, std::size_t ply, int rows,
     return *move;
 }
 
-// The value of a tag line such as [Rows "8"], when it is that tag.
-bool tag_value(const std::string& line, const std::string& name, std::string& value) {
-    const std::string open = "[" + name + " \"";
-    if (line.rfind(open, 0) != 0 || line.size() < open.size() + 2 || line.back() != ']')
-        return false;
-    value = line.substr(open.size(), line.size() - open.size() - 2);
-    return true;
-}
-
-int tag_number(const std::string& name, const std::string& value) {
-    std::size_t used = 0;
-    int number = 0;
-    try {
-        number = std::stoi(value, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != value.size())
-        throw InputError("record: tag " + name + " \"" + value + "\" is not a number");
-    return number;
-}
-
 // The referee's default: a side left with this many town halls or fewer loses.
 constexpr int kTownHallLimit = 2;
 
@@ -71,25 +50,15 @@ std::optional<std::string> game_over(const rules::Board& board, rules::Side to_m
     return std::nullopt;
 }
 
-// A record's move lines, without their time comments, from `lines` placed
-// just after the tag pairs; `after` is left holding the line that ended them
-// (the result line, or empty at the end of the text).
-std::vector<std::string> move_lines(std::istream& lines, std::string& after) {
-    std::vector<std::string> played;
-    after.clear();
-    std::string line;
-    while (std::getline(lines, line)) {
-        line = trimmed(line);
-        if (line.empty())
-            continue;
-        if (line[0] != 'S') {
-            after = line;
-            break;
-        }
-        const auto comment = line.find(" {");
-        played.push_back(comment == std::string::npos ? line : line.substr(0, comment));
+// The first game of a referee record, read as replay reads it.
+records::Game first_game(const std::string& record_text) {
+    auto read = records::read_record(record_text);
+    if (const auto* error = std::get_if<records::RecordError>(&read)) {
+        throw InputError("record" +
+                         (error->line > 0 ? " line " + std::to_string(error->line) : "") + ": " +
+                         error->why);
     }
-    return played;
+    return std::move(std::get<std::vector<records::Game>>(read).front());
 }
 
 }  // namespace
@@ -137,47 +106,24 @@ Setup setup_from_moves(int rows, int columns, const std::string& moves) {
 }
 
 std::string record_end(const std::string& record_text, int ply) {
-    std::istringstream lines(record_text);
-    std::string reason;
-    std::string line;
-    while (std::getline(lines, line) && !trimmed(line).empty())
-        tag_value(trimmed(line), "Termination", reason);
-    // The moves, then the result line.
-    std::string result;
-    const auto played = move_lines(lines, result);
-    if (static_cast<int>(played.size()) != ply || result.empty() || result == "*")
+    const records::Game game = first_game(record_text);
+    if (game.plies() != ply || game.result == "*")
         return "";
-    return result + (reason.empty() ? "" : " {" + reason + "}");
+    const std::string reason = game.tag("Termination");
+    return game.result + (reason.empty() ? "" : " {" + reason + "}");
 }
 
 Setup setup_from_record(const std::string& record_text, int ply) {
-    std::istringstream lines(record_text);
-    std::string line;
-    std::string rows;
-    std::string columns;
-    // Tag pairs up to the first blank line.
-    while (std::getline(lines, line)) {
-        line = trimmed(line);
-        if (line.empty())
-            break;
-        std::string value;
-        if (tag_value(line, "Rows", value))
-            rows = value;
-        else if (tag_value(line, "Columns", value))
-            columns = value;
-    }
-    if (rows.empty() || columns.empty())
+    const records::Game game = first_game(record_text);
+    if (game.tag("Rows").empty() || game.tag("Columns").empty())
         throw InputError("record: no Rows or no Columns tag before the first blank line");
-    Setup setup{tag_number("Rows", rows), tag_number("Columns", columns), {}};
-    // Move lines with their time comments; the result line ends them.
-    std::string result;
-    const std::vector<std::string> played = move_lines(lines, result);
-    if (ply < 0 || static_cast<std::size_t>(ply) > played.size()) {
+    if (ply < 0 || ply > game.plies()) {
         throw InputError("record: --ply " + std::to_string(ply) + " is not between 0 and " +
-                         std::to_string(played.size()) + ", the plies it holds");
+                         std::to_string(game.plies()) + ", the plies it holds");
     }
+    Setup setup{game.rows, game.columns, {}};
     for (int k = 0; k < ply; ++k)
-        setup.moves.push_back(read_move(played[k], k + 1, setup.rows, setup.columns));
+        setup.moves.push_back(game.moves[static_cast<std::size_t>(k)].move);
     return setup;
 }
 

@@ -11,15 +11,15 @@
 #include <utility>
 
 #include "cli/bounded_file.h"
+#include "gamepage/page.h"
+#include "gamepage/svg.h"
+#include "records/record.h"
+#include "records/results.h"
 #include "referee/common/files.h"
-#include "referee/common/text.h"
 #include "referee/game/display.h"
 #include "referee/game/outcome.h"
-#include "replay/page.h"
-#include "replay/record.h"
-#include "replay/results.h"
-#include "replay/svg.h"
 #include "replay/terminal.h"
+#include "text/printable.h"
 
 namespace replay {
 namespace {
@@ -55,17 +55,17 @@ std::optional<std::string> clobbered(const Options& options) {
 }
 
 // "treeplayer (black) vs gridplayer (white), ply 12 of 57: black S 0 5 M 0 4".
-std::string caption(const Game& game, int ply) {
+std::string caption(const records::Game& game, int ply) {
     const auto name = [&](const char* tag) {
         const std::string value = game.tag(tag);
-        return value.empty() ? std::string("?") : referee::printable(value);
+        return value.empty() ? std::string("?") : text::printable(value);
     };
     std::string text = name("Black") + " (black) vs " + name("White") + " (white), ply " +
                        std::to_string(ply) + " of " + std::to_string(game.plies());
     if (ply == 0)
         return text + ": start, black to move";
     const auto& move = game.moves[static_cast<std::size_t>(ply - 1)].move;
-    text += std::string(": ") + (mover(ply) == Side::Black ? "black " : "white ") +
+    text += std::string(": ") + (records::mover(ply) == rules::Side::Black ? "black " : "white ") +
             protocol::format_move(move);
     if (ply == game.plies() && game.result != "*")
         text += ", " + game.result;
@@ -86,23 +86,23 @@ std::string games_note(std::size_t shown, std::size_t count) {
 // file's line, read instead of the file. Says why on `err` and returns
 // nullopt when the record does not replay.
 struct Pass {
-    std::optional<Game> kept;
+    std::optional<records::Game> kept;
     std::size_t count = 0;
 };
 
 std::optional<Pass> read_pass(const Options& options, const std::optional<std::string>& made,
-                              int keep, const std::function<void(const Game&)>& each,
+                              int keep, const std::function<void(const records::Game&)>& each,
                               std::ostream& err) {
     std::optional<cli::TextLines> file;
-    NextLine next;
+    records::NextLine next;
     if (made) {
-        next = lines_of(*made);
+        next = records::lines_of(*made);
     } else {
         file.emplace(options.record_path);
         next = [&file] { return file->next(); };
     }
     Pass pass;
-    const auto error = read_games(next, [&](Game&& game) {
+    const auto error = records::read_games(next, [&](records::Game&& game) {
         ++pass.count;
         if (each)
             each(game);
@@ -132,7 +132,7 @@ std::variant<std::optional<std::string>, int> made_from_results(const Options& o
         cli::TextLines lines(options.record_path);
         while (const auto line = lines.next()) {
             if (line->find_first_not_of(" \t\r") != std::string_view::npos) {
-                results = is_results_file(*line);
+                results = records::is_results_file(*line);
                 break;
             }
         }
@@ -149,7 +149,7 @@ std::variant<std::optional<std::string>, int> made_from_results(const Options& o
         return kBadInput;
     }
     std::string why;
-    auto found = record_from_results(std::get<std::string>(file), options.game, why);
+    auto found = records::record_from_results(std::get<std::string>(file), options.game, why);
     if (!found) {
         err << "replay: " << options.record_path << ": " << why << '\n';
         return kBadInput;
@@ -180,7 +180,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
             << (pass->count == 1 ? " game" : " games") << ", not " << options.game << '\n';
         return kBadInput;
     }
-    const Game& game = *pass->kept;
+    const records::Game& game = *pass->kept;
     if (options.ply && *options.ply > game.plies()) {
         err << "replay: game " << options.game << " ends after ply " << game.plies()
             << ", there is no ply " << *options.ply << '\n';
@@ -203,11 +203,12 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         written = write_file(
             options.html_path,
             [&](std::ostream& page) {
-                write_html_page(page, game, static_cast<std::size_t>(chosen - 1), pass->count,
-                                options.ply.value_or(0),
-                                [&](const std::function<void(const Game&)>& visit) {
-                                    read_pass(options, made, 0, visit, err);
-                                });
+                gamepage::write_html_page(
+                    page, game, static_cast<std::size_t>(chosen - 1), pass->count,
+                    options.ply.value_or(0),
+                    [&](const std::function<void(const records::Game&)>& visit) {
+                        read_pass(options, made, 0, visit, err);
+                    });
             },
             err);
     if (!options.svg_path.empty()) {
@@ -215,15 +216,15 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         std::optional<protocol::MoveLine> last;
         if (ply > 0)
             last = game.moves[static_cast<std::size_t>(ply - 1)].move;
-        written =
-            write_file(
-                options.svg_path,
-                [&](std::ostream& picture) {
-                    picture << svg_picture(position_after(game, ply), last, caption(game, ply))
-                            << '\n';
-                },
-                err) &&
-            written;
+        written = write_file(
+                      options.svg_path,
+                      [&](std::ostream& picture) {
+                          picture << gamepage::svg_picture(records::position_after(game, ply), last,
+                                                           caption(game, ply))
+                                  << '\n';
+                      },
+                      err) &&
+                  written;
     }
     return written ? kDone : kWriteFailed;
 }

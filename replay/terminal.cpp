@@ -5,35 +5,35 @@
 #include <optional>
 #include <ostream>
 
-#include "referee/common/text.h"
 #include "referee/game/display.h"
 #include "referee/game/outcome.h"
+#include "text/printable.h"
 
 namespace replay {
 namespace {
 
-std::string tag_lines(const Game& game) {
+std::string tag_lines(const records::Game& game) {
     std::string out;
     for (const auto& [name, value] : game.tags)
-        out += referee::printable(name) + ": " + referee::printable(value) + '\n';
+        out += text::printable(name) + ": " + text::printable(value) + '\n';
     return out;
 }
 
 }  // namespace
 
-std::string result_text(const Game& game) {
+std::string result_text(const records::Game& game) {
     std::string reason = game.tag("Termination");
     if (game.result == "*" && reason.empty())
         reason = "the record stops here";
     if (reason.empty())
         return game.result;
-    return game.result + " {" + referee::printable(reason) + "}";
+    return game.result + " {" + text::printable(reason) + "}";
 }
 
 namespace {
 
 // The position after `ply` moves, given that position and the clocks.
-std::string render_at(const Game& game, int ply, const Board& board,
+std::string render_at(const records::Game& game, int ply, const rules::Board& board,
                       const std::array<double, 2>& clocks, bool color) {
     std::string out;
     std::optional<protocol::MoveLine> last;
@@ -42,7 +42,8 @@ std::string render_at(const Game& game, int ply, const Board& board,
     } else {
         const auto& played = game.moves[static_cast<std::size_t>(ply - 1)];
         last = played.move;
-        const auto side = mover(ply) == Side::Black ? referee::Side::Black : referee::Side::White;
+        const auto side =
+            records::mover(ply) == rules::Side::Black ? referee::Side::Black : referee::Side::White;
         out += referee::render_status(ply, side, protocol::format_move(played.move), played.seconds,
                                       clocks) +
                '\n';
@@ -55,21 +56,25 @@ std::string render_at(const Game& game, int ply, const Board& board,
 
 }  // namespace
 
-std::string render_position(const Game& game, int ply, bool color) {
-    return render_at(game, ply, position_after(game, ply), clocks_after(game, ply), color);
+std::string render_position(const records::Game& game, int ply, bool color) {
+    return render_at(game, ply, records::position_after(game, ply),
+                     records::clocks_after(game, ply), color);
 }
 
-void render_game(std::ostream& out, const Game& game, bool color) {
+void render_game(std::ostream& out, const records::Game& game, bool color) {
     out << tag_lines(game);
     // One board and one pair of clocks carried from ply to ply: the whole
     // game costs as much as its moves, and the text goes out as it is made.
-    Board board = Board::starting(game.rows, game.columns);
-    std::array<double, 2> clocks{game.time_seconds, game.time_seconds};
+    rules::Board board = rules::Board::starting(game.rows, game.columns);
+    const double start = game.time_control.seconds;
+    std::array<double, 2> clocks{start, start};
     for (int ply = 0; ply <= game.plies(); ++ply) {
         if (ply > 0) {
-            const RecordedMove& played = game.moves[static_cast<std::size_t>(ply - 1)];
+            const records::RecordedMove& played = game.moves[static_cast<std::size_t>(ply - 1)];
             board.apply(played.move);
-            clocks[mover(ply) == Side::Black ? 0 : 1] -= played.seconds;
+            double& clock = clocks[records::mover(ply) == rules::Side::Black ? 0 : 1];
+            clock -= played.seconds;
+            clock += game.time_control.increment;
         }
         out << '\n' << render_at(game, ply, board, clocks, color);
     }

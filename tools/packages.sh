@@ -6,19 +6,21 @@
 # The compiler, CMake and the libraries every configure of the default preset
 # finds: GoogleTest and Google Benchmark included, so that the programs land
 # in the same build/ folder the tests use. bubblewrap: the referee's sandbox,
-# libseccomp-dev: the system calls it refuses players; cpp-httplib (found through pkg-config): its board in the browser.
+# libseccomp-dev: the system calls it refuses players; cpp-httplib (found
+# through pkg-config): its board in the browser; Eigen: the ratings fit's
+# linear algebra.
 build_packages=(
     g++ make cmake pkg-config libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
-    libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libseccomp-dev
+    libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libseccomp-dev libeigen3-dev
 )
 
-# Everything tools/check.sh runs on top of that: GNU parallel (split runs),
-# chromium, its driver and Selenium (the replay page's browser test),
-# dpkg-dev and file (the Debian package), clang and its sanitizer runtime
-# (fuzzing), clang-format, clang-tidy, python3, valgrind.
+# Everything tools/check.sh runs on top of that: GNU parallel, and Slurm with
+# munge (split runs); chromium, its driver and Selenium (the replay page's
+# browser test), dpkg-dev and file (the Debian package), clang and its
+# sanitizer runtime (fuzzing), clang-format, clang-tidy, python3, valgrind.
 test_packages=(
     "${build_packages[@]}"
-    parallel chromium chromium-driver python3-selenium dpkg-dev file
+    parallel slurm-wlm munge chromium chromium-driver python3-selenium dpkg-dev file
     clang libclang-rt-14-dev clang-format clang-tidy python3 valgrind
 )
 

@@ -240,18 +240,14 @@ void declare(CLI::App& app, Declared& d) {
             ->type_name("");
 }
 
-// "150" or "150+2.5": whole seconds for the header, the increment in any
-// decimals.
-std::optional<std::pair<int, double>> parse_time(const std::string& text) {
-    static const std::regex form(R"(([0-9]{1,7})(\+([0-9]{1,7}(\.[0-9]+)?))?)");
-    std::smatch parts;
-    if (!std::regex_match(text, parts, form))
+// "150" or "150+2.5": a time control without its bound per move, which
+// --move-time gives; whole seconds for the header.
+std::optional<records::TimeControl> parse_time(const std::string& text) {
+    const auto control = records::parse_time_control(text);
+    if (!control || control->move_seconds > 0 || control->seconds < 1 ||
+        control->seconds > kMaxSeconds || control->increment > kMaxSeconds)
         return std::nullopt;
-    const int seconds = std::stoi(parts[1].str());
-    const double increment = parts[3].matched ? std::stod(parts[3].str()) : 0.0;
-    if (seconds < 1 || seconds > kMaxSeconds || increment > kMaxSeconds)
-        return std::nullopt;
-    return std::pair{seconds, increment};
+    return control;
 }
 
 // --sprt's pairs may come as separate words: gathered into one, so that the
@@ -575,11 +571,10 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
                           ", optionally +INC seconds per move (e.g. 150+2), not \"" + d.time +
                           "\""};
     }
-    options.game.time_seconds = time->first;
+    options.game.time_control = *time;
+    options.game.time_control.move_seconds = d.move_time;
     if (app.count("--human-time") == 0)
-        options.game.human_time_seconds = std::max(kHumanSeconds, time->first);
-    options.game.increment_seconds = time->second;
-    options.game.move_seconds = d.move_time;
+        options.game.human_time_seconds = std::max(kHumanSeconds, time->seconds);
     options.game.margin = std::chrono::milliseconds(d.margin_ms);
     // The pause is for watching the board; with nothing shown it would only
     // slow the game down.

@@ -51,11 +51,8 @@ GameResult Game::run() {
     result.started = std::chrono::system_clock::now();
     Board board = Board::starting(config_.rows, config_.columns);
     std::array<double, 2> clocks{};
-    for (Side side : {Side::Black, Side::White}) {
-        const bool own = seat(side).is_person() && config_.human_time_seconds > 0;
-        clocks[side == Side::Black ? 0 : 1] =
-            own ? config_.human_time_seconds : config_.time_seconds;
-    }
+    for (Side side : {Side::Black, Side::White})
+        clocks[side == Side::Black ? 0 : 1] = config_.starting_seconds(seat(side).is_person());
     observer_.started(board, clocks);
     result.outcome = play(board, result);
     for (Seat* s : seats_)
@@ -67,19 +64,20 @@ GameResult Game::run() {
 }
 
 Outcome Game::play(Board& board, GameResult& result) {
-    ChessClock clock(ChessClock::Seconds(config_.time_seconds), config_.margin,
-                     ChessClock::Seconds(config_.increment_seconds),
-                     ChessClock::Seconds(config_.move_seconds));
+    const records::TimeControl& control = config_.time_control;
+    ChessClock clock(ChessClock::Seconds(control.seconds), config_.margin,
+                     ChessClock::Seconds(control.increment),
+                     ChessClock::Seconds(control.move_seconds));
     // A person may get a clock of their own; a program still hears its own
     // time in the header.
     for (Side side : {Side::Black, Side::White}) {
-        if (seat(side).is_person() && config_.human_time_seconds > 0)
-            clock.allow(side, ChessClock::Seconds(config_.human_time_seconds));
+        if (seat(side).is_person())
+            clock.allow(side, ChessClock::Seconds(config_.starting_seconds(true)));
     }
     result.clock_left = clock.left();
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
-                                      config_.time_seconds};
+                                      control.seconds};
         if (auto failed = send(side, protocol::format_header(header)))
             return *failed;
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "records/time_control.h"
 #include "referee/common/clock.h"
 #include "referee/game/board.h"
 #include "referee/game/outcome.h"
@@ -22,11 +23,10 @@ class Seat;
 struct GameConfig {
     int rows = 8;
     int columns = 8;
-    int time_seconds = 150;        // per side; also field 4 of the header
-    double increment_seconds = 0;  // added to a side's clock after each of its moves
-    double move_seconds = 0;       // the most one move may take; 0 for no bound
+    // Each side's clock; its seconds are also field 4 of the header.
+    records::TimeControl time_control;
     // A person's clock, when it should differ from a program's; 0 for
-    // time_seconds. Programs' headers keep time_seconds either way.
+    // time_control.seconds. Programs' headers keep those either way.
     int human_time_seconds = 0;
     std::chrono::milliseconds margin{0};
     int ply_limit = 300;
@@ -37,6 +37,10 @@ struct GameConfig {
     bool repetition_draws = true;
     // A move line is a dozen bytes; anything far longer is not a move.
     std::size_t max_line = 256;
+    // The seconds a side's clock starts with: a person's own clock, if set.
+    int starting_seconds(bool person) const {
+        return person && human_time_seconds > 0 ? human_time_seconds : time_control.seconds;
+    }
     // After end of input: time to exit on their own, then after SIGTERM.
     std::chrono::milliseconds exit_grace{500};
     std::chrono::milliseconds term_grace{500};

@@ -1,6 +1,6 @@
-// The two files a game leaves behind: the record (tag pairs, then the moves
-// exactly as played, so it can be replayed into any player) and the log
-// (every line both ways and the players' standard error, with timestamps).
+// The two files a game leaves behind: the record (its format is records',
+// records/record.h) and the log (every line both ways and the players'
+// standard error, with timestamps).
 #pragma once
 
 #include <chrono>
@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "records/time_control.h"
 #include "referee/common/files.h"
 #include "referee/game/game.h"
 
@@ -22,29 +23,11 @@ struct RecordInfo {
     std::string white;
     int rows = 8;
     int columns = 8;
-    int time_seconds = 150;
-    double increment_seconds = 0;  // added to a side's clock after each of its moves
-    double move_seconds = 0;       // the most one move may take; 0 for no bound
+    records::TimeControl time_control;
 };
 
-// The clocks of a game as the record's TimeControl tag gives them:
-// "S" (S seconds per side for the whole game), "S+INC" (INC seconds added
-// after each move) and either followed by " move M" (no single move over M
-// seconds), e.g. "150", "150+2", "150+2 move 5", "60 move 0.5". The numbers
-// after S are written in the fewest digits that read back exactly.
-struct TimeControl {
-    int seconds = 150;
-    double increment = 0;
-    double move_seconds = 0;  // 0 for no bound
-};
-std::string format_time_control(const TimeControl& control);
-// nullopt for text of any other form.
-std::optional<TimeControl> parse_time_control(std::string_view text);
-
+// The game as the record file writes it (records/record.h).
 void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result);
-
-// The move lines of a record, in order, without their time comments.
-std::vector<std::string> record_moves(const std::string& record_text);
 
 // One log file that games on several threads write at once: each write is
 // a whole line, so lines of different games never run into each other.

@@ -151,8 +151,7 @@ RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& na
     run.options = options.run_options;
     run.rows = options.game.rows;
     run.columns = options.game.columns;
-    run.time_control = format_time_control(
-        {options.game.time_seconds, options.game.increment_seconds, options.game.move_seconds});
+    run.time_control = options.game.time_control;
     return run;
 }
 
@@ -362,7 +361,7 @@ bool MatchRunner::deliver(int i) {
     GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
                                  names[scheduled.white], result);
     entry.run = run_info_;
-    files_.append(game_line(entry), errors_);
+    files_.append(records::game_line(entry), errors_);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
     entry.moves.clear();
@@ -414,9 +413,7 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
                           names[scheduled.white],
                           options_.game.rows,
                           options_.game.columns,
-                          options_.game.time_seconds,
-                          options_.game.increment_seconds,
-                          options_.game.move_seconds};
+                          options_.game.time_control};
     std::ostringstream text;
     write_record(text, info, result);
     if (own) {

@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <utility>
 
+#include <Eigen/Dense>
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+
 namespace referee {
 namespace {
 
@@ -12,7 +16,9 @@ constexpr double kZ95 = 1.959963984540054;
 // d/dd log F(d) = kScale * (1 - F(d)) for ratings in Elo points.
 const double kScale = std::log(10.0) / 400;
 
-using Matrix = std::vector<std::vector<double>>;
+using Matrix = Eigen::MatrixXd;
+using Vector = Eigen::VectorXd;
+using Sparse = Eigen::SparseMatrix<double>;
 
 double expected(double difference) {
     return 1 / (1 + std::exp(-kScale * difference));
@@ -62,14 +68,26 @@ bool plain_fit_exists(std::size_t n, const PairScores& scores) {
     return true;
 }
 
+// The curvature of the log-likelihood (its negative Hessian) N, split as
+//   N = S + V D V^T:
+// S sparse (each pair that played couples its two players, and the
+// prior adds to the diagonal), V D V^T the prior's coupling of every
+// player to the mean rating, of rank two. Kept this way, the fit's work
+// grows with the games played and a solve never forms an n x n matrix.
+struct Curvature {
+    Sparse s;
+    Matrix v;  // n x 2 with the prior, n x 0 without
+    Matrix d;  // 2 x 2 with the prior
+};
+
 // The log-likelihood of the games (and the prior's virtual draws, each
 // against an opponent at the average rating) as a function of the ratings.
 class LogLikelihood {
   public:
     LogLikelihood(std::size_t players, const PairScores& scores, bool prior)
-        : scores_(scores), prior_(prior), n_(players) {}
+        : scores_(scores), prior_(prior), n_(static_cast<Eigen::Index>(players)) {}
 
-    double value(const std::vector<double>& r) const {
+    double value(const Vector& r) const {
         double sum = 0;
         for (const auto& [pair, score] : scores_) {
             const auto [i, j] = index(pair);
@@ -77,17 +95,16 @@ class LogLikelihood {
                 sum += points(score) * log_expected(r[i] - r[j]);
         }
         if (prior_) {
-            const double m = mean(r);
+            const double m = r.mean();
             for (const double ri : r)
                 sum += 0.5 * (log_expected(ri - m) + log_expected(m - ri));
         }
         return sum;
     }
 
-    void derivatives(const std::vector<double>& r, std::vector<double>& gradient,
-                     Matrix& hessian) const {
-        gradient.assign(n_, 0);
-        hessian.assign(n_, std::vector<double>(n_, 0));
+    void derivatives(const Vector& r, Vector& gradient, Curvature& curvature) const {
+        gradient.setZero(n_);
+        std::vector<Eigen::Triplet<double>> entries;
         for (const auto& [pair, score] : scores_) {
             const auto [i, j] = index(pair);
             const double games = score.games();
@@ -95,143 +112,188 @@ class LogLikelihood {
                 continue;
             const double f = expected(r[i] - r[j]);
             gradient[i] += kScale * (points(score) - games * f);
-            const double curvature = kScale * kScale * games * f * (1 - f);
-            hessian[i][i] -= curvature;
-            hessian[i][j] += curvature;
+            const double bend = kScale * kScale * games * f * (1 - f);
+            entries.emplace_back(i, i, bend);
+            entries.emplace_back(i, j, -bend);
         }
-        if (!prior_)
-            return;
-        // The prior is a function of d_i = r_i - m, m the mean rating:
-        // d d_i / d r_j = [i == j] - 1/n.
-        const double m = mean(r);
-        const auto count = static_cast<double>(n_);
-        std::vector<double> slope(n_);
-        std::vector<double> bend(n_);
-        double slope_sum = 0;
-        double bend_sum = 0;
-        for (std::size_t i = 0; i < n_; ++i) {
-            const double f = expected(r[i] - m);
-            slope[i] = kScale * (0.5 - f);
-            bend[i] = -kScale * kScale * f * (1 - f);
-            slope_sum += slope[i];
-            bend_sum += bend[i];
-        }
-        for (std::size_t j = 0; j < n_; ++j) {
-            gradient[j] += slope[j] - slope_sum / count;
-            for (std::size_t l = 0; l < n_; ++l) {
-                hessian[j][l] += (j == l ? bend[j] : 0) - (bend[j] + bend[l]) / count +
-                                 bend_sum / (count * count);
-            }
-        }
+        curvature.v.resize(n_, 0);
+        if (prior_)
+            add_prior(r, gradient, entries, curvature);
+        curvature.s.resize(n_, n_);
+        curvature.s.setFromTriplets(entries.begin(), entries.end());
     }
 
   private:
-    static std::pair<std::size_t, std::size_t> index(const std::pair<int, int>& pair) {
-        return {static_cast<std::size_t>(pair.first), static_cast<std::size_t>(pair.second)};
+    // The prior is a function of d_i = r_i - m, m the mean rating:
+    // d d_i / d r_j = [i == j] - 1/n. With b_i the second derivative of
+    // player i's virtual draw, its curvature is
+    //   -diag(b) + (b 1^T + 1 b^T) / n - (sum b) / n^2 * 1 1^T.
+    void add_prior(const Vector& r, Vector& gradient, std::vector<Eigen::Triplet<double>>& entries,
+                   Curvature& curvature) const {
+        const double m = r.mean();
+        const auto count = static_cast<double>(n_);
+        Vector slope(n_);
+        Vector bend(n_);
+        for (Eigen::Index i = 0; i < n_; ++i) {
+            const double f = expected(r[i] - m);
+            slope[i] = kScale * (0.5 - f);
+            bend[i] = -kScale * kScale * f * (1 - f);
+            entries.emplace_back(i, i, -bend[i]);
+        }
+        gradient.array() += slope.array() - slope.mean();
+        curvature.v.resize(n_, 2);
+        curvature.v.col(0) = bend;
+        curvature.v.col(1).setOnes();
+        curvature.d.resize(2, 2);
+        curvature.d << 0, 1 / count, 1 / count, -bend.sum() / (count * count);
     }
 
-    static double mean(const std::vector<double>& r) {
-        double sum = 0;
-        for (const double x : r)
-            sum += x;
-        return sum / static_cast<double>(r.size());
+    static std::pair<Eigen::Index, Eigen::Index> index(const std::pair<int, int>& pair) {
+        return {pair.first, pair.second};
     }
 
     const PairScores& scores_;
     bool prior_;
-    std::size_t n_;
+    Eigen::Index n_;
 };
 
-// Gauss-Jordan elimination with partial pivoting; `a` is positive definite
-// here, so no pivot vanishes.
-Matrix inverse(Matrix a) {
-    const std::size_t n = a.size();
-    Matrix out(n, std::vector<double>(n, 0));
-    for (std::size_t i = 0; i < n; ++i)
-        out[i][i] = 1;
-    for (std::size_t c = 0; c < n; ++c) {
-        std::size_t pivot = c;
-        for (std::size_t r = c + 1; r < n; ++r) {
-            if (std::abs(a[r][c]) > std::abs(a[pivot][c]))
-                pivot = r;
+// Solves with the curvature N. Moving every rating together changes
+// nothing, so N is singular along (1, ..., 1); with the average anchored
+// at 0 its inverse is the pseudo-inverse P M P, where M inverts N with
+// player 0 held fixed (its row and column removed: then positive
+// definite) and P subtracts the mean.
+//
+// Where each player met at most about one other on average (a ring, a
+// gauntlet, a round of pairs), a sparse factorisation of S takes time and
+// memory in proportion to the players, and the prior's rank-two part comes
+// in by the Woodbury identity: so a field of any size is rated. Where
+// players met more (several Swiss rounds, a round robin), eliminating any
+// player couples nearly all the others, a sparse factorisation fills in to
+// a dense one, and the dense Cholesky factorisation is far faster.
+class CurvatureSolver {
+  public:
+    explicit CurvatureSolver(const Curvature& curvature)
+        : n_(curvature.s.rows()), dense_(curvature.s.nonZeros() > 3 * n_) {
+        const Eigen::Index m = n_ - 1;
+        const Sparse fixed = curvature.s.bottomRightCorner(m, m);
+        const Matrix v = curvature.v.bottomRows(m);
+        if (dense_) {
+            Matrix held = fixed;
+            if (v.cols() > 0)
+                held += v * curvature.d * v.transpose();
+            dense_factor_.compute(held);
+            return;
         }
-        std::swap(a[c], a[pivot]);
-        std::swap(out[c], out[pivot]);
-        const double p = a[c][c];
-        for (std::size_t k = 0; k < n; ++k) {
-            a[c][k] /= p;
-            out[c][k] /= p;
-        }
-        for (std::size_t r = 0; r < n; ++r) {
-            const double factor = a[r][c];
-            if (r == c || factor == 0)
-                continue;
-            for (std::size_t k = 0; k < n; ++k) {
-                a[r][k] -= factor * a[c][k];
-                out[r][k] -= factor * out[c][k];
-            }
+        sparse_factor_.compute(fixed);
+        if (v.cols() > 0) {
+            v_ = v;
+            w_ = sparse_factor_.solve(v);
+            capacity_ = (curvature.d.inverse() + v.transpose() * w_).inverse();
         }
     }
-    return out;
-}
 
-// The negative Hessian with the anchor's direction (all ratings moving
-// together, along which the likelihood is flat) filled in: its inverse
-// minus the same term is the covariance of the ratings with average 0.
-Matrix anchored_information(const Matrix& hessian) {
-    const std::size_t n = hessian.size();
-    Matrix a(n, std::vector<double>(n));
-    for (std::size_t i = 0; i < n; ++i) {
-        for (std::size_t j = 0; j < n; ++j)
-            a[i][j] = -hessian[i][j] + 1.0 / static_cast<double>(n);
+    // N^+ g: the step of Newton's method for the gradient g.
+    Vector solve(const Vector& g) const { return centred(grounded(centred(g).tail(n_ - 1))); }
+
+    // The diagonal of N^+, the ratings' variances: from the diagonal and
+    // the row sums of M, P M P's diagonal is
+    //   M_ii - 2 (M 1)_i / n + 1^T M 1 / n^2.
+    Vector variances() const {
+        Vector diagonal = Vector::Zero(n_);
+        diagonal.tail(n_ - 1) = held_diagonal();
+        const Vector row_sums = grounded(Vector::Ones(n_ - 1));
+        const auto count = static_cast<double>(n_);
+        diagonal -= 2 * row_sums / count;
+        diagonal.array() += row_sums.sum() / (count * count);
+        return diagonal;
     }
-    return a;
-}
+
+  private:
+    // M b: the rating changes of players 0 to n - 1, player 0's none.
+    Vector grounded(const Vector& b) const {
+        Vector x = Vector::Zero(n_);
+        if (dense_) {
+            x.tail(n_ - 1) = dense_factor_.solve(b);
+            return x;
+        }
+        Vector y = sparse_factor_.solve(b);
+        if (v_.cols() > 0)
+            y -= w_ * (capacity_ * (v_.transpose() * y));
+        x.tail(n_ - 1) = y;
+        return x;
+    }
+
+    // The diagonal of M without player 0's row and column.
+    Vector held_diagonal() const {
+        const Eigen::Index m = n_ - 1;
+        if (dense_) {
+            // With M = L^-T L^-1, M_ii is the squared norm of column i of L^-1.
+            const Matrix inverse_l = dense_factor_.matrixL().solve(Matrix::Identity(m, m));
+            return inverse_l.colwise().squaredNorm().transpose();
+        }
+        Vector diagonal(m);
+        Vector unit = Vector::Zero(m);
+        for (Eigen::Index i = 0; i < m; ++i) {
+            unit[i] = 1;
+            diagonal[i] = grounded(unit)[i + 1];
+            unit[i] = 0;
+        }
+        return diagonal;
+    }
+
+    static Vector centred(Vector x) {
+        x.array() -= x.mean();
+        return x;
+    }
+
+    Eigen::Index n_;
+    bool dense_;
+    Eigen::LLT<Matrix> dense_factor_;
+    Eigen::SimplicialLDLT<Sparse> sparse_factor_;
+    Matrix v_;         // the prior's V without player 0
+    Matrix w_;         // S^-1 V
+    Matrix capacity_;  // (D^-1 + V^T S^-1 V)^-1
+};
 
 }  // namespace
 
 std::optional<RatingFit> fit_ratings(std::size_t players, const PairScores& scores) {
-    const std::size_t n = players;
-    if (n < 2)
+    if (players < 2)
         return std::nullopt;
+    const auto n = static_cast<Eigen::Index>(players);
     RatingFit fit;
-    fit.prior = !plain_fit_exists(n, scores);
-    const LogLikelihood likelihood(n, scores, fit.prior);
+    fit.prior = !plain_fit_exists(players, scores);
+    const LogLikelihood likelihood(players, scores, fit.prior);
     // Newton's method on a concave function, each step halved until it
     // gains; the steps keep the average at 0.
-    std::vector<double> r(n, 0);
-    std::vector<double> gradient;
-    Matrix hessian;
+    Vector r = Vector::Zero(n);
+    Vector gradient;
+    Curvature curvature;
     double value = likelihood.value(r);
     for (int iteration = 0; iteration < 200; ++iteration) {
-        likelihood.derivatives(r, gradient, hessian);
-        const Matrix step_of = inverse(anchored_information(hessian));
-        std::vector<double> step(n, 0);
-        double largest = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            for (std::size_t j = 0; j < n; ++j)
-                step[i] += step_of[i][j] * gradient[j];
-            largest = std::max(largest, std::abs(step[i]));
-        }
-        if (largest < 1e-9)
+        likelihood.derivatives(r, gradient, curvature);
+        const Vector step = CurvatureSolver(curvature).solve(gradient);
+        if (step.lpNorm<Eigen::Infinity>() < 1e-9)
             break;
-        for (double t = 1; t > 1e-6; t /= 2) {
-            std::vector<double> next(n);
-            for (std::size_t i = 0; i < n; ++i)
-                next[i] = r[i] + t * step[i];
+        bool moved = false;
+        for (double t = 1; t > 1e-6 && !moved; t /= 2) {
+            const Vector next = r + t * step;
             const double next_value = likelihood.value(next);
             if (next_value >= value) {
-                r = std::move(next);
+                r = next;
                 value = next_value;
-                break;
+                moved = true;
             }
         }
+        // At the maximum the rounding of the likelihood can hide a gain
+        // the step still promises: nothing is left to gain.
+        if (!moved)
+            break;
     }
-    likelihood.derivatives(r, gradient, hessian);
-    const Matrix covariance = inverse(anchored_information(hessian));
-    for (std::size_t i = 0; i < n; ++i) {
-        const double variance = covariance[i][i] - 1.0 / static_cast<double>(n);
-        const double margin = kZ95 * std::sqrt(std::max(variance, 0.0));
+    likelihood.derivatives(r, gradient, curvature);
+    const Vector variances = CurvatureSolver(curvature).variances();
+    for (Eigen::Index i = 0; i < n; ++i) {
+        const double margin = kZ95 * std::sqrt(std::max(variances[i], 0.0));
         // Below the fit's precision a rating is the average itself.
         const double elo = std::abs(r[i]) < 1e-9 ? 0 : r[i];
         fit.ratings.push_back({elo, elo - margin, elo + margin});

@@ -39,12 +39,9 @@ struct RatingFit {
 // r_i -+ 1.959964 * sqrt(C_ii), C the inverse of the Fisher information (the
 // negative Hessian of that log-likelihood at the fit) under the same anchor.
 // Colours are not modelled: a pairing plays both equally often.
-// nullopt for fewer than two players. The fit works on a players x players
-// matrix: see kMaxRatedPlayers.
+// nullopt for fewer than two players. The fit works on the pairs that
+// played (a sparse factorisation), so it takes any field: its memory grows
+// with the games, not with the square of the field.
 std::optional<RatingFit> fit_ratings(std::size_t players, const PairScores& scores);
-
-// The most players fit_ratings is asked to rate: its memory grows with the
-// square of the field and its time with the cube.
-constexpr std::size_t kMaxRatedPlayers = 200;
 
 }  // namespace referee

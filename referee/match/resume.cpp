@@ -19,13 +19,14 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run,
     if (!std::filesystem::is_regular_file(path, error))
         return check;
     std::ifstream in(path, std::ios::binary);
-    const ReadResults read = read_results(in, path);
+    const ReadResults read = records::read_results(in, path);
     const int total = static_cast<int>(games.size());
     std::set<int> seen;
     for (const auto& entry : read.games) {
         const std::string where = entry.origin + " (game " + std::to_string(entry.game) + ")";
         if (entry.run && *entry.run != run) {
-            check.refusal = where + " comes from another run, " + run_difference(run, *entry.run);
+            check.refusal =
+                where + " comes from another run, " + records::run_difference(run, *entry.run);
             return check;
         }
         if (entry.game > total || (entry.scheduled > 0 && entry.scheduled != total)) {

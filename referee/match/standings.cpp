@@ -78,7 +78,7 @@ std::string rating_cell(const Rating& rating) {
 
 std::string standings_table(const Standings& standings) {
     const std::size_t width = name_width(standings);
-    const bool ratings = standings.players.size() > 2 && !standings.ratings_left_out;
+    const bool ratings = standings.players.size() > 2;
     std::string out = "Rank  " + pad("Player", width, true) +
                       "  Points  Games  Wins  Losses  Draws    Score" +
                       (ratings ? "  Rating  95 % interval" : "") + "\n";
@@ -104,10 +104,6 @@ std::string standings_table(const Standings& standings) {
                 "Some players won or lost every game against the rest (or played none): each "
                 "player\nhas one virtual draw against an average opponent added.\n";
         }
-    }
-    if (standings.ratings_left_out) {
-        out += "Ratings left out: " + std::to_string(standings.players.size()) +
-               " players, more than the " + std::to_string(kMaxRatedPlayers) + " the fit takes.\n";
     }
     return out;
 }
@@ -250,8 +246,7 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
     }
     if (count == 2)
         standings.pairs = pentanomial(players, games);
-    standings.ratings_left_out = count > kMaxRatedPlayers;
-    if (count > 2 && !standings.ratings_left_out) {
+    if (count > 2) {
         const auto fit = fit_ratings(count, standings.pair_scores);
         for (auto& row : standings.rows)
             row.rating = fit->ratings[static_cast<std::size_t>(row.player)];

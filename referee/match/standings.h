@@ -26,8 +26,6 @@ struct Standings {
     std::vector<std::string> players;  // in the order they were named
     std::vector<Standing> rows;        // best first
     PairScores pair_scores;            // for the pairs that played, both ways round
-    // More than kMaxRatedPlayers: no row has a rating.
-    bool ratings_left_out = false;
     std::map<std::string, int> reasons;  // why games ended, with counts
     int unfinished = 0;                  // games without a result ("*")
     // Two players only: the first player's points in each pair of games

@@ -54,7 +54,7 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
     {
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
         for (const auto& game : merged.games)
-            file << game_line(game);
+            file << records::game_line(game);
         file << summary;
         file.close();
         if (!file) {

@@ -11,13 +11,13 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "gamepage/page.h"
+#include "records/record.h"
 #include "referee/common/interrupt.h"
 #include "referee/match/match.h"
 #include "referee/match/pairings.h"
 #include "referee/web/page.h"
 #include "referee/web/web_run.h"
-#include "replay/page.h"
-#include "replay/record.h"
 
 // Last: the library's header leaks macros the others need not see.
 #include <httplib.h>
@@ -365,7 +365,7 @@ void Server::routes() {
                     {"rows", config.rows},
                     {"columns", config.columns},
                     {"rules", rules::rule_set_name(config.rules)},
-                    {"time", config.time_seconds},
+                    {"time", config.time_control.seconds},
                     {"human_time", config.human_time_seconds},
                     {"max_games", settings_.max_games}});
     });
@@ -449,9 +449,9 @@ void Server::routes() {
             res.set_content(*record, "text/plain; charset=utf-8");
             return;
         }
-        auto games = replay::read_record(*record);
-        if (const auto* read = std::get_if<std::vector<replay::Game>>(&games)) {
-            res.set_content(replay::html_page(*read, 0, 0), "text/html; charset=utf-8");
+        auto games = records::read_record(*record);
+        if (const auto* read = std::get_if<std::vector<records::Game>>(&games)) {
+            res.set_content(gamepage::html_page(*read, 0, 0), "text/html; charset=utf-8");
         } else {
             reply_json(res, 500, {{"error", "the record cannot be replayed"}});
         }

@@ -143,7 +143,7 @@ void WebGame::run() {
         write_record(
             out,
             RecordInfo{"referee web game " + std::to_string(id_), entrants_[0].name,
-                       entrants_[1].name, config_.rows, config_.columns, config_.time_seconds},
+                       entrants_[1].name, config_.rows, config_.columns, config_.time_control},
             result);
         record = out.str();
     }

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "protocol/move_line.h"
+#include "record_moves.h"
 #include "referee/game/board.h"
 #include "referee/game/display.h"
 #include "referee/game/record.h"
@@ -71,7 +72,7 @@ void expect_record_replays_to_final_board(const Game& game, int rows, int column
     auto board = referee::Board::starting(rows, columns);
     std::optional<protocol::MoveLine> last;
     auto mover = referee::Side::Black;
-    for (const auto& line : referee::record_moves(game.record)) {
+    for (const auto& line : test_support::record_moves(game.record)) {
         last = protocol::parse_move(line);
         ASSERT_TRUE(last) << line;
         ASSERT_FALSE(rules::refusal(board, mover, *last, rules::RuleSet::Either)) << line;
@@ -104,7 +105,7 @@ TEST_F(RefereeGames, GridplayerAgainstItselfOnTenByTen) {
 TEST_F(RefereeGames, SameGameTwice) {
     const auto moves_and_result = [](const Game& game) {
         const auto result = game.run.out.rfind("Finished game");
-        return std::make_pair(referee::record_moves(game.record),
+        return std::make_pair(test_support::record_moves(game.record),
                               result == std::string::npos ? "" : game.run.out.substr(result));
     };
     for (const auto& [black, white] :
@@ -124,7 +125,7 @@ TEST_F(RefereeGames, MatchAlternatesColours) {
     EXPECT_NE(match.run.out.find("Finished game 2 (gridplayer vs treeplayer)"), std::string::npos);
     EXPECT_NE(match.run.out.find("Score of treeplayer vs gridplayer: "), std::string::npos);
     EXPECT_NE(match.run.out.find("Games ended because:"), std::string::npos);
-    EXPECT_EQ(referee::record_moves(match.record).size(), [&] {
+    EXPECT_EQ(test_support::record_moves(match.record).size(), [&] {
         std::size_t total = 0;
         std::smatch count;
         std::string text = match.record;

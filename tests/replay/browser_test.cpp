@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "process_runner.h"
-#include "replay/record.h"
+#include "records/record.h"
 #include "support.h"
 
 namespace {
@@ -66,8 +66,8 @@ class ReplayBrowser : public ::testing::Test {
     fs::path dir_;
 };
 
-void expect_drawn(const std::string& drawing, const replay::Game& game, int ply,
-                  const replay::Board& board) {
+void expect_drawn(const std::string& drawing, const records::Game& game, int ply,
+                  const rules::Board& board) {
     std::optional<protocol::MoveLine> last;
     if (ply > 0)
         last = game.moves[static_cast<std::size_t>(ply - 1)].move;
@@ -105,12 +105,12 @@ TEST_F(ReplayBrowser, EveryPlyOfTwoRealGames) {
     const std::string hostile = "<b>bold</b></script><img src=x onerror=\\\"document.title=1\\\">";
     text.replace(text.find("[White \"gridplayer\"]"), 20, "[White \"" + hostile + "\"]");
     std::ofstream(record) << text;
-    auto read_back = replay::read_record(text);
-    const auto& games = std::get<std::vector<replay::Game>>(read_back);
+    auto read_back = records::read_record(text);
+    const auto& games = std::get<std::vector<records::Game>>(read_back);
     ASSERT_EQ(games.size(), 2U);
 
     for (int number = 1; number <= 2; ++number) {
-        const replay::Game& game = games[static_cast<std::size_t>(number - 1)];
+        const records::Game& game = games[static_cast<std::size_t>(number - 1)];
         const std::string page = (dir_ / ("game" + std::to_string(number) + ".html")).string();
         ASSERT_EQ(
             run_process({REPLAY, record.string(), "--game", std::to_string(number), "--html", page},
@@ -122,7 +122,7 @@ TEST_F(ReplayBrowser, EveryPlyOfTwoRealGames) {
         const auto drawings = every_ply(shown["all"]);
         ASSERT_EQ(drawings.size(), static_cast<std::size_t>(game.plies()) + 1);
 
-        auto board = replay::Board::starting(game.rows, game.columns);
+        auto board = rules::Board::starting(game.rows, game.columns);
         for (int ply = 0; ply <= game.plies(); ++ply) {
             SCOPED_TRACE("game " + std::to_string(number) + " ply " + std::to_string(ply));
             if (ply > 0)
@@ -142,7 +142,7 @@ TEST_F(ReplayBrowser, EveryPlyOfTwoRealGames) {
 
     // A picture for people to look at: game 2 (its names are the programs')
     // just after its first shot.
-    const replay::Game& second = games[1];
+    const records::Game& second = games[1];
     int shot = 1;
     while (shot < second.plies() &&
            second.moves[static_cast<std::size_t>(shot - 1)].move.action != 'B')
@@ -170,8 +170,8 @@ TEST_F(ReplayBrowser, APhonesWidthShowsEveryColumnAndTheControlsWork) {
                      "--record", record.string(), GRIDPLAYER, GRIDPLAYER},
                     "");
     ASSERT_EQ(played.status, 0) << played.err;
-    auto read_back = replay::read_record(read(record));
-    const auto& games = std::get<std::vector<replay::Game>>(read_back);
+    auto read_back = records::read_record(read(record));
+    const auto& games = std::get<std::vector<records::Game>>(read_back);
     ASSERT_EQ(games.size(), 2U);
     const std::string page = (dir_ / "wide.html").string();
     ASSERT_EQ(run_process({REPLAY, record.string(), "--html", page}, "").status, 0);

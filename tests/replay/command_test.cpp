@@ -8,9 +8,10 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include "gamepage/svg.h"
 #include "process_runner.h"
-#include "replay/record.h"
-#include "replay/svg.h"
+#include "record_moves.h"
+#include "records/record.h"
 #include "support.h"
 
 namespace {
@@ -39,8 +40,8 @@ class ReplayCommand : public ::testing::Test {
     }
     // The board after `ply` moves, from the record's move lines.
     std::string letters_after(int ply) const {
-        auto board = replay::Board::starting(8, 8);
-        const auto lines = referee::record_moves(read(record_));
+        auto board = rules::Board::starting(8, 8);
+        const auto lines = test_support::record_moves(read(record_));
         for (int i = 0; i < ply; ++i)
             board.apply(*protocol::parse_move(lines[static_cast<std::size_t>(i)]));
         return replay_test::letters(board);
@@ -119,7 +120,7 @@ TEST_F(ReplayCommand, MatchRecordsCountTheirGamesAndPicturesAreCaptioned) {
     std::ofstream(match) << replay_test::random_record(4, 8, 8, 20)
                          << replay_test::random_record(5, 8, 8, 25)
                          << replay_test::random_record(6, 8, 8, 30);
-    const auto games = std::get<std::vector<replay::Game>>(replay::read_record(read(match)));
+    const auto games = std::get<std::vector<records::Game>>(records::read_record(read(match)));
     ASSERT_EQ(games.size(), 3U);
     for (int k : {1, 3}) {
         std::vector<std::string> args = {match, "--no-color"};
@@ -151,7 +152,7 @@ TEST_F(ReplayCommand, MatchRecordsCountTheirGamesAndPicturesAreCaptioned) {
         EXPECT_EQ(data["games"][i]["moves"].size(), games[i].moves.size());
 
     const std::string svg = (dir_ / "p.svg").string();
-    const replay::Game& second = games[1];
+    const records::Game& second = games[1];
     for (int ply : {0, 7, second.plies()}) {
         SCOPED_TRACE(ply);
         ASSERT_EQ(replay({match, "--game", "2", "--ply", std::to_string(ply), "--svg", svg}).status,
@@ -170,7 +171,7 @@ TEST_F(ReplayCommand, MatchRecordsCountTheirGamesAndPicturesAreCaptioned) {
             << text;
         if (ply > 0) {
             const auto& move = second.moves[static_cast<std::size_t>(ply - 1)].move;
-            const std::string side = replay::mover(ply) == replay::Side::Black ? "black" : "white";
+            const std::string side = records::mover(ply) == rules::Side::Black ? "black" : "white";
             EXPECT_NE(text.find(side + " " + protocol::format_move(move)), std::string::npos)
                 << text;
         }
@@ -181,7 +182,7 @@ TEST_F(ReplayCommand, MatchRecordsCountTheirGamesAndPicturesAreCaptioned) {
         std::smatch y;
         ASSERT_TRUE(
             std::regex_search(picture, y, std::regex("class=\"caption\"[^>]*y=\"(\\d+)\"")));
-        EXPECT_GT(std::stoi(y[1]), replay::kMargin + 8 * replay::kCell);
+        EXPECT_GT(std::stoi(y[1]), gamepage::kMargin + 8 * gamepage::kCell);
         EXPECT_LT(std::stoi(y[1]), std::stoi(height[1]));
     }
 }

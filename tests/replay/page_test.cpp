@@ -4,8 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "replay/page.h"
-#include "replay/record.h"
+#include "gamepage/page.h"
+#include "records/record.h"
 
 namespace {
 
@@ -18,10 +18,10 @@ std::size_t count(const std::string& text, const std::string& what) {
 
 TEST(ReplayPage, HostileNamesStayData) {
     const std::string hostile = "</script><script>alert(1)</script><!-- & \xff";
-    replay::Game game;
+    records::Game game;
     game.tags = {{"Black", hostile}, {"White", "</SCRIPT >"}, {"Termination", "a < b > c"}};
     game.moves = {{{'S', 0, 5, 'M', 0, 4}, 0.5, 3}, {{'S', 1, 2, 'B', 0, 4}, 0, 4}};
-    const std::string page = replay::html_page(game, 1);
+    const std::string page = gamepage::html_page(game, 1);
 
     // Only the page's own two scripts close, and no markup hides in the data.
     EXPECT_EQ(count(page, "</script>"), 2U);

@@ -2,18 +2,19 @@
 // record still replays, and a broken one is reported at its line.
 #include <gtest/gtest.h>
 
-#include "replay/record.h"
-#include "replay/svg.h"
+#include "gamepage/svg.h"
+#include "record_moves.h"
+#include "records/record.h"
 #include "replay/terminal.h"
 #include "support.h"
 
 namespace {
 
-using replay::Game;
-using replay::RecordError;
+using records::Game;
+using records::RecordError;
 
 std::vector<Game> games_of(const std::string& text) {
-    auto read = replay::read_record(text);
+    auto read = records::read_record(text);
     if (const auto* error = std::get_if<RecordError>(&read)) {
         ADD_FAILURE() << "line " << error->line << ": " << error->why;
         return {};
@@ -32,9 +33,9 @@ TEST(ReplayRecord, RandomGamesDrawnAsTheBoardHasThem) {
         const auto games = games_of(text);
         ASSERT_EQ(games.size(), 1U);
         const Game& game = games[0];
-        const auto lines = referee::record_moves(text);
+        const auto lines = test_support::record_moves(text);
         ASSERT_EQ(game.plies(), static_cast<int>(lines.size()));
-        auto board = replay::Board::starting(rows, columns);
+        auto board = rules::Board::starting(rows, columns);
         for (int ply = 0; ply <= game.plies(); ++ply) {
             SCOPED_TRACE("seed " + std::to_string(seed) + " ply " + std::to_string(ply));
             std::optional<protocol::MoveLine> last;
@@ -46,7 +47,7 @@ TEST(ReplayRecord, RandomGamesDrawnAsTheBoardHasThem) {
             EXPECT_EQ(replay_test::letters_from_display(replay::render_position(game, ply, false)),
                       replay_test::letters(board));
             const auto drawn =
-                replay_test::drawing_in(replay::svg_picture(board, last), rows, columns);
+                replay_test::drawing_in(gamepage::svg_picture(board, last), rows, columns);
             EXPECT_EQ(drawn.letters, replay_test::letters(board));
             EXPECT_EQ(drawn.marks, replay_test::marks_of(last));
         }
@@ -95,25 +96,10 @@ TEST(ReplayRecord, InterruptedGameHasNoResult) {
     EXPECT_EQ(replay::result_text(games_of("S 0 5 M 0 4\n").at(0)), "* {the record stops here}");
 }
 
-// The record's TimeControl keeps the increment and the bound per move
-// ("150+2 move 5"), and replay's clocks add the increment after each move:
+// A record's TimeControl with an increment and a bound per move ("150+2
+// move 5") reaches replay's clocks, which add the increment after each move:
 // black's clock after its second move is 150 - 1.5 + 2 - 0.5 + 2.
-TEST(ReplayRecord, TimeControlWithIncrementRoundTripsIntoTheClocks) {
-    for (const auto& [control, text] :
-         {std::pair{referee::TimeControl{150, 0, 0}, "150"},
-          std::pair{referee::TimeControl{150, 2, 0}, "150+2"},
-          std::pair{referee::TimeControl{60, 0.25, 0.5}, "60+0.25 move 0.5"},
-          std::pair{referee::TimeControl{90, 0, 5}, "90 move 5"}}) {
-        EXPECT_EQ(referee::format_time_control(control), text);
-        const auto back = referee::parse_time_control(text);
-        ASSERT_TRUE(back) << text;
-        EXPECT_EQ(back->seconds, control.seconds);
-        EXPECT_EQ(back->increment, control.increment);
-        EXPECT_EQ(back->move_seconds, control.move_seconds);
-    }
-    for (const char* bad : {"", "150+", "+2", "150+-2", "150 move 0", "150 move", "1e3", "150+2x"})
-        EXPECT_FALSE(referee::parse_time_control(bad)) << bad;
-
+TEST(ReplayRecord, TimeControlWithIncrementReachesTheClocks) {
     referee::GameResult played;
     played.moves = {{referee::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.5},
                     {referee::Side::White, {'S', 1, 2, 'M', 1, 3}, 3.0},
@@ -123,47 +109,20 @@ TEST(ReplayRecord, TimeControlWithIncrementRoundTripsIntoTheClocks) {
     EXPECT_NE(out.str().find("[TimeControl \"150+2 move 5\"]"), std::string::npos) << out.str();
     const auto games = games_of(out.str());
     ASSERT_EQ(games.size(), 1U);
-    EXPECT_EQ(games[0].increment_seconds, 2);
-    EXPECT_EQ(games[0].move_seconds, 5);
-    const auto clocks = replay::clocks_after(games[0], 3);
+    EXPECT_EQ(games[0].time_control.increment, 2);
+    EXPECT_EQ(games[0].time_control.move_seconds, 5);
+    const auto clocks = records::clocks_after(games[0], 3);
     EXPECT_DOUBLE_EQ(clocks[0], 152);
     EXPECT_DOUBLE_EQ(clocks[1], 149);
     EXPECT_NE(
         replay::render_position(games[0], 3, false).find("clocks black 152.0 s, white 149.0 s"),
         std::string::npos)
         << replay::render_position(games[0], 3, false);
-}
-
-TEST(ReplayRecord, BrokenRecordsNameTheirLine) {
-    const std::string tags = "[Black \"b\"]\n[White \"w\"]\n\n";
-    const struct {
-        std::string text;
-        int line;
-        std::string why;
-    } cases[] = {
-        {tags + "S 0 5 M 0 4\nS 1 2 X 1 3\n", 5, "not a move \"S 1 2 X 1 3\""},
-        {tags + "S 0 5 M 0 4\nS 1 2 M", 5, "not a move"},
-        {tags + "S 0 5 M 0 4 {0.1s\n", 4, "not closed"},
-        {tags + "S 0 5 M 8 4\n", 4, "ply 1, S 0 5 M 8 4: (8,4) is off the 8x8 board"},
-        {tags + "S 0 5 M 0 4\nS 3 9 B 3 5\n", 5, "(3,9) is off the 8x8 board"},
-        {tags + "S 0 4 M 0 3\n", 4, "(0,4) holds no soldier of black"},
-        {tags + "S 0 5 M 0 4\nS 0 4 M 0 3\n", 5, "(0,4) holds no soldier of white"},
-        {tags + "S 0 5 B 0 5\n", 4, "black cannot shoot its own piece on (0,5)"},
-        {"[Rows \"5\"]\n", 1, "Rows must be a number from 6 to 100"},
-        {"[Columns \"8x\"]\n", 1, "Columns must be"},
-        {"[TimeControl \"150+2/5\"]\n", 1, "TimeControl must read S, S+INC"},
-        {"[Black \"unterminated]\n", 1, "not a tag pair"},
-        {"[Black \"a\" b\"]\n", 1, "not a tag pair"},
-        {"\n1-0\n", 2, "a result with no game before it"},
-        {"", 0, "the record holds no game"},
-    };
-    for (const auto& c : cases) {
-        const auto read = replay::read_record(c.text);
-        const auto* error = std::get_if<RecordError>(&read);
-        ASSERT_NE(error, nullptr) << c.text;
-        EXPECT_EQ(error->line, c.line) << c.text;
-        EXPECT_NE(error->why.find(c.why), std::string::npos) << error->why;
-    }
+    // The whole game carries its clocks from ply to ply and must agree.
+    std::ostringstream whole;
+    replay::render_game(whole, games[0], false);
+    EXPECT_NE(whole.str().find("clocks black 152.0 s, white 149.0 s"), std::string::npos)
+        << whole.str();
 }
 
 }  // namespace

@@ -11,17 +11,18 @@
 #include <sstream>
 #include <string>
 
+#include "gamepage/board.h"
 #include "long_record.h"
+#include "records/game.h"
 #include "referee/game/record.h"
-#include "replay/game.h"
 
 namespace replay_test {
 
-inline std::string letters(const replay::Board& board) {
+inline std::string letters(const rules::Board& board) {
     std::string out;
     for (int y = 0; y < board.rows(); ++y) {
         for (int x = 0; x < board.columns(); ++x) {
-            const std::string piece = replay::piece_letter(board.at(x, y));
+            const std::string piece = gamepage::piece_letter(board.at(x, y));
             out += piece.empty() ? "." : piece;
         }
         out += '\n';
@@ -87,21 +88,21 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    auto board = replay::Board::starting(rows, columns);
+    auto board = rules::Board::starting(rows, columns);
     referee::GameResult result;
     for (int tries = 0; static_cast<int>(result.moves.size()) < plies && tries < 100000; ++tries) {
-        const auto side = replay::mover(static_cast<int>(result.moves.size()) + 1);
+        const auto side = records::mover(static_cast<int>(result.moves.size()) + 1);
         const char action = pick(0, 4) == 0 ? 'B' : 'M';
         const int reach = action == 'M' ? 2 : 4;
         const int x = pick(0, columns - 1);
         const int y = pick(0, rows - 1);
         const protocol::MoveLine move{
             'S', x, y, action, x + pick(-reach, reach), y + pick(-reach, reach)};
-        if (replay::replay_refusal(board, side, move))
+        if (records::replay_refusal(board, side, move))
             continue;
         board.apply(move);
         result.moves.push_back(
-            {side == replay::Side::Black ? referee::Side::Black : referee::Side::White, move,
+            {side == rules::Side::Black ? referee::Side::Black : referee::Side::White, move,
              pick(0, 2000) / 1000.0});
     }
     std::ostringstream out;

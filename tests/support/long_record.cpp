@@ -3,41 +3,46 @@
 #include <array>
 #include <sstream>
 
-#include "referee/game/record.h"
-#include "replay/game.h"
+#include "records/record.h"
 
 namespace record_samples {
 
 std::string shuttle_record(int plies) {
-    const auto board = replay::Board::starting(8, 8);
+    const auto board = rules::Board::starting(8, 8);
     std::array<protocol::MoveLine, 2> there{};
-    for (const auto side : {replay::Side::Black, replay::Side::White}) {
+    for (const auto side : {rules::Side::Black, rules::Side::White}) {
         bool found = false;
         for (int y = 0; y < 8 && !found; ++y) {
             for (int x = 0; x < 8 && !found; ++x) {
                 for (int dy = -1; dy <= 1 && !found; ++dy) {
                     const protocol::MoveLine move{'S', x, y, 'M', x, y + dy};
-                    if (dy != 0 && !replay::replay_refusal(board, side, move) &&
-                        replay::piece_letter(board.at(x, y + dy)).empty()) {
-                        there[side == replay::Side::Black ? 0 : 1] = move;
+                    if (dy != 0 && !records::replay_refusal(board, side, move) &&
+                        board.at(x, y + dy) == rules::Cell::Empty) {
+                        there[side == rules::Side::Black ? 0 : 1] = move;
                         found = true;
                     }
                 }
             }
         }
     }
-    referee::GameResult result;
-    result.outcome.reason = referee::EndReason::PlyLimit;
+    records::RecordHeader header;
+    header.event = "shuttle";
+    header.black = "b";
+    header.white = "w";
+    header.rows = 8;
+    header.columns = 8;
+    header.time_control = records::TimeControl{};
+    header.result = "1/2-1/2";
+    header.termination = "the ply limit was reached";
+    std::vector<records::WrittenMove> moves;
     for (int ply = 0; ply < plies; ++ply) {
-        const int who = ply % 2;
-        protocol::MoveLine move = there[static_cast<std::size_t>(who)];
+        protocol::MoveLine move = there[static_cast<std::size_t>(ply % 2)];
         if ((ply / 2) % 2 == 1)
             move = {'S', move.x2, move.y2, 'M', move.x1, move.y1};
-        result.moves.push_back(
-            {who == 0 ? referee::Side::Black : referee::Side::White, move, 0.001});
+        moves.push_back({protocol::format_move(move), 0.001});
     }
     std::ostringstream out;
-    referee::write_record(out, {"shuttle", "b", "w", 8, 8, 150}, result);
+    records::write_record(out, header, moves);
     return out.str();
 }
 

@@ -17,6 +17,7 @@
 #include <regex>
 
 #include "protocol/move_line.h"
+#include "record_moves.h"
 #include "referee/game/record.h"
 #include "referee/match/standings.h"
 #include "rules/board.h"
@@ -121,7 +122,7 @@ std::string record(const Served& served, int game) {
 void expect_true_to_record(const Served& served, const json& seen) {
     const std::string text = record(served, seen["game"]);
     ASSERT_FALSE(text.empty());
-    const auto moves = referee::record_moves(text);
+    const auto moves = test_support::record_moves(text);
     EXPECT_EQ(seen["result"], tag(text, "Result"));
     std::vector<std::string> boards{letters(rules::Board::starting(8, 8))};
     auto board = rules::Board::starting(8, 8);

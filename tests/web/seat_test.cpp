@@ -5,7 +5,9 @@
 #include <poll.h>
 
 #include <nlohmann/json.hpp>
+#include <variant>
 
+#include "records/record.h"
 #include "referee/web/browser_seat.h"
 #include "referee/web/server.h"
 #include "referee/web/web_game.h"
@@ -76,10 +78,12 @@ TEST(BrowserSeat, TakesOnlyLegalMovesInItsOwnTurn) {
     EXPECT_EQ(seat.offer("S 0 5 M 0 4"), "the game is over");
 }
 
-// Both sides at the page: black moves, white (to move) resigns; a second
-// game is stopped before anyone moves.
+// Both sides at the page: black moves, white (to move) resigns, and the
+// record names the whole time control (--time 60+2 --move-time 5) and
+// replays with it; a second game is stopped before anyone moves.
 TEST(WebGame, PeoplePlayResignAndStop) {
     referee::GameConfig config;
+    config.time_control = {60, 2, 5};
     const referee::web::Entrant person{"human", {}};
     // The game's events up to and including the next of `type`.
     const auto events_until = [](const referee::web::WebGame& game,
@@ -121,7 +125,17 @@ TEST(WebGame, PeoplePlayResignAndStop) {
         EXPECT_EQ(seen.back()["result"], "1-0");
         EXPECT_EQ(seen.back()["ply"], 1);
         ASSERT_TRUE(game.record());
-        EXPECT_NE(game.record()->find("S 0 5 M 0 4"), std::string::npos);
+        EXPECT_NE(game.record()->find("[TimeControl \"60+2 move 5\"]"), std::string::npos)
+            << *game.record();
+        const auto read = records::read_record(*game.record());
+        const auto& games = std::get<std::vector<records::Game>>(read);
+        ASSERT_EQ(games.size(), 1U);
+        EXPECT_EQ(games[0].time_control, (records::TimeControl{60, 2, 5}));
+        ASSERT_EQ(games[0].plies(), 1);
+        EXPECT_EQ(games[0].moves[0].move, (protocol::MoveLine{'S', 0, 5, 'M', 0, 4}));
+        // Black's clock: 60 s, less the move's time, plus the increment.
+        const double black_left = records::clocks_after(games[0], 1)[0];
+        EXPECT_DOUBLE_EQ(black_left, 62 - games[0].moves[0].seconds);
         EXPECT_FALSE(game.resign());
     }
     referee::web::WebGame game(2, person, person, config, {});

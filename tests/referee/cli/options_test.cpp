@@ -41,7 +41,7 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     auto options = std::get<Options>(parsed);
     EXPECT_EQ(options.game.rows, 8);
     EXPECT_EQ(options.game.columns, 8);
-    EXPECT_EQ(options.game.time_seconds, 150);
+    EXPECT_EQ(options.game.time_control.seconds, 150);
     EXPECT_EQ(options.game.ply_limit, 300);
     EXPECT_EQ(options.game.town_hall_limit, 2);
     EXPECT_EQ(options.game.margin.count(), 0);
@@ -52,8 +52,8 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(options.players[0].argv, Words{"black"});
     EXPECT_EQ(options.players[0].name, "black");
     EXPECT_EQ(options.concurrency, 1);
-    EXPECT_EQ(options.game.increment_seconds, 0);
-    EXPECT_EQ(options.game.move_seconds, 0);
+    EXPECT_EQ(options.game.time_control.increment, 0);
+    EXPECT_EQ(options.game.time_control.move_seconds, 0);
     EXPECT_EQ(options.error_cap, 1U << 20);
     EXPECT_EQ(options.confinement.memory_bytes, 0U);
 
@@ -94,9 +94,9 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     options = std::get<Options>(parsed);
     EXPECT_EQ(options.game.rows, 10);
     EXPECT_EQ(options.game.columns, 10);
-    EXPECT_EQ(options.game.time_seconds, 60);
-    EXPECT_EQ(options.game.increment_seconds, 0.5);
-    EXPECT_EQ(options.game.move_seconds, 2.5);
+    EXPECT_EQ(options.game.time_control.seconds, 60);
+    EXPECT_EQ(options.game.time_control.increment, 0.5);
+    EXPECT_EQ(options.game.time_control.move_seconds, 2.5);
     EXPECT_EQ(options.game.margin.count(), 25);
     EXPECT_EQ(options.game.ply_limit, 40);
     EXPECT_EQ(options.game.town_hall_limit, 3);

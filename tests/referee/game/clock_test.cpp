@@ -72,7 +72,7 @@ std::vector<std::string> fake(const std::vector<std::string>& args) {
 TEST(GameClock, ASideLosesOnTimeWhenItsClockRunsOutWhateverTheRealTime) {
     const std::string dir = referee_test::scratch_dir("game_clock");
     referee::GameConfig config;
-    config.time_seconds = 150;
+    config.time_control.seconds = 150;
     config.exit_grace = 0ms;  // the silent player would not leave on its own
     referee::GameObserver quiet;
 
@@ -109,30 +109,30 @@ TEST(GameClock, AnIncrementKeepsAClockGoingAndTheMoveBoundEndsAMoveWithTimeLeft)
     config.repetition_draws = false;
     config.rules = rules::RuleSet::Squares;  // the fake player steps back and forth
     config.ply_limit = 60;
-    config.time_seconds = 50;
+    config.time_control.seconds = 50;
     referee::GameObserver quiet;
     // Every reading 1 s after the last: each move costs at least 2 s, so 30
     // moves overstep 50 s unless the increment pays them back.
     Clock::time_point ticking{};
     config.now = [&] { return ticking += 1s; };
     for (const double increment : {0.0, 100.0}) {
-        config.increment_seconds = increment;
+        config.time_control.increment = increment;
         const auto result = referee::play_commands(config, fake({}), fake({}), quiet);
         EXPECT_EQ(result.outcome.describe(),
                   increment > 0 ? "the ply limit was reached: 60 plies" : "black ran out of time");
     }
     // A bound per move below that second loses at once, whichever way the
     // referee sees it: by its deadline or by the time the line took.
-    config.increment_seconds = 0;
-    config.move_seconds = 0.5;
+    config.time_control.increment = 0;
+    config.time_control.move_seconds = 0.5;
     auto result = referee::play_commands(config, fake({}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.5 s");
 
     // On the real clock: a silent player loses by the bound alone, long
     // before its 150 s are gone; the referee's deadline does the waiting.
     config.now = nullptr;
-    config.time_seconds = 150;
-    config.move_seconds = 0.05;
+    config.time_control.seconds = 150;
+    config.time_control.move_seconds = 0.05;
     result = referee::play_commands(config, fake({"--mode", "silent"}), fake({}), quiet);
     EXPECT_EQ(result.outcome.describe(), "black exceeded the time per move: the limit is 0.05 s");
 }

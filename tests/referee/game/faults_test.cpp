@@ -7,6 +7,7 @@
 
 #include "fake_game.h"
 #include "protocol/move_line.h"
+#include "record_moves.h"
 #include "referee/game/board.h"
 #include "referee/game/record.h"
 #include "run_referee.h"
@@ -305,7 +306,7 @@ TEST_F(Faults, RecordAndLogTellTheWholeGame) {
           "[Event \"", "[Date \"", "[GameStartTime \"", "[GameEndTime \""}) {
         EXPECT_NE(record.find(tag), std::string::npos) << tag << "\n" << record;
     }
-    const auto moves = referee::record_moves(record);
+    const auto moves = test_support::record_moves(record);
     const std::vector<std::string> expected{"S 0 5 B 0 0", "S 1 2 M 1 3", "S 2 5 M 3 4",
                                             "S 1 3 M 1 2", "S 0 5 B 2 0"};
     EXPECT_EQ(moves, expected);

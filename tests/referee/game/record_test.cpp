@@ -1,4 +1,5 @@
 #include "referee/game/record.h"
+#include "record_moves.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ TEST(Record, TagsEscapeQuotesAndMovesCarryTheirTime) {
         << text;
     EXPECT_NE(text.find("\nS 0 5 M 0 4 {0.250s}\nS 1 2 M 1 3 {1.500s}\n0-1\n"), std::string::npos)
         << text;
-    EXPECT_EQ(referee::record_moves(text),
+    EXPECT_EQ(test_support::record_moves(text),
               (std::vector<std::string>{"S 0 5 M 0 4", "S 1 2 M 1 3"}));
 }
 

@@ -39,14 +39,14 @@ TEST(Results, GameLinesReadBackFieldForField) {
     const auto games = played_games(7);
     std::string text;
     for (const auto& g : games)
-        text += referee::game_line(g);
+        text += records::game_line(g);
     const auto standings = referee::compute_standings(referee::players_in_order(games), games);
     std::istringstream in(text + referee::summary_line(standings, referee::SprtSettings{}));
-    const auto read = referee::read_results(in, "r.jsonl");
+    const auto read = records::read_results(in, "r.jsonl");
     EXPECT_TRUE(read.problems.empty());
     std::string again;  // a field the reader dropped or changed shows here
     for (const auto& g : read.games)
-        again += referee::game_line(g);
+        again += records::game_line(g);
     EXPECT_EQ(again, text);
 }
 
@@ -56,11 +56,11 @@ TEST(Results, DamagedLinesAreReportedAndSkipped) {
     same_player.white = same_player.black;
     GameEntry beyond = games[1];
     beyond.game = 7;
-    std::istringstream in(referee::game_line(games[0]) + "\n  \nnot json\n{\"game\": 2}\n" +
+    std::istringstream in(records::game_line(games[0]) + "\n  \nnot json\n{\"game\": 2}\n" +
                           "{\"game\": 1e300}\n{\"game\": 18446744073709551615}\n" +
-                          referee::game_line(same_player) + referee::game_line(beyond) +
-                          "{\"summary\": {}}\n" + referee::game_line(games[1]).substr(0, 40));
-    const auto read = referee::read_results(in, "r.jsonl");
+                          records::game_line(same_player) + records::game_line(beyond) +
+                          "{\"summary\": {}}\n" + records::game_line(games[1]).substr(0, 40));
+    const auto read = records::read_results(in, "r.jsonl");
     ASSERT_EQ(read.games.size(), 1U);
     const std::vector<std::string> expected{"r.jsonl line 4: not a JSON object",
                                             "line 5: [json.exception",
@@ -77,21 +77,21 @@ TEST(Results, DamagedLinesAreReportedAndSkipped) {
 TEST(Results, ConcurrentAppendersLeaveWholeLines) {
     const std::string path = scratch("append") + "/r.jsonl";
     // A crashed run left half a line; the next writer must not glue onto it.
-    std::ofstream(path) << referee::game_line(played_games(1)[0]).substr(0, 30);
+    std::ofstream(path) << records::game_line(played_games(1)[0]).substr(0, 30);
     constexpr int kWriters = 4;
     constexpr int kLines = 50;
     std::vector<pid_t> children;
     for (int w = 0; w < kWriters; ++w) {
         const pid_t pid = ::fork();
         if (pid == 0) {
-            referee::ResultsFile file;
+            records::ResultsFile file;
             bool ok = !file.open(path);
             GameEntry e = played_games(w)[0];
             e.moves.assign(300, "S 1 2 M 1 3");  // a long game: ~4 kB per line
             e.scheduled = kWriters * kLines;
             for (int i = 0; ok && i < kLines; ++i) {
                 e.game = 1 + w * kLines + i;
-                ok = !file.append(referee::game_line(e));
+                ok = !file.append(records::game_line(e));
             }
             ::_exit(ok ? 0 : 1);
         }
@@ -118,7 +118,7 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
         const std::string dir = scratch("merge" + std::to_string(seed));
         const std::vector<std::string> paths{dir + "/0.jsonl", dir + "/1.jsonl", dir + "/2.jsonl"};
         for (std::size_t i = 0; i < shuffled.size(); ++i)
-            std::ofstream(paths[i % 3], std::ios::app) << referee::game_line(shuffled[i]);
+            std::ofstream(paths[i % 3], std::ios::app) << records::game_line(shuffled[i]);
         std::ostringstream out;
         std::ostringstream errors;
         EXPECT_EQ(referee::run_merge(paths, std::nullopt, out, errors), 0);
@@ -128,7 +128,7 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
         // A job stopped and run again: its unfinished line gives way.
         GameEntry stopped = games[3];
         stopped.result = "*";
-        std::ofstream(paths[0], std::ios::app) << referee::game_line(stopped);
+        std::ofstream(paths[0], std::ios::app) << records::game_line(stopped);
         std::ostringstream out1;
         std::ostringstream errors1;
         EXPECT_EQ(referee::run_merge({paths[0], paths[1], paths[2]}, std::nullopt, out1, errors1),
@@ -140,7 +140,7 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
         GameEntry rerun = *std::find_if(games.begin(), games.end(),
                                         [](const GameEntry& g) { return g.result != "*"; });
         rerun.result = rerun.result == "1-0" ? "0-1" : "1-0";
-        std::ofstream(paths[2], std::ios::app) << referee::game_line(rerun);
+        std::ofstream(paths[2], std::ios::app) << records::game_line(rerun);
         std::ostringstream out2;
         std::ostringstream errors2;
         EXPECT_EQ(referee::run_merge(paths, std::nullopt, out2, errors2), 1);
@@ -156,7 +156,7 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
     const std::string path = scratch("gaps") + "/r.jsonl";
     for (const auto& g : played_games(5)) {
         if (g.game != 2 && g.game != 6)
-            std::ofstream(path, std::ios::app) << referee::game_line(g);
+            std::ofstream(path, std::ios::app) << records::game_line(g);
     }
     std::ostringstream out;
     std::ostringstream errors;
@@ -239,7 +239,7 @@ TEST(Results, MergedFileCarriesTheMaximumLikelihoodRatings) {
         const std::string out_path = dir + "/out.jsonl";
         std::ofstream file(in, std::ios::trunc);
         for (const auto& g : games)
-            file << referee::game_line(g);
+            file << records::game_line(g);
         file.close();
         std::ostringstream out;
         std::ostringstream errors;
@@ -248,7 +248,7 @@ TEST(Results, MergedFileCarriesTheMaximumLikelihoodRatings) {
         const std::string text((std::istreambuf_iterator<char>(written)),
                                std::istreambuf_iterator<char>());
         std::istringstream lines(text);
-        EXPECT_EQ(referee::read_results(lines, "out").games.size(), 30U);
+        EXPECT_EQ(records::read_results(lines, "out").games.size(), 30U);
         EXPECT_NE(text.find(swept ? "\"rating_prior\":true" : "\"rating_prior\":false"),
                   std::string::npos);
 

@@ -2,6 +2,7 @@
 // answered or refused without costing the game, and their seat keeps the
 // same clock and end rules as a program's.
 #include "referee/seats/human.h"
+#include "record_moves.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,7 @@ TEST(Human, RefusedLinesCostNothingAndResignLoses) {
     EXPECT_EQ(refusals, 3U);
     EXPECT_NE(run.out.find(referee::human_help(rules::RuleSet::Gridplayer)), std::string::npos);
     // The loose spelling was played and answered, and the game went on.
-    const auto moves = referee::record_moves(referee_test::read_file(dir + "/game.txt"));
+    const auto moves = test_support::record_moves(referee_test::read_file(dir + "/game.txt"));
     ASSERT_EQ(moves.size(), 2U);
     EXPECT_EQ(moves[0], "S 0 5 M 0 4");
     EXPECT_TRUE(run.out.ends_with("Finished game 1 (human vs fake_player): 0-1 {black resigned}\n"))
@@ -294,7 +295,7 @@ TEST(Human, HumanTimeIsThePersonsClockAlone) {
     std::ostringstream screen;
     const referee::Terminal terminal{&keyboard, &screen, false, false, false};
     referee::GameConfig config;
-    config.time_seconds = 50;
+    config.time_control.seconds = 50;
     config.human_time_seconds = 500;
     config.exit_grace = 0ms;
     // Every reading of the clock 100 s after the last.

@@ -1,15 +1,15 @@
-#include "replay/record.h"
+#include "records/record.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 #include <functional>
 #include <optional>
 
-#include "referee/common/text.h"
-#include "referee/game/outcome.h"
-#include "referee/game/record.h"
+#include "text/printable.h"
 
-namespace replay {
+namespace records {
 namespace {
 
 // The board sizes the referee can play: three rows per side and a gap, and
@@ -18,6 +18,26 @@ constexpr int kMinRows = 6;
 constexpr int kMinColumns = 2;
 constexpr int kMaxSide = 100;
 constexpr int kMaxSeconds = 1'000'000;
+
+// A value can neither end its tag early nor break its line.
+std::string tag_value(const std::string& value) {
+    std::string out;
+    for (char c : text::printable(value)) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string local_time(std::chrono::system_clock::time_point when, const char* format) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm parts{};
+    ::localtime_r(&seconds, &parts);
+    char out[64];
+    std::strftime(out, sizeof out, format, &parts);
+    return out;
+}
 
 bool is_result(std::string_view line) {
     return line == "1-0" || line == "0-1" || line == "1/2-1/2" || line == "*";
@@ -89,7 +109,7 @@ class Reader {
     Section section_ = Section::Between;
     std::optional<Game> game_;  // the one being read
     std::size_t count_ = 0;
-    std::optional<Board> board_;
+    std::optional<rules::Board> board_;
 };
 
 std::optional<RecordError> Reader::line(std::string_view text, int number) {
@@ -114,7 +134,7 @@ std::optional<RecordError> Reader::line(std::string_view text, int number) {
 std::optional<RecordError> Reader::tag(std::string_view text, int number) {
     const auto tag = parse_tag(text);
     if (!tag)
-        return RecordError{number, "not a tag pair " + referee::quote(text)};
+        return RecordError{number, "not a tag pair " + text::quote(text)};
     // Tags after moves begin the next game: the one before had no result.
     if (section_ != Section::Tags) {
         if (section_ == Section::Moves)
@@ -140,7 +160,7 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
     } else if (name == "Columns") {
         error = number_in(kMinColumns, kMaxSide, game.columns);
     } else if (name == "TimeControl") {
-        const auto control = referee::parse_time_control(value);
+        const auto control = parse_time_control(value);
         if (!control || control->seconds > kMaxSeconds || control->increment > kMaxSeconds ||
             control->move_seconds > kMaxSeconds) {
             error = RecordError{number,
@@ -148,9 +168,7 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
                                 "M, with S from 0 to " +
                                     std::to_string(kMaxSeconds) + " seconds"};
         } else {
-            game.time_seconds = control->seconds;
-            game.increment_seconds = control->increment;
-            game.move_seconds = control->move_seconds;
+            game.time_control = *control;
         }
     }
     game.tags.push_back(*tag);
@@ -164,7 +182,7 @@ std::optional<RecordError> Reader::move(std::string_view text, int number) {
     section_ = Section::Moves;
     Game& game = *game_;
     if (!board_)
-        board_ = Board::starting(game.rows, game.columns);
+        board_ = rules::Board::starting(game.rows, game.columns);
 
     RecordedMove recorded;
     recorded.line = number;
@@ -179,7 +197,7 @@ std::optional<RecordError> Reader::move(std::string_view text, int number) {
     std::string why;
     const auto parsed = protocol::parse_move(notation, &why);
     if (!parsed)
-        return RecordError{number, "not a move " + referee::quote(notation) + ": " + why};
+        return RecordError{number, "not a move " + text::quote(notation) + ": " + why};
     if (const auto refusal = replay_refusal(*board_, mover(game.plies() + 1), *parsed)) {
         return RecordError{number, "ply " + std::to_string(game.plies() + 1) + ", " +
                                        protocol::format_move(*parsed) + ": " + *refusal};
@@ -207,6 +225,42 @@ std::size_t Reader::finish() {
 }
 
 }  // namespace
+
+void write_record(std::ostream& out, const RecordHeader& header,
+                  const std::vector<WrittenMove>& moves) {
+    const auto tag = [&](const char* name, const std::string& value) {
+        out << '[' << name << " \"" << tag_value(value) << "\"]\n";
+    };
+    tag("Event", header.event);
+    if (header.started)
+        tag("Date", local_time(*header.started, "%Y.%m.%d"));
+    tag("Black", header.black);
+    tag("White", header.white);
+    if (header.rows)
+        tag("Rows", std::to_string(*header.rows));
+    if (header.columns)
+        tag("Columns", std::to_string(*header.columns));
+    if (header.time_control)
+        tag("TimeControl", format_time_control(*header.time_control));
+    tag("Result", header.result);
+    tag("Termination", header.termination);
+    tag("PlyCount", std::to_string(moves.size()));
+    if (header.started)
+        tag("GameStartTime", local_time(*header.started, "%Y-%m-%dT%H:%M:%S %z"));
+    if (header.ended)
+        tag("GameEndTime", local_time(*header.ended, "%Y-%m-%dT%H:%M:%S %z"));
+    out << '\n';
+    char took[40];
+    for (const auto& move : moves) {
+        out << move.line;
+        if (move.seconds) {
+            std::snprintf(took, sizeof took, " {%.3fs}", *move.seconds);
+            out << took;
+        }
+        out << '\n';
+    }
+    out << header.result << "\n\n";
+}
 
 NextLine lines_of(std::string_view text) {
     return [text]() mutable -> std::optional<std::string_view> {
@@ -240,4 +294,4 @@ std::variant<std::vector<Game>, RecordError> read_record(std::string_view text) 
     return games;
 }
 
-}  // namespace replay
+}  // namespace records

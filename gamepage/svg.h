@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
+#include "gamepage/board.h"
 #include "protocol/move_line.h"
-#include "replay/board.h"
 
-namespace replay {
+namespace gamepage {
 
 // Square size and the room for the coordinates, in SVG units; the page reads
 // them back from the picture's data-cell and data-margin.
@@ -27,4 +27,4 @@ std::string svg_picture(const Board& board, const std::optional<protocol::MoveLi
 // The picture with no piece on it, which the page fills in.
 std::string svg_empty_board(int rows, int columns);
 
-}  // namespace replay
+}  // namespace gamepage

@@ -1,17 +1,20 @@
 // One recorded game: its tag pairs, its moves as played and its result, and
-// the positions they lead to.
+// the positions and clocks they lead to.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "protocol/move_line.h"
-#include "replay/board.h"
+#include "records/time_control.h"
+#include "rules/board.h"
+#include "rules/side.h"
 
-namespace replay {
+namespace records {
 
 struct RecordedMove {
     protocol::MoveLine move;
@@ -23,9 +26,7 @@ struct Game {
     std::vector<std::pair<std::string, std::string>> tags;  // in record order
     int rows = 8;
     int columns = 8;
-    double time_seconds = 150;     // each side's allowance, for the clocks
-    double increment_seconds = 0;  // added to the mover's clock after each move
-    double move_seconds = 0;       // the most one move could take; 0 for no bound
+    TimeControl time_control;
     std::vector<RecordedMove> moves;
     // "1-0", "0-1", "1/2-1/2", or "*" for a game the record leaves unfinished.
     std::string result = "*";
@@ -37,14 +38,21 @@ struct Game {
 
 // Who made ply `ply` (counted from 1): black opens the game, so black makes
 // the odd plies.
-Side mover(int ply);
+rules::Side mover(int ply);
 
 // The position after the first `ply` moves; the moves must have been checked
 // to replay (read_record does).
-Board position_after(const Game& game, int ply);
+rules::Board position_after(const Game& game, int ply);
 
 // Seconds left on black's and white's clocks after `ply` moves, as the
 // record's move times and its time control's increment tell.
 std::array<double, 2> clocks_after(const Game& game, int ply);
 
-}  // namespace replay
+// Why `side` cannot have played `move` on `board`, or nullopt when it can as
+// far as any referee checks, whichever players' rules it held them to: both
+// squares on the board, a soldier of the mover on the source, no piece of
+// the mover on the target.
+std::optional<std::string> replay_refusal(const rules::Board& board, rules::Side side,
+                                          const protocol::MoveLine& move);
+
+}  // namespace records

@@ -1,19 +1,19 @@
-#include "replay/page.h"
+#include "gamepage/page.h"
 
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
 #include <string_view>
 
-#include "replay/page_template.h"
-#include "replay/svg.h"
+#include "gamepage/page_template.h"
+#include "gamepage/svg.h"
 
-namespace replay {
+namespace gamepage {
 namespace {
 
 // A move's fields as the page's script reads them, written straight out: a
 // game of a million plies never becomes a tree of a million JSON objects.
-void write_moves(std::ostream& out, const Game& game) {
+void write_moves(std::ostream& out, const records::Game& game) {
     out << '[';
     bool first = true;
     for (const auto& played : game.moves) {
@@ -57,7 +57,7 @@ std::string script_safe_json(const nlohmann::json& data) {
 
 // The page's data for one game, its closing brace left for the caller to
 // write (after more fields, for a match).
-void write_game_fields(std::ostream& out, const Game& game, int start_ply) {
+void write_game_fields(std::ostream& out, const records::Game& game, int start_ply) {
     nlohmann::json tags = nlohmann::json::array();
     for (const auto& [name, value] : game.tags)
         tags.push_back({name, value});
@@ -75,29 +75,29 @@ void write_game_fields(std::ostream& out, const Game& game, int start_ply) {
 
 }  // namespace
 
-std::string html_page(const Game& game, int start_ply) {
+std::string html_page(const records::Game& game, int start_ply) {
     std::ostringstream out;
-    write_html_page(out, std::vector<Game>{game}, 0, start_ply);
+    write_html_page(out, std::vector<records::Game>{game}, 0, start_ply);
     return out.str();
 }
 
-std::string html_page(const std::vector<Game>& games, std::size_t shown, int start_ply) {
+std::string html_page(const std::vector<records::Game>& games, std::size_t shown, int start_ply) {
     std::ostringstream out;
     write_html_page(out, games, shown, start_ply);
     return out.str();
 }
 
-void write_html_page(std::ostream& out, const std::vector<Game>& games, std::size_t shown,
+void write_html_page(std::ostream& out, const std::vector<records::Game>& games, std::size_t shown,
                      int start_ply) {
     write_html_page(out, games.at(shown), shown, games.size(), start_ply,
-                    [&](const std::function<void(const Game&)>& visit) {
-                        for (const Game& game : games)
+                    [&](const std::function<void(const records::Game&)>& visit) {
+                        for (const records::Game& game : games)
                             visit(game);
                     });
 }
 
-void write_html_page(std::ostream& out, const Game& game, std::size_t shown, std::size_t count,
-                     int start_ply, const EachGame& games) {
+void write_html_page(std::ostream& out, const records::Game& game, std::size_t shown,
+                     std::size_t count, int start_ply, const EachGame& games) {
     const std::string_view page = kPageTemplate;
     const std::string_view board_marker = "<!--board-->";
     const std::string_view data_marker = "<!--game-data-->";
@@ -111,7 +111,7 @@ void write_html_page(std::ostream& out, const Game& game, std::size_t shown, std
     if (count > 1) {
         out << R"(,"games":[)";
         bool first = true;
-        games([&](const Game& each) {
+        games([&](const records::Game& each) {
             out << (first ? "" : ",");
             write_game_fields(out, each, 0);
             out << '}';
@@ -123,4 +123,4 @@ void write_html_page(std::ostream& out, const Game& game, std::size_t shown, std
     out << page.substr(data_at + data_marker.size());
 }
 
-}  // namespace replay
+}  // namespace gamepage

@@ -1,9 +1,9 @@
-#include "replay/svg.h"
+#include "gamepage/svg.h"
 
 #include <cmath>
 #include <functional>
 
-namespace replay {
+namespace gamepage {
 namespace {
 
 using LetterAt = std::function<std::string(int x, int y)>;
@@ -174,4 +174,4 @@ std::string svg_empty_board(int rows, int columns) {
         rows, columns, [](int, int) { return std::string(); }, std::nullopt, "");
 }
 
-}  // namespace replay
+}  // namespace gamepage

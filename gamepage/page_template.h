@@ -2,8 +2,8 @@
 // and edited as what they are; the build turns that file into this string.
 #pragma once
 
-namespace replay {
+namespace gamepage {
 
 extern const char* const kPageTemplate;
 
-}  // namespace replay
+}  // namespace gamepage

@@ -1,0 +1,244 @@
+#include "records/results.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+
+#include "text/printable.h"
+
+namespace records {
+namespace {
+
+// Keys stay in the order they are written: a line reads game, players,
+// result, ... as the format lists them.
+using json = nlohmann::ordered_json;
+
+constexpr const char* kNotAnObject = "not a JSON object";
+
+// Player names come from the command line and may hold any bytes; invalid
+// UTF-8 is replaced rather than making the dump throw and lose the game.
+std::string dump_line(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool known_result(const std::string& result) {
+    return result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
+}
+
+// A count from a line. A fraction or a number beyond int is none: letting
+// the library convert it would be undefined behaviour on a hostile file.
+int count_field(const json& line, const char* key) {
+    const json& value = line.at(key);
+    const bool fits = value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <= std::numeric_limits<int>::max()
+                          : value.is_number_integer() &&
+                                value.get<std::int64_t>() >= std::numeric_limits<int>::min() &&
+                                value.get<std::int64_t>() <= std::numeric_limits<int>::max();
+    if (!fits)
+        throw std::invalid_argument(std::string(key) + " is not a whole number within range");
+    return static_cast<int>(value.get<std::int64_t>());
+}
+
+json run_json(const RunInfo& run) {
+    return {
+        {"players", run.players},       {"commands", run.commands},
+        {"tournament", run.tournament}, {"games", run.games},
+        {"options", run.options},       {"rows", run.rows},
+        {"columns", run.columns},       {"time_control", format_time_control(run.time_control)}};
+}
+
+RunInfo run_from(const json& value) {
+    RunInfo run;
+    value.at("players").get_to(run.players);
+    value.at("commands").get_to(run.commands);
+    value.at("tournament").get_to(run.tournament);
+    run.games = count_field(value, "games");
+    value.at("options").get_to(run.options);
+    run.rows = count_field(value, "rows");
+    run.columns = count_field(value, "columns");
+    const auto control = parse_time_control(value.at("time_control").get<std::string>());
+    if (!control)
+        throw std::invalid_argument("time_control is not a time control");
+    run.time_control = *control;
+    return run;
+}
+
+// The entry a game line holds, or why it holds none.
+std::variant<GameEntry, std::string> entry_from(const json& line) {
+    GameEntry entry;
+    try {
+        entry.game = count_field(line, "game");
+        line.at("black").get_to(entry.black);
+        line.at("white").get_to(entry.white);
+        line.at("result").get_to(entry.result);
+        line.at("termination").get_to(entry.termination);
+        entry.reason = line.value("reason", entry.termination);
+        entry.plies = count_field(line, "plies");
+        line.at("moves").get_to(entry.moves);
+        line.at("time_black").get_to(entry.time_black);
+        line.at("time_white").get_to(entry.time_white);
+        line.at("start").get_to(entry.start);
+        line.at("end").get_to(entry.end);
+        entry.scheduled = line.contains("scheduled") ? count_field(line, "scheduled") : 0;
+        if (line.contains("times"))
+            line.at("times").get_to(entry.times);
+        if (line.contains("run"))
+            entry.run = run_from(line.at("run"));
+    } catch (const std::exception& error) {
+        return std::string(error.what());
+    }
+    if (entry.game < 1)
+        return std::string("game numbers start at 1");
+    if (entry.scheduled < 0 || (entry.scheduled > 0 && entry.game > entry.scheduled))
+        return std::string("game number beyond the games scheduled");
+    if (entry.plies < 0 || !(entry.time_black >= 0) || !(entry.time_white >= 0))
+        return std::string("negative plies or times");
+    // Names and reasons are shown on terminals and in tables: whatever the
+    // file holds, no control character gets through.
+    for (std::string* text : {&entry.black, &entry.white, &entry.termination, &entry.reason})
+        *text = text::printable(*text);
+    if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
+        return std::string("black and white must be two named players");
+    if (!entry.times.empty() && entry.times.size() != entry.moves.size())
+        return std::string("times and moves differ in number");
+    if (!known_result(entry.result))
+        return "unknown result \"" + entry.result + "\"";
+    return entry;
+}
+
+// The record the referee would have written for a game it kept in a
+// results file, so that a replay reads both alike.
+std::string record_of(const GameEntry& entry) {
+    RecordHeader header;
+    header.event = "referee game " + std::to_string(entry.game);
+    header.black = entry.black;
+    header.white = entry.white;
+    if (entry.run) {
+        header.rows = entry.run->rows;
+        header.columns = entry.run->columns;
+        header.time_control = entry.run->time_control;
+    }
+    header.result = entry.result;
+    header.termination = entry.termination;
+    std::vector<WrittenMove> moves;
+    for (std::size_t i = 0; i < entry.moves.size(); ++i) {
+        moves.push_back({entry.moves[i], entry.times.empty()
+                                             ? std::nullopt
+                                             : std::optional<double>(entry.times[i])});
+    }
+    std::ostringstream out;
+    write_record(out, header, moves);
+    return out.str();
+}
+
+}  // namespace
+
+std::string iso8601(std::chrono::system_clock::time_point when) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(
+        std::chrono::system_clock::time_point(std::chrono::floor<std::chrono::seconds>(ms)));
+    std::tm parts{};
+    ::gmtime_r(&seconds, &parts);
+    char text[64];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ",
+                  static_cast<int>((ms.count() % 1000 + 1000) % 1000));
+    return text;
+}
+
+std::string game_line(const GameEntry& entry) {
+    json line{{"game", entry.game},
+              {"black", entry.black},
+              {"white", entry.white},
+              {"result", entry.result},
+              {"termination", entry.termination},
+              {"reason", entry.reason},
+              {"plies", entry.plies},
+              {"moves", entry.moves},
+              {"time_black", entry.time_black},
+              {"time_white", entry.time_white},
+              {"start", entry.start},
+              {"end", entry.end},
+              {"scheduled", entry.scheduled}};
+    if (!entry.times.empty())
+        line["times"] = entry.times;
+    if (entry.run)
+        line["run"] = run_json(*entry.run);
+    return dump_line(line);
+}
+
+std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view line) {
+    const json value = json::parse(line, nullptr, false);
+    if (value.is_discarded() || !value.is_object())
+        return std::string(kNotAnObject);
+    if (value.contains("summary"))
+        return NotAGame{};
+    auto entry = entry_from(value);
+    if (auto* game = std::get_if<GameEntry>(&entry))
+        return std::move(*game);
+    return std::get<std::string>(entry);
+}
+
+bool replaces(const GameEntry& kept, const GameEntry& later) {
+    return kept.result == "*" && later.result != "*";
+}
+
+ReadResults read_results(std::istream& in, const std::string& name) {
+    ReadResults out;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        // Only a line cut off by the end of the file lacks its newline.
+        const bool last_is_torn = in.eof();
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        const std::string where = name + " line " + std::to_string(number) + ": ";
+        auto read = read_game_line(line);
+        if (std::holds_alternative<NotAGame>(read))
+            continue;
+        if (auto* message = std::get_if<std::string>(&read)) {
+            out.problems.push_back(where + (*message == kNotAnObject && last_is_torn
+                                                ? "torn last line (a run that stopped while "
+                                                  "writing?), skipped"
+                                                : *message + ", skipped"));
+            continue;
+        }
+        std::get<GameEntry>(read).origin = name + " line " + std::to_string(number);
+        out.games.push_back(std::move(std::get<GameEntry>(read)));
+    }
+    return out;
+}
+
+std::optional<std::string> record_from_results(std::string_view text, int game, std::string& why) {
+    std::optional<GameEntry> chosen;
+    int games = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view row = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        auto read = read_game_line(row);
+        auto* entry = std::get_if<GameEntry>(&read);
+        if (!entry)
+            continue;
+        ++games;
+        if (entry->game == game && (!chosen || replaces(*chosen, *entry)))
+            chosen = std::move(*entry);
+    }
+    if (!chosen) {
+        why = "the results file holds no game " + std::to_string(game) + " (it holds " +
+              std::to_string(games) + (games == 1 ? " game line)" : " game lines)");
+        return std::nullopt;
+    }
+    return record_of(*chosen);
+}
+
+bool is_results_file(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && text[first] == '{';
+}
+
+}  // namespace records

@@ -1,0 +1,115 @@
+// The results line: a game's line reads back as written, a line for game N
+// becomes the record of game N with the finished line preferred, and a line
+// the reader cannot trust is refused with why.
+#include "records/results.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+
+namespace {
+
+records::GameEntry entry(int game, const std::string& result) {
+    records::GameEntry e;
+    e.game = game;
+    e.black = "tree \"player\"";
+    e.white = "grid";
+    e.result = result;
+    e.termination = result == "*" ? "the referee was stopped" : "white lost its town halls";
+    e.reason = e.termination;
+    e.moves = {"S 0 7 M 0 6", "S 1 2 M 1 3"};
+    e.plies = 2;
+    e.times = {0.125, 2};
+    e.time_black = 0.125;
+    e.time_white = 2;
+    e.start = "2026-12-07T10:25:52.123Z";
+    e.end = "2026-12-07T10:25:54.250Z";
+    e.scheduled = 4;
+    records::RunInfo run;
+    run.players = {"tree \"player\"", "grid"};
+    run.commands = {"/bin/a", "/bin/b"};
+    run.tournament = "round-robin";
+    run.rows = 10;
+    run.columns = 9;
+    run.time_control = {60, 2, 5};
+    e.run = run;
+    return e;
+}
+
+records::GameEntry read_back(const std::string& line) {
+    auto read = records::read_game_line(line);
+    if (auto* problem = std::get_if<std::string>(&read))
+        ADD_FAILURE() << *problem;
+    return std::holds_alternative<records::GameEntry>(read) ? std::get<records::GameEntry>(read)
+                                                            : records::GameEntry{};
+}
+
+TEST(ResultsLine, ReadsBackWhatItWrites) {
+    const std::string line = records::game_line(entry(3, "1-0"));
+    EXPECT_EQ(line.back(), '\n');
+    EXPECT_NE(line.find("\"time_control\":\"60+2 move 5\""), std::string::npos) << line;
+    const records::GameEntry back = read_back(line);
+    EXPECT_EQ(records::game_line(back), line);
+    ASSERT_TRUE(back.run);
+    EXPECT_EQ(back.run->time_control, (records::TimeControl{60, 2, 5}));
+    EXPECT_TRUE(std::holds_alternative<records::NotAGame>(
+        records::read_game_line("{\"summary\": {\"players\": []}}")));
+}
+
+TEST(ResultsLine, UntrustworthyLinesAreRefusedWithWhy) {
+    std::string bad_clock = records::game_line(entry(1, "1-0"));
+    bad_clock.replace(bad_clock.find("60+2 move 5"), 11, "sixty");
+    std::string bad_times = records::game_line(entry(1, "1-0"));
+    bad_times.replace(bad_times.find("[0.125,2.0]"), 11, "[0.125]");
+    const std::pair<std::string, std::string> cases[] = {
+        {"not json", "not a JSON object"},
+        {"[1, 2]", "not a JSON object"},
+        {bad_clock, "time_control"},
+        {bad_times, "times and moves differ"},
+    };
+    for (const auto& [line, why] : cases) {
+        const auto read = records::read_game_line(line);
+        const auto* problem = std::get_if<std::string>(&read);
+        ASSERT_NE(problem, nullptr) << line;
+        EXPECT_NE(problem->find(why), std::string::npos) << *problem;
+    }
+}
+
+// An unfinished line gives way to a finished one for the same game, and of
+// two finished lines the first stands: the merge, resuming and replay all
+// decide by this.
+TEST(ResultsLine, FinishedLineReplacesAnUnfinishedOne) {
+    EXPECT_TRUE(records::replaces(entry(1, "*"), entry(1, "0-1")));
+    EXPECT_FALSE(records::replaces(entry(1, "1-0"), entry(1, "0-1")));
+    EXPECT_FALSE(records::replaces(entry(1, "1-0"), entry(1, "*")));
+    EXPECT_FALSE(records::replaces(entry(1, "*"), entry(1, "*")));
+
+    records::GameEntry first = entry(2, "1/2-1/2");
+    first.termination = "first";
+    records::GameEntry second = entry(2, "0-1");
+    second.termination = "second";
+    const std::string text = records::game_line(entry(2, "*")) + "garbage\n" +
+                             records::game_line(entry(1, "1-0")) + records::game_line(first) +
+                             records::game_line(second);
+    std::string why;
+    const auto record = records::record_from_results(text, 2, why);
+    ASSERT_TRUE(record) << why;
+    const auto games = std::get<std::vector<records::Game>>(records::read_record(*record));
+    ASSERT_EQ(games.size(), 1U);
+    EXPECT_EQ(games[0].result, "1/2-1/2");
+    EXPECT_EQ(games[0].tag("Termination"), "first");
+    EXPECT_EQ(games[0].tag("Black"), "tree \"player\"");
+    EXPECT_EQ(games[0].tag("Event"), "referee game 2");
+    EXPECT_EQ(games[0].rows, 10);
+    EXPECT_EQ(games[0].time_control, (records::TimeControl{60, 2, 5}));
+    ASSERT_EQ(games[0].plies(), 2);
+    EXPECT_EQ(games[0].moves[1].seconds, 2);
+
+    EXPECT_FALSE(records::record_from_results(text, 5, why));
+    EXPECT_EQ(why, "the results file holds no game 5 (it holds 4 game lines)");
+    EXPECT_TRUE(records::is_results_file("\n  " + text));
+    EXPECT_FALSE(records::is_results_file("[Event \"x\"]\n"));
+}
+
+}  // namespace
