@@ -182,10 +182,12 @@ void join_family(const Flags& flags) {
     if (flags.family.empty())
         return;
     const std::string line = std::to_string(getpid()) + "\n";
-    const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Both players append to it, each maybe under an id of its own: made
+    // writable for all as it is created, not a moment later.
+    const mode_t mask = ::umask(0);
+    const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    ::umask(mask);
     if (fd >= 0) {
-        // Both players append to it, each maybe under an id of its own.
-        ::fchmod(fd, 0666);
         [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
         ::close(fd);
     }
