@@ -46,14 +46,11 @@ constexpr int kMaxPlayerProcesses = 100'000;
 constexpr int kHumanSeconds = 900;
 
 constexpr const char* kDescription =
-    R"(Plays a game, a match or a tournament between player programs. A COMMAND
-is a program with arguments, split like a shell would; the first of two is
-black and moves first; human lets a person play that side.)";
+    R"(Plays a game, a match or a tournament between player programs. A COMMAND is a program with arguments,
+split like a shell would; the first of two is black and moves first; human lets a person play that side.)";
 
 constexpr const char* kFooter =
-    R"(Results read from black's side: 1-0, 0-1, 1/2-1/2, * for a game cut short.
-Clocks, checks, end reasons, results files and exit statuses: docs/referee.md;
-the rules and where the players' readings differ: docs/rules.md.)";
+    R"(Results read from black's side: 1-0, 0-1, 1/2-1/2, * cut short. More: docs/referee.md, rules.md, sandbox.md.)";
 
 // Every option is declared here once; the same declarations parse the
 // command line and print --help, so the two cannot disagree.
@@ -149,13 +146,15 @@ void declare(CLI::App& app, Declared& d) {
         ->type_name("PATH")
         ->check(CLI::ExistingPath.description(""));
     app.add_option("--player-env", d.player_env,
-                   "a variable for the players' environment, NAME=VALUE or NAME for the "
-                   "referee's value (repeatable)")
-        ->type_name("NAME[=VALUE]");
+                   "NAME=VALUE, or NAME for the referee's value: a variable for the players "
+                   "(repeatable)")
+        ->type_name("VAR");
     app.add_option("--player-uids", d.player_uids,
                    "as root: the user ids players run under, one per player (default " +
                        std::to_string(kFirstPlayerId) + "-" + std::to_string(kLastPlayerId) + ")")
-        ->type_name("FIRST-LAST");
+        ->type_name("FIRST-LAST")
+        // Rarely needed: in docs/referee.md, to keep the help to a screen.
+        ->group("");
     app.add_option("--rules", d.rules_name,
                    "either, treeplayer, gridplayer or squares: the rules a move must keep "
                    "(default either)")
