@@ -5,12 +5,13 @@
 
 # The compiler, CMake and the libraries every configure of the default preset
 # finds: GoogleTest and Google Benchmark included, so that the programs land
-# in the same build/ folder the tests use. bubblewrap: the referee's sandbox;
-# libmicrohttpd (found through pkg-config): its board in the browser;
-# Eigen: the ratings fit's linear algebra.
+# in the same build/ folder the tests use. bubblewrap: the referee's sandbox,
+# libseccomp-dev: the system calls it refuses players; libmicrohttpd (found
+# through pkg-config): its board in the browser; Eigen: the ratings fit's
+# linear algebra.
 build_packages=(
     g++ make cmake pkg-config libcli11-dev nlohmann-json3-dev libmicrohttpd-dev
-    libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libeigen3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libseccomp-dev libeigen3-dev
 )
 
 # Everything tools/check.sh runs on top of that: GNU parallel, and Slurm with

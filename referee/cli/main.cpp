@@ -29,12 +29,15 @@ int serve(const referee::Options& options) {
     settings.port = options.serve_port;
     settings.config = options.game;
     settings.seating.confinement = options.confinement;
-    if (!referee::settle_sandbox(options.sandbox, options.game, settings.seating.confinement,
-                                 std::cerr))
-        return referee::kStartFailed;
     std::vector<std::string> names;
-    for (const auto& player : options.players)
+    std::vector<std::vector<std::string>> commands;
+    for (const auto& player : options.players) {
         names.push_back(player.name);
+        commands.push_back(player.argv);
+    }
+    if (!referee::settle_sandbox(options.sandbox, options.game, settings.seating.confinement,
+                                 commands, std::cerr))
+        return referee::kStartFailed;
     names = referee::distinct_names(names);
     for (std::size_t i = 0; i < names.size(); ++i)
         settings.programs.push_back({names[i], options.players[i].argv});

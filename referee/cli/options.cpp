@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <map>
@@ -12,6 +13,9 @@
 #include "referee/common/files.h"
 #include "referee/common/text.h"
 #include "referee/match/paths.h"
+#include "referee/process/player_ids.h"
+#include "referee/process/player_view.h"
+#include "referee/process/sandbox.h"
 #include "referee/seats/human.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
@@ -74,6 +78,8 @@ struct Declared {
     int error_cap_kb = 1024;
     bool no_repetition = false;
     bool ponder = false;
+    std::string player_uids;
+    std::vector<std::string> player_env;
     std::string time = "150";
     double move_time = 0;
     std::string sprt;
@@ -205,6 +211,21 @@ void declare(CLI::App& app, Declared& d) {
                                "a folder sandboxed players may write to (repeatable)")
                     ->type_name("DIR")
                     ->check(CLI::ExistingDirectory.description("")));
+    d.as(Shown, app.add_option("--player-see", confinement.sandbox.see_paths,
+                               "a file or folder sandboxed players may read (repeatable)")
+                    ->type_name("PATH")
+                    ->check(CLI::ExistingPath.description("")));
+    d.as(Played, app.add_option("--player-env", d.player_env,
+                                "NAME=VALUE, or NAME for the referee's value: a variable for the "
+                                "players (repeatable)")
+                     ->type_name("VAR"));
+    d.as(Shown, app.add_option("--player-uids", d.player_uids,
+                               "as root: the user ids players run under, one per player (default " +
+                                   std::to_string(kFirstPlayerId) + "-" +
+                                   std::to_string(kLastPlayerId) + ")")
+                    ->type_name("FIRST-LAST")
+                    // Rarely needed: in docs/referee.md, to keep the help to a screen.
+                    ->group(""));
     d.as(Played, choice(app, "--rules", game.rules,
                         {rules::RuleSet::Either, rules::RuleSet::Treeplayer,
                          rules::RuleSet::Gridplayer, rules::RuleSet::Squares},
@@ -350,8 +371,9 @@ std::vector<std::string> given_game_options(const CLI::App& app,
             continue;
         }
         for (const auto& value : option->results())
-            words.insert(words.end(),
-                         {name, name == "--player-dir" ? absolute_path(value) : value});
+            words.insert(words.end(), {name, name == "--player-dir" || name == "--player-see"
+                                                 ? absolute_path(value)
+                                                 : value});
     }
     return words;
 }
@@ -510,6 +532,46 @@ std::optional<std::string> check_files(const Options& options) {
     return std::nullopt;
 }
 
+// A file the referee writes must not lie in what a sandboxed player sees:
+// it would read its opponent's moves and errors in the log, or change the
+// results. The run is refused, with where the file lies.
+std::optional<std::string> check_hidden_outputs(const Options& options) {
+    if (options.sandbox == SandboxMode::Off)
+        return std::nullopt;
+    const SandboxSettings& sandbox = options.confinement.sandbox;
+    std::vector<std::pair<std::string, std::string>> seen;  // path, what shows it
+    for (const auto& dir : sandbox.player_dirs)
+        seen.emplace_back(absolute_normal(dir), "--player-dir");
+    for (const auto& path : sandbox.see_paths)
+        seen.emplace_back(absolute_normal(path), "--player-see");
+    for (const auto& player : options.players) {
+        int error = 0;
+        const std::string program =
+            is_human(player.argv) ? "" : find_program(player.argv[0], error);
+        if (program.empty())
+            continue;
+        const PlayerView view = player_view(program, player.argv);
+        for (const auto& shown : {view.folder, view.lone_file}) {
+            if (!shown.empty())
+                seen.emplace_back(shown, "the folder of " + player.name);
+        }
+    }
+    for (const auto& [option, path] :
+         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
+          std::pair{"--results", &options.results_path}}) {
+        if (path->empty())
+            continue;
+        // A name per game lands in the folder of its pattern.
+        const std::string file = absolute_normal(*path);
+        for (const auto& [shown, what] : seen) {
+            if (lies_in(file, shown))
+                return std::string(option) + " " + quote(*path, 200) + " lies in " + what + " (" +
+                       shown + "), which players see: write it elsewhere";
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> check_run(const Options& options) {
     const bool two = options.players.size() == 2;
     if (options.sprt && !two)
@@ -601,11 +663,37 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     options.game.cpus = options.confinement.cpus;
     options.game.freeze_waiting = !d.ponder;
     // bwrap binds a folder at an absolute path.
-    for (auto& dir : options.confinement.sandbox.player_dirs) {
-        std::error_code error;
-        const auto absolute = std::filesystem::weakly_canonical(dir, error);
-        if (!error)
-            dir = absolute.string();
+    for (auto* paths :
+         {&options.confinement.sandbox.player_dirs, &options.confinement.sandbox.see_paths}) {
+        for (auto& dir : *paths) {
+            std::error_code error;
+            const auto absolute = std::filesystem::weakly_canonical(dir, error);
+            if (!error)
+                dir = absolute.string();
+        }
+    }
+    if (!d.player_uids.empty()) {
+        const auto range = parse_id_range(d.player_uids);
+        if (!range)
+            return UsageError{
+                "--player-uids takes FIRST-LAST, user ids from 1 with FIRST <= LAST, "
+                "not \"" +
+                d.player_uids + "\""};
+        options.confinement.ids = *range;
+    }
+    for (const auto& entry : d.player_env) {
+        const auto name_end = entry.find('=');
+        const std::string name = entry.substr(0, name_end);
+        if (name.empty() ||
+            name.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
+                std::string::npos)
+            return UsageError{"--player-env takes NAME or NAME=VALUE, not \"" + entry + "\""};
+        const char* value = std::getenv(name.c_str());
+        if (name_end != std::string::npos)
+            options.confinement.environment.push_back(entry);
+        else if (value != nullptr)
+            options.confinement.environment.push_back(name + "=" + value);
     }
     options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
 
@@ -635,6 +723,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     if (auto problem = check_run(options))
         return UsageError{*problem};
     if (auto problem = check_files(options))
+        return UsageError{*problem};
+    if (auto problem = check_hidden_outputs(options))
         return UsageError{*problem};
     // White has a town hall on every even column, black on every odd one:
     // black has the fewer, and must start above the losing limit.

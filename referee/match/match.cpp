@@ -232,7 +232,10 @@ int MatchRunner::run() {
         return kUsage;
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
-    if (!settle_sandbox(options_.sandbox, options_.game, seating_.confinement, errors_))
+    std::vector<std::vector<std::string>> commands;
+    for (const auto& player : options_.players)
+        commands.push_back(player.argv);
+    if (!settle_sandbox(options_.sandbox, options_.game, seating_.confinement, commands, errors_))
         return kStartFailed;
     if (auto failed = files_.open(options_)) {
         if (const int number = interrupt_signal())

@@ -16,6 +16,8 @@
 
 #include "referee/common/text.h"
 #include "referee/process/player_group.h"
+#include "referee/process/player_ids.h"
+#include "referee/process/player_view.h"
 
 namespace referee {
 namespace {
@@ -33,17 +35,13 @@ int open_pidfd(pid_t pid) {
 #endif
 }
 
-// The player's environment: ours, with the game's tag in place of any tag
-// we inherited ourselves (a referee run by a player of another referee).
-std::vector<std::string> player_environment(const std::string& tag) {
-    const std::string prefix = std::string(kGameTagVariable) + "=";
-    std::vector<std::string> entries;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        if (std::strncmp(*entry, prefix.c_str(), prefix.size()) != 0)
-            entries.emplace_back(*entry);
-    }
+// The player's environment: a clean one (the organiser's variables must
+// not decide games), and the game's tag.
+std::vector<std::string> environment_with_tag(const Confinement& confinement,
+                                              const std::string& tag) {
+    std::vector<std::string> entries = player_environment(confinement.environment);
     if (!tag.empty())
-        entries.push_back(prefix + tag);
+        entries.push_back(std::string(kGameTagVariable) + "=" + tag);
     return entries;
 }
 
@@ -53,13 +51,21 @@ struct ChildEnds {
     int err = -1;
     int report = -1;
     int info = -1;                              // bwrap's --info-fd, kept open across exec
+    int filter = -1;                            // bwrap's --seccomp, kept open across exec
     const std::vector<int>* cgroups = nullptr;  // cgroup.procs files to join
+    std::optional<uid_t> id;                    // the id to become
 };
 
-// Before exec the child reports a failure to join its control group as
-// minus the errno, exec's own failure as the errno.
-[[noreturn]] void fail_in_child(int report, int error) {
-    [[maybe_unused]] const ssize_t ignored = ::write(report, &error, sizeof error);
+// What failed before exec, or exec itself, with its errno.
+enum class Stage : int { Exec, Cgroup, Ids };
+struct ChildFailure {
+    Stage stage = Stage::Exec;
+    int error = 0;
+};
+
+[[noreturn]] void fail_in_child(int report, Stage stage, int error) {
+    const ChildFailure failure{stage, error};
+    [[maybe_unused]] const ssize_t ignored = ::write(report, &failure, sizeof failure);
     ::_exit(127);
 }
 
@@ -71,7 +77,7 @@ struct ChildEnds {
     // outside them.
     for (int fd : *ends.cgroups) {
         if (::write(fd, "0", 1) != 1)
-            fail_in_child(ends.report, -errno);
+            fail_in_child(ends.report, Stage::Cgroup, errno);
     }
     // A process group of its own: the player and whatever it starts form
     // one group the referee can signal, and as it is not the terminal's
@@ -99,22 +105,35 @@ struct ChildEnds {
         const rlimit memory{memory_bytes, memory_bytes};
         ::setrlimit(RLIMIT_AS, &memory);
     }
+    // Never root: after the control groups, which only root may join.
+    if (ends.id && !drop_to(*ends.id))
+        fail_in_child(ends.report, Stage::Ids, errno);
     // Files the referee has open (record, log, the other player's pipes)
     // are none of the player's business.
     const long max_fd = std::min(::sysconf(_SC_OPEN_MAX), 4096L);
     for (int fd = 3; fd < max_fd; ++fd) {
         if (fd != ends.report)
-            ::fcntl(fd, F_SETFD, fd == ends.info ? 0 : FD_CLOEXEC);
+            ::fcntl(fd, F_SETFD, fd == ends.info || fd == ends.filter ? 0 : FD_CLOEXEC);
     }
     ::execvpe(argv[0], argv, envp);
-    fail_in_child(ends.report, errno);
+    fail_in_child(ends.report, Stage::Exec, errno);
 }
 
-std::string working_directory() {
-    char* here = ::getcwd(nullptr, 0);
-    std::string directory = here ? here : "";
-    std::free(here);
-    return directory;
+// A pipe holding the system call filter for bwrap to read (it is far
+// smaller than a pipe's buffer).
+Pipe filter_pipe(const std::string& program) {
+    Pipe pipe = Pipe::open();
+    std::string_view left = program;
+    while (!left.empty()) {
+        const ssize_t written = ::write(pipe.write.get(), left.data(), left.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw std::system_error(errno, std::generic_category(), "the system call filter");
+        left.remove_prefix(static_cast<std::size_t>(written));
+    }
+    pipe.write.reset();
+    return pipe;
 }
 
 // Waits, a bounded while, for bwrap to say that the sandbox is set up:
@@ -150,9 +169,17 @@ ChildProcess::ChildProcess(const Launch& launch) {
     if (launch.argv.empty())
         throw StartError("empty command");
     ignore_sigpipe();
-    sandboxed_ = launch.confinement.sandbox.enabled;
+    const Confinement& confinement = launch.confinement;
+    sandboxed_ = confinement.sandbox.enabled;
+    std::optional<uid_t> id;
+    if (confinement.own_ids) {
+        id = launch.id ? launch.id : PlayerIds::instance().id_for(launch.argv);
+        if (!id)
+            throw StartError("no user id left for this player in --player-uids");
+    }
     std::vector<std::string> words = launch.argv;
     Pipe info;
+    Pipe filter;
     if (sandboxed_) {
         // Looked up here, where a failure can still say why in exec's words.
         int error = 0;
@@ -161,20 +188,22 @@ ChildProcess::ChildProcess(const Launch& launch) {
             throw StartError(launch.argv[0] + ": " + std::strerror(error));
         try {
             info = Pipe::open();
+            if (!confinement.sandbox.syscall_filter.empty())
+                filter = filter_pipe(confinement.sandbox.syscall_filter);
         } catch (const std::system_error& failure) {
             throw StartError(failure.what());
         }
-        words = sandbox_command(launch.confinement.sandbox, program, launch.argv,
-                                working_directory(), info.write.get());
+        words = sandbox_command(confinement.sandbox, player_view(program, launch.argv),
+                                info.write.get(), filter.read.get());
     }
-    cgroup_ = PlayerCgroup::create(group_limits(launch.confinement));
+    cgroup_ = PlayerCgroup::create(group_limits(confinement));
     // The address space is the bound only where the group cannot hold the
     // player's memory: it counts what a process reserves, not what it
     // uses, and a virtual machine (Java's) reserves far more than it uses.
     const bool group_memory = cgroup_ && cgroup_->memory_bounded();
-    const std::size_t address_space = group_memory ? 0 : launch.confinement.memory_bytes;
+    const std::size_t address_space = group_memory ? 0 : confinement.memory_bytes;
     static const std::vector<int> kNoGroups;
-    std::vector<std::string> environment = player_environment(launch.game_tag);
+    std::vector<std::string> environment = environment_with_tag(confinement, launch.game_tag);
     const std::vector<char*> args = pointers(words);
     const std::vector<char*> envp = pointers(environment);
 
@@ -187,9 +216,14 @@ ChildProcess::ChildProcess(const Launch& launch) {
     } catch (const std::system_error& error) {
         throw StartError(error.what());
     }
-    const ChildEnds ends{in.read.get(),    out.write.get(),
-                         err.write.get(),  report.write.get(),
-                         info.write.get(), cgroup_ ? &cgroup_->join_fds() : &kNoGroups};
+    const ChildEnds ends{in.read.get(),
+                         out.write.get(),
+                         err.write.get(),
+                         report.write.get(),
+                         info.write.get(),
+                         filter.read.get(),
+                         cgroup_ ? &cgroup_->join_fds() : &kNoGroups,
+                         id};
     auto& registry = PlayerRegistry::instance();
     {
         // Registered before any other thread can look for strays.
@@ -207,6 +241,7 @@ ChildProcess::ChildProcess(const Launch& launch) {
     err.write.reset();
     report.write.reset();
     info.write.reset();
+    filter.read.reset();
     in_ = std::move(in.write);
     out_ = std::move(out.read);
     err_ = std::move(err.read);
@@ -214,19 +249,22 @@ ChildProcess::ChildProcess(const Launch& launch) {
         set_nonblocking(fd);
     pidfd_.reset(open_pidfd(pid_));
 
-    // The report pipe closes on a successful exec, or carries exec's errno.
-    int exec_error = 0;
+    // The report pipe closes on a successful exec, or says what failed.
+    ChildFailure failure;
     ssize_t got = 0;
     do {
-        got = ::read(report.read.get(), &exec_error, sizeof exec_error);
+        got = ::read(report.read.get(), &failure, sizeof failure);
     } while (got < 0 && errno == EINTR);
-    if (got == static_cast<ssize_t>(sizeof exec_error)) {
+    if (got == static_cast<ssize_t>(sizeof failure)) {
         // The child is already on its way out (_exit right after the report).
         wait_until(Clock::time_point::max());
-        if (exec_error < 0)
-            throw StartError(std::string("cannot join a control group: ") +
-                             std::strerror(-exec_error));
-        throw StartError(words[0] + ": " + std::strerror(exec_error));
+        const std::string why = std::strerror(failure.error);
+        if (failure.stage == Stage::Cgroup)
+            throw StartError("cannot join a control group: " + why);
+        if (failure.stage == Stage::Ids)
+            throw StartError("cannot run as user id " + std::to_string(id.value_or(0)) + ": " +
+                             why);
+        throw StartError(words[0] + ": " + why);
     }
     if (sandboxed_)
         wait_for_sandbox(info.read.get());

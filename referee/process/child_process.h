@@ -19,6 +19,7 @@
 #include "referee/common/clock.h"
 #include "referee/common/fd.h"
 #include "referee/process/cgroup.h"
+#include "referee/process/player_ids.h"
 #include "referee/process/sandbox.h"
 
 namespace referee {
@@ -44,6 +45,11 @@ struct Confinement {
     // it to that; 0 for none.
     double cpus = 0;
     SandboxSettings sandbox;  // bwrap (see sandbox.h), when enabled
+    // As root: each player under an id of its own (player_ids.h).
+    bool own_ids = false;
+    IdRange ids;  // --player-uids
+    // "NAME=VALUE" added to the player's clean environment (--player-env).
+    std::vector<std::string> environment;
 };
 
 // The bounds of a player's control group that a confinement asks for.
@@ -53,15 +59,19 @@ struct Launch {
     std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no slash
     std::string game_tag;           // inherited by everything the player starts
     Confinement confinement;
+    // With own_ids: the id to run as, when not the player's (PlayerIds).
+    std::optional<uid_t> id;
 };
 
 class ChildProcess {
   public:
     // Starts the program in a process group of its own (and a control
-    // group, where one can be made), with its standard streams on pipes, no
-    // core dumps and the memory limit (the group's, or else RLIMIT_AS); in the sandbox when the
-    // launch says so, returning once the sandbox is set up, so that its start-up is not on the
-    // player's clock. Throws StartError when exec fails.
+    // group, where one can be made), with its standard streams on pipes, a
+    // clean environment, no core dumps and the memory limit (the group's,
+    // or else RLIMIT_AS), under its own id when the launch says so; in the
+    // sandbox when the launch says so, returning once the sandbox is set
+    // up, so that its start-up is not on the player's clock. Throws
+    // StartError when exec fails.
     explicit ChildProcess(const Launch& launch);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

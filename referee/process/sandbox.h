@@ -1,15 +1,19 @@
 // Each player in a sandbox made by bubblewrap (bwrap): a PID namespace of
 // its own (it sees and signals only its own processes, and they all die
 // with it), a session of its own without a controlling terminal, its own
-// IPC and UTS namespaces, no network, the file system read-only but for a
-// private /tmp (also its TMPDIR) and the folders granted with --player-dir.
-// bwrap dies with the referee (--die-with-parent), and the kernel then
-// ends everything inside.
+// IPC and UTS namespaces, no network, no capabilities, no namespaces of its
+// own, a filter on the system calls that change the machine, and a view of
+// only what it needs (see player_view.h): read-only but for a private /tmp
+// (also its TMPDIR and HOME), /dev/shm and the folders granted with
+// --player-dir. bwrap dies with the referee (--die-with-parent), and the
+// kernel then ends everything inside.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "referee/process/player_view.h"
 
 namespace referee {
 
@@ -19,25 +23,18 @@ struct SandboxSettings {
     bool enabled = false;
     std::string bwrap;                                // absolute path of bwrap
     std::vector<std::string> player_dirs;             // writable inside, at the same path
+    std::vector<std::string> see_paths;               // read-only inside, at the same path
+    std::string syscall_filter;                       // see syscall_filter.h; "" for none
+    bool disable_userns = true;                       // no user namespaces inside
     std::size_t tmp_bytes = std::size_t{256} << 20U;  // size of /tmp and /dev/shm
 };
 
-// Whether bwrap runs here: it is run once with a trivial command. `why` is
-// a one-line reason when it does not.
-struct SandboxProbe {
-    bool works = false;
-    std::string bwrap;
-    std::string why;
-};
-SandboxProbe probe_sandbox();
-
-// The command that runs `program` (a path, as find_program gave it) with
-// `argv` inside the sandbox, in `directory`; bwrap reports on `info_fd`
-// once the sandbox is set up.
-std::vector<std::string> sandbox_command(const SandboxSettings& settings,
-                                         const std::string& program,
-                                         const std::vector<std::string>& argv,
-                                         const std::string& directory, int info_fd);
+// The command that runs what `view` shows inside the sandbox, in the
+// player's own folder (its /tmp when it has none); bwrap reports on
+// `info_fd` once the sandbox is set up and reads the system call filter
+// from `filter_fd` (-1: none).
+std::vector<std::string> sandbox_command(const SandboxSettings& settings, const PlayerView& view,
+                                         int info_fd, int filter_fd);
 
 // Looks `name` up the way execvp does (in PATH when it has no slash).
 // Returns the path, or sets `error` to the errno exec would have failed

@@ -38,7 +38,7 @@ ProgramSeat::ProgramSeat(Side side, const std::vector<std::string>& argv, const 
       memory_bytes_(confinement.memory_bytes),
       observer_(observer),
       tag_(new_game_tag()),
-      process_(std::make_unique<ChildProcess>(Launch{argv, tag_, confinement})),
+      process_(std::make_unique<ChildProcess>(Launch{argv, tag_, confinement, std::nullopt})),
       // Nothing the program starts can be older than the program: the
       // search for its descendants skips every older process on the machine.
       started_after_(start_ticks(process_->pid())) {}

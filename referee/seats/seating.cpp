@@ -1,5 +1,15 @@
 #include "referee/seats/seating.h"
 
+#include <unistd.h>
+
+#include <chrono>
+
+#include "referee/common/text.h"
+#include "referee/process/cgroup.h"
+#include "referee/process/guarantees.h"
+#include "referee/process/player_ids.h"
+#include "referee/process/player_view.h"
+#include "referee/process/syscall_filter.h"
 #include "referee/seats/human.h"
 #include "referee/seats/program_seat.h"
 
@@ -7,17 +17,108 @@ namespace referee {
 
 namespace {
 
-std::string joined(const std::vector<std::string>& items) {
+constexpr auto kProbeTime = std::chrono::seconds(10);
+
+std::string joined(const std::vector<std::string>& words) {
     std::string text;
-    for (const auto& item : items)
-        text += (text.empty() ? "" : "; ") + item;
+    for (const auto& word : words)
+        text += (text.empty() ? "" : " ") + word;
     return text;
+}
+
+// Runs bwrap's --version inside the sandbox `confinement` describes, as
+// the last id of the range (no player's, as long as the range is not used
+// up): "" when it works, else why not.
+std::string sandbox_fails(const Confinement& confinement) {
+    Launch launch{{confinement.sandbox.bwrap, "--version"}, "", confinement, std::nullopt};
+    if (confinement.own_ids)
+        launch.id = PlayerIds::instance().range().last;
+    try {
+        ChildProcess bwrap(launch);
+        bwrap.close_input();
+        if (!bwrap.wait_until(Clock::now() + kProbeTime))
+            return "bwrap did not finish within 10 s";
+        std::string said;
+        while (said.size() < 4096 && read_available(bwrap.error_fd(), said, 4096) > 0) {
+        }
+        const std::string status = bwrap.status_text();
+        if (status == "exit status 0")
+            return {};
+        said = said.substr(0, said.find('\n'));
+        return said.empty() ? "bwrap failed (" + status + ")" : said;
+    } catch (const StartError& failure) {
+        return failure.what();
+    }
+}
+
+// The sandbox with as many of its guarantees as bwrap gives here; each
+// one it does not give is named in `guarantees`.
+void find_sandbox(Confinement& confinement, Guarantees& guarantees) {
+    SandboxSettings& sandbox = confinement.sandbox;
+    int error = 0;
+    sandbox.bwrap = find_program("bwrap", error);
+    if (sandbox.bwrap.empty()) {
+        guarantees.lack("no sandbox", "bwrap (Debian package bubblewrap) was not found in PATH");
+        return;
+    }
+    std::string no_filter;
+    const std::string filter = build_syscall_filter(no_filter);
+    sandbox.enabled = true;
+    sandbox.syscall_filter = filter;
+    sandbox.disable_userns = true;
+    if (sandbox_fails(confinement).empty()) {
+        if (filter.empty())
+            guarantees.lack("no system call filter", no_filter);
+        return;
+    }
+    // Which part fails: the sandbox itself, or one of its guarantees.
+    sandbox.syscall_filter.clear();
+    sandbox.disable_userns = false;
+    if (const std::string why = sandbox_fails(confinement); !why.empty()) {
+        sandbox.enabled = false;
+        guarantees.lack("no sandbox", why);
+        return;
+    }
+    sandbox.disable_userns = true;
+    if (const std::string why = sandbox_fails(confinement); !why.empty()) {
+        sandbox.disable_userns = false;
+        guarantees.lack("players may make namespaces of their own", why);
+    }
+    sandbox.syscall_filter = filter;
+    const std::string why = filter.empty() ? no_filter : sandbox_fails(confinement);
+    if (!why.empty()) {
+        sandbox.syscall_filter.clear();
+        guarantees.lack("no system call filter", why);
+    }
+}
+
+// Each command's files, as its player's id would use them.
+bool commands_usable(const Confinement& confinement,
+                     const std::vector<std::vector<std::string>>& commands, std::ostream& errors) {
+    for (const auto& command : commands) {
+        int error = 0;
+        const std::string program = is_human(command) ? "" : find_program(command[0], error);
+        if (program.empty())
+            continue;  // not a program, or not found: its start says why
+        const PlayerView view = player_view(program, command);
+        PlayerAccess access{view.program, view.files, {}, confinement.sandbox.player_dirs};
+        if (!view.folder.empty())
+            access.folders.push_back(view.folder);
+        const auto id = PlayerIds::instance().id_for(command);
+        const std::string why = id ? check_as(*id, access) : "no user id left in --player-uids";
+        if (!why.empty()) {
+            errors << "referee: " << quote(joined(command), 200)
+                   << " cannot be played under its own user id: " << why << '\n';
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confinement,
-                    std::ostream& errors) {
+                    const std::vector<std::vector<std::string>>& commands, std::ostream& errors) {
     const GroupLimits limits = group_limits(confinement);
     if (game.clock == ClockKind::Cpu) {
         const auto group = PlayerCgroup::create(limits);
@@ -27,27 +128,27 @@ bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confi
             return false;
         }
     }
-    if (mode == SandboxMode::Off)
-        return true;
-    std::vector<std::string> missing = missing_guarantees(limits);
-    if (!game.freeze_waiting)
-        std::erase(missing, "no freezing");
-    const SandboxProbe probe = probe_sandbox();
-    if (probe.works) {
-        confinement.sandbox.enabled = true;
-        confinement.sandbox.bwrap = probe.bwrap;
-    } else {
-        missing.insert(missing.begin(), "no sandbox: " + probe.why);
+    // As root, never root inside: each player under an id of its own.
+    confinement.own_ids = ::geteuid() == 0;
+    PlayerIds::instance().set_range(confinement.ids);
+    Guarantees guarantees;
+    if (mode != SandboxMode::Off) {
+        find_sandbox(confinement, guarantees);
+        for (const auto& missing : missing_guarantees(limits)) {
+            // A player that may think while the other is to move needs no freezing.
+            if (game.freeze_waiting || missing != "no freezing")
+                guarantees.lack(missing, "");
+        }
     }
-    if (missing.empty())
-        return true;
-    if (mode == SandboxMode::On) {
-        errors << "referee: --sandbox on, but players cannot be confined here: " << joined(missing)
-               << '\n';
-        return false;
+    if (!guarantees.complete()) {
+        if (mode == SandboxMode::On) {
+            errors << "referee: --sandbox on, but players are not isolated here: "
+                   << guarantees.missing_text() << '\n';
+            return false;
+        }
+        errors << "referee: players are not isolated: " << guarantees.missing_text() << '\n';
     }
-    errors << "referee: players are not isolated (" << joined(missing) << ")\n";
-    return true;
+    return !confinement.own_ids || commands_usable(confinement, commands, errors);
 }
 
 std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,

@@ -24,14 +24,16 @@ struct Seating {
     Confinement confinement;
 };
 
-// Whether players run in the sandbox: wherever it works unless `mode` is
-// off. Whatever players cannot be held to here (the sandbox, the bounds of
-// their control groups) is said in one line on `errors`; false when `mode`
-// is on and anything is missing, or when `game` asks for a clock of CPU
-// time and no control group counts it. Sets the sandbox of `confinement`
-// accordingly.
+// Settles how players are confined, before any game: in the sandbox
+// wherever it works unless `mode` is off, with every guarantee this machine
+// allows (the sandbox's and the bounds of each player's control group;
+// those it does not give are named on `errors` in one line), and as root
+// under ids of their own, which must be able to run `commands`. False when
+// the run must not start: --sandbox on with a guarantee missing, a command
+// its player's id cannot read, or `game` asking for a clock of CPU time
+// where no control group counts it (each said on `errors`).
 bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confinement,
-                    std::ostream& errors);
+                    const std::vector<std::vector<std::string>>& commands, std::ostream& errors);
 
 // Throws StartError when the seat cannot be taken: a program that cannot be
 // started, or a person where there is no terminal to play at.

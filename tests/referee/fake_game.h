@@ -7,11 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "referee/process/sandbox.h"
+#include "referee/seats/seating.h"
 #include "run_referee.h"
 
 namespace referee_test {
@@ -20,7 +21,13 @@ namespace referee_test {
 // on this machine. A sandboxed player's pid is its own namespace's: from
 // outside, only the marks on its command line find it.
 inline bool sandbox_works() {
-    static const bool works = referee::probe_sandbox().works;
+    static const bool works = [] {
+        referee::Confinement confinement;
+        std::ostringstream ignored;
+        referee::settle_sandbox(referee::SandboxMode::Auto, referee::GameConfig{}, confinement, {},
+                                ignored);
+        return confinement.sandbox.enabled;
+    }();
     return works;
 }
 
@@ -37,8 +44,12 @@ class FakeGame : public ::testing::Test {
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = scratch_dir(info->name());
+        out_ = scratch_dir(std::string(info->name()) + "_out");
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override {
+        std::filesystem::remove_all(dir_);
+        std::filesystem::remove_all(out_);
+    }
 
     // A fake player whose pid lands in <dir>/<name>.pid; with `family`, every
     // process it starts appends its pid to family().
@@ -61,7 +72,8 @@ class FakeGame : public ::testing::Test {
         return run_referee(REFEREE, options, std::move(run));
     }
 
-    std::string dir_;
+    std::string dir_;  // where the players may write
+    std::string out_;  // where the referee writes, which players do not see
 };
 
 }  // namespace referee_test

@@ -46,13 +46,7 @@
 //                 the next and exiting
 // --spawn-once FILE spawns only if FILE does not exist yet, and creates it.
 // --hostile KIND ARG, right after --spawn, then plays on (what it achieved
-// goes to standard error):
-//   kill MARK, stop MARK   SIGKILL or SIGSTOP to every other process whose
-//                          command line holds MARK
-//   term-parent -          SIGTERM to its parent
-//   tty TEXT               writes TEXT on /dev/tty and takes its foreground
-//   write PATH             creates PATH
-//   connect PORT           connects to 127.0.0.1:PORT
+// goes to standard error; the kinds are in fake_attacks.h).
 // --hog KIND ARG, right after --hostile, then plays on (what it achieved
 // goes to standard error):
 //   children NxMB   N children that each take and touch MB megabytes and
@@ -74,6 +68,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -89,6 +84,7 @@
 #include <thread>
 #include <vector>
 
+#include "fake_attacks.h"
 #include "own_cgroups.h"
 
 namespace {
@@ -210,7 +206,11 @@ void join_family(const Flags& flags) {
     if (flags.family.empty())
         return;
     const std::string line = std::to_string(getpid()) + "\n";
-    const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // Both players append to it, each maybe under an id of its own: made
+    // writable for all as it is created, not a moment later.
+    const mode_t mask = ::umask(0);
+    const int fd = ::open(flags.family.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    ::umask(mask);
     if (fd >= 0) {
         [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
         ::close(fd);
@@ -311,67 +311,16 @@ void spawn(const Flags& flags) {
     ::close(joined[0]);
 }
 
-// The pids of every process but ourselves whose command line holds `mark`:
-// a hostile player touches nothing else.
-std::vector<pid_t> marked_processes(const std::string& mark) {
-    std::vector<pid_t> pids;
-    DIR* proc = ::opendir("/proc");
-    if (!proc)
-        return pids;
-    while (const dirent* entry = ::readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0 || pid == getpid())
-            continue;
-        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
-        const std::string cmdline((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-        if (cmdline.find(mark) != std::string::npos)
-            pids.push_back(pid);
-    }
-    ::closedir(proc);
-    return pids;
-}
-
 // What a bot author might try against the referee, the opponent or the
 // machine; whatever it achieves goes to standard error, and the player
 // then plays on.
 void attack(const Flags& flags) {
-    std::string said;
-    if (flags.hostile == "kill" || flags.hostile == "stop") {
-        int hit = 0;
-        for (pid_t pid : marked_processes(flags.target))
-            hit += ::kill(pid, flags.hostile == "kill" ? SIGKILL : SIGSTOP) == 0 ? 1 : 0;
-        said = "signalled " + std::to_string(hit);
-    } else if (flags.hostile == "term-parent") {
-        said = ::kill(getppid(), SIGTERM) == 0 ? "parent signalled" : "parent out of reach";
-    } else if (flags.hostile == "tty") {
-        const int tty = ::open("/dev/tty", O_RDWR);
-        if (tty < 0) {
-            said = std::string("no terminal: ") + std::strerror(errno);
-        } else {
-            const std::string text = flags.target + "\n";
-            [[maybe_unused]] const ssize_t n = ::write(tty, text.data(), text.size());
-            signal(SIGTTOU, SIG_IGN);
-            said = ::tcsetpgrp(tty, getpgrp()) == 0 ? "took the terminal" : "wrote the terminal";
-        }
-    } else if (flags.hostile == "write") {
-        const int fd = ::open(flags.target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        said = fd >= 0 ? "wrote " + flags.target
-                       : std::string("cannot write: ") + std::strerror(errno);
-    } else if (flags.hostile == "connect") {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(std::atoi(flags.target.c_str())));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool connected =
-            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-        said = connected ? "connected" : std::string("cannot connect: ") + std::strerror(errno);
-    } else {
+    const auto said = fake_attack(flags.hostile, flags.target);
+    if (!said) {
         std::cerr << "fake_player: unknown attack " << flags.hostile << '\n';
         std::exit(64);
     }
-    std::cerr << said << std::endl;
+    std::cerr << *said << std::endl;
 }
 
 // Takes and touches `megabytes`, so that the pages are really held.

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -27,11 +28,16 @@ inline void write_file(const std::string& path, const std::string& text) {
 }
 
 // A fresh directory per test, removed by the caller's fixture if it likes.
-inline std::string scratch_dir(const std::string& name) {
+// Anyone may write in it: a referee run as root runs its players under ids
+// of their own.
+inline std::string scratch_dir(std::string name) {
+    // One folder, not two: a parameterised test's name holds a '/'.
+    std::replace(name.begin(), name.end(), '/', '_');
     const auto dir = std::filesystem::temp_directory_path() /
                      ("referee_test_" + name + "_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
+    std::filesystem::permissions(dir, std::filesystem::perms::all);
     return dir.string();
 }
 

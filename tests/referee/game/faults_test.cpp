@@ -189,10 +189,10 @@ TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGameNorFillsTheLog) {
     EXPECT_EQ(run.out, expected);
     // ...and written, cut into bounded lines, with one.
     auto logged = draw;
-    logged.insert(logged.end(), {"--log", dir_ + "/game.log"});
+    logged.insert(logged.end(), {"--log", out_ + "/game.log"});
     run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
     EXPECT_EQ(run.out, expected);
-    std::string log = referee_test::read_file(dir_ + "/game.log");
+    std::string log = referee_test::read_file(out_ + "/game.log");
     EXPECT_NE(log.find("!! black fake_player stderr: eeee"), std::string::npos);
     EXPECT_EQ(log.find(std::string(1001, 'e')), std::string::npos);
     expect_players_gone();
@@ -201,7 +201,7 @@ TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGameNorFillsTheLog) {
     // more there was.
     run = play(fake("black", {"--mode", "flood", "--flood-mb", "200"}), fake("white"), logged);
     EXPECT_EQ(run.out, expected);
-    log = referee_test::read_file(dir_ + "/game.log");
+    log = referee_test::read_file(out_ + "/game.log");
     EXPECT_GT(log.size(), std::size_t{1} << 20);
     EXPECT_LT(log.size(), (std::size_t{1} << 20) + (64U << 10));
     const auto cut = log.find(" more bytes left out (the log keeps 1048576 bytes");
@@ -212,7 +212,7 @@ TEST_F(Faults, FloodOfStandardErrorNeverBlocksTheGameNorFillsTheLog) {
     // A smaller cap, by option.
     logged.insert(logged.end(), {"--stderr-limit", "64"});
     run = play(fake("black", {"--mode", "flood"}), fake("white"), logged);
-    EXPECT_LT(referee_test::read_file(dir_ + "/game.log").size(), std::size_t{80} << 10);
+    EXPECT_LT(referee_test::read_file(out_ + "/game.log").size(), std::size_t{80} << 10);
     expect_players_gone();
 }
 
@@ -279,11 +279,11 @@ TEST_F(Faults, TownHallLimitDependsOnBoardWidthAndOption) {
 
     const std::string wide = "S 0 7 B 0 0,S 0 7 B 2 0,S 0 7 B 4 0";
     const std::vector<std::string> ten{"--rows", "10",       "--columns",
-                                       "10",     "--record", dir_ + "/ten.txt"};
+                                       "10",     "--record", out_ + "/ten.txt"};
     run = play(fake("black", {"--script", wide}), fake("white"), ten);
     EXPECT_EQ(run.out,
               std::string(kFinished) + "1-0 {white lost its town halls: 2 of them left}\n");
-    EXPECT_NE(referee_test::read_file(dir_ + "/ten.txt").find("[PlyCount \"5\"]"),
+    EXPECT_NE(referee_test::read_file(out_ + "/ten.txt").find("[PlyCount \"5\"]"),
               std::string::npos);
 
     auto stricter = ten;
@@ -291,14 +291,14 @@ TEST_F(Faults, TownHallLimitDependsOnBoardWidthAndOption) {
     run = play(fake("black", {"--script", wide}), fake("white"), stricter);
     EXPECT_EQ(run.out,
               std::string(kFinished) + "1-0 {white lost its town halls: 3 of them left}\n");
-    EXPECT_NE(referee_test::read_file(dir_ + "/ten.txt").find("[PlyCount \"3\"]"),
+    EXPECT_NE(referee_test::read_file(out_ + "/ten.txt").find("[PlyCount \"3\"]"),
               std::string::npos);
     expect_players_gone();
 }
 
 TEST_F(Faults, RecordAndLogTellTheWholeGame) {
-    const std::string record_path = dir_ + "/game.txt";
-    const std::string log_path = dir_ + "/game.log";
+    const std::string record_path = out_ + "/game.txt";
+    const std::string log_path = out_ + "/game.log";
     const RefereeRun run = play(fake("black", {"--script", "S 0 5 B 0 0,S 2 5 M 3 4,S 0 5 B 2 0"}),
                                 fake("white"), {"--record", record_path, "--log", log_path});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -333,10 +333,10 @@ TEST_F(Faults, RecordAndLogTellTheWholeGame) {
 }
 
 TEST_F(Faults, RecordAndLogMustBeTwoFilesThatCanBeOpened) {
-    const std::string record = dir_ + "/game.txt";
+    const std::string record = out_ + "/game.txt";
     referee_test::write_file(record, "an earlier record\n");
-    std::filesystem::create_symlink(record, dir_ + "/link.txt");
-    for (const std::string& log : {record, dir_ + "/link.txt", dir_ + "/./game.txt"}) {
+    std::filesystem::create_symlink(record, out_ + "/link.txt");
+    for (const std::string& log : {record, out_ + "/link.txt", out_ + "/./game.txt"}) {
         const RefereeRun run =
             play(fake("black"), fake("white"), {"--record", record, "--log", log});
         EXPECT_EQ(run.status, 2) << log;
@@ -346,7 +346,7 @@ TEST_F(Faults, RecordAndLogMustBeTwoFilesThatCanBeOpened) {
 
     for (const char* option : {"--record", "--log"}) {
         const RefereeRun run =
-            play(fake("black"), fake("white"), {option, dir_ + "/no-such-dir/file.txt"});
+            play(fake("black"), fake("white"), {option, out_ + "/no-such-dir/file.txt"});
         EXPECT_EQ(run.status, 1) << option;
         EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
     }

@@ -367,34 +367,37 @@ TEST_F(TournamentRuns, SplitRunKeepsARecordPerGameThatReplays) {
         GTEST_SKIP() << "GNU parallel is not installed";
     const std::string work = dir_ + "/work";
     const std::string elsewhere = dir_ + "/elsewhere";
-    std::filesystem::create_directories(work + "/games");
+    // The files the referee writes lie outside the players' folder, `work`.
+    std::filesystem::create_directories(dir_ + "/games");
+    std::filesystem::create_directories(work);
     std::filesystem::create_directories(elsewhere);
     std::filesystem::copy_file(RANDOMBOT, work + "/bot");
     const std::string script = work + "/split.sh";
     // The schedule is written in `work` with relative paths, and the jobs
     // run in `elsewhere`.
     referee_test::write_file(
-        script, "set -e\ncd '" + work + "'\n'" + std::string(REFEREE) +
-                    "' --schedule --quiet --rules squares --time 60+1 --move-time 5 --games 2 "
-                    "--results r.jsonl --record 'games/g{game}.txt' --log 'games/g{game}.log' "
-                    "--name a './bot --seed 1' --name b './bot --seed 2' --name c "
-                    "'./bot --seed 3' > jobs\ncd '" +
-                    elsewhere + "'\nparallel -j2 < '" + work + "/jobs' > jobs.out\n");
+        script,
+        "set -e\ncd '" + work + "'\n'" + std::string(REFEREE) +
+            "' --schedule --quiet --rules squares --time 60+1 --move-time 5 --games 2 "
+            "--results ../r.jsonl --record '../games/g{game}.txt' --log '../games/g{game}.log' "
+            "--name a './bot --seed 1' --name b './bot --seed 2' --name c "
+            "'./bot --seed 3' > jobs\ncd '" +
+            elsewhere + "'\nparallel -j2 < '" + work + "/jobs' > jobs.out\n");
     ASSERT_EQ(std::system(("sh '" + script + "'").c_str()), 0)
         << referee_test::read_file(elsewhere + "/jobs.out");
     const std::string jobs = referee_test::read_file(work + "/jobs");
-    EXPECT_EQ(jobs.find(" r.jsonl"), std::string::npos) << jobs;
+    EXPECT_EQ(jobs.find(" ../r.jsonl"), std::string::npos) << jobs;
     EXPECT_EQ(jobs.find("'./bot"), std::string::npos) << jobs;
 
-    const std::string results = work + "/r.jsonl";
+    const std::string results = dir_ + "/r.jsonl";
     const RefereeRun merged = referee_test::run_referee(REFEREE, {"--merge", results});
     EXPECT_EQ(merged.status, 0) << merged.err;
     for (int game = 1; game <= 6; ++game) {
         SCOPED_TRACE("game " + std::to_string(game));
-        const std::string record = work + "/games/g" + std::to_string(game) + ".txt";
+        const std::string record = dir_ + "/games/g" + std::to_string(game) + ".txt";
         EXPECT_NE(referee_test::read_file(record).find("[TimeControl \"60+1 move 5\"]"),
                   std::string::npos);
-        EXPECT_NE(referee_test::read_file(work + "/games/g" + std::to_string(game) + ".log")
+        EXPECT_NE(referee_test::read_file(dir_ + "/games/g" + std::to_string(game) + ".log")
                       .find("game " + std::to_string(game) + " == Finished game"),
                   std::string::npos);
         const auto from_record = test_support::run_process({REPLAY, "--no-color", record}, "");

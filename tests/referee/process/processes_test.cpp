@@ -139,7 +139,7 @@ TEST_P(Processes, StoppedRefereeEndsThePlayersAndRecordsTheUnfinishedGame) {
         SCOPED_TRACE(number);
         std::filesystem::remove(family());
         std::filesystem::remove(dir_ + "/black.pid");
-        const std::string record = dir_ + "/game.txt";
+        const std::string record = out_ + "/game.txt";
         test_support::RunOptions run_options;
         // Black thinks for ever after one move; stop the referee once all six
         // processes (black and its three children, white and its daemon)
