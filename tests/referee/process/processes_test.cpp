@@ -96,6 +96,13 @@ TEST_P(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
+        const bool handoff = c.black.front() == "--spawn" && c.black[1] == "handoff";
+        // In the sandbox the child dies with the player, as bwrap's first
+        // process ends the namespace, but on a busy machine only after it
+        // may have played a few moves: which verdict comes first is up to
+        // the scheduler, so that case is the unsandboxed run's.
+        if (handoff && sandboxed())
+            continue;
         std::filesystem::remove(family());
         // White is outside the family: the game may end before a loaded
         // machine has even run it, and it is still found by its mark.
@@ -103,10 +110,7 @@ TEST_P(Processes, PlayerExitIsSeenAtOnceWhileADescendantHoldsItsPipes) {
             play(fake("black", c.black), FakeGame::fake("white"), {"--time", "100"});
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out.rfind(kFinished + std::string(c.expected), 0), 0u) << run.out;
-        // In the sandbox a child that takes over may die with the player
-        // before it has reported.
-        const bool handoff = c.black.front() == "--spawn" && c.black[1] == "handoff";
-        expect_family_gone(handoff && sandboxed() ? 1 : 2);
+        expect_family_gone(2);
     }
 }
 
