@@ -67,6 +67,9 @@ stage_package() {
         cmake --build --preset default -j"$jobs" > /dev/null || return 1
     local scratch status
     scratch=$(mktemp -d) || return 1
+    # As root the referee runs each player under an id of its own, which
+    # must be able to reach the installed programs.
+    chmod 755 "$scratch"
     package_into "$scratch"
     status=$?
     rm -rf "$scratch"
