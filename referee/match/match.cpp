@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -326,9 +327,10 @@ void MatchRunner::play(int i) {
     if (game_log) {
         game_log->finish();
         game_log->note(result_line(scheduled.number, black, white, slot.result.outcome));
-        for (const auto& [name, usage] :
-             {std::pair{&black, &slot.result.usage[0]}, std::pair{&white, &slot.result.usage[1]}})
-            game_log->note(*name + " used " + records::format_usage(*usage));
+        const std::array<const std::string*, 2> names{&black, &white};
+        for (std::size_t side = 0; side < names.size(); ++side)
+            game_log->note(*names[side] + " used " +
+                           records::format_usage(slot.result.usage[side]));
     }
     if (own_sink) {
         if (const auto why = own_sink->failure())

@@ -62,8 +62,8 @@ TEST(ReplayRecord, MatchRecordWithEscapedNames) {
     first.outcome = {referee::EndReason::Exited, referee::Side::White, "exit status 3"};
     referee::GameResult second;
     std::ostringstream out;
-    referee::write_record(out, {"m", "say \"hi\"", "back\\slash", 8, 10, 60}, first);
-    referee::write_record(out, {"m", "back\\slash", "say \"hi\"", 8, 10, 60}, second);
+    referee::write_record(out, {"m", "say \"hi\"", "back\\slash", 8, 10, {60}}, first);
+    referee::write_record(out, {"m", "back\\slash", "say \"hi\"", 8, 10, {60}}, second);
     const auto games = games_of(out.str());
     ASSERT_EQ(games.size(), 2U);
     EXPECT_EQ(games[0].tag("Black"), "say \"hi\"");
@@ -105,7 +105,7 @@ TEST(ReplayRecord, TimeControlWithIncrementReachesTheClocks) {
                     {referee::Side::White, {'S', 1, 2, 'M', 1, 3}, 3.0},
                     {referee::Side::Black, {'S', 0, 4, 'M', 0, 3}, 0.5}};
     std::ostringstream out;
-    referee::write_record(out, {"m", "b", "w", 8, 8, 150, 2, 5}, played);
+    referee::write_record(out, {"m", "b", "w", 8, 8, {150, 2, 5}}, played);
     EXPECT_NE(out.str().find("[TimeControl \"150+2 move 5\"]"), std::string::npos) << out.str();
     const auto games = games_of(out.str());
     ASSERT_EQ(games.size(), 1U);

@@ -106,7 +106,7 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
              pick(0, 2000) / 1000.0});
     }
     std::ostringstream out;
-    referee::write_record(out, {"random", "b", "w", rows, columns, 150}, result);
+    referee::write_record(out, {"random", "b", "w", rows, columns, {150}}, result);
     return out.str();
 }
 

@@ -18,7 +18,7 @@ TEST(Record, TagsEscapeQuotesAndMovesCarryTheirTime) {
     result.moves = {{Side::Black, {'S', 0, 5, 'M', 0, 4}, 0.25},
                     {Side::White, {'S', 1, 2, 'M', 1, 3}, 1.5}};
     std::ostringstream out;
-    write_record(out, {"test", "b", "w", 8, 8, 150}, result);
+    write_record(out, {"test", "b", "w", 8, 8, {150}}, result);
     const std::string text = out.str();
     EXPECT_NE(text.find("[Termination \"black wrote a malformed move line: \\\"x\\\" (bad)\"]"),
               std::string::npos)
