@@ -44,12 +44,67 @@ class Hostile : public referee_test::FakeGame {
     std::string said() const { return referee_test::read_file(out_ + "/game.log"); }
 };
 
+constexpr uid_t kNobody = 65534;
+
+// The test's own group in each hierarchy the referee uses, as a directory.
+std::vector<std::string> own_group_dirs() {
+    std::vector<std::string> dirs;
+    for (const auto& group : referee_test::own_cgroups()) {
+        for (const char* wanted : {"", "memory", "cpu", "cpuacct", "freezer", "pids"}) {
+            if (group.controllers == wanted)
+                dirs.push_back(group.dir);
+        }
+    }
+    return dirs;
+}
+
+// Control groups as root hands them to an ordinary user (as systemd's
+// delegation does): a group in each hierarchy, its directory and files the
+// user's, for the referee to make its players' groups in.
+struct Delegation {
+    std::vector<std::string> dirs;
+    // Words that join the delegated groups, then become the referee (same
+    // pid) under the user's uid; before make(), only the latter.
+    std::vector<std::string> as_nobody{
+        "sh", "-c", "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$@\"", "sh"};
+
+    void make(const std::vector<std::string>& parents) {
+        std::string join;
+        for (const auto& parent : parents) {
+            const std::string dir = parent + "/referee_test_" + std::to_string(::getpid());
+            ASSERT_TRUE(::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST) << dir;
+            ASSERT_EQ(::chown(dir.c_str(), kNobody, kNobody), 0);
+            for (const auto& file : std::filesystem::directory_iterator(dir))
+                ASSERT_EQ(::chown(file.path().c_str(), kNobody, kNobody), 0);
+            dirs.push_back(dir);
+            join += "echo $$ > '" + dir + "/cgroup.procs' && ";
+        }
+        as_nobody[2] = join + as_nobody[2];
+    }
+
+    // The groups, and below them the leaf a v2 referee moves itself into
+    // (it cannot remove the group it is in).
+    void remove() {
+        for (const auto& dir : dirs) {
+            std::vector<std::string> below;
+            if (std::filesystem::exists(dir)) {
+                for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+                    if (entry.is_directory())
+                        below.push_back(entry.path().string());
+                }
+            }
+            for (auto it = below.rbegin(); it != below.rend(); ++it)
+                ::rmdir(it->c_str());
+            ::rmdir(dir.c_str());
+        }
+        dirs.clear();
+    }
+};
+
 // The referee as root, as CI and the contest machines run it, and as an
 // ordinary user (nobody, through setpriv): the sandbox must hold either way.
 class Confined : public referee_test::FakeGame, public ::testing::WithParamInterface<const char*> {
   protected:
-    static constexpr uid_t kNobody = 65534;
-
     void SetUp() override {
         FakeGame::SetUp();
         if (!referee_test::sandbox_works())
@@ -63,12 +118,15 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
             if (std::system("setpriv --version > /dev/null 2>&1") != 0)
                 GTEST_SKIP() << "setpriv (util-linux) is missing";
             ASSERT_EQ(::chown(out_.c_str(), kNobody, kNobody), 0);
+            // The groups a user is handed, so that every guarantee holds.
+            delegation_.make(own_group_dirs());
             const RefereeRun probe = referee({"--plies", "2", fake("black"), fake("white")});
             if (probe.status == 3)
                 GTEST_SKIP() << "an ordinary user cannot sandbox players here: " << probe.err;
         }
     }
     void TearDown() override {
+        delegation_.remove();
         std::filesystem::remove_all(opponent_);
         FakeGame::TearDown();
     }
@@ -82,7 +140,7 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
     RefereeRun referee(const std::vector<std::string>& args) {
         std::vector<std::string> argv;
         if (unprivileged())
-            argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+            argv = delegation_.as_nobody;
         argv.insert(argv.end(), {"env", std::string(kSecretVariable) + "=hunter2", REFEREE});
         if (std::find(args.begin(), args.end(), "--sandbox") == args.end())
             argv.insert(argv.end(), {"--sandbox", "on"});
@@ -119,6 +177,7 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
 
     static constexpr const char* kSecretVariable = "REFEREE_TEST_SECRET";
     std::string opponent_;
+    Delegation delegation_;
 };
 
 // A process of the test's own that the attacker must not see; ended when
@@ -462,20 +521,6 @@ namespace {
 // and as an ordinary user without any.
 enum class RunAs { Root, Delegated, Plain };
 
-constexpr uid_t kNobody = 65534;
-
-// The test's own group in each hierarchy the referee uses, as a directory.
-std::vector<std::string> own_group_dirs() {
-    std::vector<std::string> dirs;
-    for (const auto& group : referee_test::own_cgroups()) {
-        for (const char* wanted : {"", "memory", "cpu", "cpuacct", "freezer", "pids"}) {
-            if (group.controllers == wanted)
-                dirs.push_back(group.dir);
-        }
-    }
-    return dirs;
-}
-
 // Groups named after the referee with this pid left anywhere below `dirs`.
 int groups_left(const std::vector<std::string>& dirs, pid_t referee) {
     const std::string prefix = "referee-" + std::to_string(referee) + "-";
@@ -501,36 +546,14 @@ class Bounds : public referee_test::FakeGame, public ::testing::WithParamInterfa
         if (GetParam() == RunAs::Delegated)
             delegate();
     }
-    // The delegated groups, and below them the leaf a v2 referee moves
-    // itself into (it cannot remove the group it is in).
     void TearDown() override {
-        for (const auto& dir : delegated_) {
-            std::vector<std::string> below;
-            if (std::filesystem::exists(dir)) {
-                for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
-                    if (entry.is_directory())
-                        below.push_back(entry.path().string());
-                }
-            }
-            for (auto it = below.rbegin(); it != below.rend(); ++it)
-                ::rmdir(it->c_str());
-            ::rmdir(dir.c_str());
-        }
+        delegation_.remove();
         FakeGame::TearDown();
     }
 
-    // As root does for a user: a group in each hierarchy, its directory and
-    // files the user's, for the referee to make its players' groups in.
     void delegate() {
-        for (const auto& parent : parents_) {
-            const std::string dir = parent + "/referee_test_" + std::to_string(::getpid());
-            ASSERT_TRUE(::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST) << dir;
-            ASSERT_EQ(::chown(dir.c_str(), kNobody, kNobody), 0);
-            for (const auto& file : std::filesystem::directory_iterator(dir))
-                ASSERT_EQ(::chown(file.path().c_str(), kNobody, kNobody), 0);
-            delegated_.push_back(dir);
-        }
-        parents_ = delegated_;
+        delegation_.make(parents_);
+        parents_ = delegation_.dirs;
     }
 
     // The referee with `options`, as GetParam() says; `referee_` is its pid.
@@ -542,17 +565,8 @@ class Bounds : public referee_test::FakeGame, public ::testing::WithParamInterfa
                                        "--log", out_ + "/game.log", black, white});
         std::vector<std::string> argv{REFEREE};
         argv.insert(argv.end(), options.begin(), options.end());
-        if (GetParam() != RunAs::Root) {
-            // The shell joins the delegated groups, then becomes the referee
-            // (same pid) under the user's uid.
-            std::string join;
-            for (const auto& dir : delegated_)
-                join += "echo $$ > '" + dir + "/cgroup.procs' && ";
-            argv.insert(argv.begin(), {"sh", "-c",
-                                       join + "exec setpriv --reuid=65534 --regid=65534 "
-                                              "--clear-groups \"$@\"",
-                                       "sh"});
-        }
+        if (GetParam() != RunAs::Root)
+            argv.insert(argv.begin(), delegation_.as_nobody.begin(), delegation_.as_nobody.end());
         test_support::RunOptions run;
         run.deadline = std::chrono::seconds(60);
         run.started = [this](pid_t pid) { referee_ = pid; };
@@ -568,7 +582,7 @@ class Bounds : public referee_test::FakeGame, public ::testing::WithParamInterfa
     bool bounded() const { return GetParam() != RunAs::Plain; }
 
     std::vector<std::string> parents_;
-    std::vector<std::string> delegated_;
+    Delegation delegation_;
     pid_t referee_ = 0;
 };
 
