@@ -86,6 +86,20 @@ PlayerUsage usage_from(const json& value) {
     return usage;
 }
 
+json fault_json(const Fault& fault) {
+    return {{"player", fault.player}, {"side", fault.side}, {"kind", fault.kind}};
+}
+
+Fault fault_from(const json& value) {
+    Fault fault;
+    value.at("player").get_to(fault.player);
+    value.at("side").get_to(fault.side);
+    value.at("kind").get_to(fault.kind);
+    if (fault.side != "black" && fault.side != "white")
+        throw std::invalid_argument("a fault's side is black or white");
+    return fault;
+}
+
 // The entry a game line holds, or why it holds none.
 std::variant<GameEntry, std::string> entry_from(const json& line) {
     GameEntry entry;
@@ -105,6 +119,8 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         entry.scheduled = line.contains("scheduled") ? count_field(line, "scheduled") : 0;
         if (line.contains("times"))
             line.at("times").get_to(entry.times);
+        if (line.contains("fault"))
+            entry.fault = fault_from(line.at("fault"));
         if (line.contains("run"))
             entry.run = run_from(line.at("run"));
         if (line.contains("usage_black"))
@@ -122,6 +138,12 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
     // file holds, no control character gets through.
     for (std::string* text : {&entry.black, &entry.white, &entry.termination, &entry.reason})
         *text = text::printable(*text);
+    if (entry.fault) {
+        for (std::string* text : {&entry.fault->player, &entry.fault->kind})
+            *text = text::printable(*text);
+        if (entry.fault->player != (entry.fault->side == "black" ? entry.black : entry.white))
+            return std::string("the fault's player is not the one on its side");
+    }
     if (entry.black.empty() || entry.white.empty() || entry.black == entry.white)
         return std::string("black and white must be two named players");
     if (!entry.times.empty() && entry.times.size() != entry.moves.size())
@@ -188,6 +210,8 @@ std::string game_line(const GameEntry& entry) {
               {"scheduled", entry.scheduled}};
     if (!entry.times.empty())
         line["times"] = entry.times;
+    if (entry.fault)
+        line["fault"] = fault_json(*entry.fault);
     if (entry.run)
         line["run"] = run_json(*entry.run);
     if (entry.usage) {

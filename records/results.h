@@ -19,6 +19,17 @@
 
 namespace records {
 
+// The player whose breach of the rules of play ended a game (a time
+// forfeit, a malformed line, a crash, ...), so that each author learns of
+// their own; a game the rules of the game ended has none.
+struct Fault {
+    std::string player;  // the name shown
+    std::string side;    // "black" or "white"
+    std::string kind;    // a short fixed word, e.g. "time-forfeit", "malformed-line"
+
+    bool operator==(const Fault&) const = default;
+};
+
 // One game as a results file remembers it: enough to rebuild the standings
 // and statistics, and the whole game for anyone who wants to look at it
 // again.
@@ -45,6 +56,8 @@ struct GameEntry {
     std::vector<double> times;
     // What each player used, black first; none in files of older referees.
     std::optional<std::array<PlayerUsage, 2>> usage;
+    // Whose fault ended it; none when the rules did (or in older files).
+    std::optional<Fault> fault;
     // The run that played it; none in files of older referees.
     std::optional<RunInfo> run;
     // Where it was read ("r.jsonl line 3"); never written.

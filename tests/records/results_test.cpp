@@ -36,6 +36,7 @@ records::GameEntry entry(int game, const std::string& result) {
     e.run = run;
     e.usage = {records::PlayerUsage{0.5, 1.25, std::size_t{3} << 20U, 4},
                records::PlayerUsage{2, 2.5, 0, 0}};
+    e.fault = records::Fault{"grid", "white", "malformed-line"};
     return e;
 }
 
@@ -67,10 +68,13 @@ TEST(ResultsLine, ReadsBackWhatItWrites) {
                            "processes 0\"]"),
               std::string::npos)
         << *record;
+    EXPECT_EQ(back.fault, (records::Fault{"grid", "white", "malformed-line"}));
     // A line of an older referee has none.
     records::GameEntry older = entry(3, "1-0");
     older.usage.reset();
+    older.fault.reset();
     EXPECT_FALSE(read_back(records::game_line(older)).usage);
+    EXPECT_FALSE(read_back(records::game_line(older)).fault);
     EXPECT_TRUE(std::holds_alternative<records::NotAGame>(
         records::read_game_line("{\"summary\": {\"players\": []}}")));
 }
@@ -82,10 +86,12 @@ TEST(ResultsLine, UntrustworthyLinesAreRefusedWithWhy) {
     bad_times.replace(bad_times.find("[0.125,2.0]"), 11, "[0.125]");
     std::string bad_usage = records::game_line(entry(1, "1-0"));
     bad_usage.replace(bad_usage.find("\"cpu\":0.5"), 9, "\"cpu\":-1.5");
+    std::string wrong_player = records::game_line(entry(1, "1-0"));
+    wrong_player.replace(wrong_player.find("\"side\":\"white\""), 14, "\"side\":\"black\"");
     const std::pair<std::string, std::string> cases[] = {
-        {bad_usage, "negative usage"},         {"not json", "not a JSON object"},
-        {"[1, 2]", "not a JSON object"},       {bad_clock, "time_control"},
-        {bad_times, "times and moves differ"},
+        {bad_usage, "negative usage"},     {wrong_player, "not the one on its side"},
+        {"not json", "not a JSON object"}, {"[1, 2]", "not a JSON object"},
+        {bad_clock, "time_control"},       {bad_times, "times and moves differ"},
     };
     for (const auto& [line, why] : cases) {
         const auto read = records::read_game_line(line);
