@@ -100,6 +100,27 @@ Fault fault_from(const json& value) {
     return fault;
 }
 
+json build_json(const Build& build) {
+    json value{{"player", build.player}, {"ok", build.ok}};
+    if (!build.ok)
+        value["why"] = build.why;
+    value["seconds"] = build.seconds;
+    value["output"] = build.output;
+    return value;
+}
+
+Build build_from(const json& value) {
+    Build build;
+    value.at("player").get_to(build.player);
+    value.at("ok").get_to(build.ok);
+    build.why = value.value("why", "");
+    value.at("seconds").get_to(build.seconds);
+    value.at("output").get_to(build.output);
+    build.player = text::printable(build.player);
+    build.why = text::printable(build.why);
+    return build;
+}
+
 // The entry a game line holds, or why it holds none.
 std::variant<GameEntry, std::string> entry_from(const json& line) {
     GameEntry entry;
@@ -179,6 +200,21 @@ std::string record_of(const GameEntry& entry) {
     return out.str();
 }
 
+// The build a line holds, why it cannot be read, or nullopt for a line that
+// is not a build's.
+std::optional<std::variant<Build, std::string>> read_build_line(std::string_view line) {
+    if (line.find("\"build\"") == std::string_view::npos)
+        return std::nullopt;
+    const json value = json::parse(line, nullptr, false);
+    if (value.is_discarded() || !value.is_object() || !value.contains("build"))
+        return std::nullopt;
+    try {
+        return build_from(value.at("build"));
+    } catch (const std::exception& error) {
+        return std::string("a build line: ") + error.what();
+    }
+}
+
 }  // namespace
 
 std::string iso8601(std::chrono::system_clock::time_point when) {
@@ -221,11 +257,15 @@ std::string game_line(const GameEntry& entry) {
     return dump_line(line);
 }
 
+std::string build_line(const Build& build) {
+    return dump_line({{"build", build_json(build)}});
+}
+
 std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view line) {
     const json value = json::parse(line, nullptr, false);
     if (value.is_discarded() || !value.is_object())
         return std::string(kNotAnObject);
-    if (value.contains("summary"))
+    if (value.contains("summary") || value.contains("build"))
         return NotAGame{};
     auto entry = entry_from(value);
     if (auto* game = std::get_if<GameEntry>(&entry))
@@ -246,6 +286,16 @@ ReadResults read_results(std::istream& in, const std::string& name) {
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
         const std::string where = name + " line " + std::to_string(number) + ": ";
+        if (auto build = read_build_line(line)) {
+            if (auto* build_read = std::get_if<Build>(&*build)) {
+                std::erase_if(out.builds,
+                              [&](const Build& kept) { return kept.player == build_read->player; });
+                out.builds.push_back(std::move(*build_read));
+            } else {
+                out.problems.push_back(where + std::get<std::string>(*build) + ", skipped");
+            }
+            continue;
+        }
         auto read = read_game_line(line);
         if (std::holds_alternative<NotAGame>(read))
             continue;

@@ -30,6 +30,23 @@ struct Fault {
     bool operator==(const Fault&) const = default;
 };
 
+// A submission's build, run once before the games of a run that was given
+// a field of submissions: a results file holds one line for each, ahead of
+// the games, so a published run can show every author their own build and
+// say why a player was left out.
+struct Build {
+    std::string player;
+    bool ok = true;      // false: the player was left out of the run
+    std::string why;     // when not ok: "exited with status 2", "took more than 600 s"
+    double seconds = 0;  // wall time the build took
+    std::string output;  // what it wrote, standard output and error together
+
+    bool operator==(const Build&) const = default;
+};
+
+// {"build": {...}}: one line, ending in a newline.
+std::string build_line(const Build& build);
+
 // One game as a results file remembers it: enough to rebuild the standings
 // and statistics, and the whole game for anyone who wants to look at it
 // again.
@@ -71,7 +88,8 @@ std::string iso8601(std::chrono::system_clock::time_point when);
 // One line, ending in a newline.
 std::string game_line(const GameEntry& entry);
 
-// A line that is not a game's: a summary, or one that carries nothing.
+// A line that is not a game's: a summary, a build, or one that carries
+// nothing.
 struct NotAGame {};
 // The game a line holds; NotAGame for a summary; otherwise why the line
 // cannot be read (text that is not a JSON object is "not a JSON object").
@@ -86,10 +104,12 @@ bool replaces(const GameEntry& kept, const GameEntry& later);
 // The game lines of one results file, in file order.
 struct ReadResults {
     std::vector<GameEntry> games;
+    // One per player, the last line read for it: a resumed run built again.
+    std::vector<Build> builds;
     std::vector<std::string> problems;  // lines skipped, each with why
     int unreadable = 0;                 // files that could not be opened
 };
-// Skips summary lines; `name` labels the problems ("results.jsonl line 7:
+// Skips summary lines and collects build lines; `name` labels the problems ("results.jsonl line 7:
 // ...").
 ReadResults read_results(std::istream& in, const std::string& name);
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <variant>
 
@@ -135,6 +136,24 @@ TEST(ResultsLine, FinishedLineReplacesAnUnfinishedOne) {
     EXPECT_EQ(why, "the results file holds no game 5 (it holds 4 game lines)");
     EXPECT_TRUE(records::is_results_file("\n  " + text));
     EXPECT_FALSE(records::is_results_file("[Event \"x\"]\n"));
+}
+
+// Build lines stand apart from the games: the last one for a player is kept
+// (a resumed run built again), and the games read as if they were not there.
+TEST(ResultsLine, BuildLinesAreKeptBesideTheGames) {
+    const records::Build failed{"carol", false, "exited with status 2", 1.5, "error: x\n"};
+    records::Build first{"dave", true, "", 3, "javac\n"};
+    records::Build again = first;
+    again.seconds = 4;
+    std::istringstream in(records::build_line(failed) + records::build_line(first) +
+                          records::game_line(entry(1, "1-0")) + records::build_line(again) +
+                          "{\"build\": {\"player\": 3}}\n");
+    const records::ReadResults read = records::read_results(in, "r.jsonl");
+    ASSERT_EQ(read.games.size(), 1U);
+    EXPECT_EQ(read.builds, (std::vector<records::Build>{failed, again}));
+    ASSERT_EQ(read.problems.size(), 1U);
+    EXPECT_NE(read.problems[0].find("r.jsonl line 5: a build line"), std::string::npos)
+        << read.problems[0];
 }
 
 }  // namespace
