@@ -1,9 +1,9 @@
 #include "referee/match/swiss.h"
 
 #include <algorithm>
-#include <boost/graph/adjacency_list.hpp>
-#include <boost/graph/maximum_weighted_matching.hpp>
-#include <cstdlib>
+#include <cstdint>
+
+#include "referee/match/max_matching.h"
 
 namespace referee {
 namespace {
@@ -14,12 +14,12 @@ namespace {
 // one: colour costs at most p in all, so a unit of score costs p + 1; score
 // costs below (p + 1) p d^2 in all, which a rematch costs; and a pair made
 // is worth more than every cost together. For 1,000 players after 20
-// rounds that is about 10^14, well within a double's exact whole numbers.
+// rounds that is about 10^11, and the matching's duals four times that.
 struct Ranks {
-    double colour = 1;
-    double score = 0;
-    double rematch = 0;
-    double pair = 0;
+    std::int64_t colour = 1;
+    std::int64_t score = 0;
+    std::int64_t rematch = 0;
+    std::int64_t pair = 0;
 };
 
 Ranks ranks(const std::vector<SwissStanding>& players) {
@@ -27,9 +27,8 @@ Ranks ranks(const std::vector<SwissStanding>& players) {
         players.begin(), players.end(), [](const SwissStanding& a, const SwissStanding& b) {
             return a.half_points < b.half_points;
         });
-    const double spread = high->half_points - low->half_points + 1;
-    const std::size_t pair_count = (players.size() + 1) / 2;
-    const auto pairs = static_cast<double>(pair_count);
+    const std::int64_t spread = high->half_points - low->half_points + 1;
+    const auto pairs = static_cast<std::int64_t>((players.size() + 1) / 2);
     Ranks r;
     r.score = pairs + 1;
     r.rematch = r.score * pairs * spread * spread + 1;
@@ -42,15 +41,11 @@ int due(const SwissStanding& player) {
     return (player.whites_minus_blacks > 0) - (player.whites_minus_blacks < 0);
 }
 
-using Graph =
-    boost::adjacency_list<boost::vecS, boost::vecS, boost::undirectedS, boost::no_property,
-                          boost::property<boost::edge_weight_t, double>>;
-
 }  // namespace
 
-std::vector<PairingEdge> swiss_pairing_edges(const std::vector<SwissStanding>& players,
-                                             const MetPairs& met) {
-    std::vector<PairingEdge> edges;
+std::vector<WeightedEdge> swiss_pairing_edges(const std::vector<SwissStanding>& players,
+                                              const MetPairs& met) {
+    std::vector<WeightedEdge> edges;
     if (players.empty())
         return edges;
     const Ranks r = ranks(players);
@@ -59,8 +54,8 @@ std::vector<PairingEdge> swiss_pairing_edges(const std::vector<SwissStanding>& p
         for (int b = a + 1; b < n; ++b) {
             const auto& x = players[static_cast<std::size_t>(a)];
             const auto& y = players[static_cast<std::size_t>(b)];
-            const double difference = x.half_points - y.half_points;
-            double weight = r.pair - r.score * difference * difference;
+            const std::int64_t difference = x.half_points - y.half_points;
+            std::int64_t weight = r.pair - r.score * difference * difference;
             if (met.count({a, b}) > 0)
                 weight -= r.rematch;
             if (due(x) != 0 && due(x) == due(y))
@@ -77,7 +72,7 @@ std::vector<PairingEdge> swiss_pairing_edges(const std::vector<SwissStanding>& p
                                ->half_points;
         for (int a = 0; a < n; ++a) {
             const auto& x = players[static_cast<std::size_t>(a)];
-            const double above = x.half_points - lowest;
+            const std::int64_t above = x.half_points - lowest;
             edges.push_back({a, n, r.pair - r.score * above * above - (x.had_bye ? r.rematch : 0)});
         }
     }
@@ -86,19 +81,13 @@ std::vector<PairingEdge> swiss_pairing_edges(const std::vector<SwissStanding>& p
 
 SwissRound pair_swiss_round(const std::vector<SwissStanding>& players, const MetPairs& met) {
     const int n = static_cast<int>(players.size());
-    Graph graph(static_cast<std::size_t>(n + n % 2));
-    for (const auto& edge : swiss_pairing_edges(players, met))
-        boost::add_edge(static_cast<std::size_t>(edge.a), static_cast<std::size_t>(edge.b),
-                        edge.weight, graph);
-    std::vector<Graph::vertex_descriptor> mate(boost::num_vertices(graph));
-    boost::maximum_weighted_matching(graph, mate.data());
-
+    const auto mates = max_weight_matching(n + n % 2, swiss_pairing_edges(players, met));
     SwissRound round;
     for (int a = 0; a < n; ++a) {
-        const auto b = static_cast<int>(mate[static_cast<std::size_t>(a)]);
+        const int b = mates[static_cast<std::size_t>(a)];
         if (b == n) {
             round.bye = a;
-        } else if (a < b && b < n) {
+        } else if (a < b) {  // an unmatched player (-1) never occurs: the graph is complete
             const auto& x = players[static_cast<std::size_t>(a)];
             const auto& y = players[static_cast<std::size_t>(b)];
             const bool b_black = y.whites_minus_blacks > x.whites_minus_blacks;

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "referee/match/max_matching.h"
+
 namespace referee {
 
 // What pairing needs to know of one player after the rounds so far.
@@ -43,13 +45,8 @@ struct SwissRound {
 // bye; the least sum of squared score differences (the bye counting as a
 // score of the lowest); the fewest pairs whose players are both due the
 // same colour.
-struct PairingEdge {
-    int a = 0;
-    int b = 0;
-    double weight = 0;  // a whole number, exact in a double
-};
-std::vector<PairingEdge> swiss_pairing_edges(const std::vector<SwissStanding>& players,
-                                             const MetPairs& met);
+std::vector<WeightedEdge> swiss_pairing_edges(const std::vector<SwissStanding>& players,
+                                              const MetPairs& met);
 
 // The round: a maximum-weight matching over those edges.
 SwissRound pair_swiss_round(const std::vector<SwissStanding>& players, const MetPairs& met);
