@@ -23,6 +23,7 @@
 #include "referee/match/results.h"
 #include "referee/match/resume.h"
 #include "referee/match/schedule.h"
+#include "referee/match/swiss_rounds.h"
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
 #include "referee/seats/human.h"
@@ -105,6 +106,8 @@ class MatchRunner {
   private:
     const ScheduledGame& game(int i) const { return games_[static_cast<std::size_t>(i)]; }
     bool resume();
+    bool next_round();
+    void deliver_byes();
     void prepare();
     void announce(int i);
     void play(int i);
@@ -119,7 +122,9 @@ class MatchRunner {
     std::ostream& errors_;
     const Clock::time_point origin_ = Clock::now();
     Tournament tournament_;
-    std::vector<ScheduledGame> games_;  // the games this run plays
+    std::vector<ScheduledGame> games_;  // the games this run plays (of this Swiss round)
+    std::optional<SwissPlan> swiss_;
+    int round_ = 0;  // the Swiss round being played
     std::vector<Played> played_;
     int workers_;
     bool show_boards_;
@@ -148,6 +153,8 @@ RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& na
     for (const auto& player : options.players)
         run.commands.push_back(absolute_command(player.command, player.argv));
     run.tournament = tournament_kind_name(options.kind);
+    if (options.kind == TournamentKind::Swiss)
+        run.tournament += " " + std::to_string(options.rounds) + " rounds";
     run.games = options.games;
     run.options = options.run_options;
     run.rows = options.game.rows;
@@ -160,7 +167,7 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
     : options_(options),
       out_(out),
       errors_(errors),
-      tournament_(shown_names(options), options.kind, options.games, options.sprt),
+      tournament_(shown_names(options), options.kind, options.games, options.sprt, options.rounds),
       games_(tournament_.games()),
       workers_(1),
       show_boards_(false),
@@ -170,6 +177,8 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       run_info_(run_info(options, tournament_.names())) {
     if (options.only_game > 0)
         games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
+    if (options.kind == TournamentKind::Swiss)
+        swiss_ = SwissPlan{static_cast<int>(options.players.size()), options.rounds, options.games};
 }
 
 // Takes the games the results file holds already; false when it holds
@@ -178,7 +187,8 @@ bool MatchRunner::resume() {
     const std::string& path = options_.results_path;
     if (path.empty())
         return true;
-    const ResumeCheck check = check_resume(path, run_info_, tournament_.games());
+    const ResumeCheck check = swiss_ ? check_swiss_resume(path, run_info_, *swiss_)
+                                     : check_resume(path, run_info_, tournament_.games());
     if (!check.refusal.empty()) {
         errors_ << "referee: cannot resume from " << path << ": " << check.refusal
                 << ".\nGive another --results file, or the command that wrote this one.\n";
@@ -189,9 +199,10 @@ bool MatchRunner::resume() {
     std::set<int> done;
     for (const auto& entry : check.done)
         done.insert(entry.game);
-    const int selected = static_cast<int>(games_.size());
+    const int selected = swiss_ ? swiss_->total() : static_cast<int>(games_.size());
     std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
-    const int taken = selected - static_cast<int>(games_.size());
+    const int taken =
+        swiss_ ? static_cast<int>(done.size()) : selected - static_cast<int>(games_.size());
     // A job of a split run sums up nothing; a whole run counts every game.
     if (options_.only_game == 0) {
         for (auto entry : check.done) {
@@ -205,8 +216,52 @@ bool MatchRunner::resume() {
     return true;
 }
 
+// A Swiss run's next round with games left to play, paired from the games
+// so far; false when there is none, or the round before is not finished
+// (the run was stopped, or a game came to no result).
+bool MatchRunner::next_round() {
+    if (!swiss_)
+        return false;
+    std::set<int> done;
+    for (const auto& entry : tournament_.results()) {
+        if (entry.result != "*")
+            done.insert(entry.game);
+    }
+    if (round_ > 0) {
+        const int last = round_ * swiss_->round_games();
+        for (int number = last - swiss_->round_games() + 1; number <= last; ++number) {
+            if (!done.contains(number))
+                return false;
+        }
+    }
+    while (round_ < swiss_->rounds) {
+        ++round_;
+        games_ = swiss_round(*swiss_, round_, tournament_.names(), tournament_.results());
+        std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
+        if (!games_.empty())
+            return true;
+    }
+    return false;
+}
+
+// A Swiss round's byes: each written and counted as the win it is.
+void MatchRunner::deliver_byes() {
+    for (const auto& game : games_) {
+        if (game.white != kByeSide)
+            continue;
+        GameEntry entry = bye_entry(game, tournament_.total(), tournament_.names());
+        entry.run = run_info_;
+        out_ << "Bye in game " << game.number << ": " << entry.black
+             << " wins without playing (an odd round leaves one player out)\n";
+        files_.append(records::game_line(entry), errors_);
+        tournament_.finished(std::move(entry));
+    }
+    std::erase_if(games_, [](const ScheduledGame& g) { return g.white == kByeSide; });
+}
+
 // Settles how the games still to play are played and shown.
 void MatchRunner::prepare() {
+    played_.clear();  // a Swiss round keeps nothing of the one before
     played_.resize(games_.size());
     workers_ = std::min(options_.concurrency, static_cast<int>(games_.size()));
     // Boards of games played side by side would run into one another.
@@ -231,6 +286,7 @@ int MatchRunner::run() {
     // it is.
     if (!resume())
         return kUsage;
+    next_round();
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
     std::vector<std::vector<std::string>> commands;
@@ -244,21 +300,31 @@ int MatchRunner::run() {
         errors_ << "referee: " << *failed << '\n';
         return kWriteFailed;
     }
-    OrderedJobs jobs;
-    jobs.count = static_cast<int>(games_.size());
-    jobs.may_start = [this] {
-        return interrupt_signal() == 0 && (!options_.hooks.go_on || options_.hooks.go_on());
-    };
-    jobs.announce = [this](int i) { announce(i); };
-    jobs.play = [this](int i) { play(i); };
-    jobs.deliver = [this](int i) { return deliver(i); };
-    run_in_order(jobs, workers_);
-    progress_->hide();
+    // A Swiss run plays round by round, each paired once the one before
+    // has ended; any other run is one round of all its games.
+    std::size_t ran = 0;
+    for (;;) {
+        ran += games_.size();
+        deliver_byes();
+        OrderedJobs jobs;
+        jobs.count = static_cast<int>(games_.size());
+        jobs.may_start = [this] {
+            return interrupt_signal() == 0 && (!options_.hooks.go_on || options_.hooks.go_on());
+        };
+        jobs.announce = [this](int i) { announce(i); };
+        jobs.play = [this](int i) { play(i); };
+        jobs.deliver = [this](int i) { return deliver(i); };
+        run_in_order(jobs, workers_);
+        progress_->hide();
+        if (status_ != kPlayed || interrupt_signal() != 0 || !next_round())
+            break;
+        prepare();
+    }
 
     if (tournament_.total() > 1 && options_.only_game == 0 && status_ == kPlayed) {
         out_ << tournament_.summary() << std::flush;
         // A run that had nothing left to play leaves its file as it was.
-        if (!games_.empty())
+        if (ran > 0)
             files_.append(tournament_.summary_json(), errors_);
     }
     if (const int number = interrupt_signal())
@@ -463,6 +529,9 @@ void MatchRunner::check_files() {
 }  // namespace
 
 int total_games(const MatchOptions& options) {
+    if (options.kind == TournamentKind::Swiss)
+        return SwissPlan{static_cast<int>(options.players.size()), options.rounds, options.games}
+            .total();
     return static_cast<int>(
         schedule_games(static_cast<int>(options.players.size()), options.kind, options.games)
             .size());

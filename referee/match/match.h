@@ -56,6 +56,7 @@ struct MatchOptions {
     bool watch = false;
     int games = 1;  // per pairing, colours alternating
     TournamentKind kind = TournamentKind::RoundRobin;
+    int rounds = 0;       // a Swiss tournament's
     int concurrency = 1;  // games played side by side
     std::optional<SprtSettings> sprt;
     // Empty: no results file. A file that holds games of this run already
