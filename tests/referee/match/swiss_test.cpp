@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <boost/graph/adjacency_list.hpp>
 #include <boost/graph/maximum_weighted_matching.hpp>
 #include <cstdint>
+#include <map>
 #include <random>
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "referee/match/swiss.h"
+#include "referee/match/swiss_rounds.h"
 
 namespace {
 
@@ -133,6 +138,81 @@ TEST(Swiss, RoundsAreTheCheapestPairingOfRandomFields) {
         for (const auto& e : edges)
             weight += mates[static_cast<std::size_t>(e.a)] == e.b ? e.weight : 0;
         EXPECT_EQ(weight, boost::matching_weight_sum(graph, slow.data())) << "trial " << trial;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+using referee::GameEntry;
+using referee::kByeSide;
+using referee::ScheduledGame;
+using referee::SwissPlan;
+
+// A whole Swiss tournament of random results, round by round: each round's
+// games are numbered from the round alone, every player has one board in
+// it, colours alternate on a board, nobody meets anyone twice or has two
+// byes; and the finished games fit their rounds as paired again, while a
+// game moved to another board, or one of a round after an unfinished round,
+// does not.
+TEST(Swiss, RoundsOfRandomResultsNumberAndPairEveryPlayerOnce) {
+    for (const int players : {6, 9}) {
+        const SwissPlan plan{players, 5, 2};
+        std::vector<std::string> names;
+        for (int i = 0; i < players; ++i)
+            names.push_back("p" + std::to_string(i));
+        std::mt19937 random(static_cast<unsigned>(players));
+        std::vector<GameEntry> results;
+        std::set<std::pair<int, int>> met;
+        std::set<int> byes;
+        for (int round = 1; round <= plan.rounds; ++round) {
+            const auto games = referee::swiss_round(plan, round, names, results);
+            ASSERT_EQ(static_cast<int>(games.size()), plan.round_games());
+            std::map<int, int> boards;  // player: times seen
+            for (std::size_t i = 0; i < games.size(); ++i) {
+                const ScheduledGame& g = games[i];
+                EXPECT_EQ(plan.round_of(g.number), round);
+                ++boards[g.black];
+                if (g.white == kByeSide) {
+                    EXPECT_TRUE(byes.insert(g.black).second || i >= games.size() / 2);
+                    results.push_back(referee::bye_entry(g, plan.total(), names));
+                    continue;
+                }
+                ++boards[g.white];
+                if (i >= games.size() / 2) {
+                    // The same board's first game, colours the other way.
+                    const ScheduledGame& first = games[i - games.size() / 2];
+                    EXPECT_EQ(std::pair(first.black, first.white), std::pair(g.white, g.black));
+                } else {
+                    EXPECT_TRUE(met.insert(std::minmax(g.black, g.white)).second)
+                        << "round " << round;
+                }
+                GameEntry entry;
+                entry.game = g.number;
+                entry.black = names[static_cast<std::size_t>(g.black)];
+                entry.white = names[static_cast<std::size_t>(g.white)];
+                entry.result = std::array{"1-0", "0-1", "1/2-1/2"}[random() % 3];
+                results.push_back(entry);
+            }
+            EXPECT_EQ(static_cast<int>(boards.size()), players);
+            for (const auto& [player, seen] : boards)
+                EXPECT_EQ(seen, plan.games) << "round " << round << " player " << player;
+        }
+        std::shuffle(results.begin(), results.end(), random);
+        EXPECT_EQ(referee::swiss_misfit(plan, names, results), "");
+
+        // Round 3's games on another board, and round 2 left unfinished.
+        auto moved = results;
+        const int third = 2 * plan.round_games() + 1;
+        for (auto& entry : moved) {
+            if (entry.game == third)
+                std::swap(entry.black, entry.white);
+        }
+        EXPECT_NE(referee::swiss_misfit(plan, names, moved), "");
+        auto gap = results;
+        std::erase_if(gap, [&](const GameEntry& e) { return e.game == plan.round_games() + 1; });
+        EXPECT_NE(referee::swiss_misfit(plan, names, gap).find("not finished"), std::string::npos);
     }
 }
 
