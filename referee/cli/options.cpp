@@ -598,8 +598,6 @@ std::optional<std::string> check_run(const Options& options) {
     const bool swiss = options.kind == TournamentKind::Swiss;
     if (swiss != (options.rounds > 0))
         return swiss ? "--tournament swiss needs --rounds N" : "--rounds is for --tournament swiss";
-    if (swiss && options.only_game > 0)
-        return "a swiss round is paired from the games before it: no --only-game";
     const int total = total_games(options);
     if (options.only_game > total) {
         return "--only-game " + std::to_string(options.only_game) + ": the run has " +

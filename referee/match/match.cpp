@@ -175,7 +175,7 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
       config_(options.game),
       run_info_(run_info(options, tournament_.names())) {
-    if (options.only_game > 0)
+    if (options.only_game > 0 && options.kind != TournamentKind::Swiss)
         games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
     if (options.kind == TournamentKind::Swiss)
         swiss_ = SwissPlan{static_cast<int>(options.players.size()), options.rounds, options.games};
@@ -199,12 +199,17 @@ bool MatchRunner::resume() {
     std::set<int> done;
     for (const auto& entry : check.done)
         done.insert(entry.game);
-    const int selected = swiss_ ? swiss_->total() : static_cast<int>(games_.size());
+    int selected = static_cast<int>(games_.size());
     std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
-    const int taken =
-        swiss_ ? static_cast<int>(done.size()) : selected - static_cast<int>(games_.size());
-    // A job of a split run sums up nothing; a whole run counts every game.
-    if (options_.only_game == 0) {
+    int taken = selected - static_cast<int>(games_.size());
+    if (swiss_) {
+        const int job = options_.only_game;
+        selected = job > 0 ? 1 : swiss_->total();
+        taken = job > 0 ? static_cast<int>(done.count(job)) : static_cast<int>(done.size());
+    }
+    // A job of a split run sums up nothing; a whole run counts every game,
+    // and a Swiss job pairs its round from them.
+    if (options_.only_game == 0 || swiss_) {
         for (auto entry : check.done) {
             entry.moves.clear();
             tournament_.finished(std::move(entry));
@@ -217,31 +222,30 @@ bool MatchRunner::resume() {
 }
 
 // A Swiss run's next round with games left to play, paired from the games
-// so far; false when there is none, or the round before is not finished
-// (the run was stopped, or a game came to no result).
+// so far (a job's one game of it); false when there is none, or the round
+// played last did not finish (the run was stopped, or a game came to no
+// result).
 bool MatchRunner::next_round() {
     if (!swiss_)
         return false;
-    std::set<int> done;
-    for (const auto& entry : tournament_.results()) {
-        if (entry.result != "*")
-            done.insert(entry.game);
-    }
-    if (round_ > 0) {
-        const int last = round_ * swiss_->round_games();
-        for (int number = last - swiss_->round_games() + 1; number <= last; ++number) {
-            if (!done.contains(number))
-                return false;
+    auto games = swiss_next_games(*swiss_, tournament_.names(), tournament_.results());
+    const int round = games.empty() ? swiss_->rounds + 1 : swiss_->round_of(games.front().number);
+    if (round <= round_)
+        return false;
+    round_ = round;
+    if (options_.only_game > 0) {
+        if (swiss_->round_of(options_.only_game) > round) {
+            errors_ << "referee: game " << options_.only_game << " is of round "
+                    << swiss_->round_of(options_.only_game) << ", and round " << round
+                    << " is not finished: run the jobs of --schedule first\n";
+            status_ = kUsage;
         }
+        std::erase_if(games,
+                      [&](const ScheduledGame& g) { return g.number != options_.only_game; });
+        round_ = swiss_->rounds + 1;  // a job plays its one game
     }
-    while (round_ < swiss_->rounds) {
-        ++round_;
-        games_ = swiss_round(*swiss_, round_, tournament_.names(), tournament_.results());
-        std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
-        if (!games_.empty())
-            return true;
-    }
-    return false;
+    games_ = std::move(games);
+    return !games_.empty();
 }
 
 // A Swiss round's byes: each written and counted as the win it is.
@@ -287,6 +291,8 @@ int MatchRunner::run() {
     if (!resume())
         return kUsage;
     next_round();
+    if (status_ != kPlayed)
+        return status_;
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
     std::vector<std::vector<std::string>> commands;
@@ -548,7 +554,8 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& erro
     return runner.run();
 }
 
-void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out) {
+int print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out,
+                   std::ostream& errors) {
     ScheduleRequest request;
     request.referee = referee;
     request.options = options.game_options;
@@ -563,9 +570,25 @@ void print_schedule(const MatchOptions& options, const std::string& referee, std
     request.results_path = absolute_path(options.results_path);
     request.record_path = absolute_path(options.record_path);
     request.log_path = absolute_path(options.log_path);
+    if (options.kind == TournamentKind::Swiss) {
+        const SwissPlan plan{static_cast<int>(names.size()), options.rounds, options.games};
+        const ResumeCheck check =
+            check_swiss_resume(options.results_path, run_info(options, names), plan);
+        if (!check.refusal.empty()) {
+            errors << "referee: cannot schedule from " << options.results_path << ": "
+                   << check.refusal << '\n';
+            return kUsage;
+        }
+        request.rounds = options.rounds;
+        for (const auto& game : swiss_next_games(plan, names, check.done))
+            request.numbers.push_back(game.number);
+        if (request.numbers.empty())
+            return kPlayed;  // every round is finished
+    }
     for (const auto& line : schedule_commands(request))
         out << line << '\n';
     out << std::flush;
+    return kPlayed;
 }
 
 }  // namespace referee

@@ -90,7 +90,9 @@ std::string result_line(int game, const std::string& black, const std::string& w
 int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors);
 
 // --schedule: one referee command per game, `referee` being how a job
-// starts this program.
-void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out);
+// starts this program; for a Swiss tournament, the games of its next round
+// from the results so far. Returns the exit status.
+int print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out,
+                   std::ostream& errors);
 
 }  // namespace referee

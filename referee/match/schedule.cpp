@@ -58,6 +58,8 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
     common.insert(common.end(),
                   {"--tournament", tournament_kind_name(request.kind), "--games",
                    std::to_string(request.games_per_pairing), "--results", request.results_path});
+    if (request.rounds > 0)
+        common.insert(common.end(), {"--rounds", std::to_string(request.rounds)});
     for (const auto& [option, path] :
          {std::pair{"--record", &request.record_path}, std::pair{"--log", &request.log_path}}) {
         if (!path->empty())
@@ -77,12 +79,16 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
         suffix += shell_quote(word);
     }
 
-    const auto games = schedule_games(static_cast<int>(request.players.size()), request.kind,
-                                      request.games_per_pairing);
+    std::vector<int> numbers = request.numbers;
+    if (numbers.empty()) {
+        for (const auto& game : schedule_games(static_cast<int>(request.players.size()),
+                                               request.kind, request.games_per_pairing))
+            numbers.push_back(game.number);
+    }
     std::vector<std::string> lines;
-    lines.reserve(games.size());
-    for (const auto& game : games)
-        lines.push_back(prefix + "--only-game " + std::to_string(game.number) + suffix);
+    lines.reserve(numbers.size());
+    for (const int number : numbers)
+        lines.push_back(prefix + "--only-game " + std::to_string(number) + suffix);
     return lines;
 }
 

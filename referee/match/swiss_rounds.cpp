@@ -69,6 +69,23 @@ std::vector<ScheduledGame> swiss_round(const SwissPlan& plan, int round,
     return games;
 }
 
+std::vector<ScheduledGame> swiss_next_games(const SwissPlan& plan,
+                                            const std::vector<std::string>& names,
+                                            const std::vector<GameEntry>& results) {
+    std::set<int> done;
+    for (const auto& entry : results) {
+        if (entry.result != "*")
+            done.insert(entry.game);
+    }
+    for (int round = 1; round <= plan.rounds; ++round) {
+        auto games = swiss_round(plan, round, names, results);
+        std::erase_if(games, [&](const ScheduledGame& g) { return done.contains(g.number); });
+        if (!games.empty())
+            return games;
+    }
+    return {};
+}
+
 GameEntry bye_entry(const ScheduledGame& game, int scheduled,
                     const std::vector<std::string>& names) {
     GameEntry entry;

@@ -47,6 +47,12 @@ std::vector<ScheduledGame> swiss_round(const SwissPlan& plan, int round,
                                        const std::vector<std::string>& names,
                                        const std::vector<GameEntry>& results);
 
+// The games still to play of the first round that `results` do not finish
+// (all of them but the finished ones); none once every round is finished.
+std::vector<ScheduledGame> swiss_next_games(const SwissPlan& plan,
+                                            const std::vector<std::string>& names,
+                                            const std::vector<GameEntry>& results);
+
 // The results line of a bye: a win for black over kByeOpponent.
 GameEntry bye_entry(const ScheduledGame& game, int scheduled,
                     const std::vector<std::string>& names);
