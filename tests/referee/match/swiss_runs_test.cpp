@@ -111,4 +111,45 @@ TEST(SwissRuns, StoppedRunResumesAsAnUnbrokenOne) {
     std::filesystem::remove_all(dir);
 }
 
+// A Swiss run split round by round: --schedule prints the next round's
+// jobs from the results so far (none once every round is in), each job
+// appends its game, and the merged file sums up as one unbroken run.
+TEST(SwissRuns, RoundByRoundSchedulesMergeAsOneRun) {
+    const std::string dir = referee_test::scratch_dir("SwissSchedule");
+    Words args{"--quiet", "--tournament", "swiss", "--rounds", "3"};
+    for (const char* seed : {"1", "2", "3", "4", "5", "6"}) {
+        args.insert(args.end(), {"--name", std::string("r") + seed,
+                                 referee_test::command(RANDOMBOT, {"--seed", seed})});
+    }
+    const auto with_results = [&](const std::string& path, Words more) {
+        more.insert(more.end(), {"--results", path});
+        more.insert(more.end(), args.begin(), args.end());
+        return more;
+    };
+    const RefereeRun whole = referee_test::run_referee(REFEREE, with_results(dir + "/w.jsonl", {}));
+    ASSERT_EQ(whole.status, 0) << whole.err;
+
+    const std::string path = dir + "/r.jsonl";
+    for (int round = 1; round <= 4; ++round) {
+        const RefereeRun schedule =
+            referee_test::run_referee(REFEREE, with_results(path, {"--schedule"}));
+        ASSERT_EQ(schedule.status, 0) << schedule.err;
+        std::istringstream jobs(schedule.out);
+        int count = 0;
+        for (std::string job; std::getline(jobs, job); ++count) {
+            const int first = (round - 1) * 3 + 1;  // three boards a round
+            EXPECT_NE(job.find("--only-game " + std::to_string(first + count)), std::string::npos)
+                << job;
+            const auto ran = test_support::run_process({"/bin/sh", "-c", job}, "");
+            EXPECT_EQ(ran.status, 0) << job;
+        }
+        EXPECT_EQ(count, round <= 3 ? 3 : 0) << "round " << round;
+    }
+    const auto summary = [](const std::string& out) {
+        return out.substr(out.find("Rank  Player"));
+    };
+    EXPECT_EQ(referee_test::run_referee(REFEREE, {"--merge", path}).out, summary(whole.out));
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
