@@ -13,6 +13,7 @@ namespace referee {
 std::vector<int> max_weight_matching(int vertices, const std::vector<WeightedEdge>& edges) {
     lemon::ListGraph graph;
     std::vector<lemon::ListGraph::Node> nodes;
+    nodes.reserve(static_cast<std::size_t>(vertices));
     for (int v = 0; v < vertices; ++v)
         nodes.push_back(graph.addNode());
     lemon::ListGraph::EdgeMap<std::int64_t> weights(graph);
@@ -25,6 +26,7 @@ std::vector<int> max_weight_matching(int vertices, const std::vector<WeightedEdg
         graph, weights);
     matching.run();
     std::vector<int> mates;
+    mates.reserve(nodes.size());
     for (const auto& node : nodes) {
         const auto mate = matching.mate(node);
         mates.push_back(mate == lemon::INVALID ? -1 : lemon::ListGraph::id(mate));

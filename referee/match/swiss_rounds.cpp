@@ -1,8 +1,6 @@
 #include "referee/match/swiss_rounds.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 
@@ -139,34 +137,14 @@ std::string swiss_misfit(const SwissPlan& plan, const std::vector<std::string>& 
 }
 
 ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan) {
-    ResumeCheck check;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return check;
-    std::ifstream in(path, std::ios::binary);
-    const ReadResults read = records::read_results(in, path);
-    std::set<int> seen;
-    for (const auto& entry : read.games) {
-        const std::string where = entry.origin + " (game " + std::to_string(entry.game) + ")";
-        if (entry.run && *entry.run != run) {
-            check.refusal =
-                where + " comes from another run, " + records::run_difference(run, *entry.run);
-            return check;
-        }
-        if (entry.game > plan.total() || (entry.scheduled > 0 && entry.scheduled != plan.total())) {
-            check.refusal = where + " belongs to a run of " +
-                            std::to_string(std::max(entry.scheduled, entry.game)) +
-                            " games or more; this one has " + std::to_string(plan.total());
-            return check;
-        }
-        if (entry.result != "*" && seen.insert(entry.game).second)
-            check.done.push_back(entry);
-    }
-    check.refusal = swiss_misfit(plan, run.players, check.done);
+    // A game's pairing follows from the games before it: checked once all
+    // are read.
+    ResumeCheck check =
+        check_resume(path, run, plan.total(), [](const GameEntry&) { return std::string(); });
+    if (check.refusal.empty())
+        check.refusal = swiss_misfit(plan, run.players, check.done);
     if (!check.refusal.empty())
         check.done.clear();
-    std::sort(check.done.begin(), check.done.end(),
-              [](const GameEntry& a, const GameEntry& b) { return a.game < b.game; });
     return check;
 }
 

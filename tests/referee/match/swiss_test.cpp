@@ -160,6 +160,7 @@ TEST(Swiss, RoundsOfRandomResultsNumberAndPairEveryPlayerOnce) {
     for (const int players : {6, 9}) {
         const SwissPlan plan{players, 5, 2};
         std::vector<std::string> names;
+        names.reserve(static_cast<std::size_t>(players));
         for (int i = 0; i < players; ++i)
             names.push_back("p" + std::to_string(i));
         std::mt19937 random(static_cast<unsigned>(players));
