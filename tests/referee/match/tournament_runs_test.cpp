@@ -171,6 +171,10 @@ TEST_F(TournamentRuns, FaultsAreNamedPerPlayerAndEachGetsOnlyItsOwnLog) {
           R"("fault":{"player":"bob","side":"black","kind":"exited"})",
           R"("faults":{"alice":{"malformed-line":1},"bob":{"exited":1}})"})
         EXPECT_NE(results.find(fault), std::string::npos) << fault << "\n" << results;
+    // A merge of the results file counts them the same way.
+    const RefereeRun merged = run({"--merge", dir_ + "/r.jsonl"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(summary(merged.out), summary(played.out));
 
     const std::map<std::string, std::string> opponent{{"alice", "bob"}, {"bob", "alice"}};
     for (const auto& [name, other] : opponent) {
