@@ -316,7 +316,7 @@ std::string summary_text(const Standings& standings, const std::optional<SprtSet
             faults += "  " + standings.players[i] + ": " + fault_counts(standings.faults[i]) + "\n";
     }
     if (!faults.empty())
-        out += "Faults (games each player lost by its own):\n" + faults;
+        out += "Faults (games lost by the player's own fault):\n" + faults;
     return out;
 }
 

@@ -160,7 +160,7 @@ TEST_F(TournamentRuns, FaultsAreNamedPerPlayerAndEachGetsOnlyItsOwnLog) {
                               "(\"bob gives up\")}"),
               std::string::npos)
         << played.out;
-    EXPECT_NE(played.out.find("Faults (games each player lost by its own):\n"
+    EXPECT_NE(played.out.find("Faults (games lost by the player's own fault):\n"
                               "  alice: 1 malformed-line\n"
                               "  bob: 1 exited\n"),
               std::string::npos)

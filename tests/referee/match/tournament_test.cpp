@@ -147,7 +147,7 @@ TEST(Standings, FaultsCountAgainstTheLoserByKind) {
     }
     const auto standings = referee::compute_standings({"carol", "dan", "eve"}, games);
     const auto text = referee::summary_text(standings);
-    EXPECT_NE(text.find("Faults (games each player lost by its own):\n"
+    EXPECT_NE(text.find("Faults (games lost by the player's own fault):\n"
                         "  carol: 3 malformed-line, 1 time-forfeit\n"
                         "  eve: 1 exited\n"),
               std::string::npos)
