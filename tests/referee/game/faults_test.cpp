@@ -10,6 +10,8 @@
 #include "record_moves.h"
 #include "referee/game/board.h"
 #include "referee/game/record.h"
+#include "referee/game/seat.h"
+#include "referee/seats/program_seat.h"
 #include "run_referee.h"
 
 namespace {
@@ -183,6 +185,34 @@ TEST_F(Faults, BothBreakingTheRulesInOneTurnGetTheSameVerdictEveryRun) {
         }
         expect_players_gone();
     }
+}
+
+// A person to move who has not made up their mind: nothing typed yet.
+class ThinkingPerson : public referee::PersonSeat {
+  public:
+    void begin_turn(const referee::Turn& /*turn*/) override {}
+    std::optional<referee::LineOrEnd> take_line(referee::Clock::time_point /*now*/) override {
+        return std::nullopt;
+    }
+    void watch(std::vector<int>& /*fds*/) const override {}
+    void pump(const std::vector<int>& /*ready*/) override {}
+    void leave() override {}
+};
+
+// A person is not kept waiting to move in a game a program has already lost
+// (a program to move would be judged first).
+TEST_F(Faults, AProgramsFaultEndsTheGameAtOnceWhileAPersonIsToMove) {
+    referee::GameConfig config;
+    config.rules = rules::RuleSet::Squares;
+    config.time_control.seconds = 30;  // what a wrong wait would cost
+    referee::GameObserver quiet;
+    ThinkingPerson black;
+    referee::ProgramSeat white(referee::Side::White,
+                               {FAKE_PLAYER, "--mode", "early", "--pidfile", dir_ + "/white.pid"},
+                               config, referee::Confinement{}, quiet);
+    const auto result = referee::play_game(config, black, white, quiet);
+    EXPECT_EQ(result.outcome.describe(), "white wrote out of turn: \"S 1 2 M 1 3\\x0a\"");
+    EXPECT_TRUE(referee_test::process_gone(referee_test::read_pid(dir_ + "/white.pid")));
 }
 
 TEST_F(Faults, PlayersThatDieOrStopWritingOrReadingLose) {
