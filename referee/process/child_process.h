@@ -114,6 +114,8 @@ class ChildProcess {
     bool all_gone();
     // "exit status 0", "killed by signal 6 (Aborted)", or "still running".
     std::string status_text() const;
+    // As waitpid gave it (the player's own under the sandbox), once reaped.
+    std::optional<int> wait_status() const { return wait_status_; }
 
   private:
     pid_t pid_ = -1;
