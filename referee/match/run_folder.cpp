@@ -96,7 +96,8 @@ std::optional<std::string> RunFolder::copy(const std::string& from, const std::s
     fs::permissions(to, fs::status(from, error).permissions() | fs::perms::owner_all, error);
     for (auto it = fs::recursive_directory_iterator(from, error);
          !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        const fs::path target = to / fs::relative(it->path(), from);
+        // Lexically: relative() would follow a link out of the submission.
+        const fs::path target = to / it->path().lexically_relative(from);
         const fs::file_status status = it->symlink_status(error);
         if (error)
             break;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <sstream>
 
 #include "referee/common/interrupt.h"
 #include "referee/common/text.h"
@@ -51,6 +52,13 @@ struct Kept {
         return text + "\n[" + std::to_string(dropped) + " more bytes left out]\n";
     }
 };
+
+// "600", "0.5": the bound as it was given.
+std::string seconds_text(std::chrono::milliseconds limit) {
+    std::ostringstream text;
+    text << static_cast<double>(limit.count()) / 1000;
+    return text.str();
+}
 
 std::string status_why(int status) {
     if (WIFEXITED(status))
@@ -111,7 +119,7 @@ BoundedRun run_bounded(const Launch& launch, std::chrono::milliseconds limit,
         if (child.cgroup() != nullptr && child.cgroup()->memory_exceeded())
             run.why = "killed: memory";
         else if (timed_out)
-            run.why = "took more than " + std::to_string(limit.count() / 1000) + " s";
+            run.why = "took more than " + seconds_text(limit) + " s";
         else if (const auto status = child.wait_status(); status && !run.interrupted)
             run.why = status_why(*status);
     } catch (const StartError& error) {
