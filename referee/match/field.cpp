@@ -84,6 +84,7 @@ records::Build build(const Entry& entry, const Confinement& confinement, int sec
                      bool& interrupted) {
     Launch launch{in_folder(entry.location, "build"), new_game_tag(), confinement, entry.id};
     launch.confinement.sandbox.player_dirs.push_back(entry.location);
+    launch.error_to_output = true;
     const BoundedRun run = run_bounded(launch, std::chrono::seconds(seconds), kBuildOutputBytes);
     interrupted = run.interrupted;
     return {entry.shown, run.ok(), run.why, run.seconds, run.output};

@@ -1,7 +1,8 @@
 // A program run once to its end within a time, with nobody to talk to: a
-// submission's build. Its standard output and error are kept together, in
-// the order they came, up to a bound; the rest is read and dropped, so
-// that a chatty program never stalls on a full pipe.
+// submission's build. What it writes is kept up to a bound (standard
+// output and error together, in the order written, when the launch puts
+// both on one pipe); the rest is read and dropped, so that a chatty
+// program never stalls on a full pipe.
 #pragma once
 
 #include <chrono>

@@ -61,6 +61,9 @@ struct Launch {
     Confinement confinement;
     // With own_ids: the id to run as, when not the player's (PlayerIds).
     std::optional<uid_t> id;
+    // Standard error on the output pipe, so that the two keep their order
+    // (a build's log); the error pipe then stays empty.
+    bool error_to_output = false;
 };
 
 class ChildProcess {

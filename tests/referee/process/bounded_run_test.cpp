@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 referee::BoundedRun run(const std::string& script, std::size_t bytes = 1 << 16,
                         std::chrono::milliseconds limit = 20s) {
-    return referee::run_bounded({{"sh", "-c", script}, "", {}, std::nullopt}, limit, bytes);
+    return referee::run_bounded({{"sh", "-c", script}, "", {}, std::nullopt, true}, limit, bytes);
 }
 
 TEST(BoundedRun, KeepsBothStreamsAndTellsHowItEnded) {
