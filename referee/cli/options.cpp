@@ -316,6 +316,15 @@ void declare(CLI::App& app, Declared& d) {
                              "the address --serve listens on (default 127.0.0.1, this machine "
                              "only)")
                   ->type_name("ADDRESS"));
+    d.as(Run, app.add_option("--field", d.options.field.dir,
+                             "every folder in DIR with an executable run is a player named after "
+                             "it, started as ./run there, after the COMMANDs; an executable build "
+                             "beside it runs first, and a player whose build fails is left out "
+                             "(docs/tournaments.md)")
+                  ->type_name("DIR")
+                  ->check(CLI::ExistingDirectory.description("")));
+    number(Run, "--build-time", d.options.field.build_seconds, 1, kMaxSeconds,
+           "seconds a submission's build may take");
     d.command_option =
         d.as(Run, app.add_option("COMMAND", d.commands,
                                  "player commands, split like a shell would: two for a game or a "
@@ -591,6 +600,27 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
     return std::nullopt;
 }
 
+// A field run builds before it plays: it cannot be split into jobs or
+// served, and the players it shows must not see its files.
+std::optional<std::string> check_field(const Options& options) {
+    const std::size_t count = options.players.size() + find_submissions(options.field.dir).size();
+    if (count < 2) {
+        return "give at least two players: " + quote(options.field.dir, 200) +
+               " holds no folder with an executable run file, or only one";
+    }
+    if (options.schedule || options.only_game > 0 || options.serve_port >= 0 || options.sprt)
+        return std::string("--field goes with none of --schedule, --only-game, --serve, --sprt");
+    const std::string field = absolute_normal(options.field.dir);
+    for (const auto& [option, path] :
+         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
+          std::pair{"--results", &options.results_path}}) {
+        if (!path->empty() && lies_in(absolute_normal(*path), field))
+            return std::string(option) + " " + quote(*path, 200) + " lies in the field " + field +
+                   ", which players see: write it elsewhere";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> check_run(const Options& options) {
     const bool two = options.players.size() == 2;
     if (options.sprt && !two)
@@ -728,6 +758,10 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     if (auto* message = std::get_if<std::string>(&players))
         return UsageError{*message};
     options.players = std::move(std::get<std::vector<Player>>(players));
+    if (!options.field.dir.empty()) {
+        if (auto problem = check_field(options))
+            return UsageError{*problem};
+    }
     if (options.serve_port >= 0) {
         // The page offers a person itself, and plays programs against each
         // other or themselves: one command is enough.
@@ -738,7 +772,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
             return UsageError{"with --serve the page offers human itself: give programs only"};
         return options;
     }
-    if (options.players.size() < 2)
+    if (options.field.dir.empty() && options.players.size() < 2)
         return UsageError{"give at least two player commands"};
     for (const auto& [given, index] : {std::pair{&d.black_name, 0}, std::pair{&d.white_name, 1}}) {
         if (given->empty())

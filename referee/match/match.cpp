@@ -237,7 +237,8 @@ int MatchRunner::run() {
     std::vector<std::vector<std::string>> commands;
     for (const auto& player : options_.players)
         commands.push_back(player.argv);
-    if (!settle_sandbox(options_.sandbox, options_.game, seating_.confinement, commands, errors_))
+    if (!options_.settled &&
+        !settle_sandbox(options_.sandbox, options_.game, seating_.confinement, commands, errors_))
         return kStartFailed;
     if (auto failed = files_.open(options_)) {
         if (const int number = interrupt_signal())
@@ -245,6 +246,8 @@ int MatchRunner::run() {
         errors_ << "referee: " << *failed << '\n';
         return kWriteFailed;
     }
+    for (const auto& build : options_.builds)
+        files_.append(records::build_line(build), errors_);
     OrderedJobs jobs;
     jobs.count = static_cast<int>(games_.size());
     jobs.may_start = [this] {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "records/results.h"
 #include "referee/game/game.h"
 #include "referee/game/outcome.h"
 #include "referee/match/pairings.h"
@@ -76,6 +77,11 @@ struct MatchOptions {
     // redrawn in place anyway, when no boards are shown).
     bool progress = false;
     int standings_every = 0;  // standings after every N games; 0 for none
+    // The confinement is settled already (a field run settles it before
+    // its builds); otherwise the run settles it before any game.
+    bool settled = false;
+    // Written to the results file ahead of the games (see field.h).
+    std::vector<records::Build> builds;
     MatchHooks hooks;
 };
 

@@ -1,6 +1,10 @@
 #include "referee/cli/options.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "referee/match/paths.h"
 
@@ -274,6 +278,45 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
     EXPECT_EQ(std::get<Options>(served).serve_address, "127.0.0.1");
     EXPECT_EQ(std::get<Options>(served).game.delay.count(), 200);
     EXPECT_EQ(std::get<Options>(parse({"a", "b"})).serve_port, -1);
+}
+
+// A field counts its submissions as players, after the commands; it
+// builds before it plays, so it is neither split nor served.
+TEST(CommandLine, AFieldOfSubmissions) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("options_field_" + std::to_string(::getpid()));
+    for (const auto* name : {"alice", "bob", "notes"})
+        std::filesystem::create_directories(dir / name);
+    for (const auto* name : {"alice", "bob"}) {
+        std::ofstream(dir / name / "run") << "#!/bin/sh\n";
+        std::filesystem::permissions(dir / name / "run", std::filesystem::perms(0755));
+    }
+    const std::string field = dir.string();
+    auto parsed = parse({"--field", field});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).field.dir, field);
+    EXPECT_EQ(std::get<Options>(parsed).field.build_seconds, 600);
+    EXPECT_TRUE(std::get<Options>(parsed).players.empty());
+    parsed = parse({"--build-time", "5", "--field", field, "a"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).field.build_seconds, 5);
+    EXPECT_EQ(std::get<Options>(parsed).players.size(), 1U);
+    const Words bad[] = {
+        {"--field", field + "/alice"},  // a submission, not a field: no player
+        {"--field", field + "/missing", "a", "b"},
+        {"--field", field, "--schedule", "--results", "/tmp/r.jsonl"},
+        {"--field", field, "--only-game", "1"},
+        {"--field", field, "--serve", "0"},
+        {"--field", field, "--results", field + "/r.jsonl"},  // the players would see it
+        {"--field", field, "--build-time", "0"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args)
+            joined += "[" + a + "]";
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(args))) << joined;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Options, PlayersCpuClockAndFreezingAreChosen) {
