@@ -613,7 +613,8 @@ std::optional<std::string> check_field(const Options& options) {
     const std::string field = absolute_normal(options.field.dir);
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
-          std::pair{"--results", &options.results_path}}) {
+          std::pair{"--results", &options.results_path},
+          std::pair{"--player-logs", &options.player_logs_dir}}) {
         if (!path->empty() && lies_in(absolute_normal(*path), field))
             return std::string(option) + " " + quote(*path, 200) + " lies in the field " + field +
                    ", which players see: write it elsewhere";

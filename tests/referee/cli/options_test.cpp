@@ -308,6 +308,7 @@ TEST(CommandLine, AFieldOfSubmissions) {
         {"--field", field, "--only-game", "1"},
         {"--field", field, "--serve", "0"},
         {"--field", field, "--results", field + "/r.jsonl"},  // the players would see it
+        {"--field", field, "--player-logs", field + "/logs"},
         {"--field", field, "--build-time", "0"},
     };
     for (const auto& args : bad) {
