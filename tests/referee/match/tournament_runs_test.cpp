@@ -324,9 +324,10 @@ TEST_F(TournamentRuns, BatchesWithFilesOfTheirOwnMergeToTheSingleRun) {
     ASSERT_EQ(single.status, 0) << single.err;
 
     Words schedule_args = args;
-    schedule_args.insert(schedule_args.begin(),
-                         {"--schedule", "--batch", "4", "--results", dir_ + "/jobs/r{batch}.jsonl",
-                          "--record", dir_ + "/games/{batch}/g{game}.txt"});
+    schedule_args.insert(
+        schedule_args.begin(),
+        {"--schedule", "--batch", "4", "--results", dir_ + "/jobs/r{batch}.jsonl", "--record",
+         dir_ + "/games/{batch}/g{game}.txt", "--log", dir_ + "/logs/g{game}.log"});
     const RefereeRun schedule = run(schedule_args);
     ASSERT_EQ(schedule.status, 0) << schedule.err;
     std::vector<std::string> jobs;
@@ -360,6 +361,7 @@ TEST_F(TournamentRuns, BatchesWithFilesOfTheirOwnMergeToTheSingleRun) {
         const std::string record =
             dir_ + "/games/" + (game <= 4 ? "1" : "2") + "/g" + std::to_string(game) + ".txt";
         EXPECT_TRUE(std::filesystem::exists(record)) << record;
+        EXPECT_TRUE(std::filesystem::exists(dir_ + "/logs/g" + std::to_string(game) + ".log"));
     }
     const auto merged = [&] {
         return referee_test::run_referee(REFEREE, {"--merge", first, second});
