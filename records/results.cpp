@@ -257,6 +257,11 @@ class RunTracker {
 
 }  // namespace
 
+void drop_moves(GameEntry& entry) {
+    std::vector<std::string>().swap(entry.moves);
+    std::vector<double>().swap(entry.times);
+}
+
 std::string iso8601(std::chrono::system_clock::time_point when) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
     const std::time_t seconds = std::chrono::system_clock::to_time_t(
@@ -342,7 +347,7 @@ bool replaces(const GameEntry& kept, const GameEntry& later) {
     return kept.result == "*" && later.result != "*";
 }
 
-ReadResults read_results(std::istream& in, const std::string& name) {
+ReadResults read_results(std::istream& in, const std::string& name, bool moves) {
     ReadResults out;
     RunTracker runs;
     std::string line;
@@ -368,6 +373,8 @@ ReadResults read_results(std::istream& in, const std::string& name) {
         } else if (auto* game = std::get_if<GameEntry>(&read)) {
             runs.attach(*game);
             game->origin = where;
+            if (!moves)
+                drop_moves(*game);
             out.games.push_back(std::move(*game));
         }
     }

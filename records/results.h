@@ -89,6 +89,11 @@ struct GameEntry {
     std::string origin;
 };
 
+// Lets go of a game's moves and times, and of the memory they held (clear()
+// keeps it): standings need only who played and how it ended, and a run
+// of thousands of games would otherwise keep every move's worth.
+void drop_moves(GameEntry& entry);
+
 // "2026-12-07T10:25:52.123Z": UTC, so files from machines in different
 // time zones sort and compare.
 std::string iso8601(std::chrono::system_clock::time_point when);
@@ -138,8 +143,10 @@ struct ReadResults {
 };
 // Skips summary lines and collects build and run lines, each game taking
 // the run of the run line before it; `name` labels the problems
-// ("results.jsonl line 7: ...").
-ReadResults read_results(std::istream& in, const std::string& name);
+// ("results.jsonl line 7: ..."). Without `moves` the games keep no moves
+// or times (their plies stay): a run resuming from a file shared by many
+// jobs needs only who played and how it ended.
+ReadResults read_results(std::istream& in, const std::string& name, bool moves = true);
 
 // The record of game number `game` (its number in the run, not its place in
 // the results text): the line `replaces` prefers. nullopt with `why` set

@@ -233,7 +233,7 @@ bool MatchRunner::resume() {
     const std::string& path = paths_.results.path;
     if (path.empty())
         return true;
-    const ResumeCheck check = check_resume(path, run_info_, tournament_.games());
+    ResumeCheck check = check_resume(path, run_info_, tournament_.games());
     if (!check.refusal.empty()) {
         errors_ << "referee: cannot resume from " << path << ": " << check.refusal
                 << ".\nGive another --results file, or the command that wrote this one.\n";
@@ -250,10 +250,8 @@ bool MatchRunner::resume() {
     const int taken = selected - static_cast<int>(games_.size());
     // A job of a split run sums up nothing; a whole run counts every game.
     if (options_.only_games.empty()) {
-        for (auto entry : check.done) {
-            entry.moves.clear();
+        for (auto& entry : check.done)
             tournament_.finished(std::move(entry));
-        }
         if (tournament_.decided())
             games_.clear();
     }
@@ -438,7 +436,7 @@ bool MatchRunner::deliver(int i) {
     files_.append(records::game_line(entry), errors_);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
-    entry.moves.clear();
+    records::drop_moves(entry);
     tournament_.finished(std::move(entry));
     if (options_.hooks.counted)
         options_.hooks.counted(scheduled, result, tournament_);
