@@ -609,7 +609,8 @@ std::optional<std::string> check_run(const Options& options) {
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path}}) {
         if (options.schedule && !path->empty() && !per_game(*path) && !per_batch(*path)) {
             return std::string("--schedule cannot share one ") + option +
-                   " among separate jobs: give each game its own with {game} in the name";
+                   " among separate jobs: give each game its own with {game} in the name (or "
+                   "each batch with {batch})";
         }
     }
     if (auto problem = check_job_names(options))
