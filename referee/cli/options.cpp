@@ -12,6 +12,7 @@
 
 #include "referee/common/files.h"
 #include "referee/common/text.h"
+#include "referee/match/game_list.h"
 #include "referee/match/paths.h"
 #include "referee/process/player_ids.h"
 #include "referee/process/player_view.h"
@@ -83,6 +84,7 @@ struct Declared {
     std::string time = "150";
     double move_time = 0;
     std::string sprt;
+    std::string only_game;
     bool merge = false;
     std::string black_name;
     std::string white_name;
@@ -253,14 +255,20 @@ void declare(CLI::App& app, Declared& d) {
                       }));
     };
     file("--results", d.options.results_path,
-         "append one JSON line per game and a summary to FILE (--merge: write the merged ones)");
+         "append one JSON line per game and a summary to FILE, {game} or {batch} naming a job's "
+         "own (--merge: write the merged ones)");
     flag(Run, "--schedule", d.options.schedule,
-         "print one referee command per game instead of playing (needs "
+         "print one referee command per game (or per --batch) instead of playing (needs "
          "--results)");
-    d.as(Run, app.add_option("--only-game", d.options.only_game,
-                             "play only game K of the schedule, numbered as in the whole run")
+    d.as(Run, app.add_option("--batch", d.options.batch,
+                             "with --schedule: K games a job; {batch} in a file name is the job's "
+                             "number")
                   ->check(CLI::Range(1, kMaxGames).description(""))
                   ->type_name("K"));
+    d.as(Run, app.add_option("--only-game", d.only_game,
+                             "play only these games of the schedule (K, A-B or a list: 1,4,7-9), "
+                             "numbered as in the whole run")
+                  ->type_name("GAMES"));
     flag(Run, "--merge", d.merge,
          "the arguments are results files: print their standings and "
          "statistics");
@@ -602,13 +610,13 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
 
 // A field run builds before it plays: it cannot be split into jobs or
 // served, and the players it shows must not see its files.
-std::optional<std::string> check_field(const Options& options) {
+std::optional<std::string> check_field(const Options& options, bool only_game) {
     const std::size_t count = options.players.size() + find_submissions(options.field.dir).size();
     if (count < 2) {
         return "give at least two players: " + quote(options.field.dir, 200) +
                " holds no folder with an executable run file, or only one";
     }
-    if (options.schedule || options.only_game > 0 || options.serve_port >= 0 || options.sprt)
+    if (options.schedule || only_game || options.serve_port >= 0 || options.sprt)
         return std::string("--field goes with none of --schedule, --only-game, --serve, --sprt");
     const std::string field = absolute_normal(options.field.dir);
     for (const auto& [option, path] :
@@ -622,6 +630,25 @@ std::optional<std::string> check_field(const Options& options) {
     return std::nullopt;
 }
 
+// {game} and {batch} in the files a job writes: each names a job's own file,
+// so each needs jobs it can name.
+std::optional<std::string> check_job_names(const Options& options) {
+    if (options.batch > 0 && !options.schedule && options.only_games.empty())
+        return "--batch goes with --schedule (K games a job) or with a job's --only-game";
+    for (const auto& [option, path] :
+         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
+          std::pair{"--results", &options.results_path}}) {
+        if (per_batch(*path) && options.batch == 0)
+            return std::string(option) + " names a file by {batch}: that needs --batch K";
+    }
+    const bool one_game_a_job =
+        (options.schedule && options.batch <= 1) || options.only_games.size() == 1;
+    if (per_game(options.results_path) && !one_game_a_job)
+        return "{game} in --results names the file of a job of one game: give --schedule "
+               "(without --batch) or --only-game K, or name a batch's file by {batch}";
+    return std::nullopt;
+}
+
 std::optional<std::string> check_run(const Options& options) {
     const bool two = options.players.size() == 2;
     if (options.sprt && !two)
@@ -630,9 +657,10 @@ std::optional<std::string> check_run(const Options& options) {
         return "--schedule needs --results: the file every game appends its line to";
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path}}) {
-        if (options.schedule && !path->empty() && !per_game(*path)) {
+        if (options.schedule && !path->empty() && !per_game(*path) && !per_batch(*path)) {
             return std::string("--schedule cannot share one ") + option +
-                   " among separate jobs: give each game its own with {game} in the name";
+                   " among separate jobs: give each game its own with {game} in the name (or "
+                   "each batch with {batch})";
         }
     }
     if (!options.player_logs_dir.empty()) {
@@ -643,19 +671,16 @@ std::optional<std::string> check_run(const Options& options) {
                        " cannot name a folder; give the player another with --name";
         }
     }
-    if ((options.schedule || options.only_game > 0) && options.sprt)
+    if (auto problem = check_job_names(options))
+        return problem;
+    if ((options.schedule || !options.only_games.empty()) && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
     const bool person = std::any_of(options.players.begin(), options.players.end(),
                                     [](const Player& p) { return is_human(p.argv); });
     if (person && (options.concurrency > 1 || options.schedule))
         return "a person plays one game at a time: no --concurrency or --schedule with human";
-    if (options.schedule && options.only_game > 0)
+    if (options.schedule && !options.only_games.empty())
         return "--schedule and --only-game do not go together";
-    const int total = total_games(options);
-    if (options.only_game > total) {
-        return "--only-game " + std::to_string(options.only_game) + ": the run has " +
-               std::to_string(total) + " games";
-    }
     return std::nullopt;
 }
 
@@ -760,7 +785,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{*message};
     options.players = std::move(std::get<std::vector<Player>>(players));
     if (!options.field.dir.empty()) {
-        if (auto problem = check_field(options))
+        if (auto problem = check_field(options, !d.only_game.empty()))
             return UsageError{*problem};
     }
     if (options.serve_port >= 0) {
@@ -781,6 +806,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (options.players.size() != 2)
             return UsageError{"--name-black and --name-white are for two players; use --name"};
         options.players[static_cast<std::size_t>(index)].name = *given;
+    }
+    if (!d.only_game.empty()) {
+        auto games = parse_game_list(d.only_game, total_games(options));
+        if (auto* message = std::get_if<std::string>(&games))
+            return UsageError{"--only-game " + *message};
+        options.only_games = std::move(std::get<std::vector<int>>(games));
     }
     if (auto problem = check_run(options))
         return UsageError{*problem};

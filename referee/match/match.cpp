@@ -45,6 +45,43 @@ std::vector<std::string> shown_names(const MatchOptions& options) {
     return names;
 }
 
+// A file of this job: the path as given, and as this job names it (its
+// {batch}, and for the results file its {game}, filled in).
+struct JobPath {
+    std::string given;
+    std::string path;
+    // Named by game or batch: the folders are made as the files are.
+    bool own_folders() const { return given != path || per_game(given); }
+};
+
+struct JobPaths {
+    JobPath results;
+    JobPath record;
+    JobPath log;
+};
+
+// The paths of a job playing `games` (all of them for a whole run).
+JobPaths job_paths(const MatchOptions& options, const std::vector<ScheduledGame>& games) {
+    const int first = options.only_games.empty() || games.empty() ? 0 : games.front().number;
+    const int batch = options.batch > 0 && first > 0 ? (first - 1) / options.batch + 1 : 0;
+    const auto named = [&](const std::string& given) {
+        return JobPath{given, batch > 0 ? for_batch(given, batch) : given};
+    };
+    JobPaths paths{named(options.results_path), named(options.record_path),
+                   named(options.log_path)};
+    // A job of one game may keep its line in a file of its own.
+    if (first > 0 && games.size() == 1)
+        paths.results.path = for_game(paths.results.path, first);
+    return paths;
+}
+
+// Opens a file named by game or batch after making its folders.
+std::optional<std::string> open_own(OutputFile& file, const std::string& path) {
+    if (auto failed = make_folders(path))
+        return failed;
+    return file.open(path);
+}
+
 // What one game left behind for the in-order output.
 struct Played {
     GameResult result;
@@ -65,18 +102,27 @@ struct RunFiles {
     std::optional<std::string> record_failure;
 
     // An error message when a file cannot be opened.
-    std::optional<std::string> open(const MatchOptions& options) {
-        if (!options.record_path.empty() && !per_game(options.record_path)) {
-            if (auto failed = record.open(options.record_path))
+    std::optional<std::string> open(const JobPaths& paths) {
+        const auto shared = [](const JobPath& file) {
+            return !file.path.empty() && !per_game(file.path);
+        };
+        if (shared(paths.record)) {
+            if (auto failed = paths.record.own_folders() ? open_own(record, paths.record.path)
+                                                         : record.open(paths.record.path))
                 return "the record file: " + *failed;
         }
-        if (!options.log_path.empty() && !per_game(options.log_path)) {
-            if (auto failed = log.open(options.log_path))
+        if (shared(paths.log)) {
+            if (auto failed = paths.log.own_folders() ? open_own(log, paths.log.path)
+                                                      : log.open(paths.log.path))
                 return "the log file: " + *failed;
             log_sink = std::make_unique<LogSink>(log);
         }
-        if (!options.results_path.empty()) {
-            if (auto failed = results.open(options.results_path))
+        if (!paths.results.path.empty()) {
+            if (paths.results.own_folders()) {
+                if (auto failed = make_folders(paths.results.path))
+                    return "the results file: " + *failed;
+            }
+            if (auto failed = results.open(paths.results.path))
                 return failed;
             results_open = true;
         }
@@ -132,8 +178,12 @@ class MatchRunner {
     Terminal terminal_;
     Seating seating_;
     GameConfig config_;
+    JobPaths paths_;
     RunFiles files_;
     RunInfo run_info_;
+    // The results file lacks this run's line: it goes ahead of the first
+    // game line written.
+    bool run_line_due_ = true;
     // Everything written to out_ once games may run side by side.
     std::mutex out_mutex_;
     std::optional<Progress> progress_;
@@ -169,22 +219,28 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
       config_(options.game),
       run_info_(run_info(options, tournament_.names())) {
-    if (options.only_game > 0)
-        games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
+    if (!options.only_games.empty()) {
+        std::vector<ScheduledGame> chosen;
+        for (const int number : options.only_games)
+            chosen.push_back(games_[static_cast<std::size_t>(number) - 1]);
+        games_ = std::move(chosen);
+    }
+    paths_ = job_paths(options, games_);
 }
 
 // Takes the games the results file holds already; false when it holds
 // another run's.
 bool MatchRunner::resume() {
-    const std::string& path = options_.results_path;
+    const std::string& path = paths_.results.path;
     if (path.empty())
         return true;
-    const ResumeCheck check = check_resume(path, run_info_, tournament_.games());
+    ResumeCheck check = check_resume(path, run_info_, tournament_.games());
     if (!check.refusal.empty()) {
         errors_ << "referee: cannot resume from " << path << ": " << check.refusal
                 << ".\nGive another --results file, or the command that wrote this one.\n";
         return false;
     }
+    run_line_due_ = !check.has_run_line;
     if (check.done.empty())
         return true;
     std::set<int> done;
@@ -194,15 +250,15 @@ bool MatchRunner::resume() {
     std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
     const int taken = selected - static_cast<int>(games_.size());
     // A job of a split run sums up nothing; a whole run counts every game.
-    if (options_.only_game == 0) {
-        for (auto entry : check.done) {
-            entry.moves.clear();
+    if (options_.only_games.empty()) {
+        for (auto& entry : check.done)
             tournament_.finished(std::move(entry));
-        }
         if (tournament_.decided())
             games_.clear();
     }
-    out_ << resume_line(taken, selected, path) << '\n' << std::flush;
+    // Other jobs' games in a shared file resume nothing of this one.
+    if (taken > 0)
+        out_ << resume_line(taken, selected, path) << '\n' << std::flush;
     return true;
 }
 
@@ -240,7 +296,7 @@ int MatchRunner::run() {
     if (!options_.settled &&
         !settle_sandbox(options_.sandbox, options_.game, seating_.confinement, commands, errors_))
         return kStartFailed;
-    if (auto failed = files_.open(options_)) {
+    if (auto failed = files_.open(paths_)) {
         if (const int number = interrupt_signal())
             return kSignalBase + number;
         errors_ << "referee: " << *failed << '\n';
@@ -259,14 +315,17 @@ int MatchRunner::run() {
     run_in_order(jobs, workers_);
     progress_->hide();
 
-    if (tournament_.total() > 1 && options_.only_game == 0 && status_ == kPlayed) {
+    const int stopped_by = interrupt_signal();
+    if (tournament_.total() > 1 && options_.only_games.empty() && status_ == kPlayed) {
         out_ << tournament_.summary() << std::flush;
-        // A run that had nothing left to play leaves its file as it was.
-        if (!games_.empty())
+        // A run that had nothing left to play leaves its file as it was,
+        // and one that was stopped sums up nothing there: its file goes on
+        // when it is resumed, and the one summary comes at the end.
+        if (!games_.empty() && stopped_by == 0)
             files_.append(tournament_.summary_json(), errors_);
     }
-    if (const int number = interrupt_signal())
-        status_ = kSignalBase + number;
+    if (stopped_by != 0)
+        status_ = kSignalBase + stopped_by;
     check_files();
     return status_;
 }
@@ -293,9 +352,9 @@ void MatchRunner::play(int i) {
     // A log of its own for this game, when the path asks for one.
     OutputFile own_log;
     std::unique_ptr<LogSink> own_sink;
-    if (per_game(options_.log_path)) {
-        const std::string path = for_game(options_.log_path, scheduled.number);
-        if (auto failed = own_log.open(path)) {
+    if (per_game(paths_.log.path)) {
+        const std::string path = for_game(paths_.log.path, scheduled.number);
+        if (auto failed = open_own(own_log, path)) {
             slot.failure = "the log file: " + *failed;
             return;
         }
@@ -385,11 +444,14 @@ bool MatchRunner::deliver(int i) {
     view_.note(line);
     GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
                                  names[scheduled.white], result);
-    entry.run = run_info_;
+    if (run_line_due_) {
+        files_.append(records::run_line(run_info_), errors_);
+        run_line_due_ = false;
+    }
     files_.append(records::game_line(entry), errors_);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
-    entry.moves.clear();
+    records::drop_moves(entry);
     tournament_.finished(std::move(entry));
     if (options_.hooks.counted)
         options_.hooks.counted(scheduled, result, tournament_);
@@ -431,7 +493,7 @@ void MatchRunner::show_standings() {
 }
 
 void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& result) {
-    const bool own = per_game(options_.record_path);
+    const bool own = per_game(paths_.record.path);
     if (!files_.record.is_open() && !own)
         return;
     const std::vector<std::string>& names = tournament_.names();
@@ -445,8 +507,8 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
     write_record(text, info, result);
     if (own) {
         OutputFile file;
-        const std::string path = for_game(options_.record_path, scheduled.number);
-        auto failed = file.open(path);
+        const std::string path = for_game(paths_.record.path, scheduled.number);
+        auto failed = open_own(file, path);
         if (!failed)
             failed = file.write(text.str());
         if (failed) {
@@ -509,6 +571,7 @@ void print_schedule(const MatchOptions& options, const std::string& referee, std
     request.results_path = absolute_path(options.results_path);
     request.record_path = absolute_path(options.record_path);
     request.log_path = absolute_path(options.log_path);
+    request.batch = options.batch;
     for (const auto& line : schedule_commands(request))
         out << line << '\n';
     out << std::flush;

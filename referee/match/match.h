@@ -63,9 +63,16 @@ struct MatchOptions {
     int concurrency = 1;  // games played side by side
     std::optional<SprtSettings> sprt;
     // Empty: no results file. A file that holds games of this run already
-    // resumes it: only the games missing from it are played.
+    // resumes it: only the games missing from it are played. {game} names
+    // the file by the one game a job plays, {batch} by its batch.
     std::string results_path;
-    int only_game = 0;  // play only this game of the run; 0 for all
+    // Play only these games of the run, in order (numbers as in the whole
+    // run); empty for all.
+    std::vector<int> only_games;
+    // Games a job of a split run plays: --schedule prints one job per
+    // `batch` games, and {batch} in a job's paths is the number of the
+    // batch its first game lies in. 0: a job per game, no {batch}.
+    int batch = 0;
     // The options every game of a split run must share (board, clocks,
     // limits, display), as words, for --schedule to repeat.
     std::vector<std::string> game_options;
@@ -97,8 +104,8 @@ std::string result_line(int game, const std::string& black, const std::string& w
 // the exit status.
 int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors);
 
-// --schedule: one referee command per game, `referee` being how a job
-// starts this program.
+// --schedule: one referee command per game (or per batch of games),
+// `referee` being how a job starts this program.
 void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out);
 
 }  // namespace referee

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <variant>
@@ -74,11 +75,36 @@ std::string duplicate_note(const GameEntry& kept, const GameEntry& left_out) {
     std::string note = "game " + std::to_string(kept.game) + " appears more than once: kept " +
                        kept.origin + " (" + kept.result + "), the first read; left out " +
                        left_out.origin + " (" + left_out.result + ")";
-    if (kept.run && left_out.run && *kept.run != *left_out.run)
+    if (kept.run && left_out.run && kept.run != left_out.run)
         note += ", from another run (" + records::run_difference(*kept.run, *left_out.run) + ")";
     else if (kept.moves == left_out.moves)
         note += ", the same game";
     return note;
+}
+
+// One description per distinct run across all files: the games of a run
+// compare by pointer, and the merged file says each run once.
+void share_runs(std::vector<GameEntry>& games) {
+    std::vector<std::shared_ptr<const RunInfo>> distinct;
+    // A file's games share one already: the last one looked up answers most.
+    std::shared_ptr<const RunInfo> last_read;
+    std::shared_ptr<const RunInfo> last_kept;
+    for (auto& game : games) {
+        if (!game.run)
+            continue;
+        if (game.run == last_read) {
+            game.run = last_kept;
+            continue;
+        }
+        last_read = game.run;
+        const auto found = std::find_if(distinct.begin(), distinct.end(),
+                                        [&](const auto& run) { return *run == *game.run; });
+        if (found == distinct.end())
+            distinct.push_back(game.run);
+        else
+            game.run = *found;
+        last_kept = game.run;
+    }
 }
 
 }  // namespace
@@ -188,6 +214,7 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
         merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
         std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
     }
+    share_runs(merged.games);
     // Stable: of two finished lines for one game (a job that ran twice), the
     // first read is kept, whatever order the sort would otherwise pick.
     std::stable_sort(merged.games.begin(), merged.games.end(),

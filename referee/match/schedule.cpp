@@ -1,5 +1,6 @@
 #include "referee/match/schedule.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <utility>
@@ -79,10 +80,18 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
 
     const auto games = schedule_games(static_cast<int>(request.players.size()), request.kind,
                                       request.games_per_pairing);
+    const std::size_t per_job = std::max(request.batch, 1);
+    const std::string batch =
+        request.batch > 0 ? "--batch " + std::to_string(request.batch) + " " : "";
     std::vector<std::string> lines;
-    lines.reserve(games.size());
-    for (const auto& game : games)
-        lines.push_back(prefix + "--only-game " + std::to_string(game.number) + suffix);
+    lines.reserve(games.size() / per_job + 1);
+    for (std::size_t first = 0; first < games.size(); first += per_job) {
+        const std::size_t last = std::min(first + per_job, games.size()) - 1;
+        std::string only = std::to_string(games[first].number);
+        if (last > first)
+            only += "-" + std::to_string(games[last].number);
+        lines.push_back(prefix + batch + "--only-game " + only + suffix);
+    }
     return lines;
 }
 

@@ -198,7 +198,27 @@ TEST(CommandLine, NamesTournamentsAndSplitRuns) {
     EXPECT_EQ(options.players[2].name, "C");
     EXPECT_EQ(options.players[2].argv, (Words{"z", "w v"}));
     EXPECT_EQ(options.kind, referee::TournamentKind::Gauntlet);
-    EXPECT_EQ(options.only_game, 4);
+    EXPECT_EQ(options.only_games, (std::vector<int>{4}));
+    // A job's games: a range or a list of both, in order and each once.
+    for (const auto& [given, games] : {std::pair<std::string, std::vector<int>>{"3-5", {3, 4, 5}},
+                                       {"6,1-2,2", {1, 2, 6}},
+                                       {"4,4", {4}}}) {
+        parsed = parse({"--only-game", given, "--games", "3", "x", "y", "z"});
+        ASSERT_TRUE(std::holds_alternative<Options>(parsed))
+            << given << ": " << std::get<UsageError>(parsed).message;
+        EXPECT_EQ(std::get<Options>(parsed).only_games, games) << given;
+    }
+    // {game} names a one-game job's results file, {batch} a batch's.
+    for (const Words& job : {Words{"--schedule", "--results", "r{game}.jsonl", "a", "b", "c"},
+                             Words{"--only-game", "2", "--results", "r{game}.jsonl", "a", "b", "c"},
+                             Words{"--schedule", "--batch", "2", "--results", "r{batch}.jsonl",
+                                   "--record", "g{batch}.txt", "a", "b", "c"},
+                             Words{"--batch", "2", "--only-game", "3-4", "--games", "2",
+                                   "--results", "r{batch}.jsonl", "a", "b", "c"}}) {
+        parsed = parse(job);
+        EXPECT_TRUE(std::holds_alternative<Options>(parsed))
+            << job[0] << " " << job[1] << ": " << std::get<UsageError>(parsed).message;
+    }
 
     // The test's pairs as separate words or as one; the commands stay commands.
     for (const Words& sprt : {Words{"elo0=-1", "elo1=4", "alpha=0.05", "beta=0.1"},
@@ -231,6 +251,17 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--tournament", "swiss", "a", "b", "c"},
         {"--schedule", "a", "b"},  // without --results
         {"--only-game", "2", "a", "b"},
+        {"--only-game", "0", "a", "b", "c"},
+        {"--only-game", "3-2", "a", "b", "c"},
+        {"--only-game", "1,", "a", "b", "c"},
+        {"--only-game", "1-4", "a", "b", "c"},  // three games in all
+        {"--only-game", "x", "a", "b", "c"},
+        {"--batch", "2", "a", "b", "c"},  // a batch of what?
+        {"--schedule", "--batch", "0", "--results", "r", "a", "b", "c"},
+        {"--schedule", "--results", "r{batch}", "a", "b", "c"},  // without --batch
+        {"--schedule", "--batch", "2", "--results", "r{game}", "a", "b", "c"},
+        {"--only-game", "1-2", "--results", "r{game}", "a", "b", "c"},
+        {"--results", "r{game}", "a", "b", "c"},
         {"--concurrency", "0", "a", "b"},
         {"--concurrency", "2", "human", "b"},  // one keyboard, one game at a time
         {"--time", "150+", "a", "b"},

@@ -147,6 +147,10 @@ class Field : public ::testing::TestWithParam<const char*> {
         out_ = dir_ + "/out";
         fs::create_directories(subs_);
         fs::create_directories(out_);
+        // A temporary folder of the test's own (TMPDIR): runs side by side
+        // must not see each other's.
+        fs::create_directories(out_ + "/tmp");
+        fs::permissions(out_ + "/tmp", fs::perms(01777));
         // The referee writes its results and copies here, whoever it runs as.
         if (!as_root() && root) {
             ASSERT_EQ(::chown(out_.c_str(), kNobody, kNobody), 0);
@@ -186,7 +190,7 @@ class Field : public ::testing::TestWithParam<const char*> {
         std::vector<std::string> argv;
         if (!as_root() && ::geteuid() == 0)
             argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-        argv.push_back(REFEREE);
+        argv.insert(argv.end(), {"env", "TMPDIR=" + out_ + "/tmp", REFEREE});
         argv.insert(argv.end(), args.begin(), args.end());
         test_support::RunOptions options;
         options.deadline = std::chrono::seconds(120);
@@ -261,8 +265,9 @@ TEST_P(Field, BuildsPlaysAndLeavesOutWhatDoesNotBuild) {
     EXPECT_TRUE(players_started(again.out).empty()) << again.out;
     std::istringstream both(referee_test::read_file(results));
     const std::string all = both.str();
+    // The run's line, each build twice, the games and one summary.
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'),
-              static_cast<long>(2 * builds.size() + n * (n - 1) / 2 + 1));
+              static_cast<long>(1 + 2 * builds.size() + n * (n - 1) / 2 + 1));
     EXPECT_EQ(snapshot(subs_), before);
     if (!java)
         GTEST_SKIP() << "no JDK installed: the Java submission was left out of the field";
@@ -279,9 +284,9 @@ TEST_P(Field, ABuildThatHangsIsLeftOutAtItsBound) {
                     {"run", "#!/bin/sh\nexec ./bot\n"}});
     lock_submissions();
     const std::string before = snapshot(subs_);
-    const auto temporary = [] {
+    const auto temporary = [this] {
         std::set<std::string> found;
-        for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+        for (const auto& entry : fs::directory_iterator(out_ + "/tmp")) {
             if (entry.path().filename().string().rfind("referee-field-", 0) == 0)
                 found.insert(entry.path().string());
         }

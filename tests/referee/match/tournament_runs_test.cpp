@@ -317,6 +317,8 @@ TEST_F(TournamentRuns, StoppedRunResumesWithTheSummaryOfAnUnstoppedOne) {
     const int kept = static_cast<int>(finished_per_game(referee_test::read_file(results)).size());
     ASSERT_GE(kept, 3);
     ASSERT_LT(kept, 12) << "the run ended before the signal came";
+    // A stopped run sums nothing up in its file: the file goes on.
+    EXPECT_EQ(referee_test::read_file(results).find("\"summary\""), std::string::npos);
 
     const RefereeRun second = referee_test::run_referee(REFEREE, resumable);
     ASSERT_EQ(second.status, 0) << second.err;
@@ -328,6 +330,11 @@ TEST_F(TournamentRuns, StoppedRunResumesWithTheSummaryOfAnUnstoppedOne) {
     const std::string file = referee_test::read_file(results);
     const auto games = finished_per_game(file);
     ASSERT_EQ(games.size(), 12U) << file;
+    // One run line at its head, one summary at its end.
+    EXPECT_TRUE(file.starts_with("{\"run\":")) << file;
+    EXPECT_EQ(lines_starting(file, "{\"run\":"), 1) << file;
+    EXPECT_EQ(lines_starting(file, "{\"summary\":"), 1) << file;
+    EXPECT_TRUE(file.substr(file.rfind('\n', file.size() - 2) + 1).starts_with("{\"summary\":"));
     for (const auto& [game, lines] : games)
         EXPECT_EQ(lines, 1) << "game " << game;
     // The merge of the file agrees, and a third run has nothing to play.
@@ -369,6 +376,81 @@ TEST_F(TournamentRuns, StoppedRunResumesWithTheSummaryOfAnUnstoppedOne) {
     EXPECT_NE(refused.err.find("the players: r1 r2 q3 here, r1 r2 r3 there"), std::string::npos)
         << refused.err;
     EXPECT_EQ(referee_test::read_file(results), file);
+}
+
+// A run split into batches, each job with a results file and records in
+// folders of its own that nobody made: every file starts with the one run
+// line and sums nothing up, the files merge to the single run's summary,
+// and a batch resumed alone plays only its own missing games.
+TEST_F(TournamentRuns, BatchesWithFilesOfTheirOwnMergeToTheSingleRun) {
+    const Words players = random_players();
+    Words args{"--games", "2", "--time", "60+1"};
+    args.insert(args.end(), players.begin(), players.end());
+    const RefereeRun single = run(args);
+    ASSERT_EQ(single.status, 0) << single.err;
+
+    Words schedule_args = args;
+    schedule_args.insert(
+        schedule_args.begin(),
+        {"--schedule", "--batch", "4", "--results", dir_ + "/jobs/r{batch}.jsonl", "--record",
+         dir_ + "/games/{batch}/g{game}.txt", "--log", dir_ + "/logs/g{game}.log"});
+    const RefereeRun schedule = run(schedule_args);
+    ASSERT_EQ(schedule.status, 0) << schedule.err;
+    std::vector<std::string> jobs;
+    std::istringstream lines(schedule.out);
+    for (std::string line; std::getline(lines, line);)
+        jobs.push_back(line);
+    ASSERT_EQ(jobs.size(), 2U) << schedule.out;
+    EXPECT_NE(jobs[0].find("--only-game 1-4 "), std::string::npos) << jobs[0];
+    EXPECT_NE(jobs[1].find("--only-game 5-6 "), std::string::npos) << jobs[1];
+    const auto run_job = [&](std::size_t k) {
+        const std::string out = dir_ + "/job" + std::to_string(k) + ".out";
+        const int status = std::system((jobs[k] + " > '" + out + "' 2>&1").c_str());
+        return std::pair{status, referee_test::read_file(out)};
+    };
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+        const auto [status, out] = run_job(k);
+        ASSERT_EQ(status, 0) << out;
+        // A fresh job has nothing to resume and says nothing of it.
+        EXPECT_EQ(out.find("Resuming"), std::string::npos) << out;
+    }
+    const std::string first = dir_ + "/jobs/r1.jsonl";
+    const std::string second = dir_ + "/jobs/r2.jsonl";
+    for (const auto& [path, games] : {std::pair{first, 4}, std::pair{second, 2}}) {
+        const std::string text = referee_test::read_file(path);
+        EXPECT_TRUE(text.starts_with("{\"run\":")) << text;
+        EXPECT_EQ(lines_starting(text, "{\"run\":"), 1) << text;
+        EXPECT_EQ(lines_starting(text, "{\"game\":"), games) << text;
+        EXPECT_EQ(text.find("\"summary\""), std::string::npos) << text;
+    }
+    for (int game = 1; game <= 6; ++game) {
+        const std::string record =
+            dir_ + "/games/" + (game <= 4 ? "1" : "2") + "/g" + std::to_string(game) + ".txt";
+        EXPECT_TRUE(std::filesystem::exists(record)) << record;
+        EXPECT_TRUE(std::filesystem::exists(dir_ + "/logs/g" + std::to_string(game) + ".log"));
+    }
+    const auto merged = [&] {
+        return referee_test::run_referee(REFEREE, {"--merge", first, second});
+    };
+    EXPECT_EQ(merged().status, 0) << merged().err;
+    EXPECT_EQ(merged().out, summary(single.out));
+
+    // The first batch loses its last two games and is run again alone.
+    std::string kept;
+    std::istringstream file(referee_test::read_file(first));
+    for (std::string line; std::getline(file, line);) {
+        if (!line.starts_with("{\"game\":3,") && !line.starts_with("{\"game\":4,"))
+            kept += line + "\n";
+    }
+    referee_test::write_file(first, kept);
+    const auto [status, out] = run_job(0);
+    ASSERT_EQ(status, 0) << out;
+    EXPECT_TRUE(
+        out.starts_with("Resuming: 2 of 4 games are in " + first + "; playing the 2 missing\n"))
+        << out;
+    EXPECT_EQ(lines_starting(out, "Finished game "), 2) << out;
+    EXPECT_EQ(lines_starting(referee_test::read_file(first), "{\"run\":"), 1);
+    EXPECT_EQ(merged().out, summary(single.out));
 }
 
 // Games side by side show as they start and end, each with its number and

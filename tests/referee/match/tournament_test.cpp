@@ -229,6 +229,41 @@ TEST(Schedule, CommandsReadBackWordForWordAndPickEveryGame) {
               "--name|my bot|python3 'my bot.py' --level 3|--name|it's|./x|");
 }
 
+// A field of 150 in batches: one job per K games, the jobs' ranges covering
+// every game once in order, every line as long as the first but for its
+// numbers, so the schedule shrinks with K instead of naming the field once
+// per game (22,350 lines of 9 KB each without --batch).
+TEST(Schedule, BatchesCoverEveryGameOnceWithALinePerBatch) {
+    referee::ScheduleRequest request;
+    request.referee = "/usr/bin/referee";
+    request.games_per_pairing = 2;
+    for (int i = 0; i < 150; ++i) {
+        const std::string name = "student" + std::to_string(i);
+        request.players.push_back({name, "/home/course/" + name + "/run", {}});
+    }
+    request.results_path = "/scratch/r{batch}.jsonl";
+    const int total = 150 * 149;
+    for (const int batch : {100, 149, total + 5}) {
+        SCOPED_TRACE("batch " + std::to_string(batch));
+        request.batch = batch;
+        const auto lines = referee::schedule_commands(request);
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>((total + batch - 1) / batch));
+        int next = 1;
+        for (const auto& line : lines) {
+            EXPECT_LE(line.size(), lines.front().size() + 10);
+            // Ranges and numbers are plain words: the line holds them as they are.
+            const auto at = line.find(" --only-game ");
+            ASSERT_NE(at, std::string::npos) << line;
+            EXPECT_NE(line.find(" --batch " + std::to_string(batch) + " "), std::string::npos);
+            const std::string range = line.substr(at + 13, line.find(' ', at + 13) - at - 13);
+            const auto dash = range.find('-');
+            EXPECT_EQ(std::stoi(range.substr(0, dash)), next) << range;
+            next = std::stoi(dash == std::string::npos ? range : range.substr(dash + 1)) + 1;
+        }
+        EXPECT_EQ(next, total + 1);
+    }
+}
+
 TEST(Tournament, AnnouncesGamesAndStopsWhenTheSprtDecides) {
     referee::Tournament match({"new", "old"}, TournamentKind::RoundRobin, 1000,
                               referee::SprtSettings{0, 50, 0.05, 0.05});
