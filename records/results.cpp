@@ -1,5 +1,6 @@
 #include "records/results.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -143,7 +144,7 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         if (line.contains("fault"))
             entry.fault = fault_from(line.at("fault"));
         if (line.contains("run"))
-            entry.run = run_from(line.at("run"));
+            entry.run = std::make_shared<const RunInfo>(run_from(line.at("run")));
         if (line.contains("usage_black"))
             entry.usage = {usage_from(line.at("usage_black")), usage_from(line.at("usage_white"))};
     } catch (const std::exception& error) {
@@ -200,22 +201,66 @@ std::string record_of(const GameEntry& entry) {
     return out.str();
 }
 
-// The build a line holds, why it cannot be read, or nullopt for a line that
-// is not a build's.
-std::optional<std::variant<Build, std::string>> read_build_line(std::string_view line) {
-    if (line.find("\"build\"") == std::string_view::npos)
-        return std::nullopt;
-    const json value = json::parse(line, nullptr, false);
-    if (value.is_discarded() || !value.is_object() || !value.contains("build"))
-        return std::nullopt;
-    try {
-        return build_from(value.at("build"));
-    } catch (const std::exception& error) {
-        return std::string("a build line: ") + error.what();
+// What one line of a results file holds: a game, a build, a run, nothing to
+// read (a summary), or why it cannot be read.
+using Line = std::variant<GameEntry, Build, RunInfo, NotAGame, std::string>;
+
+Line read_line(std::string_view text) {
+    const json value = json::parse(text, nullptr, false);
+    if (value.is_discarded() || !value.is_object())
+        return std::string(kNotAnObject);
+    if (value.contains("summary"))
+        return NotAGame{};
+    // Game lines of older referees hold a "run" of their own.
+    if (!value.contains("game") && (value.contains("build") || value.contains("run"))) {
+        const bool build = value.contains("build");
+        try {
+            if (build)
+                return build_from(value.at("build"));
+            return run_from(value.at("run"));
+        } catch (const std::exception& error) {
+            return std::string(build ? "a build line: " : "a run line: ") + error.what();
+        }
     }
+    auto entry = entry_from(value);
+    if (auto* game = std::get_if<GameEntry>(&entry))
+        return std::move(*game);
+    return std::get<std::string>(entry);
 }
 
+// Gives each game of a file the run it belongs to: the run line before it,
+// or in files of older referees its own. Equal descriptions are shared, not
+// kept once per game: an older line repeats every player's command.
+class RunTracker {
+  public:
+    // A run line; the same run again (jobs appending to one file each
+    // write theirs) keeps the one already read.
+    const std::shared_ptr<const RunInfo>& saw(RunInfo run) {
+        if (!current_ || *current_ != run)
+            current_ = std::make_shared<const RunInfo>(std::move(run));
+        return current_;
+    }
+    void attach(GameEntry& entry) {
+        if (!entry.run) {
+            entry.run = current_;
+        } else if (own_ && *own_ == *entry.run) {
+            entry.run = own_;
+        } else {
+            own_ = entry.run;
+        }
+    }
+
+  private:
+    std::shared_ptr<const RunInfo> current_;
+    std::shared_ptr<const RunInfo> own_;  // the last a game line held itself
+};
+
 }  // namespace
+
+void drop_moves(GameEntry& entry) {
+    std::vector<std::string>().swap(entry.moves);
+    std::vector<double>().swap(entry.times);
+}
 
 std::string iso8601(std::chrono::system_clock::time_point when) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
@@ -248,8 +293,6 @@ std::string game_line(const GameEntry& entry) {
         line["times"] = entry.times;
     if (entry.fault)
         line["fault"] = fault_json(*entry.fault);
-    if (entry.run)
-        line["run"] = run_json(*entry.run);
     if (entry.usage) {
         line["usage_black"] = usage_json((*entry.usage)[0]);
         line["usage_white"] = usage_json((*entry.usage)[1]);
@@ -261,68 +304,98 @@ std::string build_line(const Build& build) {
     return dump_line({{"build", build_json(build)}});
 }
 
+std::string run_line(const RunInfo& run) {
+    return dump_line({{"run", run_json(run)}});
+}
+
+void write_games(std::ostream& out, const std::vector<GameEntry>& games) {
+    std::vector<const RunInfo*> runs;  // each once, in the order they first come
+    std::vector<std::size_t> group;    // per game: 0 for none, else 1 + its run's place
+    group.reserve(games.size());
+    for (const auto& game : games) {
+        if (!game.run) {
+            group.push_back(0);
+            continue;
+        }
+        const auto found = std::find_if(runs.begin(), runs.end(), [&](const RunInfo* run) {
+            return run == game.run.get() || *run == *game.run;
+        });
+        group.push_back(static_cast<std::size_t>(found - runs.begin()) + 1);
+        if (found == runs.end())
+            runs.push_back(game.run.get());
+    }
+    for (std::size_t g = 0; g <= runs.size(); ++g) {
+        if (g > 0)
+            out << run_line(*runs[g - 1]);
+        for (std::size_t i = 0; i < games.size(); ++i) {
+            if (group[i] == g)
+                out << game_line(games[i]);
+        }
+    }
+}
+
 std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view line) {
-    const json value = json::parse(line, nullptr, false);
-    if (value.is_discarded() || !value.is_object())
-        return std::string(kNotAnObject);
-    if (value.contains("summary") || value.contains("build"))
-        return NotAGame{};
-    auto entry = entry_from(value);
-    if (auto* game = std::get_if<GameEntry>(&entry))
+    Line read = read_line(line);
+    if (auto* game = std::get_if<GameEntry>(&read))
         return std::move(*game);
-    return std::get<std::string>(entry);
+    if (auto* problem = std::get_if<std::string>(&read))
+        return std::move(*problem);
+    return NotAGame{};
 }
 
 bool replaces(const GameEntry& kept, const GameEntry& later) {
     return kept.result == "*" && later.result != "*";
 }
 
-ReadResults read_results(std::istream& in, const std::string& name) {
+ReadResults read_results(std::istream& in, const std::string& name, bool moves) {
     ReadResults out;
+    RunTracker runs;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         // Only a line cut off by the end of the file lacks its newline.
         const bool last_is_torn = in.eof();
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        const std::string where = name + " line " + std::to_string(number) + ": ";
-        if (auto build = read_build_line(line)) {
-            if (auto* build_read = std::get_if<Build>(&*build)) {
-                std::erase_if(out.builds,
-                              [&](const Build& kept) { return kept.player == build_read->player; });
-                out.builds.push_back(std::move(*build_read));
-            } else {
-                out.problems.push_back(where + std::get<std::string>(*build) + ", skipped");
-            }
-            continue;
+        const std::string where = name + " line " + std::to_string(number);
+        Line read = read_line(line);
+        if (auto* build = std::get_if<Build>(&read)) {
+            std::erase_if(out.builds,
+                          [&](const Build& kept) { return kept.player == build->player; });
+            out.builds.push_back(std::move(*build));
+        } else if (auto* run = std::get_if<RunInfo>(&read)) {
+            out.runs.push_back({runs.saw(std::move(*run)), where});
+        } else if (auto* message = std::get_if<std::string>(&read)) {
+            out.problems.push_back(where + ": " +
+                                   (*message == kNotAnObject && last_is_torn
+                                        ? "torn last line (a run that stopped while "
+                                          "writing?), skipped"
+                                        : *message + ", skipped"));
+        } else if (auto* game = std::get_if<GameEntry>(&read)) {
+            runs.attach(*game);
+            game->origin = where;
+            if (!moves)
+                drop_moves(*game);
+            out.games.push_back(std::move(*game));
         }
-        auto read = read_game_line(line);
-        if (std::holds_alternative<NotAGame>(read))
-            continue;
-        if (auto* message = std::get_if<std::string>(&read)) {
-            out.problems.push_back(where + (*message == kNotAnObject && last_is_torn
-                                                ? "torn last line (a run that stopped while "
-                                                  "writing?), skipped"
-                                                : *message + ", skipped"));
-            continue;
-        }
-        std::get<GameEntry>(read).origin = name + " line " + std::to_string(number);
-        out.games.push_back(std::move(std::get<GameEntry>(read)));
     }
     return out;
 }
 
 std::optional<std::string> record_from_results(std::string_view text, int game, std::string& why) {
     std::optional<GameEntry> chosen;
+    RunTracker runs;
     int games = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
         const std::string_view row = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        auto read = read_game_line(row);
+        Line read = read_line(row);
+        if (auto* run = std::get_if<RunInfo>(&read))
+            runs.saw(std::move(*run));
         auto* entry = std::get_if<GameEntry>(&read);
         if (!entry)
             continue;
+        runs.attach(*entry);
         ++games;
         if (entry->game == game && (!chosen || replaces(*chosen, *entry)))
             chosen = std::move(*entry);

@@ -1,5 +1,9 @@
 // The results line: one JSON object per game, as a results file holds them
 // (a summary line at the end of a run is the referee's and is skipped here).
+// The run the games belong to is a line of its own, {"run": {...}}, ahead
+// of them: it holds every player's command, far longer than a game, so it
+// is written once per file and every game line after it belongs to it
+// (files of older referees repeat it on every game line, and still read).
 // Many one-game referees may append to one file at once, and a file a
 // crashed run left behind still reads.
 #pragma once
@@ -7,7 +11,9 @@
 #include <array>
 #include <chrono>
 #include <istream>
+#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -75,24 +81,41 @@ struct GameEntry {
     std::optional<std::array<PlayerUsage, 2>> usage;
     // Whose fault ended it; none when the rules did (or in older files).
     std::optional<Fault> fault;
-    // The run that played it; none in files of older referees.
-    std::optional<RunInfo> run;
+    // The run that played it, from the file's run line (or, in files of
+    // older referees, its own line); none in files older still. Shared: a
+    // file's games all point at the one description.
+    std::shared_ptr<const RunInfo> run;
     // Where it was read ("r.jsonl line 3"); never written.
     std::string origin;
 };
+
+// Lets go of a game's moves and times, and of the memory they held (clear()
+// keeps it): standings need only who played and how it ended, and a run
+// of thousands of games would otherwise keep every move's worth.
+void drop_moves(GameEntry& entry);
 
 // "2026-12-07T10:25:52.123Z": UTC, so files from machines in different
 // time zones sort and compare.
 std::string iso8601(std::chrono::system_clock::time_point when);
 
-// One line, ending in a newline.
+// One line, ending in a newline. The run is not written: run_line says it
+// once, ahead of the games.
 std::string game_line(const GameEntry& entry);
+
+// {"run": {...}}: one line, ending in a newline; the game lines after it
+// belong to this run.
+std::string run_line(const RunInfo& run);
+
+// The games as a file holds them: those of no known run first, then each
+// run's line followed by its games, runs in the order they first come.
+void write_games(std::ostream& out, const std::vector<GameEntry>& games);
 
 // A line that is not a game's: a summary, a build, or one that carries
 // nothing.
 struct NotAGame {};
-// The game a line holds; NotAGame for a summary; otherwise why the line
-// cannot be read (text that is not a JSON object is "not a JSON object").
+// The game a line holds; NotAGame for a summary, a build or a run line;
+// otherwise why the line cannot be read (text that is not a JSON object is
+// "not a JSON object"). A game's run is only what its own line says.
 std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view line);
 
 // Of two lines for one game, whether `later` replaces `kept`: a job stopped
@@ -101,17 +124,29 @@ std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view l
 // line read stands.
 bool replaces(const GameEntry& kept, const GameEntry& later);
 
+// A run line as read: what it says and where.
+struct RunLine {
+    std::shared_ptr<const RunInfo> run;
+    std::string origin;  // "r.jsonl line 1"
+};
+
 // The game lines of one results file, in file order.
 struct ReadResults {
     std::vector<GameEntry> games;
+    // Every run line, in file order; the last is the run a game line
+    // appended now would belong to.
+    std::vector<RunLine> runs;
     // One per player, the last line read for it: a resumed run built again.
     std::vector<Build> builds;
     std::vector<std::string> problems;  // lines skipped, each with why
     int unreadable = 0;                 // files that could not be opened
 };
-// Skips summary lines and collects build lines; `name` labels the problems ("results.jsonl line 7:
-// ...").
-ReadResults read_results(std::istream& in, const std::string& name);
+// Skips summary lines and collects build and run lines, each game taking
+// the run of the run line before it; `name` labels the problems
+// ("results.jsonl line 7: ..."). Without `moves` the games keep no moves
+// or times (their plies stay): a run resuming from a file shared by many
+// jobs needs only who played and how it ended.
+ReadResults read_results(std::istream& in, const std::string& name, bool moves = true);
 
 // The record of game number `game` (its number in the run, not its place in
 // the results text): the line `replaces` prefers. nullopt with `why` set

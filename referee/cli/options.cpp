@@ -12,6 +12,7 @@
 
 #include "referee/common/files.h"
 #include "referee/common/text.h"
+#include "referee/match/game_list.h"
 #include "referee/match/paths.h"
 #include "referee/process/player_ids.h"
 #include "referee/process/player_view.h"
@@ -84,6 +85,7 @@ struct Declared {
     std::string time = "150";
     double move_time = 0;
     std::string sprt;
+    std::string only_game;
     bool merge = false;
     std::string black_name;
     std::string white_name;
@@ -255,14 +257,20 @@ void declare(CLI::App& app, Declared& d) {
                       }));
     };
     file("--results", d.options.results_path,
-         "append one JSON line per game and a summary to FILE (--merge: write the merged ones)");
+         "append one JSON line per game and a summary to FILE, {game} or {batch} naming a job's "
+         "own (--merge: write the merged ones)");
     flag(Run, "--schedule", d.options.schedule,
-         "print one referee command per game instead of playing (needs "
+         "print one referee command per game (or per --batch) instead of playing (needs "
          "--results)");
-    d.as(Run, app.add_option("--only-game", d.options.only_game,
-                             "play only game K of the schedule, numbered as in the whole run")
+    d.as(Run, app.add_option("--batch", d.options.batch,
+                             "with --schedule: K games a job; {batch} in a file name is the job's "
+                             "number")
                   ->check(CLI::Range(1, kMaxGames).description(""))
                   ->type_name("K"));
+    d.as(Run, app.add_option("--only-game", d.only_game,
+                             "play only these games of the schedule (K, A-B or a list: 1,4,7-9), "
+                             "numbered as in the whole run")
+                  ->type_name("GAMES"));
     flag(Run, "--merge", d.merge,
          "the arguments are results files: print their standings and "
          "statistics");
@@ -285,6 +293,14 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line both ways and the players' standard error to FILE; {game} as for "
          "--record");
+    d.as(Shown, app.add_option("--player-logs", d.options.player_logs_dir,
+                               "write each player's own log of each game to DIR/NAME/game-K.txt: "
+                               "what it received, sent and wrote on standard error, nothing of "
+                               "its opponent's")
+                    ->type_name("DIR")
+                    ->check([](const std::string& path) {
+                        return path.empty() ? std::string("needs a folder name") : std::string();
+                    }));
     flag(Run, "--progress", d.options.progress,
          "a line as each game starts and ends, with games done, time and "
          "points so far");
@@ -310,6 +326,15 @@ void declare(CLI::App& app, Declared& d) {
                              "the address --serve listens on (default 127.0.0.1, this machine "
                              "only)")
                   ->type_name("ADDRESS"));
+    d.as(Run, app.add_option("--field", d.options.field.dir,
+                             "every folder in DIR with an executable run is a player named after "
+                             "it, started as ./run there, after the COMMANDs; an executable build "
+                             "beside it runs first, and a player whose build fails is left out "
+                             "(docs/tournaments.md)")
+                  ->type_name("DIR")
+                  ->check(CLI::ExistingDirectory.description("")));
+    number(Run, "--build-time", d.options.field.build_seconds, 1, kMaxSeconds,
+           "seconds a submission's build may take");
     d.command_option =
         d.as(Run, app.add_option("COMMAND", d.commands,
                                  "player commands, split like a shell would: two for a game or a "
@@ -373,7 +398,8 @@ std::vector<std::string> given_game_options(const CLI::App& app,
             continue;
         }
         for (const auto& value : option->results())
-            words.insert(words.end(), {name, name == "--player-dir" || name == "--player-see"
+            words.insert(words.end(), {name, name == "--player-dir" || name == "--player-see" ||
+                                                     name == "--player-logs"
                                                  ? absolute_path(value)
                                                  : value});
     }
@@ -571,6 +597,57 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
                        shown + "), which players see: write it elsewhere";
         }
     }
+    // The players' logs go into folders of their own under it, which may be
+    // what a player sees as well.
+    if (const std::string& dir = options.player_logs_dir; !dir.empty()) {
+        const std::string folder = absolute_normal(dir);
+        for (const auto& [shown, what] : seen) {
+            if (lies_in(folder, shown) || lies_in(shown, folder))
+                return "--player-logs " + quote(dir, 200) + " and " + what + " (" + shown +
+                       "), which players see, overlap: write the logs elsewhere";
+        }
+    }
+    return std::nullopt;
+}
+
+// A field run builds before it plays: it cannot be split into jobs or
+// served, and the players it shows must not see its files.
+std::optional<std::string> check_field(const Options& options, bool only_game) {
+    const std::size_t count = options.players.size() + find_submissions(options.field.dir).size();
+    if (count < 2) {
+        return "give at least two players: " + quote(options.field.dir, 200) +
+               " holds no folder with an executable run file, or only one";
+    }
+    if (options.schedule || only_game || options.serve_port >= 0 || options.sprt)
+        return std::string("--field goes with none of --schedule, --only-game, --serve, --sprt");
+    const std::string field = absolute_normal(options.field.dir);
+    for (const auto& [option, path] :
+         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
+          std::pair{"--results", &options.results_path},
+          std::pair{"--player-logs", &options.player_logs_dir}}) {
+        if (!path->empty() && lies_in(absolute_normal(*path), field))
+            return std::string(option) + " " + quote(*path, 200) + " lies in the field " + field +
+                   ", which players see: write it elsewhere";
+    }
+    return std::nullopt;
+}
+
+// {game} and {batch} in the files a job writes: each names a job's own file,
+// so each needs jobs it can name.
+std::optional<std::string> check_job_names(const Options& options) {
+    if (options.batch > 0 && !options.schedule && options.only_games.empty())
+        return "--batch goes with --schedule (K games a job) or with a job's --only-game";
+    for (const auto& [option, path] :
+         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
+          std::pair{"--results", &options.results_path}}) {
+        if (per_batch(*path) && options.batch == 0)
+            return std::string(option) + " names a file by {batch}: that needs --batch K";
+    }
+    const bool one_game_a_job =
+        (options.schedule && options.batch <= 1) || options.only_games.size() == 1;
+    if (per_game(options.results_path) && !one_game_a_job)
+        return "{game} in --results names the file of a job of one game: give --schedule "
+               "(without --batch) or --only-game K, or name a batch's file by {batch}";
     return std::nullopt;
 }
 
@@ -582,27 +659,37 @@ std::optional<std::string> check_run(const Options& options) {
         return "--schedule needs --results: the file every game appends its line to";
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path}}) {
-        if (options.schedule && !path->empty() && !per_game(*path)) {
+        if (options.schedule && !path->empty() && !per_game(*path) && !per_batch(*path)) {
             return std::string("--schedule cannot share one ") + option +
-                   " among separate jobs: give each game its own with {game} in the name";
+                   " among separate jobs: give each game its own with {game} in the name (or "
+                   "each batch with {batch})";
         }
     }
-    if ((options.schedule || options.only_game > 0) && options.sprt)
+    if (!options.player_logs_dir.empty()) {
+        for (const auto& player : options.players) {
+            if (player.name.empty() || player.name == "." || player.name == ".." ||
+                player.name.find('/') != std::string::npos)
+                return "--player-logs: the name " + quote(player.name) +
+                       " cannot name a folder; give the player another with --name";
+        }
+    }
+    if (auto problem = check_job_names(options))
+        return problem;
+    if ((options.schedule || !options.only_games.empty()) && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
     const bool person = std::any_of(options.players.begin(), options.players.end(),
                                     [](const Player& p) { return is_human(p.argv); });
     if (person && (options.concurrency > 1 || options.schedule))
         return "a person plays one game at a time: no --concurrency or --schedule with human";
-    if (options.schedule && options.only_game > 0)
+    if (options.schedule && !options.only_games.empty())
         return "--schedule and --only-game do not go together";
     const bool swiss = options.kind == TournamentKind::Swiss;
     if (swiss != (options.rounds > 0))
         return swiss ? "--tournament swiss needs --rounds N" : "--rounds is for --tournament swiss";
-    const int total = total_games(options);
-    if (options.only_game > total) {
-        return "--only-game " + std::to_string(options.only_game) + ": the run has " +
-               std::to_string(total) + " games";
-    }
+    const std::string& results = options.results_path;
+    if (swiss && (options.batch > 0 || per_game(results) || per_batch(results)))
+        return "a swiss round is paired from the games before it: its jobs share one --results "
+               "file, without --batch";
     return std::nullopt;
 }
 
@@ -706,6 +793,10 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     if (auto* message = std::get_if<std::string>(&players))
         return UsageError{*message};
     options.players = std::move(std::get<std::vector<Player>>(players));
+    if (!options.field.dir.empty()) {
+        if (auto problem = check_field(options, !d.only_game.empty()))
+            return UsageError{*problem};
+    }
     if (options.serve_port >= 0) {
         // The page offers a person itself, and plays programs against each
         // other or themselves: one command is enough.
@@ -716,7 +807,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
             return UsageError{"with --serve the page offers human itself: give programs only"};
         return options;
     }
-    if (options.players.size() < 2)
+    if (options.field.dir.empty() && options.players.size() < 2)
         return UsageError{"give at least two player commands"};
     for (const auto& [given, index] : {std::pair{&d.black_name, 0}, std::pair{&d.white_name, 1}}) {
         if (given->empty())
@@ -724,6 +815,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (options.players.size() != 2)
             return UsageError{"--name-black and --name-white are for two players; use --name"};
         options.players[static_cast<std::size_t>(index)].name = *given;
+    }
+    if (!d.only_game.empty()) {
+        auto games = parse_game_list(d.only_game, total_games(options));
+        if (auto* message = std::get_if<std::string>(&games))
+            return UsageError{"--only-game " + *message};
+        options.only_games = std::move(std::get<std::vector<int>>(games));
     }
     if (auto problem = check_run(options))
         return UsageError{*problem};

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "referee/match/field.h"
 #include "referee/match/match.h"
 
 namespace referee {
@@ -19,6 +20,7 @@ struct Options : MatchOptions {
     // instead of playing; the commands are what its page offers.
     int serve_port = -1;
     std::string serve_address = "127.0.0.1";
+    FieldOptions field;  // --field: players from a folder of submissions
 };
 
 struct ShowHelp {};

@@ -19,6 +19,7 @@
 #include "referee/game/record.h"
 #include "referee/match/in_order.h"
 #include "referee/match/paths.h"
+#include "referee/match/player_logs.h"
 #include "referee/match/progress.h"
 #include "referee/match/results.h"
 #include "referee/match/resume.h"
@@ -45,6 +46,43 @@ std::vector<std::string> shown_names(const MatchOptions& options) {
     return names;
 }
 
+// A file of this job: the path as given, and as this job names it (its
+// {batch}, and for the results file its {game}, filled in).
+struct JobPath {
+    std::string given;
+    std::string path;
+    // Named by game or batch: the folders are made as the files are.
+    bool own_folders() const { return given != path || per_game(given); }
+};
+
+struct JobPaths {
+    JobPath results;
+    JobPath record;
+    JobPath log;
+};
+
+// The paths of a job playing `games` (all of them for a whole run).
+JobPaths job_paths(const MatchOptions& options, const std::vector<ScheduledGame>& games) {
+    const int first = options.only_games.empty() || games.empty() ? 0 : games.front().number;
+    const int batch = options.batch > 0 && first > 0 ? (first - 1) / options.batch + 1 : 0;
+    const auto named = [&](const std::string& given) {
+        return JobPath{given, batch > 0 ? for_batch(given, batch) : given};
+    };
+    JobPaths paths{named(options.results_path), named(options.record_path),
+                   named(options.log_path)};
+    // A job of one game may keep its line in a file of its own.
+    if (first > 0 && games.size() == 1)
+        paths.results.path = for_game(paths.results.path, first);
+    return paths;
+}
+
+// Opens a file named by game or batch after making its folders.
+std::optional<std::string> open_own(OutputFile& file, const std::string& path) {
+    if (auto failed = make_folders(path))
+        return failed;
+    return file.open(path);
+}
+
 // What one game left behind for the in-order output.
 struct Played {
     GameResult result;
@@ -65,18 +103,27 @@ struct RunFiles {
     std::optional<std::string> record_failure;
 
     // An error message when a file cannot be opened.
-    std::optional<std::string> open(const MatchOptions& options) {
-        if (!options.record_path.empty() && !per_game(options.record_path)) {
-            if (auto failed = record.open(options.record_path))
+    std::optional<std::string> open(const JobPaths& paths) {
+        const auto shared = [](const JobPath& file) {
+            return !file.path.empty() && !per_game(file.path);
+        };
+        if (shared(paths.record)) {
+            if (auto failed = paths.record.own_folders() ? open_own(record, paths.record.path)
+                                                         : record.open(paths.record.path))
                 return "the record file: " + *failed;
         }
-        if (!options.log_path.empty() && !per_game(options.log_path)) {
-            if (auto failed = log.open(options.log_path))
+        if (shared(paths.log)) {
+            if (auto failed = paths.log.own_folders() ? open_own(log, paths.log.path)
+                                                      : log.open(paths.log.path))
                 return "the log file: " + *failed;
             log_sink = std::make_unique<LogSink>(log);
         }
-        if (!options.results_path.empty()) {
-            if (auto failed = results.open(options.results_path))
+        if (!paths.results.path.empty()) {
+            if (paths.results.own_folders()) {
+                if (auto failed = make_folders(paths.results.path))
+                    return "the results file: " + *failed;
+            }
+            if (auto failed = results.open(paths.results.path))
                 return failed;
             results_open = true;
         }
@@ -108,6 +155,7 @@ class MatchRunner {
     bool resume();
     bool next_round();
     void deliver_byes();
+    void append_game(const GameEntry& entry);
     void prepare();
     void announce(int i);
     void play(int i);
@@ -136,8 +184,12 @@ class MatchRunner {
     Terminal terminal_;
     Seating seating_;
     GameConfig config_;
+    JobPaths paths_;
     RunFiles files_;
     RunInfo run_info_;
+    // The results file lacks this run's line: it goes ahead of the first
+    // game line written.
+    bool run_line_due_ = true;
     // Everything written to out_ once games may run side by side.
     std::mutex out_mutex_;
     std::optional<Progress> progress_;
@@ -175,25 +227,31 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
       config_(options.game),
       run_info_(run_info(options, tournament_.names())) {
-    if (options.only_game > 0 && options.kind != TournamentKind::Swiss)
-        games_ = {games_[static_cast<std::size_t>(options.only_game) - 1]};
+    if (!options.only_games.empty() && options.kind != TournamentKind::Swiss) {
+        std::vector<ScheduledGame> chosen;
+        for (const int number : options.only_games)
+            chosen.push_back(games_[static_cast<std::size_t>(number) - 1]);
+        games_ = std::move(chosen);
+    }
     if (options.kind == TournamentKind::Swiss)
         swiss_ = SwissPlan{static_cast<int>(options.players.size()), options.rounds, options.games};
+    paths_ = job_paths(options, games_);
 }
 
 // Takes the games the results file holds already; false when it holds
 // another run's.
 bool MatchRunner::resume() {
-    const std::string& path = options_.results_path;
+    const std::string& path = paths_.results.path;
     if (path.empty())
         return true;
-    const ResumeCheck check = swiss_ ? check_swiss_resume(path, run_info_, *swiss_)
-                                     : check_resume(path, run_info_, tournament_.games());
+    ResumeCheck check = swiss_ ? check_swiss_resume(path, run_info_, *swiss_)
+                               : check_resume(path, run_info_, tournament_.games());
     if (!check.refusal.empty()) {
         errors_ << "referee: cannot resume from " << path << ": " << check.refusal
                 << ".\nGive another --results file, or the command that wrote this one.\n";
         return false;
     }
+    run_line_due_ = !check.has_run_line;
     if (check.done.empty())
         return true;
     std::set<int> done;
@@ -202,22 +260,25 @@ bool MatchRunner::resume() {
     int selected = static_cast<int>(games_.size());
     std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
     int taken = selected - static_cast<int>(games_.size());
+    const auto& jobs = options_.only_games;
     if (swiss_) {
-        const int job = options_.only_game;
-        selected = job > 0 ? 1 : swiss_->total();
-        taken = job > 0 ? static_cast<int>(done.count(job)) : static_cast<int>(done.size());
+        selected = jobs.empty() ? swiss_->total() : static_cast<int>(jobs.size());
+        taken = static_cast<int>(jobs.empty() ? done.size()
+                                              : std::count_if(jobs.begin(), jobs.end(), [&](int g) {
+                                                    return done.contains(g);
+                                                }));
     }
     // A job of a split run sums up nothing; a whole run counts every game,
     // and a Swiss job pairs its round from them.
-    if (options_.only_game == 0 || swiss_) {
-        for (auto entry : check.done) {
-            entry.moves.clear();
+    if (jobs.empty() || swiss_) {
+        for (auto& entry : check.done)
             tournament_.finished(std::move(entry));
-        }
         if (tournament_.decided())
             games_.clear();
     }
-    out_ << resume_line(taken, selected, path) << '\n' << std::flush;
+    // Other jobs' games in a shared file resume nothing of this one.
+    if (taken > 0)
+        out_ << resume_line(taken, selected, path) << '\n' << std::flush;
     return true;
 }
 
@@ -233,19 +294,31 @@ bool MatchRunner::next_round() {
     if (round <= round_)
         return false;
     round_ = round;
-    if (options_.only_game > 0) {
-        if (swiss_->round_of(options_.only_game) > round) {
-            errors_ << "referee: game " << options_.only_game << " is of round "
-                    << swiss_->round_of(options_.only_game) << ", and round " << round
+    const auto& jobs = options_.only_games;
+    if (!jobs.empty()) {
+        const int last = *std::max_element(jobs.begin(), jobs.end());
+        if (swiss_->round_of(last) > round) {
+            errors_ << "referee: game " << last << " is of round " << swiss_->round_of(last)
+                    << ", and round " << round
                     << " is not finished: run the jobs of --schedule first\n";
             status_ = kUsage;
         }
-        std::erase_if(games,
-                      [&](const ScheduledGame& g) { return g.number != options_.only_game; });
-        round_ = swiss_->rounds + 1;  // a job plays its one game
+        std::erase_if(games, [&](const ScheduledGame& g) {
+            return std::find(jobs.begin(), jobs.end(), g.number) == jobs.end();
+        });
+        round_ = swiss_->rounds + 1;  // a job plays its games alone
     }
     games_ = std::move(games);
     return !games_.empty();
+}
+
+// A game's results line, after the run's line when the file lacks it.
+void MatchRunner::append_game(const GameEntry& entry) {
+    if (run_line_due_) {
+        files_.append(records::run_line(run_info_), errors_);
+        run_line_due_ = false;
+    }
+    files_.append(records::game_line(entry), errors_);
 }
 
 // A Swiss round's byes: each written and counted as the win it is.
@@ -254,10 +327,9 @@ void MatchRunner::deliver_byes() {
         if (game.white != kByeSide)
             continue;
         GameEntry entry = bye_entry(game, tournament_.total(), tournament_.names());
-        entry.run = run_info_;
         out_ << "Bye in game " << game.number << ": " << entry.black
              << " wins without playing (an odd round leaves one player out)\n";
-        files_.append(records::game_line(entry), errors_);
+        append_game(entry);
         tournament_.finished(std::move(entry));
     }
     std::erase_if(games_, [](const ScheduledGame& g) { return g.white == kByeSide; });
@@ -298,14 +370,17 @@ int MatchRunner::run() {
     std::vector<std::vector<std::string>> commands;
     for (const auto& player : options_.players)
         commands.push_back(player.argv);
-    if (!settle_sandbox(options_.sandbox, options_.game, seating_.confinement, commands, errors_))
+    if (!options_.settled &&
+        !settle_sandbox(options_.sandbox, options_.game, seating_.confinement, commands, errors_))
         return kStartFailed;
-    if (auto failed = files_.open(options_)) {
+    if (auto failed = files_.open(paths_)) {
         if (const int number = interrupt_signal())
             return kSignalBase + number;
         errors_ << "referee: " << *failed << '\n';
         return kWriteFailed;
     }
+    for (const auto& build : options_.builds)
+        files_.append(records::build_line(build), errors_);
     // A Swiss run plays round by round, each paired once the one before
     // has ended; any other run is one round of all its games.
     std::size_t ran = 0;
@@ -327,14 +402,17 @@ int MatchRunner::run() {
         prepare();
     }
 
-    if (tournament_.total() > 1 && options_.only_game == 0 && status_ == kPlayed) {
+    const int stopped_by = interrupt_signal();
+    if (tournament_.total() > 1 && options_.only_games.empty() && status_ == kPlayed) {
         out_ << tournament_.summary() << std::flush;
-        // A run that had nothing left to play leaves its file as it was.
-        if (ran > 0)
+        // A run that had nothing left to play leaves its file as it was,
+        // and one that was stopped sums up nothing there: its file goes on
+        // when it is resumed, and the one summary comes at the end.
+        if (ran > 0 && stopped_by == 0)
             files_.append(tournament_.summary_json(), errors_);
     }
-    if (const int number = interrupt_signal())
-        status_ = kSignalBase + number;
+    if (stopped_by != 0)
+        status_ = kSignalBase + stopped_by;
     check_files();
     return status_;
 }
@@ -361,9 +439,9 @@ void MatchRunner::play(int i) {
     // A log of its own for this game, when the path asks for one.
     OutputFile own_log;
     std::unique_ptr<LogSink> own_sink;
-    if (per_game(options_.log_path)) {
-        const std::string path = for_game(options_.log_path, scheduled.number);
-        if (auto failed = own_log.open(path)) {
+    if (per_game(paths_.log.path)) {
+        const std::string path = for_game(paths_.log.path, scheduled.number);
+        if (auto failed = open_own(own_log, path)) {
             slot.failure = "the log file: " + *failed;
             return;
         }
@@ -375,6 +453,15 @@ void MatchRunner::play(int i) {
                                              options_.error_cap);
         game_log->note(black + " (black) vs " + white + " (white)");
         observers.add(game_log.get());
+    }
+    PlayerLogs player_logs;
+    if (!options_.player_logs_dir.empty()) {
+        if (auto failed =
+                player_logs.open(options_.player_logs_dir, scheduled.number, {black, white},
+                                 origin_, options_.error_cap, observers)) {
+            slot.failure = "the player logs: " + *failed;
+            return;
+        }
     }
     {
         const std::lock_guard lock(out_mutex_);
@@ -408,6 +495,8 @@ void MatchRunner::play(int i) {
         if (const auto why = own_sink->failure())
             slot.failure = *why;
     }
+    if (auto why = player_logs.finish(slot.result))
+        slot.failure = "the player logs: " + *why;
     const std::lock_guard lock(out_mutex_);
     progress_->hide();
     progress_->finished(scheduled.number, tournament_.total(), scheduled.black, scheduled.white,
@@ -442,11 +531,10 @@ bool MatchRunner::deliver(int i) {
     view_.note(line);
     GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
                                  names[scheduled.white], result);
-    entry.run = run_info_;
-    files_.append(records::game_line(entry), errors_);
+    append_game(entry);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
-    entry.moves.clear();
+    records::drop_moves(entry);
     tournament_.finished(std::move(entry));
     if (options_.hooks.counted)
         options_.hooks.counted(scheduled, result, tournament_);
@@ -488,7 +576,7 @@ void MatchRunner::show_standings() {
 }
 
 void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& result) {
-    const bool own = per_game(options_.record_path);
+    const bool own = per_game(paths_.record.path);
     if (!files_.record.is_open() && !own)
         return;
     const std::vector<std::string>& names = tournament_.names();
@@ -502,8 +590,8 @@ void MatchRunner::record_game(const ScheduledGame& scheduled, const GameResult& 
     write_record(text, info, result);
     if (own) {
         OutputFile file;
-        const std::string path = for_game(options_.record_path, scheduled.number);
-        auto failed = file.open(path);
+        const std::string path = for_game(paths_.record.path, scheduled.number);
+        auto failed = open_own(file, path);
         if (!failed)
             failed = file.write(text.str());
         if (failed) {
@@ -570,6 +658,7 @@ int print_schedule(const MatchOptions& options, const std::string& referee, std:
     request.results_path = absolute_path(options.results_path);
     request.record_path = absolute_path(options.record_path);
     request.log_path = absolute_path(options.log_path);
+    request.batch = options.batch;
     if (options.kind == TournamentKind::Swiss) {
         const SwissPlan plan{static_cast<int>(names.size()), options.rounds, options.games};
         const ResumeCheck check =

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "records/results.h"
 #include "referee/game/game.h"
 #include "referee/game/outcome.h"
 #include "referee/match/pairings.h"
@@ -49,6 +50,9 @@ struct MatchOptions {
     // Empty: none; "{game}" in the path: one file per game, named by number.
     std::string record_path;
     std::string log_path;
+    // Empty: none; otherwise each player's own log of each game, in
+    // DIR/NAME/game-K.txt.
+    std::string player_logs_dir;
     std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
     bool quiet = false;
     bool no_color = false;
@@ -60,9 +64,16 @@ struct MatchOptions {
     int concurrency = 1;  // games played side by side
     std::optional<SprtSettings> sprt;
     // Empty: no results file. A file that holds games of this run already
-    // resumes it: only the games missing from it are played.
+    // resumes it: only the games missing from it are played. {game} names
+    // the file by the one game a job plays, {batch} by its batch.
     std::string results_path;
-    int only_game = 0;  // play only this game of the run; 0 for all
+    // Play only these games of the run, in order (numbers as in the whole
+    // run); empty for all.
+    std::vector<int> only_games;
+    // Games a job of a split run plays: --schedule prints one job per
+    // `batch` games, and {batch} in a job's paths is the number of the
+    // batch its first game lies in. 0: a job per game, no {batch}.
+    int batch = 0;
     // The options every game of a split run must share (board, clocks,
     // limits, display), as words, for --schedule to repeat.
     std::vector<std::string> game_options;
@@ -74,6 +85,11 @@ struct MatchOptions {
     // redrawn in place anyway, when no boards are shown).
     bool progress = false;
     int standings_every = 0;  // standings after every N games; 0 for none
+    // The confinement is settled already (a field run settles it before
+    // its builds); otherwise the run settles it before any game.
+    bool settled = false;
+    // Written to the results file ahead of the games (see field.h).
+    std::vector<records::Build> builds;
     MatchHooks hooks;
 };
 
@@ -89,9 +105,10 @@ std::string result_line(int game, const std::string& black, const std::string& w
 // the exit status.
 int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors);
 
-// --schedule: one referee command per game, `referee` being how a job
-// starts this program; for a Swiss tournament, the games of its next round
-// from the results so far. Returns the exit status.
+// --schedule: one referee command per game (or per batch of games),
+// `referee` being how a job starts this program; for a Swiss tournament,
+// the games of its next round from the results so far. Returns the exit
+// status.
 int print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out,
                    std::ostream& errors);
 

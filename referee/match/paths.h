@@ -2,6 +2,7 @@
 // folder (or on another machine with the same file system) must see them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,15 @@ namespace referee {
 bool per_game(const std::string& path);
 // `path` with every {game} replaced by the game's number.
 std::string for_game(const std::string& path, int game);
+// Whether `path` holds {batch}: each job of --schedule --batch its own file.
+bool per_batch(const std::string& path);
+// `path` with every {batch} replaced by the batch's number.
+std::string for_batch(const std::string& path, int batch);
+
+// Creates the folders `path` lies in, for a file named by game or batch: a
+// run makes as many as it has games, and no one could make them all
+// beforehand. An error message when one cannot be made.
+std::optional<std::string> make_folders(const std::string& path);
 
 // `path` made absolute against the current folder; "" stays "".
 std::string absolute_path(const std::string& path);

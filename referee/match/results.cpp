@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <variant>
@@ -74,11 +75,36 @@ std::string duplicate_note(const GameEntry& kept, const GameEntry& left_out) {
     std::string note = "game " + std::to_string(kept.game) + " appears more than once: kept " +
                        kept.origin + " (" + kept.result + "), the first read; left out " +
                        left_out.origin + " (" + left_out.result + ")";
-    if (kept.run && left_out.run && *kept.run != *left_out.run)
+    if (kept.run && left_out.run && kept.run != left_out.run)
         note += ", from another run (" + records::run_difference(*kept.run, *left_out.run) + ")";
     else if (kept.moves == left_out.moves)
         note += ", the same game";
     return note;
+}
+
+// One description per distinct run across all files: the games of a run
+// compare by pointer, and the merged file says each run once.
+void share_runs(std::vector<GameEntry>& games) {
+    std::vector<std::shared_ptr<const RunInfo>> distinct;
+    // A file's games share one already: the last one looked up answers most.
+    std::shared_ptr<const RunInfo> last_read;
+    std::shared_ptr<const RunInfo> last_kept;
+    for (auto& game : games) {
+        if (!game.run)
+            continue;
+        if (game.run == last_read) {
+            game.run = last_kept;
+            continue;
+        }
+        last_read = game.run;
+        const auto found = std::find_if(distinct.begin(), distinct.end(),
+                                        [&](const auto& run) { return *run == *game.run; });
+        if (found == distinct.end())
+            distinct.push_back(game.run);
+        else
+            game.run = *found;
+        last_kept = game.run;
+    }
 }
 
 }  // namespace
@@ -103,6 +129,12 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     entry.start = records::iso8601(result.started);
     entry.end = records::iso8601(result.ended);
     entry.usage = result.usage;
+    const Outcome& outcome = result.outcome;
+    if (const auto kind = fault_kind(outcome.reason); kind && outcome.loser) {
+        const bool black_lost = *outcome.loser == Side::Black;
+        entry.fault = records::Fault{black_lost ? black : white, side_name(*outcome.loser),
+                                     std::string(*kind)};
+    }
     return entry;
 }
 
@@ -144,6 +176,12 @@ std::string summary_line(const Standings& standings, const std::optional<SprtSet
         summary["match"] = std::move(match);
     }
     summary["reasons"] = standings.reasons;
+    json faults = json::object();
+    for (std::size_t i = 0; i < standings.faults.size(); ++i) {
+        if (!standings.faults[i].empty())
+            faults[standings.players[i]] = standings.faults[i];
+    }
+    summary["faults"] = std::move(faults);
     if (sprt && standings.players.size() == 2) {
         const SprtState state = referee::sprt(sample, *sprt);
         summary["sprt"] = {{"model", model_name(state.model)},
@@ -176,6 +214,7 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
         merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
         std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
     }
+    share_runs(merged.games);
     // Stable: of two finished lines for one game (a job that ran twice), the
     // first read is kept, whatever order the sort would otherwise pick.
     std::stable_sort(merged.games.begin(), merged.games.end(),

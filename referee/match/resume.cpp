@@ -32,7 +32,15 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
     if (!std::filesystem::is_regular_file(path, error))
         return check;
     std::ifstream in(path, std::ios::binary);
-    const ReadResults read = records::read_results(in, path);
+    const ReadResults read = records::read_results(in, path, false);
+    for (const auto& line : read.runs) {
+        if (*line.run != run) {
+            check.refusal = line.origin + " (the run line) comes from another run, " +
+                            records::run_difference(run, *line.run);
+            return check;
+        }
+    }
+    check.has_run_line = !read.runs.empty();
     std::set<int> seen;
     for (const auto& entry : read.games) {
         const std::string where = entry.origin + " (game " + std::to_string(entry.game) + ")";

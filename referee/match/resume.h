@@ -18,11 +18,14 @@ struct ResumeCheck {
     std::vector<GameEntry> done;
     // Not empty: the file holds games of another run, and says how.
     std::string refusal;
+    // The file's last run line is this run's: game lines appended now
+    // belong to it without another.
+    bool has_run_line = false;
 };
 
-// Reads `path` (a file that does not exist holds nothing) and checks every
-// game in it against this run: its number among `games`, its pairing and
-// colours, and the run it names against `run`.
+// Reads `path` (a file that does not exist holds nothing) and checks its
+// run lines against `run`, and every game in it against this run: its
+// number among `games`, its pairing and colours, and the run it belongs to.
 ResumeCheck check_resume(const std::string& path, const RunInfo& run,
                          const std::vector<ScheduledGame>& games);
 

@@ -1,5 +1,6 @@
 #include "referee/match/schedule.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <utility>
@@ -85,10 +86,18 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
                                                request.kind, request.games_per_pairing))
             numbers.push_back(game.number);
     }
+    const std::size_t per_job = std::max(request.batch, 1);
+    const std::string batch =
+        request.batch > 0 ? "--batch " + std::to_string(request.batch) + " " : "";
     std::vector<std::string> lines;
-    lines.reserve(numbers.size());
-    for (const int number : numbers)
-        lines.push_back(prefix + "--only-game " + std::to_string(number) + suffix);
+    lines.reserve(numbers.size() / per_job + 1);
+    for (std::size_t first = 0; first < numbers.size(); first += per_job) {
+        const std::size_t last = std::min(first + per_job, numbers.size()) - 1;
+        std::string only = std::to_string(numbers[first]);
+        if (last > first)
+            only += "-" + std::to_string(numbers[last]);
+        lines.push_back(prefix + batch + "--only-game " + only + suffix);
+    }
     return lines;
 }
 

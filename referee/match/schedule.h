@@ -31,11 +31,14 @@ struct ScheduleRequest {
     // Each game's own record and log ("{game}" in the path), or "" for none.
     std::string record_path;
     std::string log_path;
+    // Games a job plays, in order; 0 for one game a job without --batch.
+    int batch = 0;
 };
 
-// One command line per game, in game order. Each names the whole
-// tournament and picks its own game with --only-game, so it plays the same
-// pairing and colours, and numbers its result the same, as a single run.
+// One command line per game (or per `batch` games), in game order. Each
+// names the whole tournament and picks its own games with --only-game, so
+// it plays the same pairings and colours, and numbers its results the same,
+// as a single run.
 std::vector<std::string> schedule_commands(const ScheduleRequest& request);
 
 }  // namespace referee

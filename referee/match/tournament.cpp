@@ -57,8 +57,7 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
     const std::string partial = path + ".partial";
     {
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-        for (const auto& game : merged.games)
-            file << records::game_line(game);
+        records::write_games(file, merged.games);
         file << summary;
         file.close();
         if (!file) {

@@ -218,7 +218,7 @@ ChildProcess::ChildProcess(const Launch& launch) {
     }
     const ChildEnds ends{in.read.get(),
                          out.write.get(),
-                         err.write.get(),
+                         launch.error_to_output ? out.write.get() : err.write.get(),
                          report.write.get(),
                          info.write.get(),
                          filter.read.get(),

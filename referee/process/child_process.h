@@ -61,6 +61,9 @@ struct Launch {
     Confinement confinement;
     // With own_ids: the id to run as, when not the player's (PlayerIds).
     std::optional<uid_t> id;
+    // Standard error on the output pipe, so that the two keep their order
+    // (a build's log); the error pipe then stays empty.
+    bool error_to_output = false;
 };
 
 class ChildProcess {
@@ -114,6 +117,8 @@ class ChildProcess {
     bool all_gone();
     // "exit status 0", "killed by signal 6 (Aborted)", or "still running".
     std::string status_text() const;
+    // As waitpid gave it (the player's own under the sandbox), once reaped.
+    std::optional<int> wait_status() const { return wait_status_; }
 
   private:
     pid_t pid_ = -1;

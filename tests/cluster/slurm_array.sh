@@ -2,9 +2,9 @@
 # A split run through a real cluster scheduler: a single-node Slurm started
 # here (munged, slurmctld and slurmd on this machine, on ports of their own,
 # all state in a scratch folder), a job array whose task K runs job K of
-# `referee --schedule`, each task with a results file of its own as on a
-# shared file system; their merge must give the standings of the same run
-# played on one machine. Where Slurm cannot run here it says why and exits
+# `referee --schedule --batch`, each task with a results file of its own
+# (named by {batch}, as on a shared file system); their merge must give the
+# standings of the same run played on one machine. Where Slurm cannot run here it says why and exits
 # 77, which ctest reports as skipped, never as passed.
 #   slurm_array.sh REFEREE RANDOMBOT
 set -uo pipefail
@@ -87,19 +87,22 @@ for seed in 1 2 3; do players+=(--name "r$seed" "$randombot --seed $seed"); done
 run=(--quiet --games 2 --time 60+1 "${players[@]}")
 
 "$referee" --results "$scratch/one.jsonl" "${run[@]}" > "$scratch/one.out" || exit 1
-"$referee" --schedule --results "$scratch/all.jsonl" "${run[@]}" > "$scratch/jobs.txt" || exit 1
+# Six games, two a job: three tasks, each writing out/rK.jsonl (a folder
+# the first job to need it makes).
+"$referee" --schedule --batch 2 --results "$scratch/out/r{batch}.jsonl" "${run[@]}" \
+    > "$scratch/jobs.txt" || exit 1
 jobs=$(wc -l < "$scratch/jobs.txt")
-[[ $jobs -eq 6 ]] || { echo "expected 6 jobs, got $jobs"; exit 1; }
+[[ $jobs -eq 3 ]] || { echo "expected 3 jobs, got $jobs"; exit 1; }
 
-# Task K runs job K, writing all.K.jsonl.
+# Task K runs job K.
 cd "$scratch" || exit 1
 timeout 300 sbatch --wait --array=1-"$jobs" --output="$scratch/task-%a.out" --wrap \
-    'sed -n "${SLURM_ARRAY_TASK_ID}p" jobs.txt | sed "s/all\.jsonl/all.$SLURM_ARRAY_TASK_ID.jsonl/" | sh' ||
+    'sed -n "${SLURM_ARRAY_TASK_ID}p" jobs.txt | sh' ||
     { cat "$scratch"/task-*.out; echo "the job array failed"; exit 1; }
 
-tasks=$(ls "$scratch"/all.*.jsonl | wc -l)
+tasks=$(ls "$scratch"/out/r*.jsonl | wc -l)
 [[ $tasks -eq $jobs ]] || { echo "expected $jobs results files, got $tasks"; exit 1; }
-"$referee" --merge "$scratch"/all.*.jsonl > "$scratch/merged.out" || exit 1
+"$referee" --merge "$scratch"/out/r*.jsonl > "$scratch/merged.out" || exit 1
 # The standings and all below them, as the single run printed them.
 sed -n '/^Rank  Player/,$p' "$scratch/one.out" > "$scratch/one.summary"
 if ! diff "$scratch/one.summary" "$scratch/merged.out"; then

@@ -5,11 +5,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <variant>
 
 namespace {
+
+records::RunInfo a_run() {
+    records::RunInfo run;
+    run.players = {"tree \"player\"", "grid"};
+    run.commands = {"/bin/a", "/bin/b"};
+    run.tournament = "round-robin";
+    run.rows = 10;
+    run.columns = 9;
+    run.time_control = {60, 2, 5};
+    return run;
+}
 
 records::GameEntry entry(int game, const std::string& result) {
     records::GameEntry e;
@@ -27,14 +40,7 @@ records::GameEntry entry(int game, const std::string& result) {
     e.start = "2026-12-07T10:25:52.123Z";
     e.end = "2026-12-07T10:25:54.250Z";
     e.scheduled = 4;
-    records::RunInfo run;
-    run.players = {"tree \"player\"", "grid"};
-    run.commands = {"/bin/a", "/bin/b"};
-    run.tournament = "round-robin";
-    run.rows = 10;
-    run.columns = 9;
-    run.time_control = {60, 2, 5};
-    e.run = run;
+    e.run = std::make_shared<const records::RunInfo>(a_run());
     e.usage = {records::PlayerUsage{0.5, 1.25, std::size_t{3} << 20U, 4},
                records::PlayerUsage{2, 2.5, 0, 0}};
     e.fault = records::Fault{"grid", "white", "malformed-line"};
@@ -52,11 +58,11 @@ records::GameEntry read_back(const std::string& line) {
 TEST(ResultsLine, ReadsBackWhatItWrites) {
     const std::string line = records::game_line(entry(3, "1-0"));
     EXPECT_EQ(line.back(), '\n');
-    EXPECT_NE(line.find("\"time_control\":\"60+2 move 5\""), std::string::npos) << line;
+    // The run is the run line's to say, not every game's.
+    EXPECT_EQ(line.find("\"run\""), std::string::npos) << line;
     const records::GameEntry back = read_back(line);
     EXPECT_EQ(records::game_line(back), line);
-    ASSERT_TRUE(back.run);
-    EXPECT_EQ(back.run->time_control, (records::TimeControl{60, 2, 5}));
+    EXPECT_FALSE(back.run);
     // What each player used, and the record a results line stands for.
     ASSERT_TRUE(back.usage);
     EXPECT_EQ((*back.usage)[0].peak_memory, std::size_t{3} << 20U);
@@ -81,7 +87,7 @@ TEST(ResultsLine, ReadsBackWhatItWrites) {
 }
 
 TEST(ResultsLine, UntrustworthyLinesAreRefusedWithWhy) {
-    std::string bad_clock = records::game_line(entry(1, "1-0"));
+    std::string bad_clock = records::run_line(a_run());
     bad_clock.replace(bad_clock.find("60+2 move 5"), 11, "sixty");
     std::string bad_times = records::game_line(entry(1, "1-0"));
     bad_times.replace(bad_times.find("[0.125,2.0]"), 11, "[0.125]");
@@ -115,9 +121,9 @@ TEST(ResultsLine, FinishedLineReplacesAnUnfinishedOne) {
     first.termination = "first";
     records::GameEntry second = entry(2, "0-1");
     second.termination = "second";
-    const std::string text = records::game_line(entry(2, "*")) + "garbage\n" +
-                             records::game_line(entry(1, "1-0")) + records::game_line(first) +
-                             records::game_line(second);
+    const std::string text = records::run_line(a_run()) + records::game_line(entry(2, "*")) +
+                             "garbage\n" + records::game_line(entry(1, "1-0")) +
+                             records::game_line(first) + records::game_line(second);
     std::string why;
     const auto record = records::record_from_results(text, 2, why);
     ASSERT_TRUE(record) << why;
@@ -154,6 +160,64 @@ TEST(ResultsLine, BuildLinesAreKeptBesideTheGames) {
     ASSERT_EQ(read.problems.size(), 1U);
     EXPECT_NE(read.problems[0].find("r.jsonl line 5: a build line"), std::string::npos)
         << read.problems[0];
+}
+
+// A run is said once, on a line of its own, and every game line after it
+// belongs to it; lines of older referees carrying their run still read, and
+// games of several runs written together come back each with its own.
+TEST(ResultsLine, RunLinesGoAheadOfTheirGames) {
+    records::RunInfo other = a_run();
+    other.games = 2;
+    const std::string older_line = [] {
+        // As older referees wrote it: the run inside the game's line.
+        std::string line = records::game_line(entry(1, "1-0"));
+        const std::string run = records::run_line(a_run());
+        line.insert(line.size() - 2, "," + run.substr(1, run.size() - 3));
+        return line;
+    }();
+    std::istringstream in(older_line + older_line + records::game_line(entry(3, "0-1")) +
+                          records::run_line(other) + records::game_line(entry(2, "*")) +
+                          records::run_line(other) + records::game_line(entry(4, "1-0")));
+    const records::ReadResults read = records::read_results(in, "r.jsonl");
+    EXPECT_TRUE(read.problems.empty()) << read.problems[0];
+    ASSERT_EQ(read.games.size(), 5U);
+    ASSERT_TRUE(read.games[0].run);
+    EXPECT_EQ(*read.games[0].run, a_run());
+    // Equal descriptions are one, not a copy per game.
+    EXPECT_EQ(read.games[1].run, read.games[0].run);
+    // An older line's run is its own: the games after it have none.
+    EXPECT_FALSE(read.games[2].run);
+    ASSERT_TRUE(read.games[3].run);
+    EXPECT_EQ(*read.games[3].run, other);
+    EXPECT_EQ(read.games[4].run, read.games[3].run);
+    ASSERT_EQ(read.runs.size(), 2U);
+    EXPECT_EQ(read.runs[1].origin, "r.jsonl line 6");
+
+    // Written back: the game of no run first, then each run's line and its
+    // games, and it reads as the games it was written from.
+    std::vector<records::GameEntry> games = read.games;
+    std::ostringstream out;
+    records::write_games(out, games);
+    const std::string text = out.str();
+    EXPECT_EQ(text.find(records::game_line(entry(3, "0-1"))), 0U) << text;
+    std::size_t run_lines = 0;
+    for (auto at = text.find("{\"run\""); at != std::string::npos;
+         at = text.find("{\"run\"", at + 1))
+        ++run_lines;
+    EXPECT_EQ(run_lines, 2U) << text;
+    std::istringstream again(text);
+    const records::ReadResults back = records::read_results(again, "w.jsonl");
+    ASSERT_EQ(back.games.size(), games.size());
+    for (const auto& game : back.games) {
+        const auto was = std::find_if(games.begin(), games.end(),
+                                      [&](const auto& g) { return g.game == game.game; });
+        ASSERT_NE(was, games.end());
+        EXPECT_EQ(records::game_line(game), records::game_line(*was));
+        EXPECT_EQ(static_cast<bool>(game.run), static_cast<bool>(was->run)) << game.game;
+        if (game.run) {
+            EXPECT_EQ(*game.run, *was->run) << game.game;
+        }
+    }
 }
 
 }  // namespace

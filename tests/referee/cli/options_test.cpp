@@ -1,6 +1,12 @@
 #include "referee/cli/options.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "referee/match/paths.h"
 
 namespace {
 
@@ -167,6 +173,14 @@ TEST(CommandLine, RolesSplitTheOptionsAndChoicesReadIntoTheirValues) {
     EXPECT_EQ(options.game_options, (Words{"--rows", "9", "--sandbox", "off", "--rules", "squares",
                                            "--quiet", "--watch"}));
     EXPECT_EQ(options.run_options, (Words{"--rows", "9", "--rules", "squares"}));
+    // Every job of a split run writes its players' logs to the one folder,
+    // wherever it runs; resuming a run without them plays the same games.
+    const auto logged = parse({"--player-logs", "logs", "a", "b"});
+    ASSERT_TRUE(std::holds_alternative<Options>(logged));
+    EXPECT_EQ(std::get<Options>(logged).player_logs_dir, "logs");
+    EXPECT_EQ(std::get<Options>(logged).game_options,
+              (Words{"--player-logs", referee::absolute_path("logs")}));
+    EXPECT_TRUE(std::get<Options>(logged).run_options.empty());
     for (const Words& bad :
          {Words{"--sandbox", "maybe", "a", "b"}, Words{"--rules", "Either", "a", "b"},
           Words{"--tournament", "", "a", "b"}})
@@ -184,7 +198,27 @@ TEST(CommandLine, NamesTournamentsAndSplitRuns) {
     EXPECT_EQ(options.players[2].name, "C");
     EXPECT_EQ(options.players[2].argv, (Words{"z", "w v"}));
     EXPECT_EQ(options.kind, referee::TournamentKind::Gauntlet);
-    EXPECT_EQ(options.only_game, 4);
+    EXPECT_EQ(options.only_games, (std::vector<int>{4}));
+    // A job's games: a range or a list of both, in order and each once.
+    for (const auto& [given, games] : {std::pair<std::string, std::vector<int>>{"3-5", {3, 4, 5}},
+                                       {"6,1-2,2", {1, 2, 6}},
+                                       {"4,4", {4}}}) {
+        parsed = parse({"--only-game", given, "--games", "3", "x", "y", "z"});
+        ASSERT_TRUE(std::holds_alternative<Options>(parsed))
+            << given << ": " << std::get<UsageError>(parsed).message;
+        EXPECT_EQ(std::get<Options>(parsed).only_games, games) << given;
+    }
+    // {game} names a one-game job's results file, {batch} a batch's.
+    for (const Words& job : {Words{"--schedule", "--results", "r{game}.jsonl", "a", "b", "c"},
+                             Words{"--only-game", "2", "--results", "r{game}.jsonl", "a", "b", "c"},
+                             Words{"--schedule", "--batch", "2", "--results", "r{batch}.jsonl",
+                                   "--record", "g{batch}.txt", "a", "b", "c"},
+                             Words{"--batch", "2", "--only-game", "3-4", "--games", "2",
+                                   "--results", "r{batch}.jsonl", "a", "b", "c"}}) {
+        parsed = parse(job);
+        EXPECT_TRUE(std::holds_alternative<Options>(parsed))
+            << job[0] << " " << job[1] << ": " << std::get<UsageError>(parsed).message;
+    }
 
     // The test's pairs as separate words or as one; the commands stay commands.
     for (const Words& sprt : {Words{"elo0=-1", "elo1=4", "alpha=0.05", "beta=0.1"},
@@ -217,6 +251,17 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--tournament", "swiss", "a", "b", "c"},
         {"--schedule", "a", "b"},  // without --results
         {"--only-game", "2", "a", "b"},
+        {"--only-game", "0", "a", "b", "c"},
+        {"--only-game", "3-2", "a", "b", "c"},
+        {"--only-game", "1,", "a", "b", "c"},
+        {"--only-game", "1-4", "a", "b", "c"},  // three games in all
+        {"--only-game", "x", "a", "b", "c"},
+        {"--batch", "2", "a", "b", "c"},  // a batch of what?
+        {"--schedule", "--batch", "0", "--results", "r", "a", "b", "c"},
+        {"--schedule", "--results", "r{batch}", "a", "b", "c"},  // without --batch
+        {"--schedule", "--batch", "2", "--results", "r{game}", "a", "b", "c"},
+        {"--only-game", "1-2", "--results", "r{game}", "a", "b", "c"},
+        {"--results", "r{game}", "a", "b", "c"},
         {"--concurrency", "0", "a", "b"},
         {"--concurrency", "2", "human", "b"},  // one keyboard, one game at a time
         {"--time", "150+", "a", "b"},
@@ -244,6 +289,10 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--serve", "0"},                 // a page with nothing to offer
         {"--serve", "0", "human"},        // the page offers the person itself
         {"--serve", "65536", "a"},
+        {"--player-logs", "", "a", "b"},
+        // Each player's logs go into a folder named after it.
+        {"--player-logs", "logs", "--name", "x/y", "a", "b"},
+        {"--player-logs", "logs", "--name", "..", "a", "b"},
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -260,6 +309,46 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
     EXPECT_EQ(std::get<Options>(served).serve_address, "127.0.0.1");
     EXPECT_EQ(std::get<Options>(served).game.delay.count(), 200);
     EXPECT_EQ(std::get<Options>(parse({"a", "b"})).serve_port, -1);
+}
+
+// A field counts its submissions as players, after the commands; it
+// builds before it plays, so it is neither split nor served.
+TEST(CommandLine, AFieldOfSubmissions) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("options_field_" + std::to_string(::getpid()));
+    for (const auto* name : {"alice", "bob", "notes"})
+        std::filesystem::create_directories(dir / name);
+    for (const auto* name : {"alice", "bob"}) {
+        std::ofstream(dir / name / "run") << "#!/bin/sh\n";
+        std::filesystem::permissions(dir / name / "run", std::filesystem::perms(0755));
+    }
+    const std::string field = dir.string();
+    auto parsed = parse({"--field", field});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).field.dir, field);
+    EXPECT_EQ(std::get<Options>(parsed).field.build_seconds, 600);
+    EXPECT_TRUE(std::get<Options>(parsed).players.empty());
+    parsed = parse({"--build-time", "5", "--field", field, "a"});
+    ASSERT_TRUE(std::holds_alternative<Options>(parsed));
+    EXPECT_EQ(std::get<Options>(parsed).field.build_seconds, 5);
+    EXPECT_EQ(std::get<Options>(parsed).players.size(), 1U);
+    const Words bad[] = {
+        {"--field", field + "/alice"},  // a submission, not a field: no player
+        {"--field", field + "/missing", "a", "b"},
+        {"--field", field, "--schedule", "--results", "/tmp/r.jsonl"},
+        {"--field", field, "--only-game", "1"},
+        {"--field", field, "--serve", "0"},
+        {"--field", field, "--results", field + "/r.jsonl"},  // the players would see it
+        {"--field", field, "--player-logs", field + "/logs"},
+        {"--field", field, "--build-time", "0"},
+    };
+    for (const auto& args : bad) {
+        std::string joined;
+        for (const auto& a : args)
+            joined += "[" + a + "]";
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(args))) << joined;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Options, PlayersCpuClockAndFreezingAreChosen) {

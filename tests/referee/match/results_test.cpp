@@ -165,6 +165,52 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
     EXPECT_EQ(referee::run_merge({path, path + ".none"}, std::nullopt, out, errors), 2);
 }
 
+// Files of jobs of one run each say the run once; the merge writes it once
+// ahead of the games, and tells a game of another run by its run line.
+TEST(Results, MergeKeepsEachGameWithItsRun) {
+    records::RunInfo run;
+    run.players = kNames;
+    run.commands = {"/bin/a", "/bin/b", "/bin/c"};
+    run.tournament = "round-robin";
+    run.games = 2;
+    records::RunInfo other = run;
+    other.games = 3;
+    const auto games = played_games(4);
+    const std::string dir = scratch("runs");
+    const std::vector<std::string> paths{dir + "/a.jsonl", dir + "/b.jsonl", dir + "/c.jsonl"};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::ofstream file(paths[i]);
+        file << records::run_line(i < 2 ? run : other);
+        for (std::size_t k = 0; k < 3 && i < 2; ++k)
+            file << records::game_line(games[i * 3 + k]);
+    }
+    GameEntry again = games[0];
+    again.result = again.result == "1-0" ? "0-1" : "1-0";
+    std::ofstream(paths[2], std::ios::app) << records::game_line(again);
+
+    const std::string merged = dir + "/merged.jsonl";
+    std::ostringstream out;
+    std::ostringstream errors;
+    EXPECT_EQ(referee::run_merge(paths, std::nullopt, out, errors, merged), 1);
+    EXPECT_NE(errors.str().find("game 1 appears more than once: kept " + paths[0] + " line 2 (" +
+                                games[0].result + "), the first read; left out " + paths[2] +
+                                " line 2 (" + again.result +
+                                "), from another run (the games per pairing: 2 here, 3 there)"),
+              std::string::npos)
+        << errors.str();
+    std::ifstream in(merged);
+    const auto read = records::read_results(in, merged);
+    EXPECT_TRUE(read.problems.empty());
+    ASSERT_EQ(read.runs.size(), 1U);
+    EXPECT_EQ(read.runs[0].origin, merged + " line 1");
+    EXPECT_EQ(*read.runs[0].run, run);
+    ASSERT_EQ(read.games.size(), games.size());
+    for (std::size_t k = 0; k < games.size(); ++k) {
+        EXPECT_EQ(records::game_line(read.games[k]), records::game_line(games[k]));
+        EXPECT_EQ(read.games[k].run, read.runs[0].run);
+    }
+}
+
 TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
     std::vector<GameEntry> games;
     for (const char* result : {"1-0", "0-1", "1-0", "0-1", "1/2-1/2", "1/2-1/2"}) {
@@ -258,6 +304,40 @@ TEST(Results, EntryFromAPlayedGame) {
     EXPECT_EQ(e.moves[2], "S 0 4 M 0 3");
     EXPECT_EQ(e.start, "1970-01-01T00:00:01.500Z");
     EXPECT_EQ(e.end, "1970-01-02T01:00:01.500Z");
+    // Lost by the rules: nobody's fault.
+    EXPECT_FALSE(e.fault);
+}
+
+// The loser of a faulty game is named by its name and side, whichever side
+// it played; an ending that is nobody's fault names no one.
+TEST(Results, EntryNamesThePlayerWhoseFaultEndedTheGame) {
+    using referee::EndReason;
+    using referee::Side;
+    const struct {
+        EndReason reason;
+        std::optional<Side> loser;
+        std::optional<records::Fault> fault;
+    } cases[] = {
+        {EndReason::MalformedLine, Side::White, records::Fault{"grid", "white", "malformed-line"}},
+        {EndReason::TimeForfeit, Side::Black, records::Fault{"tree", "black", "time-forfeit"}},
+        {EndReason::MemoryLimit, Side::Black, records::Fault{"tree", "black", "memory-limit"}},
+        {EndReason::OutOfTurn, Side::White, records::Fault{"grid", "white", "out-of-turn"}},
+        {EndReason::NoLegalMove, Side::Black, std::nullopt},
+        {EndReason::Resigned, Side::White, std::nullopt},
+        {EndReason::Repetition, std::nullopt, std::nullopt},
+        {EndReason::Interrupted, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        referee::GameResult result;
+        result.outcome = {c.reason, c.loser, "detail"};
+        const auto entry = referee::make_entry(1, 1, "tree", "grid", result);
+        SCOPED_TRACE(entry.reason);
+        EXPECT_EQ(entry.fault, c.fault);
+        // And it reads back as written.
+        const auto read = records::read_game_line(records::game_line(entry));
+        ASSERT_TRUE(std::holds_alternative<GameEntry>(read));
+        EXPECT_EQ(std::get<GameEntry>(read).fault, c.fault);
+    }
 }
 
 }  // namespace

@@ -141,6 +141,72 @@ TEST_F(TournamentRuns, RoundRobinAndGauntletPairColoursAndSumUp) {
     EXPECT_NE(gauntlet.out.find("   3  z          0.0      2"), std::string::npos) << gauntlet.out;
 }
 
+// Two bots that both chatter on standard error and fault in turn: each
+// game's results line names the one whose fault ended it, the standings
+// count them, and each player's log holds its own side of each game alone.
+TEST_F(TournamentRuns, FaultsAreNamedPerPlayerAndEachGetsOnlyItsOwnLog) {
+    // Alice's second move is malformed; Bob leaves before his second move,
+    // saying why. Alice faults first in game 1 (she is black), Bob in game 2.
+    const std::string alice = referee_test::command(
+        FAKE_PLAYER, {"--chatter", "alice thinks", "--mode", "malformed", "--after", "1"});
+    const std::string bob = referee_test::command(
+        FAKE_PLAYER,
+        {"--chatter", "bob thinks", "--mode", "exit", "--after", "1", "--say", "bob gives up"});
+    const std::string logs = dir_ + "/logs";
+    const RefereeRun played = run({"--games", "2", "--results", dir_ + "/r.jsonl", "--player-logs",
+                                   logs, "--name", "alice", alice, "--name", "bob", bob});
+    ASSERT_EQ(played.status, 0) << played.err;
+    EXPECT_NE(played.out.find("Finished game 2 (bob vs alice): 0-1 {black exited: exit status 0 "
+                              "(\"bob gives up\")}"),
+              std::string::npos)
+        << played.out;
+    EXPECT_NE(played.out.find("Faults (games lost by the player's own fault):\n"
+                              "  alice: 1 malformed-line\n"
+                              "  bob: 1 exited\n"),
+              std::string::npos)
+        << played.out;
+    const std::string results = referee_test::read_file(dir_ + "/r.jsonl");
+    for (const char* fault :
+         {R"("fault":{"player":"alice","side":"black","kind":"malformed-line"})",
+          R"("fault":{"player":"bob","side":"black","kind":"exited"})",
+          R"("faults":{"alice":{"malformed-line":1},"bob":{"exited":1}})"})
+        EXPECT_NE(results.find(fault), std::string::npos) << fault << "\n" << results;
+    // A merge of the results file counts them the same way.
+    const RefereeRun merged = run({"--merge", dir_ + "/r.jsonl"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(summary(merged.out), summary(played.out));
+
+    const std::map<std::string, std::string> opponent{{"alice", "bob"}, {"bob", "alice"}};
+    for (const auto& [name, other] : opponent) {
+        for (int game = 1; game <= 2; ++game) {
+            SCOPED_TRACE(name + " game " + std::to_string(game));
+            const std::string log = referee_test::read_file(logs + "/" + name + "/game-" +
+                                                            std::to_string(game) + ".txt");
+            const std::string side = (name == "alice") == (game == 1) ? "black " : "white ";
+            // The header it received, a move it sent, what it said.
+            EXPECT_NE(log.find("-> " + side + name + ": " + (side == "black " ? "1 " : "2 ")),
+                      std::string::npos)
+                << log;
+            EXPECT_NE(log.find("<- " + side + name + ": S "), std::string::npos) << log;
+            EXPECT_NE(log.find("!! " + side + name + " stderr: " + name + " thinks"),
+                      std::string::npos)
+                << log;
+            EXPECT_NE(log.find("== " + name + " used cpu "), std::string::npos) << log;
+            // Nothing of the opponent: no line to or from it, nothing it
+            // wrote on standard error, not even as the reason it lost.
+            EXPECT_EQ(log.find(" " + other + ": "), std::string::npos) << log;
+            EXPECT_EQ(log.find(other + " thinks"), std::string::npos) << log;
+            EXPECT_EQ(log.find(other + " gives up"), std::string::npos) << log;
+            EXPECT_EQ(log.find(other + " used"), std::string::npos) << log;
+        }
+    }
+    // The loser's own log says what it did wrong in full.
+    EXPECT_NE(referee_test::read_file(logs + "/bob/game-2.txt").find("(\"bob gives up\")"),
+              std::string::npos);
+    EXPECT_NE(referee_test::read_file(logs + "/alice/game-2.txt").find("0-1 {black exited}"),
+              std::string::npos);
+}
+
 TEST_F(TournamentRuns, GamesSideBySideGiveWhatOneAtATimeGives) {
     std::array<std::string, 2> out;
     std::array<std::string, 2> files;
@@ -251,6 +317,8 @@ TEST_F(TournamentRuns, StoppedRunResumesWithTheSummaryOfAnUnstoppedOne) {
     const int kept = static_cast<int>(finished_per_game(referee_test::read_file(results)).size());
     ASSERT_GE(kept, 3);
     ASSERT_LT(kept, 12) << "the run ended before the signal came";
+    // A stopped run sums nothing up in its file: the file goes on.
+    EXPECT_EQ(referee_test::read_file(results).find("\"summary\""), std::string::npos);
 
     const RefereeRun second = referee_test::run_referee(REFEREE, resumable);
     ASSERT_EQ(second.status, 0) << second.err;
@@ -262,6 +330,11 @@ TEST_F(TournamentRuns, StoppedRunResumesWithTheSummaryOfAnUnstoppedOne) {
     const std::string file = referee_test::read_file(results);
     const auto games = finished_per_game(file);
     ASSERT_EQ(games.size(), 12U) << file;
+    // One run line at its head, one summary at its end.
+    EXPECT_TRUE(file.starts_with("{\"run\":")) << file;
+    EXPECT_EQ(lines_starting(file, "{\"run\":"), 1) << file;
+    EXPECT_EQ(lines_starting(file, "{\"summary\":"), 1) << file;
+    EXPECT_TRUE(file.substr(file.rfind('\n', file.size() - 2) + 1).starts_with("{\"summary\":"));
     for (const auto& [game, lines] : games)
         EXPECT_EQ(lines, 1) << "game " << game;
     // The merge of the file agrees, and a third run has nothing to play.
@@ -303,6 +376,81 @@ TEST_F(TournamentRuns, StoppedRunResumesWithTheSummaryOfAnUnstoppedOne) {
     EXPECT_NE(refused.err.find("the players: r1 r2 q3 here, r1 r2 r3 there"), std::string::npos)
         << refused.err;
     EXPECT_EQ(referee_test::read_file(results), file);
+}
+
+// A run split into batches, each job with a results file and records in
+// folders of its own that nobody made: every file starts with the one run
+// line and sums nothing up, the files merge to the single run's summary,
+// and a batch resumed alone plays only its own missing games.
+TEST_F(TournamentRuns, BatchesWithFilesOfTheirOwnMergeToTheSingleRun) {
+    const Words players = random_players();
+    Words args{"--games", "2", "--time", "60+1"};
+    args.insert(args.end(), players.begin(), players.end());
+    const RefereeRun single = run(args);
+    ASSERT_EQ(single.status, 0) << single.err;
+
+    Words schedule_args = args;
+    schedule_args.insert(
+        schedule_args.begin(),
+        {"--schedule", "--batch", "4", "--results", dir_ + "/jobs/r{batch}.jsonl", "--record",
+         dir_ + "/games/{batch}/g{game}.txt", "--log", dir_ + "/logs/g{game}.log"});
+    const RefereeRun schedule = run(schedule_args);
+    ASSERT_EQ(schedule.status, 0) << schedule.err;
+    std::vector<std::string> jobs;
+    std::istringstream lines(schedule.out);
+    for (std::string line; std::getline(lines, line);)
+        jobs.push_back(line);
+    ASSERT_EQ(jobs.size(), 2U) << schedule.out;
+    EXPECT_NE(jobs[0].find("--only-game 1-4 "), std::string::npos) << jobs[0];
+    EXPECT_NE(jobs[1].find("--only-game 5-6 "), std::string::npos) << jobs[1];
+    const auto run_job = [&](std::size_t k) {
+        const std::string out = dir_ + "/job" + std::to_string(k) + ".out";
+        const int status = std::system((jobs[k] + " > '" + out + "' 2>&1").c_str());
+        return std::pair{status, referee_test::read_file(out)};
+    };
+    for (std::size_t k = 0; k < jobs.size(); ++k) {
+        const auto [status, out] = run_job(k);
+        ASSERT_EQ(status, 0) << out;
+        // A fresh job has nothing to resume and says nothing of it.
+        EXPECT_EQ(out.find("Resuming"), std::string::npos) << out;
+    }
+    const std::string first = dir_ + "/jobs/r1.jsonl";
+    const std::string second = dir_ + "/jobs/r2.jsonl";
+    for (const auto& [path, games] : {std::pair{first, 4}, std::pair{second, 2}}) {
+        const std::string text = referee_test::read_file(path);
+        EXPECT_TRUE(text.starts_with("{\"run\":")) << text;
+        EXPECT_EQ(lines_starting(text, "{\"run\":"), 1) << text;
+        EXPECT_EQ(lines_starting(text, "{\"game\":"), games) << text;
+        EXPECT_EQ(text.find("\"summary\""), std::string::npos) << text;
+    }
+    for (int game = 1; game <= 6; ++game) {
+        const std::string record =
+            dir_ + "/games/" + (game <= 4 ? "1" : "2") + "/g" + std::to_string(game) + ".txt";
+        EXPECT_TRUE(std::filesystem::exists(record)) << record;
+        EXPECT_TRUE(std::filesystem::exists(dir_ + "/logs/g" + std::to_string(game) + ".log"));
+    }
+    const auto merged = [&] {
+        return referee_test::run_referee(REFEREE, {"--merge", first, second});
+    };
+    EXPECT_EQ(merged().status, 0) << merged().err;
+    EXPECT_EQ(merged().out, summary(single.out));
+
+    // The first batch loses its last two games and is run again alone.
+    std::string kept;
+    std::istringstream file(referee_test::read_file(first));
+    for (std::string line; std::getline(file, line);) {
+        if (!line.starts_with("{\"game\":3,") && !line.starts_with("{\"game\":4,"))
+            kept += line + "\n";
+    }
+    referee_test::write_file(first, kept);
+    const auto [status, out] = run_job(0);
+    ASSERT_EQ(status, 0) << out;
+    EXPECT_TRUE(
+        out.starts_with("Resuming: 2 of 4 games are in " + first + "; playing the 2 missing\n"))
+        << out;
+    EXPECT_EQ(lines_starting(out, "Finished game "), 2) << out;
+    EXPECT_EQ(lines_starting(referee_test::read_file(first), "{\"run\":"), 1);
+    EXPECT_EQ(merged().out, summary(single.out));
 }
 
 // Games side by side show as they start and end, each with its number and

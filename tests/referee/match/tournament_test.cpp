@@ -9,6 +9,7 @@
 
 #include "random_results.h"
 #include "referee/match/pairings.h"
+#include "referee/match/results.h"
 #include "referee/match/schedule.h"
 #include "referee/match/standings.h"
 #include "referee/match/tournament.h"
@@ -123,6 +124,58 @@ TEST(Standings, SmallRoundRobinByHand) {
     EXPECT_EQ(text.find("virtual draw"), std::string::npos) << text;
 }
 
+// Each game lost by a fault counts against the player who lost it, in
+// either colour, by kind; a player without faults is left out of the list.
+TEST(Standings, FaultsCountAgainstTheLoserByKind) {
+    struct Game {
+        const char* black;
+        const char* white;
+        const char* result;
+        const char* at_fault;  // "black", "white" or "" for none
+        const char* kind;
+    };
+    const Game table[] = {
+        {"carol", "dan", "0-1", "black", "malformed-line"},
+        {"dan", "carol", "1-0", "white", "malformed-line"},
+        {"carol", "eve", "0-1", "black", "time-forfeit"},
+        {"eve", "carol", "1-0", "white", "malformed-line"},
+        {"dan", "eve", "1-0", "white", "exited"},
+        {"eve", "dan", "0-1", "", ""},  // by the rules
+    };
+    std::vector<GameEntry> games;
+    for (const auto& g : table) {
+        GameEntry e;
+        e.game = static_cast<int>(games.size()) + 1;
+        e.black = g.black;
+        e.white = g.white;
+        e.result = g.result;
+        if (*g.at_fault != '\0') {
+            const std::string side = g.at_fault;
+            e.fault = records::Fault{side == "black" ? e.black : e.white, side, g.kind};
+        }
+        games.push_back(e);
+    }
+    const auto standings = referee::compute_standings({"carol", "dan", "eve"}, games);
+    const auto text = referee::summary_text(standings);
+    EXPECT_NE(text.find("Faults (games lost by the player's own fault):\n"
+                        "  carol: 3 malformed-line, 1 time-forfeit\n"
+                        "  eve: 1 exited\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("  dan: "), std::string::npos) << text;
+
+    EXPECT_NE(referee::summary_line(standings, std::nullopt)
+                  .find(R"("faults":{"carol":{"malformed-line":3,"time-forfeit":1},)"
+                        R"("eve":{"exited":1}})"),
+              std::string::npos);
+    // Without faults, an empty list and no text.
+    for (auto& g : games)
+        g.fault.reset();
+    const auto clean = referee::compute_standings({"carol", "dan", "eve"}, games);
+    EXPECT_EQ(referee::summary_text(clean).find("Faults"), std::string::npos);
+    EXPECT_NE(referee::summary_line(clean, std::nullopt).find(R"("faults":{})"), std::string::npos);
+}
+
 // What bash (as GNU parallel's jobs run) makes of a command line: each word
 // followed by "|".
 std::string shell_words(const std::string& command) {
@@ -184,6 +237,41 @@ TEST(Schedule, CommandsReadBackWordForWordAndPickEveryGame) {
               "/opt/my bots/referee|--rows|10|--quiet|--tournament|round-robin|--games|2|"
               "--results|results.jsonl|--only-game|5|--name|tree|build/bin/treeplayer|"
               "--name|my bot|python3 'my bot.py' --level 3|--name|it's|./x|");
+}
+
+// A field of 150 in batches: one job per K games, the jobs' ranges covering
+// every game once in order, every line as long as the first but for its
+// numbers, so the schedule shrinks with K instead of naming the field once
+// per game (22,350 lines of 9 KB each without --batch).
+TEST(Schedule, BatchesCoverEveryGameOnceWithALinePerBatch) {
+    referee::ScheduleRequest request;
+    request.referee = "/usr/bin/referee";
+    request.games_per_pairing = 2;
+    for (int i = 0; i < 150; ++i) {
+        const std::string name = "student" + std::to_string(i);
+        request.players.push_back({name, "/home/course/" + name + "/run", {}});
+    }
+    request.results_path = "/scratch/r{batch}.jsonl";
+    const int total = 150 * 149;
+    for (const int batch : {100, 149, total + 5}) {
+        SCOPED_TRACE("batch " + std::to_string(batch));
+        request.batch = batch;
+        const auto lines = referee::schedule_commands(request);
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>((total + batch - 1) / batch));
+        int next = 1;
+        for (const auto& line : lines) {
+            EXPECT_LE(line.size(), lines.front().size() + 10);
+            // Ranges and numbers are plain words: the line holds them as they are.
+            const auto at = line.find(" --only-game ");
+            ASSERT_NE(at, std::string::npos) << line;
+            EXPECT_NE(line.find(" --batch " + std::to_string(batch) + " "), std::string::npos);
+            const std::string range = line.substr(at + 13, line.find(' ', at + 13) - at - 13);
+            const auto dash = range.find('-');
+            EXPECT_EQ(std::stoi(range.substr(0, dash)), next) << range;
+            next = std::stoi(dash == std::string::npos ? range : range.substr(dash + 1)) + 1;
+        }
+        EXPECT_EQ(next, total + 1);
+    }
 }
 
 TEST(Tournament, AnnouncesGamesAndStopsWhenTheSprtDecides) {
