@@ -174,8 +174,8 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
     return entry;
 }
 
-// The record the referee would have written for a game it kept in a
-// results file, so that a replay reads both alike.
+}  // namespace
+
 std::string record_of(const GameEntry& entry) {
     RecordHeader header;
     header.event = "referee game " + std::to_string(entry.game);
@@ -199,6 +199,8 @@ std::string record_of(const GameEntry& entry) {
     write_record(out, header, moves);
     return out.str();
 }
+
+namespace {
 
 // The build a line holds, why it cannot be read, or nullopt for a line that
 // is not a build's.
