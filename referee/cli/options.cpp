@@ -264,6 +264,17 @@ void declare(CLI::App& app, Declared& d) {
     flag(Run, "--merge", d.merge,
          "the arguments are results files: print their standings and "
          "statistics");
+    d.as(Run, app.add_option("--site", d.options.site_dir,
+                             "at the end of the run or --merge, write a static site to DIR: "
+                             "standings, crosstable, a page per player and per game, and "
+                             "standings.csv and crosstable.csv")
+                  ->type_name("DIR")
+                  ->check([](const std::string& path) {
+                      return path.empty() ? std::string("needs a folder name") : std::string();
+                  }));
+    file("--crosstable", d.options.crosstable_path,
+         "at the end of the run or --merge, write the crosstable as CSV to FILE, at any "
+         "field size");
     number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
@@ -521,7 +532,8 @@ std::optional<std::string> check_files(const Options& options) {
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--record", &options.record_path},
         {"--log", &options.log_path},
-        {"--results", &options.results_path}};
+        {"--results", &options.results_path},
+        {"--crosstable", &options.crosstable_path}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
             if (same_file(*outputs[i].second, *outputs[j].second)) {
@@ -645,6 +657,9 @@ std::optional<std::string> check_run(const Options& options) {
     }
     if ((options.schedule || options.only_game > 0) && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
+    if ((options.schedule || options.only_game > 0) &&
+        (!options.site_dir.empty() || !options.crosstable_path.empty()))
+        return "a split run's jobs publish nothing: give --site or --crosstable to --merge";
     const bool person = std::any_of(options.players.begin(), options.players.end(),
                                     [](const Player& p) { return is_human(p.argv); });
     if (person && (options.concurrency > 1 || options.schedule))

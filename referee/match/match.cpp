@@ -114,6 +114,7 @@ class MatchRunner {
     void record_game(const ScheduledGame& scheduled, const GameResult& result);
     void check_files();
     void show_standings();
+    void publish();
 
     const MatchOptions& options_;
     std::ostream& out_;
@@ -138,6 +139,9 @@ class MatchRunner {
     std::mutex out_mutex_;
     std::optional<Progress> progress_;
     int delivered_ = 0;
+    // The games with their moves, for publishing a run without a results
+    // file (which would hold them otherwise).
+    std::vector<GameEntry> kept_;
     bool record_failed_ = false;  // a record of its own per game could not be written
     int status_ = kPlayed;
 };
@@ -265,6 +269,9 @@ int MatchRunner::run() {
         if (!games_.empty())
             files_.append(tournament_.summary_json(), errors_);
     }
+    if (options_.publish && options_.only_game == 0 && status_ == kPlayed &&
+        interrupt_signal() == 0)
+        publish();
     if (const int number = interrupt_signal())
         status_ = kSignalBase + number;
     check_files();
@@ -387,6 +394,8 @@ bool MatchRunner::deliver(int i) {
                                  names[scheduled.white], result);
     entry.run = run_info_;
     files_.append(records::game_line(entry), errors_);
+    if (options_.publish && options_.results_path.empty())
+        kept_.push_back(entry);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
     entry.moves.clear();
@@ -417,6 +426,19 @@ void MatchRunner::show_score() {
     const std::string score = score_line(names[0], names[1], tournament_.standings().against(0, 1));
     out_ << score << '\n';
     view_.note(score);
+}
+
+// The whole run: the results file holds every game with its moves, those
+// of an earlier part of a resumed run too, and the players' builds.
+void MatchRunner::publish() {
+    ReadResults run;
+    if (options_.results_path.empty())
+        run.games = std::move(kept_);
+    else
+        run = merge_results({options_.results_path});
+    const Standings standings = tournament_.standings();
+    if (!options_.publish({run.games, run.builds, standings}, out_, errors_))
+        status_ = kWriteFailed;
 }
 
 // "Standings after 6 of 12 games:" and the summary so far.

@@ -72,7 +72,8 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
 }  // namespace
 
 int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
-              std::ostream& out, std::ostream& errors, const std::string& results_out) {
+              std::ostream& out, std::ostream& errors, const std::string& results_out,
+              const Publish& publish) {
     const ReadResults merged = merge_results(paths);
     for (const auto& problem : merged.problems)
         errors << "referee: " << problem << '\n';
@@ -90,6 +91,8 @@ int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSet
             return 1;
         }
     }
+    if (publish && !publish({merged.games, merged.builds, standings}, out, errors))
+        return 1;
     return merged.problems.empty() ? 0 : 1;
 }
 
