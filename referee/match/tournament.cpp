@@ -45,7 +45,7 @@ std::string Tournament::summary_json() const {
 
 namespace {
 
-// The merged games and their summary, written whole or not at all: to a
+// The merged builds, games and summary, written whole or not at all: to a
 // file beside `path`, renamed over it once complete, so `path` may also be
 // one of the files merged.
 std::optional<std::string> write_merged(const std::string& path, const ReadResults& merged,
@@ -53,6 +53,8 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
     const std::string partial = path + ".partial";
     {
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+        for (const auto& build : merged.builds)
+            file << records::build_line(build);
         for (const auto& game : merged.games)
             file << records::game_line(game);
         file << summary;

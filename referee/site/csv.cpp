@@ -3,15 +3,12 @@
 #include <cstdio>
 
 namespace referee::site {
-namespace {
 
 std::string decimal(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
 }
-
-}  // namespace
 
 std::string csv_field(const std::string& text) {
     const bool quoted = text.find_first_of(",\"\r\n") != std::string::npos ||

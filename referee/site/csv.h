@@ -19,6 +19,10 @@ std::string standings_csv(const Standings& standings);
 // of their games ("1.5/2"), "-" when they did not meet, "x" against itself.
 std::string crosstable_csv(const Standings& standings);
 
+// "12.5": points, per cents and seconds with the one decimal the summary
+// prints them with.
+std::string decimal(double value);
+
 // A field as RFC 4180 writes it: quoted, with quotes doubled, when it holds
 // a comma, a quote, a line break or blanks at either end.
 std::string csv_field(const std::string& text);

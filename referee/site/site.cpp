@@ -1,7 +1,6 @@
 #include "referee/site/site.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -36,12 +35,6 @@ std::string shown_lines(const std::string& text) {
         start = end + 1;
     }
     return out;
-}
-
-std::string decimal(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
 }
 
 constexpr const char* kStyle =
