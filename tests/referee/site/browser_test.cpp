@@ -79,6 +79,38 @@ Summary read_summary(const std::string& text) {
     return out;
 }
 
+// The games a run publishes come from its results file when it has one
+// (a run resumed with nothing left to play publishes every game of it) and
+// from memory otherwise: the same bots give the same site either way.
+TEST_F(PublishedSite, SameFromMemoryAsFromTheResultsFile) {
+    const auto run = [&](const std::vector<std::string>& extra) {
+        std::vector<std::string> args = {REFEREE, "-q", "--time", "20", "--plies", "60"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        for (int seed = 1; seed <= 3; ++seed)
+            args.push_back(std::string(RANDOMBOT) + " --seed " + std::to_string(seed));
+        const auto result = run_process(args, "");
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    };
+    run({"--site", (dir_ / "memory").string()});
+    const std::string results = (dir_ / "r.jsonl").string();
+    run({"--results", results});
+    const std::string resumed = run({"--results", results, "--site", (dir_ / "file").string()});
+    EXPECT_EQ(resumed.find("Finished game"), std::string::npos) << "nothing left to play";
+    for (const char* file :
+         {"standings.csv", "crosstable.csv", "index.html", "games/index.html",
+          "players/player-1.html", "players/player-2.html", "players/player-3.html"}) {
+        const std::string memory = read(dir_ / "memory" / file);
+        EXPECT_FALSE(memory.empty()) << file;
+        EXPECT_EQ(memory, read(dir_ / "file" / file)) << file;
+    }
+    for (int game = 1; game <= 3; ++game) {
+        const std::string page = "games/game-" + std::to_string(game) + ".html";
+        EXPECT_TRUE(fs::exists(dir_ / "memory" / page)) << page;
+        EXPECT_TRUE(fs::exists(dir_ / "file" / page)) << page;
+    }
+}
+
 // Six games of four bots, one a name with markup in it; the files of the
 // run's site and of --merge's are the same, and agree with the summary
 // --merge prints; in the browser every player's page is reached from the
