@@ -165,6 +165,7 @@ TEST_F(PublishedSite, AgreesWithMergeAndReachesEveryGameFromBothPlayers) {
     for (const auto& row : seen["standings"])
         shown.push_back(row[1]);
     std::vector<std::string> listed;
+    listed.reserve(standings.size());
     for (const auto& row : standings)
         listed.push_back(row[1]);
     EXPECT_EQ(shown, listed) << "the names read as text, markup and all";

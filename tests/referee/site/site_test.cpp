@@ -42,9 +42,9 @@ std::optional<double> black_points(const std::string& result) {
 }
 
 std::vector<std::string> names(int count) {
-    std::vector<std::string> out;
+    std::vector<std::string> out(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
-        out.push_back("p" + std::to_string(i));
+        out[static_cast<std::size_t>(i)] = "p" + std::to_string(i);
     return out;
 }
 
