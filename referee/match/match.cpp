@@ -432,10 +432,12 @@ void MatchRunner::show_score() {
 // of an earlier part of a resumed run too, and the players' builds.
 void MatchRunner::publish() {
     ReadResults run;
-    if (options_.results_path.empty())
+    if (options_.results_path.empty()) {
         run.games = std::move(kept_);
-    else
+        run.builds = options_.builds;
+    } else {
         run = merge_results({options_.results_path});
+    }
     const Standings standings = tournament_.standings();
     if (!options_.publish({run.games, run.builds, standings}, out_, errors_))
         status_ = kWriteFailed;

@@ -10,6 +10,11 @@ std::string decimal(double value) {
     return text;
 }
 
+std::string own_faults(const Standings& standings, int player) {
+    const auto place = static_cast<std::size_t>(player);
+    return place < standings.faults.size() ? fault_counts(standings.faults[place]) : "";
+}
+
 std::string csv_field(const std::string& text) {
     const bool quoted = text.find_first_of(",\"\r\n") != std::string::npos ||
                         (!text.empty() && (text.front() == ' ' || text.back() == ' '));
@@ -26,7 +31,8 @@ std::string csv_field(const std::string& text) {
 
 std::string standings_csv(const Standings& standings) {
     std::string out =
-        "rank,player,points,games,wins,losses,draws,score,rating,rating_low,rating_high\n";
+        "rank,player,points,games,wins,losses,draws,score,rating,rating_low,rating_high,"
+        "faults\n";
     int rank = 0;
     for (const auto& row : standings.rows) {
         const Score& s = row.score;
@@ -40,7 +46,7 @@ std::string standings_csv(const Standings& standings) {
                    format_elo(row.rating->high);
         else
             out += ",";
-        out += '\n';
+        out += ',' + csv_field(own_faults(standings, row.player)) + '\n';
     }
     return out;
 }

@@ -11,7 +11,8 @@ namespace referee::site {
 
 // One row per player, best first: rank, player, points, games, wins,
 // losses, draws, score (per cent, empty without games), rating, rating_low,
-// rating_high (empty when there are no ratings: two players, or none).
+// rating_high (empty when there are no ratings: two players, or none),
+// faults (the games it lost by its own fault: "2 time-forfeit, 1 exited").
 std::string standings_csv(const Standings& standings);
 
 // A header of rank, player and every player's name, then one row per
@@ -22,6 +23,10 @@ std::string crosstable_csv(const Standings& standings);
 // "12.5": points, per cents and seconds with the one decimal the summary
 // prints them with.
 std::string decimal(double value);
+
+// The games player `player` lost by its own fault, as the summary counts
+// them: "2 time-forfeit, 1 exited"; empty for none.
+std::string own_faults(const Standings& standings, int player);
 
 // A field as RFC 4180 writes it: quoted, with quotes doubled, when it holds
 // a comma, a quote, a line break or blanks at either end.

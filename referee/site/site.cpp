@@ -173,7 +173,7 @@ class Writer {
             "<th class=\"n\">Losses</th><th class=\"n\">Draws</th><th class=\"n\">Score</th>";
         if (ratings)
             out += "<th class=\"n\">Rating</th><th>95 % interval</th>";
-        out += "</tr></thead><tbody>\n";
+        out += "<th>Faults</th></tr></thead><tbody>\n";
         int rank = 0;
         for (const auto& row : s.rows) {
             const Score& score = row.score;
@@ -190,7 +190,7 @@ class Writer {
                 out += "<td class=\"n\">" + format_elo(row.rating->elo) + "</td><td>[" +
                        format_elo(row.rating->low) + ", " + format_elo(row.rating->high) + "]</td>";
             }
-            out += "</tr>\n";
+            out += "<td>" + shown(own_faults(s, row.player)) + "</td></tr>\n";
         }
         out += "</tbody></table>\n";
         if (ratings) {
@@ -314,8 +314,8 @@ class Writer {
             if (!black && game.white != name)
                 continue;
             const std::string& opponent = black ? game.white : game.black;
-            const bool own_fault = game.fault && game.fault->player == name &&
-                                   game.fault->side == (black ? "black" : "white");
+            // By colour, as the standings count them.
+            const bool own_fault = game.fault && game.fault->side == (black ? "black" : "white");
             if (own_fault)
                 faults[game.fault->kind].push_back(game.game);
             rows += "<tr><td class=\"n\">" + game_link(game.game, "../") + "</td><td>" +

@@ -46,7 +46,8 @@ class PublishedSite : public ::testing::Test {
 
 // The standings rows and crosstable rows of the summary text, as fields.
 struct Summary {
-    std::vector<std::vector<std::string>> standings;   // the CSV's fields, the score without " %"
+    // The CSV's fields, the score without " %", the faults from their section.
+    std::vector<std::vector<std::string>> standings;
     std::vector<std::vector<std::string>> crosstable;  // rank, player, cells
 };
 
@@ -57,8 +58,19 @@ Summary read_summary(const std::string& text) {
         R"(^ *([0-9]+)  (\S+) +([0-9.]+) +([0-9]+) +([0-9]+) +([0-9]+) +([0-9]+) +([0-9.]+) % +)"
         R"(([-+][0-9.]+)  \[([-+][0-9.]+), ([-+][0-9.]+)\]$)");
     bool cross = false;
+    bool faults = false;
+    std::map<std::string, std::string> fault_counts;
     for (std::string line; std::getline(lines, line);) {
         std::smatch m;
+        if (line.starts_with("Faults (")) {
+            faults = true;
+            continue;
+        }
+        if (faults && line.starts_with("  ")) {
+            const auto colon = line.find(": ");
+            fault_counts[line.substr(2, colon - 2)] = line.substr(colon + 2);
+            continue;
+        }
         if (line.starts_with("Crosstable (")) {
             cross = true;
             std::getline(lines, line);  // the column numbers
@@ -76,6 +88,8 @@ Summary read_summary(const std::string& text) {
             out.standings.emplace_back(m.begin() + 1, m.end());
         }
     }
+    for (auto& row : out.standings)
+        row.push_back(fault_counts[row[1]]);
     return out;
 }
 
@@ -111,11 +125,11 @@ TEST_F(PublishedSite, SameFromMemoryAsFromTheResultsFile) {
     }
 }
 
-// Six games of four bots, one a name with markup in it; the files of the
-// run's site and of --merge's are the same, and agree with the summary
-// --merge prints; in the browser every player's page is reached from the
-// standings, every game from both its players' pages, and each game page
-// replays that game.
+// Ten games of five bots, one a name with markup in it, one that breaks
+// the rules after two moves; the files of the run's site and of --merge's
+// are the same, and agree with the summary --merge prints, faults and all; in the browser every
+// player's page is reached from the standings, every game from both its players' pages, and each
+// game page replays that game.
 TEST_F(PublishedSite, AgreesWithMergeAndReachesEveryGameFromBothPlayers) {
     const std::vector<std::string> names = {"alpha", "<i>bee</i>", "carol", "dave"};
     std::vector<std::string> run = {REFEREE,         "-q",
@@ -127,6 +141,7 @@ TEST_F(PublishedSite, AgreesWithMergeAndReachesEveryGameFromBothPlayers) {
     for (std::size_t i = 0; i < names.size(); ++i)
         run.insert(run.end(), {"--name", names[i],
                                std::string(RANDOMBOT) + " --seed " + std::to_string(i + 1)});
+    run.insert(run.end(), {"--name", "faulty", FAKE_PLAYER " --mode illegal --after 2"});
     const auto played = run_process(run, "");
     ASSERT_EQ(played.status, 0) << played.err;
     EXPECT_NE(played.out.find("Site written to " + (dir_ / "run" / "index.html").string()),
@@ -144,7 +159,7 @@ TEST_F(PublishedSite, AgreesWithMergeAndReachesEveryGameFromBothPlayers) {
 
     const Summary summary = read_summary(merged.out);
     auto standings = site_test::read_csv(read(dir_ / "merged" / "standings.csv"));
-    ASSERT_EQ(standings.size(), names.size() + 1) << merged.out;
+    ASSERT_EQ(standings.size(), names.size() + 2) << merged.out;
     standings.erase(standings.begin());
     EXPECT_EQ(summary.standings, standings) << merged.out;
     auto crosstable = site_test::read_csv(read(dir_ / "merged" / "crosstable.csv"));
@@ -188,7 +203,7 @@ TEST_F(PublishedSite, AgreesWithMergeAndReachesEveryGameFromBothPlayers) {
     }
     std::ifstream in(dir_ / "r.jsonl");
     const auto results = records::read_results(in, "r.jsonl");
-    ASSERT_EQ(results.games.size(), 6U);
+    ASSERT_EQ(results.games.size(), 10U);
     for (const auto& game : results.games) {
         SCOPED_TRACE(game.game);
         EXPECT_TRUE(reached[game.black].contains(game.game));
@@ -203,6 +218,16 @@ TEST_F(PublishedSite, AgreesWithMergeAndReachesEveryGameFromBothPlayers) {
         EXPECT_EQ(drawn["counter"], "0 / " + std::to_string(game.plies));
     }
     EXPECT_EQ(seen["games"].size(), results.games.size());
+
+    // The faulty bot lost its four games by illegal moves, and says so.
+    EXPECT_NE(merged.out.find("faulty: 4 illegal-move"), std::string::npos) << merged.out;
+    for (const auto& player : seen["players"]) {
+        if (player["name"] == "faulty") {
+            EXPECT_EQ(player["faults"], json::parse(R"([["illegal-move", "4"]])"));
+        } else {
+            EXPECT_TRUE(player["faults"].empty()) << player["name"];
+        }
+    }
 }
 
 }  // namespace

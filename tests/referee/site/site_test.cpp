@@ -92,7 +92,8 @@ TEST(SiteCsv, CrosstableAndStandingsAgreeWithTheGames) {
     double last_points = 1e9;
     for (std::size_t r = 1; r < table.size(); ++r) {
         const auto& row = table[r];
-        ASSERT_EQ(row.size(), 11U);
+        ASSERT_EQ(row.size(), 12U);
+        EXPECT_EQ(row[11], "") << "no game ended by a fault";
         const std::string& name = row[1];
         SCOPED_TRACE(name);
         EXPECT_EQ(row[0], std::to_string(r));
@@ -244,6 +245,21 @@ TEST_F(Site, EveryGameReachableFromBothPlayersAndNothingTakenForMarkup) {
                 EXPECT_EQ(std::stoi(count[1]), found->second) << name << ' ' << kind;
             }
         }
+    }
+
+    // standings.csv counts the same faults.
+    const auto table = site_test::read_csv(read(dir_ / "standings.csv"));
+    for (std::size_t r = 1; r < table.size(); ++r) {
+        std::map<std::string, int> counted;
+        std::istringstream parts(table[r][11]);
+        for (std::string part; std::getline(parts, part, ',');) {
+            std::istringstream words(part);
+            int count = 0;
+            std::string kind;
+            words >> count >> kind;
+            counted[kind] = count;
+        }
+        EXPECT_EQ(counted, faults[table[r][1]]) << table[r][1];
     }
 
     // The builds: carol's output, and the left-out player with why.

@@ -4,7 +4,8 @@ page to every game it links. Prints what it saw as one JSON object:
 
   standings   [rank, name, player page] per row of the index's standings
   crosstable  the rows' names and cells as the index shows them
-  players     per player page: its heading and the game pages it links
+  players     per player page: its heading, the game pages it links and
+              its faults table's rows, [kind, games]
   games       per game page reached: the players and moves of the game the
               page's script shows, and the counter it drew ("0 / 57")
 
@@ -48,7 +49,10 @@ try:
         links = [a.get_attribute("href")
                  for a in driver.find_elements(By.CSS_SELECTOR, "#games tbody a")
                  if "/games/" in a.get_attribute("href")]
-        players.append({"name": driver.find_element(By.TAG_NAME, "h1").text, "games": links})
+        faults = [[cell.text for cell in row.find_elements(By.TAG_NAME, "td")][:2]
+                  for row in driver.find_elements(By.CSS_SELECTOR, "#faults tbody tr")]
+        players.append({"name": driver.find_element(By.TAG_NAME, "h1").text, "games": links,
+                        "faults": faults})
         game_pages += [link for link in links if link not in game_pages]
     driver.get(standings[0][2])
     driver.save_screenshot(screenshots + "-player.png")
