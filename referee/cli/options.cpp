@@ -264,14 +264,17 @@ void declare(CLI::App& app, Declared& d) {
     flag(Run, "--merge", d.merge,
          "the arguments are results files: print their standings and "
          "statistics");
-    d.as(Run, app.add_option("--site", d.options.site_dir,
-                             "at the end of the run or --merge, write a static site to DIR: "
-                             "standings, crosstable, a page per player and per game, and "
-                             "standings.csv and crosstable.csv")
-                  ->type_name("DIR")
-                  ->check([](const std::string& path) {
-                      return path.empty() ? std::string("needs a folder name") : std::string();
-                  }));
+    const auto folder = [&](Role role, const std::string& names, std::string& target,
+                            const std::string& help) {
+        d.as(role, app.add_option(names, target, help)
+                       ->type_name("DIR")
+                       ->check([](const std::string& path) {
+                           return path.empty() ? std::string("needs a folder name") : std::string();
+                       }));
+    };
+    folder(Run, "--site", d.options.site_dir,
+           "at the end of the run or --merge, write a static site to DIR: standings, crosstable, "
+           "a page per player and per game, and standings.csv and crosstable.csv");
     file("--crosstable", d.options.crosstable_path,
          "at the end of the run or --merge, write the crosstable as CSV to FILE, at any "
          "field size");
@@ -294,14 +297,9 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line both ways and the players' standard error to FILE; {game} as for "
          "--record");
-    d.as(Shown, app.add_option("--player-logs", d.options.player_logs_dir,
-                               "write each player's own log of each game to DIR/NAME/game-K.txt: "
-                               "what it received, sent and wrote on standard error, nothing of "
-                               "its opponent's")
-                    ->type_name("DIR")
-                    ->check([](const std::string& path) {
-                        return path.empty() ? std::string("needs a folder name") : std::string();
-                    }));
+    folder(Shown, "--player-logs", d.options.player_logs_dir,
+           "write each player's own log of each game to DIR/NAME/game-K.txt: what it received, "
+           "sent and wrote on standard error, nothing of its opponent's");
     flag(Run, "--progress", d.options.progress,
          "a line as each game starts and ends, with games done, time and "
          "points so far");
