@@ -586,7 +586,8 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
     }
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
-          std::pair{"--results", &options.results_path}}) {
+          std::pair{"--results", &options.results_path}, std::pair{"--site", &options.site_dir},
+          std::pair{"--crosstable", &options.crosstable_path}}) {
         if (path->empty())
             continue;
         // A name per game lands in the folder of its pattern.
@@ -624,7 +625,9 @@ std::optional<std::string> check_field(const Options& options) {
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
           std::pair{"--results", &options.results_path},
-          std::pair{"--player-logs", &options.player_logs_dir}}) {
+          std::pair{"--player-logs", &options.player_logs_dir},
+          std::pair{"--site", &options.site_dir},
+          std::pair{"--crosstable", &options.crosstable_path}}) {
         if (!path->empty() && lies_in(absolute_normal(*path), field))
             return std::string(option) + " " + quote(*path, 200) + " lies in the field " + field +
                    ", which players see: write it elsewhere";

@@ -315,6 +315,7 @@ TEST(CommandLine, AFieldOfSubmissions) {
         {"--field", field, "--serve", "0"},
         {"--field", field, "--results", field + "/r.jsonl"},  // the players would see it
         {"--field", field, "--player-logs", field + "/logs"},
+        {"--field", field, "--site", field + "/site"},  // every player's games
         {"--field", field, "--build-time", "0"},
     };
     for (const auto& args : bad) {
