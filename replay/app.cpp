@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "cli/bounded_file.h"
@@ -142,9 +143,24 @@ std::variant<bool, int> holds_results(const Options& options, std::ostream& err)
     return results;
 }
 
+// How many games a results file holds, each number counted once.
+std::size_t games_in(std::string_view text) {
+    std::set<int> numbers;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const auto read = records::read_game_line(text.substr(0, end));
+        if (const auto* entry = std::get_if<records::GameEntry>(&read))
+            numbers.insert(entry->game);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    return numbers.size();
+}
+
 // A results file holds each game on a line: the record of game `game` made
-// from it, nullopt for a record file, or the exit status when neither reads.
+// from it (and in `games` how many games the file holds), nullopt for a
+// record file, or the exit status when neither reads.
 std::variant<std::optional<std::string>, int> made_from_results(const Options& options,
+                                                                std::size_t& games,
                                                                 std::ostream& err) {
     const auto kind = holds_results(options, err);
     if (const auto* status = std::get_if<int>(&kind))
@@ -157,11 +173,13 @@ std::variant<std::optional<std::string>, int> made_from_results(const Options& o
         return kBadInput;
     }
     std::string why;
-    auto found = records::record_from_results(std::get<std::string>(file), options.game, why);
+    const std::string& text = std::get<std::string>(file);
+    auto found = records::record_from_results(text, options.game, why);
     if (!found) {
         err << "replay: " << options.record_path << ": " << why << '\n';
         return kBadInput;
     }
+    games = games_in(text);
     return std::optional<std::string>(std::move(*found));
 }
 
@@ -268,7 +286,8 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     // The record is read once to check it and keep the chosen game, and the
     // page of a match reads it again for its index: nothing but one game at
     // a time is ever held.
-    const auto results = made_from_results(options, err);
+    std::size_t in_results = 0;
+    const auto results = made_from_results(options, in_results, err);
     if (const auto* status = std::get_if<int>(&results))
         return *status;
     const auto& made = std::get<std::optional<std::string>>(results);
@@ -326,6 +345,12 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
                       },
                       err) &&
                   written;
+    }
+    // A results file's page holds one game: say so, and how to get them all.
+    if (written && !options.html_path.empty() && in_results > 1) {
+        out << "game " << options.game << " written to " << options.html_path << ", one of "
+            << in_results << " games in " << options.record_path
+            << "; --html DIR/ writes every game's page\n";
     }
     return written ? kDone : kWriteFailed;
 }

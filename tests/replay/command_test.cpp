@@ -260,7 +260,10 @@ TEST_F(ReplayCommand, HtmlFolderHoldsEveryGame) {
 
     // One game to a file keeps working; a folder takes no --game.
     const std::string one = (dir_ / "nine.html").string();
-    ASSERT_EQ(replay({results, "--game", "9", "--html", one}).status, 0);
+    const auto nine = replay({results, "--game", "9", "--html", one});
+    ASSERT_EQ(nine.status, 0);
+    EXPECT_EQ(nine.out, "game 9 written to " + one + ", one of 2 games in " + results +
+                            "; --html DIR/ writes every game's page\n");
     EXPECT_EQ(page_data(read(one))["moves"].size(), 12U);
     EXPECT_EQ(replay({results, "--game", "9", "--html", folder.string()}).status, 2);
 
