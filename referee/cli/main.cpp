@@ -10,6 +10,7 @@
 #include "referee/process/player_group.h"
 #include "referee/process/reaper.h"
 #include "referee/seats/seating.h"
+#include "referee/site/publish.h"
 #include "referee/web/server.h"
 
 namespace {
@@ -56,10 +57,11 @@ int run(int argc, char** argv) {
         std::cerr << "referee: " << error->message << "\nTry 'referee --help'.\n";
         return referee::kUsage;
     }
-    const auto& options = std::get<referee::Options>(parsed);
+    auto options = std::get<referee::Options>(parsed);
+    options.publish = referee::site::publisher(options.site_dir, options.crosstable_path);
     if (!options.merge_paths.empty())
         return referee::run_merge(options.merge_paths, options.sprt, std::cout, std::cerr,
-                                  options.results_path);
+                                  options.results_path, options.publish);
     if (options.schedule) {
         referee::print_schedule(options, self(argv[0]), std::cout);
         return referee::kPlayed;

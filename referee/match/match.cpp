@@ -160,6 +160,7 @@ class MatchRunner {
     void record_game(const ScheduledGame& scheduled, const GameResult& result);
     void check_files();
     void show_standings();
+    void publish();
 
     const MatchOptions& options_;
     std::ostream& out_;
@@ -188,6 +189,9 @@ class MatchRunner {
     std::mutex out_mutex_;
     std::optional<Progress> progress_;
     int delivered_ = 0;
+    // The games with their moves, for publishing a run without a results
+    // file (which would hold them otherwise).
+    std::vector<GameEntry> kept_;
     bool record_failed_ = false;  // a record of its own per game could not be written
     int status_ = kPlayed;
 };
@@ -324,6 +328,8 @@ int MatchRunner::run() {
         if (!games_.empty() && stopped_by == 0)
             files_.append(tournament_.summary_json(), errors_);
     }
+    if (options_.publish && options_.only_games.empty() && status_ == kPlayed && stopped_by == 0)
+        publish();
     if (stopped_by != 0)
         status_ = kSignalBase + stopped_by;
     check_files();
@@ -449,6 +455,8 @@ bool MatchRunner::deliver(int i) {
         run_line_due_ = false;
     }
     files_.append(records::game_line(entry), errors_);
+    if (options_.publish && options_.results_path.empty())
+        kept_.push_back(entry);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
     records::drop_moves(entry);
@@ -479,6 +487,21 @@ void MatchRunner::show_score() {
     const std::string score = score_line(names[0], names[1], tournament_.standings().against(0, 1));
     out_ << score << '\n';
     view_.note(score);
+}
+
+// The whole run: the results file holds every game with its moves, those
+// of an earlier part of a resumed run too, and the players' builds.
+void MatchRunner::publish() {
+    ReadResults run;
+    if (options_.results_path.empty()) {
+        run.games = std::move(kept_);
+        run.builds = options_.builds;
+    } else {
+        run = merge_results({options_.results_path});
+    }
+    const Standings standings = tournament_.standings();
+    if (!options_.publish({run.games, run.builds, standings}, out_, errors_))
+        status_ = kWriteFailed;
 }
 
 // "Standings after 6 of 12 games:" and the summary so far.

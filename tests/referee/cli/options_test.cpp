@@ -235,9 +235,11 @@ TEST(CommandLine, NamesTournamentsAndSplitRuns) {
         EXPECT_EQ(options.sprt->beta, 0.1);
         EXPECT_EQ(options.players.size(), 2U);
     }
-    parsed = parse({"--merge", "r1.jsonl", "r2.jsonl"});
+    parsed = parse({"--merge", "r1.jsonl", "r2.jsonl", "--site", "out", "--crosstable", "c.csv"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
     EXPECT_EQ(std::get<Options>(parsed).merge_paths, (Words{"r1.jsonl", "r2.jsonl"}));
+    EXPECT_EQ(std::get<Options>(parsed).site_dir, "out");
+    EXPECT_EQ(std::get<Options>(parsed).crosstable_path, "c.csv");
 }
 
 TEST(CommandLine, RejectsWhatCannotMakeAGame) {
@@ -293,6 +295,10 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         // Each player's logs go into a folder named after it.
         {"--player-logs", "logs", "--name", "x/y", "a", "b"},
         {"--player-logs", "logs", "--name", "..", "a", "b"},
+        {"--site", "", "a", "b"},
+        {"--site", "out", "--only-game", "1", "a", "b"},  // the --merge publishes a split run
+        {"--crosstable", "c.csv", "--schedule", "--results", "r.jsonl", "a", "b"},
+        {"--merge", "r.jsonl", "--crosstable", "./r.jsonl"},  // would overwrite what it reads
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -340,6 +346,7 @@ TEST(CommandLine, AFieldOfSubmissions) {
         {"--field", field, "--serve", "0"},
         {"--field", field, "--results", field + "/r.jsonl"},  // the players would see it
         {"--field", field, "--player-logs", field + "/logs"},
+        {"--field", field, "--site", field + "/site"},  // every player's games
         {"--field", field, "--build-time", "0"},
     };
     for (const auto& args : bad) {
