@@ -46,6 +46,8 @@ constexpr int kMaxPlayerProcesses = 100'000;
 // or the programs' time when that is longer. A whole game in 150 s is a
 // program's pace; a person thinks a minute over a move now and then.
 constexpr int kHumanSeconds = 900;
+// A bot's clock in --check: a few moves a second over a whole game.
+constexpr int kCheckSeconds = 10;
 
 constexpr const char* kDescription =
     R"(Plays games between programs: the first COMMAND is black; human is a person.)";
@@ -264,6 +266,9 @@ void declare(CLI::App& app, Declared& d) {
     flag(Run, "--merge", d.merge,
          "the arguments are results files: print their standings and "
          "statistics");
+    flag(Run, "--check", d.options.check,
+         "check the one COMMAND, a bot, against randombot as black and as white: a "
+         "checklist of what it does right and wrong (--time 10 unless given)");
     number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
@@ -709,6 +714,14 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (std::any_of(options.players.begin(), options.players.end(),
                         [](const Player& p) { return is_human(p.argv); }))
             return UsageError{"with --serve the page offers human itself: give programs only"};
+        return options;
+    }
+    if (options.check) {
+        if (options.players.size() != 1 || is_human(options.players[0].argv))
+            return UsageError{"--check takes one command: the bot to check"};
+        // A check takes seconds, not the minutes of a tournament's clocks.
+        if (app.count("--time") == 0)
+            options.game.time_control.seconds = kCheckSeconds;
         return options;
     }
     if (options.players.size() < 2)

@@ -15,6 +15,7 @@ namespace referee {
 struct Options : MatchOptions {
     bool schedule = false;                 // print one command per game instead of playing
     std::vector<std::string> merge_paths;  // --merge: read these instead of playing
+    bool check = false;                    // --check: the one command against randombot
     // --serve: the board in the browser on this port (0: any free one)
     // instead of playing; the commands are what its page offers.
     int serve_port = -1;

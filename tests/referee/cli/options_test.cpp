@@ -262,6 +262,22 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
     EXPECT_EQ(std::get<Options>(parse({"a", "b"})).serve_port, -1);
 }
 
+TEST(CommandLine, CheckTakesOneBotAndShortClocksUnlessTold) {
+    const auto checked = parse({"--check", "python3 bot.py"});
+    ASSERT_TRUE(std::holds_alternative<Options>(checked));
+    EXPECT_TRUE(std::get<Options>(checked).check);
+    EXPECT_EQ(std::get<Options>(checked).players.at(0).argv, (Words{"python3", "bot.py"}));
+    EXPECT_EQ(std::get<Options>(checked).game.time_control.seconds, 10);
+    const auto told = parse({"--check", "--time", "30", "--rows", "9", "bot"});
+    ASSERT_TRUE(std::holds_alternative<Options>(told));
+    EXPECT_EQ(std::get<Options>(told).game.time_control.seconds, 30);
+    EXPECT_EQ(std::get<Options>(told).game.rows, 9);
+    EXPECT_FALSE(std::get<Options>(parse({"a", "b"})).check);
+    for (const Words& bad :
+         {Words{"--check"}, Words{"--check", "a", "b"}, Words{"--check", "human"}})
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(bad))) << bad.size();
+}
+
 TEST(Options, PlayersCpuClockAndFreezingAreChosen) {
     const auto plain = std::get<Options>(parse({"a", "b"}));
     EXPECT_EQ(plain.confinement.cpus, 1.0);
