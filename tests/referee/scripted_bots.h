@@ -50,11 +50,10 @@ inline std::string bot_source(BotFault fault) {
 inline std::string write_bot(const std::string& dir, const std::string& name, BotFault fault) {
     const std::string path = dir + "/" + name;
     write_file(path, bot_source(fault));
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all |
-                                           std::filesystem::perms::group_read |
-                                           std::filesystem::perms::group_exec |
-                                           std::filesystem::perms::others_read |
-                                           std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        path, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                  std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                  std::filesystem::perms::others_exec);
     return path;
 }
 
