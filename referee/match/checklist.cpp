@@ -72,7 +72,7 @@ Seen answers_header(const CheckedGame& game) {
     if (answered(game))
         return {Verdict::Passed, "answered (see below)"};
     if (fault_of(game) == Fault::Flush)
-        return {Verdict::Failed, "no move came back (see below)"};
+        return {Verdict::NotChecked, "its answer stayed in its output buffer (see below)"};
     return {Verdict::Failed, game.result.outcome.describe()};
 }
 

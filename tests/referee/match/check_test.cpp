@@ -66,7 +66,7 @@ TEST_P(Check, EachUsualMistakeFailsItsOwnLine) {
         {BotFault::Unflushed,
          // The clock would take half an hour: the check stops at the notice.
          {"--time", "1000"},
-         {"FAIL  starts and answers the header", "FAIL  flushes its moves"},
+         {"FAIL  flushes its moves"},
          "blocked reading its input with nothing to read"},
         {BotFault::DebugOnStdout,
          {},
