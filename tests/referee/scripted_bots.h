@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fake_game.h"
 #include "run_referee.h"
 
 namespace referee_test {
@@ -48,7 +49,7 @@ inline std::string bot_source(BotFault fault) {
 
 // Writes the bot into `dir` as an executable script; its path.
 inline std::string write_bot(const std::string& dir, const std::string& name, BotFault fault) {
-    const std::string path = dir + "/" + name;
+    std::string path = dir + "/" + name;
     write_file(path, bot_source(fault));
     std::filesystem::permissions(
         path, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
@@ -56,5 +57,18 @@ inline std::string write_bot(const std::string& dir, const std::string& name, Bo
                   std::filesystem::perms::others_exec);
     return path;
 }
+
+// Each case with the sandbox ("on", where bwrap works) and without it, the
+// bots in a scratch folder of their own and what the referee writes in
+// another, out of the bots' sight.
+class ScriptedBots : public FakeGame, public ::testing::WithParamInterface<const char*> {
+  protected:
+    void SetUp() override {
+        FakeGame::SetUp();
+        if (std::string(GetParam()) == "on" && !sandbox_works())
+            GTEST_SKIP() << "bwrap does not work here";
+    }
+    const char* sandbox() const { return sandbox_word(GetParam()); }
+};
 
 }  // namespace referee_test

@@ -14,23 +14,11 @@ namespace {
 
 using referee_test::BotFault;
 
-class InputHint : public ::testing::TestWithParam<const char*> {
+class InputHint : public referee_test::ScriptedBots {
   protected:
-    void SetUp() override {
-        if (std::string(GetParam()) == "on" && !referee_test::sandbox_works())
-            GTEST_SKIP() << "bwrap does not work here";
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = referee_test::scratch_dir(info->name());
-        out_ = referee_test::scratch_dir(std::string(info->name()) + "_out");
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::remove_all(out_);
-    }
     referee_test::RefereeRun play(const std::string& bot, referee::Side side,
                                   std::vector<std::string> options) {
-        options.insert(options.end(), {"--quiet", "--log", log(), "--sandbox",
-                                       referee_test::sandbox_word(GetParam())});
+        options.insert(options.end(), {"--quiet", "--log", log(), "--sandbox", sandbox()});
         if (side == referee::Side::Black)
             options.insert(options.end(), {bot, RANDOMBOT});
         else
@@ -38,9 +26,6 @@ class InputHint : public ::testing::TestWithParam<const char*> {
         return referee_test::run_referee(REFEREE, options);
     }
     std::string log() const { return out_ + "/game.log"; }
-
-    std::string dir_;
-    std::string out_;
 };
 
 // The log's stamps, in milliseconds since the run began: of the last line

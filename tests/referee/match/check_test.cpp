@@ -10,22 +10,13 @@ namespace {
 
 using referee_test::BotFault;
 
-class Check : public ::testing::TestWithParam<const char*> {
+class Check : public referee_test::ScriptedBots {
   protected:
-    void SetUp() override {
-        if (std::string(GetParam()) == "on" && !referee_test::sandbox_works())
-            GTEST_SKIP() << "bwrap does not work here";
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = referee_test::scratch_dir(info->name());
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     referee_test::RefereeRun check(BotFault fault, std::vector<std::string> options = {}) {
-        options.insert(options.end(), {"--sandbox", referee_test::sandbox_word(GetParam()),
-                                       "--check", referee_test::write_bot(dir_, "bot.py", fault)});
+        options.insert(options.end(), {"--sandbox", sandbox(), "--check",
+                                       referee_test::write_bot(dir_, "bot.py", fault)});
         return referee_test::run_referee(REFEREE, options);
     }
-
-    std::string dir_;
 };
 
 // The lines of the checklist that start with `mark`.
