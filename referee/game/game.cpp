@@ -242,7 +242,7 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
     const Clock::time_point deadline = cpu ? clock.backstop() : clock.deadline();
     Seat& own = seat(mover);
     Seat& other = seat(opponent(mover));
-    InputHint hint(own, mover, clock.started());
+    InputHint hint(own, mover);
     while (true) {
         if (const int number = interrupt_signal())
             return Outcome{EndReason::Interrupted, std::nullopt, signal_text(number)};
@@ -252,7 +252,7 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
             return *got;
         if (auto end = other.departed())
             return *end;
-        if (auto notice = hint.look(now()))
+        if (auto notice = hint.look())
             observer_.notice(mover, *notice);
         int timeout = millis_between(now(), deadline);
         if (timeout == 0 && cpu && clock.per_move() > 0)
@@ -265,7 +265,7 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
                 return Outcome{EndReason::TimeForfeit, mover, ""};
             timeout = std::min(timeout, *cpu_left);
         }
-        wait_for_seats(seats_, std::min(timeout, hint.millis_to_look(now())));
+        wait_for_seats(seats_, std::min(timeout, hint.millis_to_look()));
     }
 }
 

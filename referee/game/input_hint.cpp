@@ -20,18 +20,19 @@ std::string input_wait_notice(Side side) {
            "buffer; flush after every move";
 }
 
-InputHint::InputHint(Seat& seat, Side side, Clock::time_point turn_started)
+InputHint::InputHint(Seat& seat, Side side)
     : seat_(seat),
       side_(side),
-      next_(turn_started + kLookEvery),
+      next_(Clock::now() + kLookEvery),
       // A person reads the board, not a pipe.
       done_(!seat.hears_lines() || seat.is_person()) {}
 
-int InputHint::millis_to_look(Clock::time_point now) const {
-    return done_ ? std::numeric_limits<int>::max() : millis_between(now, next_);
+int InputHint::millis_to_look() const {
+    return done_ ? std::numeric_limits<int>::max() : millis_until(next_);
 }
 
-std::optional<std::string> InputHint::look(Clock::time_point now) {
+std::optional<std::string> InputHint::look() {
+    const Clock::time_point now = Clock::now();
     if (done_ || now < next_)
         return std::nullopt;
     next_ = now + kLookEvery;

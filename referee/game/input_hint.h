@@ -19,17 +19,19 @@ class Seat;
 std::string input_wait_notice(Side side);
 
 // One turn of one side, looked at now and then while the game waits for
-// its move.
+// its move. The looks go by the steady clock, whatever clock the game
+// reads: they are about processes that run in real time.
 class InputHint {
   public:
-    InputHint(Seat& seat, Side side, Clock::time_point turn_started);
+    // The turn starts now.
+    InputHint(Seat& seat, Side side);
 
     // How long a wait may last before the next look is due; a large number
     // when no look is due any more.
-    int millis_to_look(Clock::time_point now) const;
+    int millis_to_look() const;
     // Looks when a look is due: the notice, once a turn, when the side
     // waits for input.
-    std::optional<std::string> look(Clock::time_point now);
+    std::optional<std::string> look();
 
   private:
     Seat& seat_;
