@@ -22,7 +22,7 @@ struct Thread {
     unsigned long long cpu_ticks = 0;
 };
 
-std::optional<std::string> read_small_file(const std::string& path) {
+std::optional<std::string> read_first_line(const std::string& path) {
     std::ifstream in(path);
     if (!in)
         return std::nullopt;
@@ -66,7 +66,7 @@ bool reads(long number) {
 // The system call a sleeping thread sits in: "NR ARG0 ARG1 ...", "-1 ..."
 // outside any call, "running" when it is not asleep after all.
 ThreadState sleeping_in(const std::string& task, const std::string& input) {
-    const auto text = read_small_file(task + "/syscall");
+    const auto text = read_first_line(task + "/syscall");
     if (!text || text->empty())
         return ThreadState::Unknown;
     std::istringstream words(*text);
@@ -91,7 +91,7 @@ ThreadState sleeping_in(const std::string& task, const std::string& input) {
 // command's name in parentheses (which may hold anything), and the user
 // and system CPU ticks as the 14th and 15th fields.
 Thread look_at_thread(const std::string& task, const std::string& input) {
-    const auto stat = read_small_file(task + "/stat");
+    const auto stat = read_first_line(task + "/stat");
     if (!stat)
         return {};
     const auto name_end = stat->rfind(')');
@@ -133,6 +133,7 @@ std::vector<std::string> thread_dirs(pid_t pid) {
 }  // namespace
 
 InputLook look_at_input(const std::vector<pid_t>& processes, int input_fd) {
+    // FIONREAD on either end of a pipe counts the bytes in it.
     int unread = 0;
     const auto input = input_fd >= 0 ? pipe_name(input_fd) : std::nullopt;
     if (!input || processes.empty() || ::ioctl(input_fd, FIONREAD, &unread) != 0)
