@@ -288,6 +288,14 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line both ways and the players' standard error to FILE; {game} as for "
          "--record");
+    d.as(Shown, app.add_option("--player-logs", d.options.player_logs_dir,
+                               "write each player's own log of each game to DIR/NAME/game-K.txt: "
+                               "what it received, sent and wrote on standard error, nothing of "
+                               "its opponent's")
+                    ->type_name("DIR")
+                    ->check([](const std::string& path) {
+                        return path.empty() ? std::string("needs a folder name") : std::string();
+                    }));
     flag(Run, "--progress", d.options.progress,
          "a line as each game starts and ends, with games done, time and "
          "points so far");
@@ -376,7 +384,8 @@ std::vector<std::string> given_game_options(const CLI::App& app,
             continue;
         }
         for (const auto& value : option->results())
-            words.insert(words.end(), {name, name == "--player-dir" || name == "--player-see"
+            words.insert(words.end(), {name, name == "--player-dir" || name == "--player-see" ||
+                                                     name == "--player-logs"
                                                  ? absolute_path(value)
                                                  : value});
     }
@@ -574,6 +583,16 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
                        shown + "), which players see: write it elsewhere";
         }
     }
+    // The players' logs go into folders of their own under it, which may be
+    // what a player sees as well.
+    if (const std::string& dir = options.player_logs_dir; !dir.empty()) {
+        const std::string folder = absolute_normal(dir);
+        for (const auto& [shown, what] : seen) {
+            if (lies_in(folder, shown) || lies_in(shown, folder))
+                return "--player-logs " + quote(dir, 200) + " and " + what + " (" + shown +
+                       "), which players see, overlap: write the logs elsewhere";
+        }
+    }
     return std::nullopt;
 }
 
@@ -588,6 +607,14 @@ std::optional<std::string> check_run(const Options& options) {
         if (options.schedule && !path->empty() && !per_game(*path)) {
             return std::string("--schedule cannot share one ") + option +
                    " among separate jobs: give each game its own with {game} in the name";
+        }
+    }
+    if (!options.player_logs_dir.empty()) {
+        for (const auto& player : options.players) {
+            if (player.name.empty() || player.name == "." || player.name == ".." ||
+                player.name.find('/') != std::string::npos)
+                return "--player-logs: the name " + quote(player.name) +
+                       " cannot name a folder; give the player another with --name";
         }
     }
     if ((options.schedule || options.only_game > 0) && options.sprt)

@@ -49,6 +49,9 @@ class Game {
     // time can have run out; nullopt once it has.
     std::optional<int> cpu_millis_left(const ChessClock& clock, Side mover) const;
     std::optional<Outcome> send(Side side, const std::string& text);
+    // What the side not to move did wrong so far: wrote out of turn, or
+    // left.
+    std::optional<Outcome> waiting_fault(Side side);
     void pause_between_moves() const;
 
     const GameConfig& config_;
@@ -152,9 +155,7 @@ Outcome Game::play(Board& board, GameResult& result) {
         // written out of turn: it cannot have been an answer to it.
         const Side next = opponent(mover);
         seat(next).catch_up();
-        if (auto end = seat(next).out_of_turn())
-            return *end;
-        if (auto end = seat(next).departed())
+        if (auto end = waiting_fault(next))
             return *end;
 
         pause_between_moves();
@@ -208,6 +209,12 @@ std::optional<Outcome> Game::send(Side side, const std::string& text) {
     return seat(side).tell(text);
 }
 
+std::optional<Outcome> Game::waiting_fault(Side side) {
+    if (auto end = seat(side).out_of_turn())
+        return end;
+    return seat(side).departed();
+}
+
 bool Game::on_cpu(Side side) const {
     return config_.clock == ClockKind::Cpu && seat(side).cpu_seconds().has_value();
 }
@@ -246,12 +253,22 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
     while (true) {
         if (const int number = interrupt_signal())
             return Outcome{EndReason::Interrupted, std::nullopt, signal_text(number)};
-        if (auto end = other.out_of_turn())
-            return *end;
         if (auto got = own.take_line(now()))
             return *got;
-        if (auto end = other.departed())
-            return *end;
+        // The turn is judged before anything the opponent did meanwhile:
+        // the mover's line, its fault or its clock decides, and only a move
+        // lets the opponent's fault end the game (play() looks before
+        // telling it the move). Which of two pipes the referee happened to
+        // read first would otherwise decide, and the same two programs
+        // could get different verdicts from run to run. Looking takes in
+        // the opponent's exit, which would wake every wait at once. A
+        // person is not kept waiting for a game already over.
+        if (own.is_person()) {
+            if (auto end = waiting_fault(opponent(mover)))
+                return *end;
+        } else {
+            other.out_of_turn();
+        }
         if (auto notice = hint.look())
             observer_.notice(mover, *notice);
         int timeout = millis_between(now(), deadline);

@@ -61,4 +61,39 @@ std::string Outcome::describe() const {
     return sentence() + ": " + detail;
 }
 
+std::optional<std::string_view> fault_kind(EndReason reason) {
+    switch (reason) {
+        case EndReason::TimeForfeit:
+            return "time-forfeit";
+        case EndReason::MoveTimeout:
+            return "move-timeout";
+        case EndReason::IllegalMove:
+            return "illegal-move";
+        case EndReason::MalformedLine:
+            return "malformed-line";
+        case EndReason::OutOfTurn:
+            return "out-of-turn";
+        case EndReason::LineTooLong:
+            return "line-too-long";
+        case EndReason::PartialLine:
+            return "partial-line";
+        case EndReason::Exited:
+            return "exited";
+        case EndReason::ClosedOutput:
+            return "closed-output";
+        case EndReason::ClosedInput:
+            return "closed-input";
+        case EndReason::MemoryLimit:
+            return "memory-limit";
+        case EndReason::TownHallsLost:
+        case EndReason::NoLegalMove:
+        case EndReason::Resigned:
+        case EndReason::Repetition:
+        case EndReason::PlyLimit:
+        case EndReason::Interrupted:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 }  // namespace referee

@@ -46,4 +46,10 @@ struct Outcome {
     std::string sentence() const;
 };
 
+// The short fixed word a results line and the standings name a player's
+// fault by ("time-forfeit", "malformed-line", ...); none for an ending the
+// rules of the game decide, a person resigning or a stopped referee, which
+// are nobody's fault.
+std::optional<std::string_view> fault_kind(EndReason reason);
+
 }  // namespace referee

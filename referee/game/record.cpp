@@ -45,12 +45,14 @@ std::optional<std::string> LogSink::failure() const {
 }
 
 GameLog::GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
-                 std::chrono::steady_clock::time_point origin, std::size_t error_cap)
+                 std::chrono::steady_clock::time_point origin, std::size_t error_cap,
+                 std::optional<Side> only)
     : out_(out),
       game_("game " + std::to_string(game) + " "),
       names_{"black " + black, "white " + white},
       origin_(origin),
-      error_cap_(error_cap) {}
+      error_cap_(error_cap),
+      only_(only) {}
 
 std::string GameLog::stamp() const {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -82,6 +84,8 @@ void GameLog::begin() {
 }
 
 void GameLog::line(Side side, Direction direction, std::string_view text) {
+    if (only_ && side != *only_)
+        return;
     const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
     begin();
     write(stamp() + arrow + names_[side == Side::Black ? 0 : 1] + ": " + printable(text, true) +
@@ -89,6 +93,8 @@ void GameLog::line(Side side, Direction direction, std::string_view text) {
 }
 
 void GameLog::error_output(Side side, std::string_view text) {
+    if (only_ && side != *only_)
+        return;
     const std::size_t who = side == Side::Black ? 0 : 1;
     const std::size_t bytes = text.size() + 1;  // the line's newline included
     if (error_left_out_[who] > 0 || error_kept_[who] + bytes > error_cap_) {

@@ -51,11 +51,14 @@ class LogSink {
 // player cannot be started leaves the log as it was.
 // Each player's standard error is kept up to `error_cap` bytes per game, so
 // a player that floods it cannot fill the disk; finish() says how much was
-// left out.
+// left out. With `only`, the log of that side alone: what it received, sent
+// and wrote on standard error, and nothing of its opponent's, so that it
+// can be handed to the player's author.
 class GameLog : public GameObserver {
   public:
     GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
-            std::chrono::steady_clock::time_point origin, std::size_t error_cap);
+            std::chrono::steady_clock::time_point origin, std::size_t error_cap,
+            std::optional<Side> only = std::nullopt);
 
     void started(const Board& board, const std::array<double, 2>& clock_left) override;
     void line(Side side, Direction direction, std::string_view text) override;
@@ -78,6 +81,7 @@ class GameLog : public GameObserver {
     std::array<std::string, 2> names_;
     std::chrono::steady_clock::time_point origin_;
     std::size_t error_cap_;
+    std::optional<Side> only_;
     std::array<std::size_t, 2> error_kept_{};
     std::array<std::size_t, 2> error_left_out_{};
     bool started_ = false;

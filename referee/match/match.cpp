@@ -19,6 +19,7 @@
 #include "referee/game/record.h"
 #include "referee/match/in_order.h"
 #include "referee/match/paths.h"
+#include "referee/match/player_logs.h"
 #include "referee/match/progress.h"
 #include "referee/match/results.h"
 #include "referee/match/resume.h"
@@ -314,6 +315,15 @@ void MatchRunner::play(int i) {
         progress_->show();
     });
     observers.add(&notices);
+    PlayerLogs player_logs;
+    if (!options_.player_logs_dir.empty()) {
+        if (auto failed =
+                player_logs.open(options_.player_logs_dir, scheduled.number, {black, white},
+                                 origin_, options_.error_cap, observers)) {
+            slot.failure = "the player logs: " + *failed;
+            return;
+        }
+    }
     {
         const std::lock_guard lock(out_mutex_);
         progress_->hide();
@@ -346,6 +356,8 @@ void MatchRunner::play(int i) {
         if (const auto why = own_sink->failure())
             slot.failure = *why;
     }
+    if (auto why = player_logs.finish(slot.result))
+        slot.failure = "the player logs: " + *why;
     const std::lock_guard lock(out_mutex_);
     progress_->hide();
     progress_->finished(scheduled.number, tournament_.total(), scheduled.black, scheduled.white,

@@ -49,6 +49,9 @@ struct MatchOptions {
     // Empty: none; "{game}" in the path: one file per game, named by number.
     std::string record_path;
     std::string log_path;
+    // Empty: none; otherwise each player's own log of each game, in
+    // DIR/NAME/game-K.txt.
+    std::string player_logs_dir;
     std::size_t error_cap = std::size_t{1} << 20;  // stderr bytes logged per player and game
     bool quiet = false;
     bool no_color = false;

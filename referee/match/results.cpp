@@ -103,6 +103,12 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     entry.start = records::iso8601(result.started);
     entry.end = records::iso8601(result.ended);
     entry.usage = result.usage;
+    const Outcome& outcome = result.outcome;
+    if (const auto kind = fault_kind(outcome.reason); kind && outcome.loser) {
+        const bool black_lost = *outcome.loser == Side::Black;
+        entry.fault = records::Fault{black_lost ? black : white, side_name(*outcome.loser),
+                                     std::string(*kind)};
+    }
     return entry;
 }
 
@@ -144,6 +150,12 @@ std::string summary_line(const Standings& standings, const std::optional<SprtSet
         summary["match"] = std::move(match);
     }
     summary["reasons"] = standings.reasons;
+    json faults = json::object();
+    for (std::size_t i = 0; i < standings.faults.size(); ++i) {
+        if (!standings.faults[i].empty())
+            faults[standings.players[i]] = standings.faults[i];
+    }
+    summary["faults"] = std::move(faults);
     if (sprt && standings.players.size() == 2) {
         const SprtState state = referee::sprt(sample, *sprt);
         summary["sprt"] = {{"model", model_name(state.model)},

@@ -236,6 +236,13 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
         add_result(standings.pair_scores[{black, white}], *points);
         add_result(standings.pair_scores[{white, black}], 1 - *points);
     }
+    standings.faults.resize(count);
+    for (const auto& game : games) {
+        if (game.fault) {
+            const int loser = index.of(game.fault->side == "black" ? game.black : game.white);
+            ++standings.faults[static_cast<std::size_t>(loser)][game.fault->kind];
+        }
+    }
     for (std::size_t i = 0; i < count; ++i)
         standings.rows.push_back({static_cast<int>(i), {}, std::nullopt});
     for (const auto& [pair, s] : standings.pair_scores) {
@@ -278,6 +285,16 @@ std::string score_line(const std::string& first, const std::string& second, cons
            " (wins - losses - draws)";
 }
 
+std::string fault_counts(const std::map<std::string, int>& kinds) {
+    std::vector<std::pair<std::string, int>> sorted(kinds.begin(), kinds.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::string out;
+    for (const auto& [kind, count] : sorted)
+        out += (out.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+    return out;
+}
+
 std::string summary_text(const Standings& standings, const std::optional<SprtSettings>& sprt) {
     if (standings.players.empty())
         return "No games.\n";
@@ -293,6 +310,13 @@ std::string summary_text(const Standings& standings, const std::optional<SprtSet
         for (const auto& [sentence, count] : standings.reasons)
             out += pad(std::to_string(count), 6, false) + "  " + sentence + "\n";
     }
+    std::string faults;
+    for (std::size_t i = 0; i < standings.faults.size(); ++i) {
+        if (!standings.faults[i].empty())
+            faults += "  " + standings.players[i] + ": " + fault_counts(standings.faults[i]) + "\n";
+    }
+    if (!faults.empty())
+        out += "Faults (games lost by the player's own fault):\n" + faults;
     return out;
 }
 

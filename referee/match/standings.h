@@ -27,7 +27,10 @@ struct Standings {
     std::vector<Standing> rows;          // best first
     PairScores pair_scores;              // for the pairs that played, both ways round
     std::map<std::string, int> reasons;  // why games ended, with counts
-    int unfinished = 0;                  // games without a result ("*")
+    // Per player (as `players`): the games it lost by its own fault, counted
+    // by the fault's kind ("malformed-line": 3).
+    std::vector<std::map<std::string, int>> faults;
+    int unfinished = 0;  // games without a result ("*")
     // Two players only: the first player's points in each pair of games
     // 2k-1 and 2k, which have the colours swapped.
     Pentanomial pairs;
@@ -58,11 +61,15 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
 // "Score of A vs B: 3 - 1 - 2 (wins - losses - draws of A)"
 std::string score_line(const std::string& first, const std::string& second, const Score& score);
 
+// "3 malformed-line, 1 time-forfeit": a player's faults, the commonest
+// first.
+std::string fault_counts(const std::map<std::string, int>& kinds);
+
 // The closing text: standings; for exactly two players the score of the
 // first against the second, its pentanomial counts, Elo, interval,
 // likelihood of superiority and the SPRT if one ran; for more, ratings and a
 // crosstable (each left out, saying so, for a field too large); then why
-// games ended.
+// games ended, and the faults of each player that lost a game by one.
 std::string summary_text(const Standings& standings,
                          const std::optional<SprtSettings>& sprt = std::nullopt);
 

@@ -5,11 +5,21 @@
 
 namespace referee {
 
+void BrowserSeat::expect(const Turn& turn) {
+    const std::lock_guard lock(mutex_);
+    turn_ = turn;
+    to_move_ = true;
+    line_.reset();
+}
+
 void BrowserSeat::begin_turn(const Turn& turn) {
     {
         const std::lock_guard lock(mutex_);
+        const bool answered = to_move_ && line_ && turn_.ply == turn.ply;
         turn_ = turn;
         to_move_ = true;
+        if (answered)
+            return;
         line_.reset();
     }
     if (on_turn_)

@@ -21,12 +21,19 @@ class BrowserSeat : public PersonSeat {
     BrowserSeat(Side side, std::function<void(const Turn&)> on_turn)
         : side_(side), on_turn_(std::move(on_turn)) {}
 
+    // The turn `expect` announced keeps a move the person has already
+    // offered for it, and is then not announced again.
     void begin_turn(const Turn& turn) override;
     std::optional<LineOrEnd> take_line(Clock::time_point now) override;
     void watch(std::vector<int>& fds) const override { fds.push_back(wakeup_.fd()); }
     void pump(const std::vector<int>& ready) override { wakeup_.drain(ready); }
     void leave() override;
 
+    // On the game's thread, as soon as the move before it is played: this
+    // side's turn comes next, from `turn`'s position. The person may move
+    // from then on, so a click made as soon as the reply is drawn counts,
+    // though the game starts the turn a little later (after --delay).
+    void expect(const Turn& turn);
     // From any thread: the person's move line. nullopt when it was taken;
     // otherwise why not, in the rules library's words when it is no legal
     // move, and nothing changes.

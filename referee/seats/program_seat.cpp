@@ -179,7 +179,11 @@ std::optional<Outcome> ProgramSeat::departed() {
 }
 
 void ProgramSeat::watch(std::vector<int>& fds) const {
-    if (out_open_)
+    // Past the line bound nothing more it writes can change the verdict,
+    // which may wait for the opponent's turn: the rest stays in the pipe,
+    // not in our memory. Once the game is over it is read (and dropped) so
+    // that the player is not stuck on a full pipe.
+    if (out_open_ && (left_ || out_.size() <= max_line_))
         fds.push_back(process_->output_fd());
     if (err_open_)
         fds.push_back(process_->error_fd());

@@ -34,6 +34,13 @@ json clocks_json(const std::array<double, 2>& clocks) {
     return json::array({clocks[0], clocks[1]});
 }
 
+json moves_json(const Turn& turn) {
+    json moves = json::array();
+    for (const auto& move : listed_moves(turn.board, turn.side, turn.rules))
+        moves.push_back(move_json(move));
+    return moves;
+}
+
 }  // namespace
 
 // Turns what the game tells its observers into the page's events.
@@ -45,15 +52,16 @@ class WebGame::Events : public GameObserver {
         json people = json::array();
         for (const auto& person : game_.people_)
             people.push_back(person != nullptr);
-        game_.publish(json{{"type", "start"},
-                           {"id", game_.id_},
-                           {"black", game_.entrants_[0].name},
-                           {"white", game_.entrants_[1].name},
-                           {"people", people},
-                           {"rules", rules::rule_set_name(game_.config_.rules)},
-                           {"board", board_json(board)},
-                           {"clocks", clocks_json(clock_left)}}
-                          .dump());
+        json event{{"type", "start"},
+                   {"id", game_.id_},
+                   {"black", game_.entrants_[0].name},
+                   {"white", game_.entrants_[1].name},
+                   {"people", people},
+                   {"rules", rules::rule_set_name(game_.config_.rules)},
+                   {"board", board_json(board)},
+                   {"clocks", clocks_json(clock_left)}};
+        expect({board, Side::Black, game_.config_.rules, 0, std::nullopt, clock_left, {}}, event);
+        game_.publish(event.dump());
     }
 
     void moved(const Board& board, const PlayedMove& move, int ply,
@@ -62,18 +70,31 @@ class WebGame::Events : public GameObserver {
             const std::lock_guard lock(game_.mutex_);
             game_.plies_ = ply;
         }
-        game_.publish(json{{"type", "move"},
-                           {"ply", ply},
-                           {"side", side_name(move.side)},
-                           {"move", move_json(move.move)},
-                           {"text", protocol::format_move(move.move)},
-                           {"seconds", move.seconds},
-                           {"board", board_json(board)},
-                           {"clocks", clocks_json(clock_left)}}
-                          .dump());
+        json event{{"type", "move"},
+                   {"ply", ply},
+                   {"side", side_name(move.side)},
+                   {"move", move_json(move.move)},
+                   {"text", protocol::format_move(move.move)},
+                   {"seconds", move.seconds},
+                   {"board", board_json(board)},
+                   {"clocks", clocks_json(clock_left)}};
+        expect({board, opponent(move.side), game_.config_.rules, ply, move, clock_left, {}}, event);
+        game_.publish(event.dump());
     }
 
   private:
+    // A person at the page who moves next may move as soon as the page
+    // draws this event: their seat takes a move from now on, and the event
+    // carries the legal moves. Told before the event goes out, so that no
+    // move the page sends can come before it.
+    void expect(const Turn& next, json& event) {
+        const auto& person = game_.people_[index_of(next.side)];
+        if (!person)
+            return;
+        person->expect(next);
+        event["turn"] = {{"side", side_name(next.side)}, {"moves", moves_json(next)}};
+    }
+
     WebGame& game_;
 };
 
@@ -84,13 +105,10 @@ WebGame::WebGame(int id, const Entrant& black, const Entrant& white, const GameC
         if (!entrants_[index_of(side)].command.empty())
             continue;
         people_[index_of(side)] = std::make_unique<BrowserSeat>(side, [this](const Turn& turn) {
-            json moves = json::array();
-            for (const auto& move : listed_moves(turn.board, turn.side, turn.rules))
-                moves.push_back(move_json(move));
             publish(json{{"type", "turn"},
                          {"ply", turn.ply},
                          {"side", side_name(turn.side)},
-                         {"moves", moves},
+                         {"moves", moves_json(turn)},
                          {"clocks", clocks_json(turn.clock_left)}}
                         .dump());
         });

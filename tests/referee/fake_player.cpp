@@ -6,7 +6,7 @@
 //   fake_player [--mode MODE] [--after N] [--script "MOVE,MOVE,..."]
 //               [--pidfile PATH] [--delay-ms N] [--linger] [--ignore-term]
 //               [--spawn KIND] [--family PATH] [--limits PATH]
-//               [--flood-mb N] [--say TEXT] [--exit-status N]
+//               [--flood-mb N] [--say TEXT] [--chatter TEXT] [--exit-status N]
 //
 // MODE (the fault comes after N good moves, default 0):
 //   instant       only good moves (the default)
@@ -60,6 +60,7 @@
 // --watch FILE counts the CPU clock ticks the processes listed in FILE
 // used during its own work, and says "watched N ticks" after each move.
 // --say writes TEXT and a newline to standard error just before the fault.
+// --chatter writes TEXT and a newline to standard error before every move.
 // --limits writes the player's core and address-space limits to PATH.
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -102,6 +103,7 @@ struct Flags {
     std::string limits;
     int flood_mb = 4;
     std::string say;
+    std::string chatter;
     int exit_status = 0;
     std::string hostile;
     std::string target;  // what --hostile acts on
@@ -178,6 +180,8 @@ Flags parse(int argc, char** argv) {
             flags.flood_mb = std::atoi(next().c_str());
         } else if (arg == "--say") {
             flags.say = next();
+        } else if (arg == "--chatter") {
+            flags.chatter = next();
         } else if (arg == "--exit-status") {
             flags.exit_status = std::atoi(next().c_str());
         } else if (arg == "--hostile") {
@@ -520,6 +524,8 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(flags.delay_ms));
         }
         work(flags, watched);
+        if (!flags.chatter.empty())
+            std::cerr << flags.chatter << std::endl;
         std::ostringstream step;
         if (static_cast<std::size_t>(played) < flags.script.size()) {
             step << flags.script[static_cast<std::size_t>(played)];

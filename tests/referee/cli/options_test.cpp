@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "referee/match/paths.h"
+
 namespace {
 
 using referee::Options;
@@ -167,6 +169,14 @@ TEST(CommandLine, RolesSplitTheOptionsAndChoicesReadIntoTheirValues) {
     EXPECT_EQ(options.game_options, (Words{"--rows", "9", "--sandbox", "off", "--rules", "squares",
                                            "--quiet", "--watch"}));
     EXPECT_EQ(options.run_options, (Words{"--rows", "9", "--rules", "squares"}));
+    // Every job of a split run writes its players' logs to the one folder,
+    // wherever it runs; resuming a run without them plays the same games.
+    const auto logged = parse({"--player-logs", "logs", "a", "b"});
+    ASSERT_TRUE(std::holds_alternative<Options>(logged));
+    EXPECT_EQ(std::get<Options>(logged).player_logs_dir, "logs");
+    EXPECT_EQ(std::get<Options>(logged).game_options,
+              (Words{"--player-logs", referee::absolute_path("logs")}));
+    EXPECT_TRUE(std::get<Options>(logged).run_options.empty());
     for (const Words& bad :
          {Words{"--sandbox", "maybe", "a", "b"}, Words{"--rules", "Either", "a", "b"},
           Words{"--tournament", "", "a", "b"}})
@@ -244,6 +254,10 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         {"--serve", "0"},                 // a page with nothing to offer
         {"--serve", "0", "human"},        // the page offers the person itself
         {"--serve", "65536", "a"},
+        {"--player-logs", "", "a", "b"},
+        // Each player's logs go into a folder named after it.
+        {"--player-logs", "logs", "--name", "x/y", "a", "b"},
+        {"--player-logs", "logs", "--name", "..", "a", "b"},
     };
     for (const auto& args : bad) {
         std::string joined;

@@ -10,6 +10,8 @@
 #include "record_moves.h"
 #include "referee/game/board.h"
 #include "referee/game/record.h"
+#include "referee/game/seat.h"
+#include "referee/seats/program_seat.h"
 #include "run_referee.h"
 
 namespace {
@@ -135,15 +137,82 @@ TEST_F(Faults, WritingOutOfTurnLoses) {
     expect_players_gone();
 
     // White answering before black has moved cannot be answering anything:
-    // black never moves, so white's line is the only one the referee reads.
-    // Only a player that may think while its opponent is to move can write
-    // then.
-    run =
-        play(fake("black", {"--mode", "silent"}), fake("white", {"--mode", "early"}), {"--ponder"});
+    // it loses once black has moved. Only a player that may think while its
+    // opponent is to move can write then; black takes its time, so white's
+    // line is there long before black's move.
+    run = play(fake("black", {"--delay-ms", "200"}), fake("white", {"--mode", "early"}),
+               {"--ponder"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out,
               std::string(kFinished) + "1-0 {white wrote out of turn: \"S 1 2 M 1 3\\x0a\"}\n");
     expect_players_gone();
+}
+
+// Both sides break the rules in one turn: the side to move is judged first
+// (its line, its fault or its clock), whatever the other wrote meanwhile and
+// whichever pipe the referee read first, so every run gives one verdict.
+TEST_F(Faults, BothBreakingTheRulesInOneTurnGetTheSameVerdictEveryRun) {
+    const std::vector<std::string> early{"--mode", "early"};
+    const struct {
+        std::vector<std::string> black;
+        std::vector<std::string> options;
+        std::string expected;
+    } cases[] = {
+        // At once, the two lines racing each other.
+        {{"--mode", "malformed"},
+         {"--ponder"},
+         "0-1 {black wrote a malformed move line: \"S 0 5 X 9\""},
+        // White's line comes first, by far.
+        {{"--mode", "malformed", "--delay-ms", "200"},
+         {"--ponder"},
+         "0-1 {black wrote a malformed move line: \"S 0 5 X 9\""},
+        // Frozen as soon as it has its header, white may or may not have
+        // written yet.
+        {{"--mode", "malformed"}, {}, "0-1 {black wrote a malformed move line: \"S 0 5 X 9\""},
+        {{"--mode", "crash"}, {"--ponder"}, "0-1 {black exited: killed by signal 6"},
+        // Black's clock runs out while white's line waits.
+        {{"--mode", "silent"},
+         {"--ponder", "--move-time", "0.2"},
+         "0-1 {black exceeded the time per move: the limit is 0.2 s}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        for (int run_number = 1; run_number <= 4; ++run_number) {
+            const RefereeRun run = play(fake("black", c.black), fake("white", early), c.options);
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.out.rfind(kFinished + c.expected, 0), 0u)
+                << "run " << run_number << ": " << run.out;
+        }
+        expect_players_gone();
+    }
+}
+
+// A person to move who has not made up their mind: nothing typed yet.
+class ThinkingPerson : public referee::PersonSeat {
+  public:
+    void begin_turn(const referee::Turn& /*turn*/) override {}
+    std::optional<referee::LineOrEnd> take_line(referee::Clock::time_point /*now*/) override {
+        return std::nullopt;
+    }
+    void watch(std::vector<int>& /*fds*/) const override {}
+    void pump(const std::vector<int>& /*ready*/) override {}
+    void leave() override {}
+};
+
+// A person is not kept waiting to move in a game a program has already lost
+// (a program to move would be judged first).
+TEST_F(Faults, AProgramsFaultEndsTheGameAtOnceWhileAPersonIsToMove) {
+    referee::GameConfig config;
+    config.rules = rules::RuleSet::Squares;
+    config.time_control.seconds = 30;  // what a wrong wait would cost
+    referee::GameObserver quiet;
+    ThinkingPerson black;
+    referee::ProgramSeat white(referee::Side::White,
+                               {FAKE_PLAYER, "--mode", "early", "--pidfile", dir_ + "/white.pid"},
+                               config, referee::Confinement{}, quiet);
+    const auto result = referee::play_game(config, black, white, quiet);
+    EXPECT_EQ(result.outcome.describe(), "white wrote out of turn: \"S 1 2 M 1 3\\x0a\"");
+    EXPECT_TRUE(referee_test::process_gone(referee_test::read_pid(dir_ + "/white.pid")));
 }
 
 TEST_F(Faults, PlayersThatDieOrStopWritingOrReadingLose) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+#include <string_view>
+
 #include "referee/match/match.h"
 
 namespace {
@@ -28,6 +32,27 @@ TEST(Outcome, ResultFollowsTheLoserAndTheSentenceNamesIt) {
     EXPECT_EQ(referee::result_line(3, "treeplayer", "gridplayer", white_lost),
               "Finished game 3 (treeplayer vs gridplayer): 1-0 {white lost its town halls: 2 of "
               "them left}");
+}
+
+// Each player's fault has a word of its own, in the results file's
+// spelling; the endings the rules decide, a resignation and a stop have none.
+TEST(Outcome, EachPlayerFaultHasItsOwnKind) {
+    const std::set<EndReason> nobodys = {EndReason::TownHallsLost, EndReason::NoLegalMove,
+                                         EndReason::Resigned,      EndReason::Repetition,
+                                         EndReason::PlyLimit,      EndReason::Interrupted};
+    const std::regex word("[a-z]+(-[a-z]+)*");
+    std::set<std::string_view> kinds;
+    for (int k = 0; k <= static_cast<int>(EndReason::Interrupted); ++k) {
+        const auto reason = static_cast<EndReason>(k);
+        const auto kind = referee::fault_kind(reason);
+        SCOPED_TRACE((Outcome{reason, Side::Black, ""}.sentence()));
+        EXPECT_EQ(kind.has_value(), !nobodys.contains(reason));
+        if (!kind)
+            continue;
+        EXPECT_TRUE(std::regex_match(std::string(*kind), word));
+        EXPECT_TRUE(kinds.insert(*kind).second) << *kind << " twice";
+    }
+    EXPECT_EQ(referee::fault_kind(EndReason::LineTooLong), "line-too-long");
 }
 
 }  // namespace

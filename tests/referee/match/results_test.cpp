@@ -258,6 +258,40 @@ TEST(Results, EntryFromAPlayedGame) {
     EXPECT_EQ(e.moves[2], "S 0 4 M 0 3");
     EXPECT_EQ(e.start, "1970-01-01T00:00:01.500Z");
     EXPECT_EQ(e.end, "1970-01-02T01:00:01.500Z");
+    // Lost by the rules: nobody's fault.
+    EXPECT_FALSE(e.fault);
+}
+
+// The loser of a faulty game is named by its name and side, whichever side
+// it played; an ending that is nobody's fault names no one.
+TEST(Results, EntryNamesThePlayerWhoseFaultEndedTheGame) {
+    using referee::EndReason;
+    using referee::Side;
+    const struct {
+        EndReason reason;
+        std::optional<Side> loser;
+        std::optional<records::Fault> fault;
+    } cases[] = {
+        {EndReason::MalformedLine, Side::White, records::Fault{"grid", "white", "malformed-line"}},
+        {EndReason::TimeForfeit, Side::Black, records::Fault{"tree", "black", "time-forfeit"}},
+        {EndReason::MemoryLimit, Side::Black, records::Fault{"tree", "black", "memory-limit"}},
+        {EndReason::OutOfTurn, Side::White, records::Fault{"grid", "white", "out-of-turn"}},
+        {EndReason::NoLegalMove, Side::Black, std::nullopt},
+        {EndReason::Resigned, Side::White, std::nullopt},
+        {EndReason::Repetition, std::nullopt, std::nullopt},
+        {EndReason::Interrupted, std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        referee::GameResult result;
+        result.outcome = {c.reason, c.loser, "detail"};
+        const auto entry = referee::make_entry(1, 1, "tree", "grid", result);
+        SCOPED_TRACE(entry.reason);
+        EXPECT_EQ(entry.fault, c.fault);
+        // And it reads back as written.
+        const auto read = records::read_game_line(records::game_line(entry));
+        ASSERT_TRUE(std::holds_alternative<GameEntry>(read));
+        EXPECT_EQ(std::get<GameEntry>(read).fault, c.fault);
+    }
 }
 
 }  // namespace

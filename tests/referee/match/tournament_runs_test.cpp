@@ -141,6 +141,72 @@ TEST_F(TournamentRuns, RoundRobinAndGauntletPairColoursAndSumUp) {
     EXPECT_NE(gauntlet.out.find("   3  z          0.0      2"), std::string::npos) << gauntlet.out;
 }
 
+// Two bots that both chatter on standard error and fault in turn: each
+// game's results line names the one whose fault ended it, the standings
+// count them, and each player's log holds its own side of each game alone.
+TEST_F(TournamentRuns, FaultsAreNamedPerPlayerAndEachGetsOnlyItsOwnLog) {
+    // Alice's second move is malformed; Bob leaves before his second move,
+    // saying why. Alice faults first in game 1 (she is black), Bob in game 2.
+    const std::string alice = referee_test::command(
+        FAKE_PLAYER, {"--chatter", "alice thinks", "--mode", "malformed", "--after", "1"});
+    const std::string bob = referee_test::command(
+        FAKE_PLAYER,
+        {"--chatter", "bob thinks", "--mode", "exit", "--after", "1", "--say", "bob gives up"});
+    const std::string logs = dir_ + "/logs";
+    const RefereeRun played = run({"--games", "2", "--results", dir_ + "/r.jsonl", "--player-logs",
+                                   logs, "--name", "alice", alice, "--name", "bob", bob});
+    ASSERT_EQ(played.status, 0) << played.err;
+    EXPECT_NE(played.out.find("Finished game 2 (bob vs alice): 0-1 {black exited: exit status 0 "
+                              "(\"bob gives up\")}"),
+              std::string::npos)
+        << played.out;
+    EXPECT_NE(played.out.find("Faults (games lost by the player's own fault):\n"
+                              "  alice: 1 malformed-line\n"
+                              "  bob: 1 exited\n"),
+              std::string::npos)
+        << played.out;
+    const std::string results = referee_test::read_file(dir_ + "/r.jsonl");
+    for (const char* fault :
+         {R"("fault":{"player":"alice","side":"black","kind":"malformed-line"})",
+          R"("fault":{"player":"bob","side":"black","kind":"exited"})",
+          R"("faults":{"alice":{"malformed-line":1},"bob":{"exited":1}})"})
+        EXPECT_NE(results.find(fault), std::string::npos) << fault << "\n" << results;
+    // A merge of the results file counts them the same way.
+    const RefereeRun merged = run({"--merge", dir_ + "/r.jsonl"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(summary(merged.out), summary(played.out));
+
+    const std::map<std::string, std::string> opponent{{"alice", "bob"}, {"bob", "alice"}};
+    for (const auto& [name, other] : opponent) {
+        for (int game = 1; game <= 2; ++game) {
+            SCOPED_TRACE(name + " game " + std::to_string(game));
+            const std::string log = referee_test::read_file(logs + "/" + name + "/game-" +
+                                                            std::to_string(game) + ".txt");
+            const std::string side = (name == "alice") == (game == 1) ? "black " : "white ";
+            // The header it received, a move it sent, what it said.
+            EXPECT_NE(log.find("-> " + side + name + ": " + (side == "black " ? "1 " : "2 ")),
+                      std::string::npos)
+                << log;
+            EXPECT_NE(log.find("<- " + side + name + ": S "), std::string::npos) << log;
+            EXPECT_NE(log.find("!! " + side + name + " stderr: " + name + " thinks"),
+                      std::string::npos)
+                << log;
+            EXPECT_NE(log.find("== " + name + " used cpu "), std::string::npos) << log;
+            // Nothing of the opponent: no line to or from it, nothing it
+            // wrote on standard error, not even as the reason it lost.
+            EXPECT_EQ(log.find(" " + other + ": "), std::string::npos) << log;
+            EXPECT_EQ(log.find(other + " thinks"), std::string::npos) << log;
+            EXPECT_EQ(log.find(other + " gives up"), std::string::npos) << log;
+            EXPECT_EQ(log.find(other + " used"), std::string::npos) << log;
+        }
+    }
+    // The loser's own log says what it did wrong in full.
+    EXPECT_NE(referee_test::read_file(logs + "/bob/game-2.txt").find("(\"bob gives up\")"),
+              std::string::npos);
+    EXPECT_NE(referee_test::read_file(logs + "/alice/game-2.txt").find("0-1 {black exited}"),
+              std::string::npos);
+}
+
 TEST_F(TournamentRuns, GamesSideBySideGiveWhatOneAtATimeGives) {
     std::array<std::string, 2> out;
     std::array<std::string, 2> files;

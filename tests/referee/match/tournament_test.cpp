@@ -8,6 +8,7 @@
 
 #include "random_results.h"
 #include "referee/match/pairings.h"
+#include "referee/match/results.h"
 #include "referee/match/schedule.h"
 #include "referee/match/standings.h"
 #include "referee/match/tournament.h"
@@ -111,6 +112,58 @@ TEST(Standings, SmallRoundRobinByHand) {
     }
     EXPECT_FALSE(standings.rating_prior);
     EXPECT_EQ(text.find("virtual draw"), std::string::npos) << text;
+}
+
+// Each game lost by a fault counts against the player who lost it, in
+// either colour, by kind; a player without faults is left out of the list.
+TEST(Standings, FaultsCountAgainstTheLoserByKind) {
+    struct Game {
+        const char* black;
+        const char* white;
+        const char* result;
+        const char* at_fault;  // "black", "white" or "" for none
+        const char* kind;
+    };
+    const Game table[] = {
+        {"carol", "dan", "0-1", "black", "malformed-line"},
+        {"dan", "carol", "1-0", "white", "malformed-line"},
+        {"carol", "eve", "0-1", "black", "time-forfeit"},
+        {"eve", "carol", "1-0", "white", "malformed-line"},
+        {"dan", "eve", "1-0", "white", "exited"},
+        {"eve", "dan", "0-1", "", ""},  // by the rules
+    };
+    std::vector<GameEntry> games;
+    for (const auto& g : table) {
+        GameEntry e;
+        e.game = static_cast<int>(games.size()) + 1;
+        e.black = g.black;
+        e.white = g.white;
+        e.result = g.result;
+        if (*g.at_fault != '\0') {
+            const std::string side = g.at_fault;
+            e.fault = records::Fault{side == "black" ? e.black : e.white, side, g.kind};
+        }
+        games.push_back(e);
+    }
+    const auto standings = referee::compute_standings({"carol", "dan", "eve"}, games);
+    const auto text = referee::summary_text(standings);
+    EXPECT_NE(text.find("Faults (games lost by the player's own fault):\n"
+                        "  carol: 3 malformed-line, 1 time-forfeit\n"
+                        "  eve: 1 exited\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("  dan: "), std::string::npos) << text;
+
+    EXPECT_NE(referee::summary_line(standings, std::nullopt)
+                  .find(R"("faults":{"carol":{"malformed-line":3,"time-forfeit":1},)"
+                        R"("eve":{"exited":1}})"),
+              std::string::npos);
+    // Without faults, an empty list and no text.
+    for (auto& g : games)
+        g.fault.reset();
+    const auto clean = referee::compute_standings({"carol", "dan", "eve"}, games);
+    EXPECT_EQ(referee::summary_text(clean).find("Faults"), std::string::npos);
+    EXPECT_NE(referee::summary_line(clean, std::nullopt).find(R"("faults":{})"), std::string::npos);
 }
 
 // What bash (as GNU parallel's jobs run) makes of a command line: each word

@@ -338,6 +338,16 @@ TEST_P(Confined, RunsThatWouldExposeOrFailAPlayerAreRefused) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("lies in the folder of "), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(opponent_ + "/game.txt"));
+    // Nor may the players' logs, which go into folders of their own under
+    // the one given: neither inside what a player sees nor around it.
+    for (const std::string& logs :
+         {dir_ + "/logs", std::filesystem::path(opponent_).parent_path().string()}) {
+        run = referee(
+            {"--quiet", "--player-dir", dir_, "--player-logs", logs, fake("black"), opponent()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("--player-logs \"" + logs + "\" and "), std::string::npos)
+            << run.err;
+    }
 
     if (unprivileged())
         GTEST_SKIP() << "an ordinary user's referee runs its players as itself";

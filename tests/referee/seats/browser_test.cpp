@@ -45,4 +45,35 @@ TEST(BrowserSeat, TakesOnlyLegalMovesInItsOwnTurn) {
     EXPECT_EQ(seat.offer("S 0 5 M 0 4"), "the game is over");
 }
 
+// Told its turn comes next, the seat takes a move at once, checked against
+// that position; the turn, when the game begins it, keeps the move and is
+// not announced again. A move offered for an earlier turn is not kept.
+TEST(BrowserSeat, TakesAMoveForTheTurnItWasToldComesNext) {
+    int turns = 0;
+    referee::BrowserSeat seat(referee::Side::White, [&](const referee::Turn&) { ++turns; });
+    referee::Turn next;
+    next.side = referee::Side::White;
+    next.ply = 1;
+    next.board.apply({'S', 0, 5, 'M', 0, 4});
+    seat.expect(next);
+    EXPECT_TRUE(seat.to_move());
+    EXPECT_TRUE(seat.offer("S 0 2 M 0 3").has_value());  // nothing stands there
+    EXPECT_EQ(seat.offer("S 1 2 M 1 3"), std::nullopt);
+    EXPECT_FALSE(seat.to_move());
+    seat.begin_turn(next);
+    EXPECT_EQ(turns, 0);
+    const auto taken = seat.take_line({});
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(std::get<std::string>(*taken), "S 1 2 M 1 3");
+
+    next.ply = 3;
+    seat.expect(next);
+    EXPECT_EQ(seat.offer("S 3 2 M 3 3"), std::nullopt);
+    next.ply = 5;  // not the turn the move was made for
+    seat.begin_turn(next);
+    EXPECT_EQ(turns, 1);
+    EXPECT_EQ(seat.take_line({}), std::nullopt);
+    EXPECT_TRUE(seat.to_move());
+}
+
 }  // namespace

@@ -1,11 +1,12 @@
 // The board in the browser, end to end: the referee serves gridplayer, and
-// a headless chromium plays a whole game against it by clicks, watches a
-// game of gridplayer against itself, follows a link that names a command
-// and opens the page at a phone's width. Every position the page showed is
-// checked against the game's record replayed on the rules library; the
-// server's refusals are checked with plain HTTP.
+// a headless chromium opens the page, plays a whole game against it by
+// clicks, watches a game of gridplayer against itself, follows a link that
+// names a command and opens the page at a phone's width. Every position the
+// page showed is checked against the game's record replayed on the rules
+// library; the server's refusals are checked with plain HTTP.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -97,6 +98,55 @@ void expect_refused_with_reason(const json& refused) {
         << refused["message"];
 }
 
+// Beside each position shown, the games list said the game was at that ply
+// or a later one (never behind the board), from its first refresh on.
+void expect_listed_live(const json& seen) {
+    std::size_t listed = 0;
+    for (const auto& board : seen["boards"]) {
+        if (!board[2].is_string())
+            continue;
+        ++listed;
+        const std::string line = board[2];
+        std::smatch ply;
+        ASSERT_TRUE(std::regex_search(line, ply, std::regex(R"(ply (\d+)$|, (\d+) plies$)")))
+            << line;
+        const int said = std::stoi(ply[1].matched ? ply[1].str() : ply[2].str());
+        EXPECT_GE(said, board[0].get<int>()) << line;
+    }
+    EXPECT_GE(listed * 2, seen["boards"].size()) << "the games list did not show the game";
+}
+
+// The record's move after `plies` plies, as the page's [x1, y1, action, x2,
+// y2].
+json recorded_move(const Served& served, int game, std::size_t plies) {
+    const auto moves = test_support::record_moves(record(served, game));
+    if (plies >= moves.size())
+        return nullptr;
+    const auto move = protocol::parse_move(moves[plies]);
+    return json::array({move->x1, move->y1, std::string(1, move->action), move->x2, move->y2});
+}
+
+// The ids docs/browser.md says a script drives the page by: the backticked
+// names in the first column of its table of ids.
+std::vector<std::string> documented_ids() {
+    std::ifstream docs(BROWSER_DOCS);
+    std::vector<std::string> ids;
+    bool in_table = false;
+    for (std::string line; std::getline(docs, line);) {
+        if (line.starts_with("| id |"))
+            in_table = true;
+        else if (in_table && !line.starts_with("|"))
+            break;
+        else if (in_table && !line.starts_with("| ---")) {
+            const std::string first = line.substr(0, line.find('|', 1));
+            const std::regex name("`([a-z-]+)`");
+            for (std::sregex_iterator at(first.begin(), first.end(), name), end; at != end; ++at)
+                ids.push_back((*at)[1].str());
+        }
+    }
+    return ids;
+}
+
 void expect_every_column_in_view(const json& narrow) {
     EXPECT_EQ(narrow["viewport"], 360);
     EXPECT_LE(narrow["scroll_width"].get<double>(), 360);
@@ -134,8 +184,9 @@ bool can_drive_a_browser() {
            fs::exists("/usr/bin/python3");
 }
 
-// One browser session, as it takes seconds to start: a person's whole game
-// against gridplayer by clicks, with an illegal click pair on the way and a
+// One browser session, as it takes seconds to start: the page before any
+// game; a person's whole game against gridplayer by clicks, with an illegal
+// click pair on the way, a move clicked the moment the reply is drawn and a
 // screenshot in the middle; a game of gridplayer against itself watched;
 // a link that names a command; the page at a phone's width.
 TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
@@ -143,8 +194,11 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
         GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
     TempDir dir;
     ASSERT_FALSE(dir.path().empty());
-    // Paced, so a game of two programs is watched as it is played.
-    const Served served({REFEREE, "--serve", "0", "--plies", "40", "--delay", "30", GRIDPLAYER});
+    // Paced, so a game of two programs is watched as it is played and a
+    // person's turn begins well after the reply is drawn. treeplayer comes
+    // first, so the selectors would show it unless a link chose otherwise.
+    const Served served(
+        {REFEREE, "--serve", "0", "--plies", "40", "--delay", "100", TREEPLAYER, GRIDPLAYER});
     ASSERT_GT(served.port(), 0) << "the referee printed " << served.url();
     const fs::path marker = dir.path() / "ran";
     fs::remove(SCREENSHOT);
@@ -158,8 +212,30 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
     ASSERT_FALSE(seen.is_discarded());
 
     {
+        SCOPED_TRACE("the page before any game");
+        const json& opened = seen["opened"];
+        EXPECT_EQ(opened["squares"], 0);  // no board without a position
+        EXPECT_TRUE(opened["ply"].is_null());
+        EXPECT_NE(opened["waiting"], "");
+        EXPECT_EQ(opened["ticked"], json::array({false, false}));
+    }
+    {
         SCOPED_TRACE("the person's game");
         const json& played = seen["played"];
+        EXPECT_EQ(played["selectors"], json::array({"human", "gridplayer"}));
+        // Clicked in the task that drew white's reply, before any later
+        // event: outlined already, taken, and played as the third ply.
+        const json& early = played["early"];
+        EXPECT_EQ(early["ply"], 2) << early;
+        EXPECT_GT(early.value("movable", 0), 0) << early;
+        EXPECT_EQ(early["message"], "") << early;
+        EXPECT_EQ(early["move"], recorded_move(served, played["game"], 2)) << early;
+        expect_listed_live(played);
+        const std::vector<std::string> ids = played["ids"];
+        const auto documented = documented_ids();
+        EXPECT_GE(documented.size(), 20U);
+        for (const std::string& id : documented)
+            EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << "#" << id;
         EXPECT_GE(played["clicked_moves"].get<int>(), 5);
         EXPECT_TRUE(played["result"] == "1-0" || played["result"] == "0-1" ||
                     played["result"] == "1/2-1/2")
@@ -171,6 +247,8 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
     {
         SCOPED_TRACE("the watched game");
         expect_true_to_record(served, seen["watched"]);
+        EXPECT_EQ(seen["watched"]["selectors"], json::array({"gridplayer", "gridplayer"}));
+        expect_listed_live(seen["watched"]);
     }
     {
         SCOPED_TRACE("the link");
@@ -186,22 +264,24 @@ TEST(BoardInBrowser, APersonPlaysAWatcherFollowsAndALinkRunsNothing) {
     }
 }
 
-// A link starts a round robin of three programs, one game per pairing; the
-// page follows each game as it is played and shows the standings. They must
-// be the referee's own summary of the games the server lists, and every
-// position shown must be true to each game's record.
-TEST(BoardInBrowser, ALinkRunsATournamentWatchedGameByGameWithItsStandings) {
+// Three of four programs ticked start a round robin, one game per pairing;
+// the page follows each game as it is played and shows the standings. They
+// must be the referee's own summary of the games the server lists, and every
+// position shown must be true to each game's record. Then a link starts a
+// match of the programs it names.
+TEST(BoardInBrowser, TickedProgramsPlayATournamentWatchedGameByGameWithItsStandings) {
     if (!can_drive_a_browser())
         GTEST_SKIP() << "chromium, chromedriver or Debian's python3 is missing";
     TempDir dir;
     ASSERT_FALSE(dir.path().empty());
     // Long enough for most games to be won, short enough to take seconds.
     const Served served({REFEREE, "--serve", "0", "--plies", "100", "--delay", "5", "--time", "10",
-                         GRIDPLAYER, TREEPLAYER, RANDOMBOT});
+                         GRIDPLAYER, TREEPLAYER, RANDOMBOT, "--name", "idle", RANDOMBOT});
     ASSERT_GT(served.port(), 0) << "the referee printed " << served.url();
     const fs::path output = dir.path() / "seen.json";
     const std::string command = "timeout 280 /usr/bin/python3 " DRIVER " match '" + served.url() +
-                                "' gridplayer,treeplayer,randombot > " + output.string();
+                                "' gridplayer,treeplayer,randombot gridplayer,idle > " +
+                                output.string();
     ASSERT_EQ(std::system(command.c_str()), 0) << "the browser run failed";
     std::ifstream in(output);
     const json seen = json::parse(in, nullptr, false);
@@ -245,6 +325,8 @@ TEST(BoardInBrowser, ALinkRunsATournamentWatchedGameByGameWithItsStandings) {
     const auto expected = referee::summary_text(
         referee::compute_standings({"gridplayer", "treeplayer", "randombot"}, entries));
     EXPECT_EQ(seen["summary"], expected);
+    EXPECT_EQ(seen["linked"]["id"], 2);
+    EXPECT_EQ(seen["linked"]["players"], json::array({"gridplayer", "idle"}));
 }
 
 // Plain HTTP, as another page or program on this machine would try it.

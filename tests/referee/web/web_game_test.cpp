@@ -2,6 +2,7 @@
 // it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <variant>
 
@@ -10,6 +11,25 @@
 
 namespace {
 
+// The game's events up to and including the next of `type`.
+void events_until(const referee::web::WebGame& game, std::vector<nlohmann::json>& seen,
+                  const std::string& type) {
+    const std::size_t from = seen.size();
+    bool over = false;
+    const auto arrived = [&] {
+        for (std::size_t i = from; i < seen.size(); ++i) {
+            if (seen[i]["type"] == type)
+                return true;
+        }
+        return false;
+    };
+    while (!over && !arrived()) {
+        for (const auto& event : game.events(seen.size(), std::chrono::milliseconds(5000), over))
+            seen.push_back(nlohmann::json::parse(event));
+    }
+    ASSERT_TRUE(arrived()) << "no " << type << " event";
+}
+
 // Both sides at the page: black moves, white (to move) resigns, and the
 // record names the whole time control (--time 60+2 --move-time 5) and
 // replays with it; a second game is stopped before anyone moves.
@@ -17,25 +37,6 @@ TEST(WebGame, PeoplePlayResignAndStop) {
     referee::GameConfig config;
     config.time_control = {60, 2, 5};
     const referee::web::Entrant person{"human", {}};
-    // The game's events up to and including the next of `type`.
-    const auto events_until = [](const referee::web::WebGame& game,
-                                 std::vector<nlohmann::json>& seen, const std::string& type) {
-        const std::size_t from = seen.size();
-        bool over = false;
-        const auto arrived = [&] {
-            for (std::size_t i = from; i < seen.size(); ++i) {
-                if (seen[i]["type"] == type)
-                    return true;
-            }
-            return false;
-        };
-        while (!over && !arrived()) {
-            for (const auto& event :
-                 game.events(seen.size(), std::chrono::milliseconds(5000), over))
-                seen.push_back(nlohmann::json::parse(event));
-        }
-        ASSERT_TRUE(arrived()) << "no " << type << " event";
-    };
     {
         referee::web::WebGame game(1, person, person, config, {});
         std::vector<nlohmann::json> seen;
@@ -76,6 +77,45 @@ TEST(WebGame, PeoplePlayResignAndStop) {
     events_until(game, seen, "end");
     EXPECT_EQ(seen.back()["result"], "*");
     EXPECT_TRUE(game.finished());
+}
+
+// The page may move as soon as it has drawn the move before: the start and
+// move events carry the legal moves of the person to move next, and their
+// move is taken then, though the game paces its turns (--delay) and starts
+// the turn later. No turn event follows a move already made.
+TEST(WebGame, APersonMovesAsSoonAsTheMoveBeforeIsOut) {
+    referee::GameConfig config;
+    config.delay = std::chrono::milliseconds(1500);
+    const referee::web::Entrant person{"human", {}};
+    referee::web::WebGame game(1, person, person, config, {});
+    std::vector<nlohmann::json> seen;
+    events_until(game, seen, "start");
+    ASSERT_EQ(seen[0]["turn"]["side"], "black");
+    EXPECT_FALSE(seen[0]["turn"]["moves"].empty());
+    events_until(game, seen, "turn");
+    EXPECT_EQ(game.move("S 0 5 M 0 4"), std::nullopt);
+    events_until(game, seen, "move");
+    const nlohmann::json& first = seen.back();
+    EXPECT_EQ(first["ply"], 1);
+    ASSERT_EQ(first["turn"]["side"], "white");
+    // White's own steps forward, not black's.
+    EXPECT_NE(std::find(first["turn"]["moves"].begin(), first["turn"]["moves"].end(),
+                        nlohmann::json::array({1, 2, "M", 1, 3})),
+              first["turn"]["moves"].end())
+        << first["turn"]["moves"];
+    // White answers before its turn has begun: checked against the position
+    // the event showed, and kept.
+    EXPECT_TRUE(game.move("S 1 2 M 1 5").has_value());
+    EXPECT_EQ(game.move("S 1 2 M 1 3"), std::nullopt);
+    EXPECT_TRUE(game.move("S 3 2 M 3 3").has_value());  // one move a turn
+    events_until(game, seen, "move");
+    ASSERT_GE(seen.size(), 4U);
+    EXPECT_EQ(seen[3]["type"], "move");  // right after black's: no turn event between
+    EXPECT_EQ(seen[3]["ply"], 2);
+    EXPECT_EQ(seen[3]["board"][3], ".w......");
+    game.stop();
+    events_until(game, seen, "end");
+    EXPECT_EQ(seen.back()["ply"], 2);
 }
 
 }  // namespace
