@@ -18,7 +18,8 @@ class InputHint : public referee_test::ScriptedBots {
   protected:
     referee_test::RefereeRun play(const std::string& bot, referee::Side side,
                                   std::vector<std::string> options) {
-        options.insert(options.end(), {"--quiet", "--log", log(), "--sandbox", sandbox()});
+        options.insert(options.end(), {"--quiet", "--log", log(), "--player-logs",
+                                       out_ + "/players", "--sandbox", sandbox()});
         if (side == referee::Side::Black)
             options.insert(options.end(), {bot, RANDOMBOT});
         else
@@ -66,6 +67,13 @@ TEST_P(InputHint, AnUnflushedMoveIsNamedWithinASecondAndTheClockStillDecides) {
         ASSERT_GE(turn, 0);
         ASSERT_GE(said, turn);
         EXPECT_LE(said - turn, 1000) << "the notice came " << said - turn << " ms into the turn";
+        // The bot's own log holds it too, and its opponent's does not.
+        const std::string players = out_ + "/players/";
+        EXPECT_NE(referee_test::read_file(players + "bot.py/game-1.txt").find(notice),
+                  std::string::npos);
+        const std::string other = referee_test::read_file(players + "randombot/game-1.txt");
+        EXPECT_NE(other.find("-> "), std::string::npos);
+        EXPECT_EQ(other.find("waiting for input"), std::string::npos) << other;
     }
 }
 
