@@ -3,6 +3,8 @@
 // and nothing it did right.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "fake_game.h"
 #include "scripted_bots.h"
 
@@ -102,6 +104,35 @@ TEST_P(Check, TheUnflushedBotHearsTheHintOnItsOwnStandardErrorToo) {
     EXPECT_NE(run.out.find("      hint: its move is probably still in an output buffer; flush "
                            "after every move"),
               std::string::npos);
+}
+
+// A JVM runs a score of threads besides the one that reads: all asleep
+// while the move sits in the writer's buffer.
+TEST_P(Check, AJavaBotThatForgetsToFlushIsToldSo) {
+    if (std::system("java -version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no JDK installed";
+    const std::string source = dir_ + "/Bot.java";
+    referee_test::write_file(source, R"(
+import java.io.*;
+public class Bot {
+    public static void main(String[] args) throws IOException {
+        BufferedReader in = new BufferedReader(new InputStreamReader(System.in));
+        PrintWriter out = new PrintWriter(new BufferedWriter(new OutputStreamWriter(System.out)));
+        String header = in.readLine();
+        boolean black = header.startsWith("1");
+        if (!black && in.readLine() == null) return;
+        out.println(black ? "S 0 5 M 0 4" : "S 1 2 M 1 3");
+        while (in.readLine() != null) {}
+    }
+})");
+    const auto run =
+        referee_test::run_referee(REFEREE, {"--sandbox", sandbox(), "--check", "java " + source});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const auto failed = lines_marked(run.out, "FAIL  ");
+    ASSERT_EQ(failed.size(), 1U) << run.out;
+    EXPECT_TRUE(failed[0].starts_with("FAIL  flushes its moves: as black: blocked reading"))
+        << run.out;
+    EXPECT_NE(failed[0].find("; as white: blocked reading"), std::string::npos) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Sandbox, Check, ::testing::Values("on", "off"));
