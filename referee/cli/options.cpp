@@ -596,6 +596,19 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
     return std::nullopt;
 }
 
+// A check plays two games of its own against randombot and writes no
+// files: an option about a run of games would be silently ignored.
+std::optional<std::string> refused_with_check(const CLI::App& app) {
+    for (const char* option :
+         {"--merge", "--serve", "--schedule", "--only-game", "--games", "--tournament",
+          "--concurrency", "--sprt", "--results", "--record", "--log", "--player-logs"}) {
+        if (app.count(option) > 0)
+            return std::string("--check plays two games of its own and writes no files: no ") +
+                   option;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> check_run(const Options& options) {
     const bool two = options.players.size() == 2;
     if (options.sprt && !two)
@@ -650,6 +663,10 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{error.what()};
     }
     Options options = d.options;
+    if (options.check) {
+        if (auto problem = refused_with_check(app))
+            return UsageError{*problem};
+    }
     for (const auto& name : d.names) {
         if (auto problem = check_name("--name", name))
             return UsageError{*problem};

@@ -287,9 +287,12 @@ TEST(CommandLine, CheckTakesOneBotAndShortClocksUnlessTold) {
     EXPECT_EQ(std::get<Options>(told).game.time_control.seconds, 30);
     EXPECT_EQ(std::get<Options>(told).game.rows, 9);
     EXPECT_FALSE(std::get<Options>(parse({"a", "b"})).check);
+    // One bot, and nothing about a run of games it would ignore.
     for (const Words& bad :
-         {Words{"--check"}, Words{"--check", "a", "b"}, Words{"--check", "human"}})
-        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(bad))) << bad.size();
+         {Words{"--check"}, Words{"--check", "a", "b"}, Words{"--check", "human"},
+          Words{"--check", "--log", "g.log", "a"}, Words{"--check", "--games", "4", "a"},
+          Words{"--check", "--merge", "r.jsonl"}})
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(bad))) << bad.at(1);
 }
 
 TEST(Options, PlayersCpuClockAndFreezingAreChosen) {
