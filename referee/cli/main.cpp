@@ -2,6 +2,7 @@
 
 #include "referee/cli/options.h"
 #include "referee/common/interrupt.h"
+#include "referee/match/check.h"
 #include "referee/match/field.h"
 #include "referee/match/match.h"
 #include "referee/match/pairings.h"
@@ -73,6 +74,7 @@ int run(int argc, char** argv) {
     // ...and are reaped as soon as they exit, whatever game they came from.
     referee::start_orphan_reaper();
     const int status = options.serve_port >= 0 ? serve(options)
+                       : options.check         ? referee::run_check(options, std::cout, std::cerr)
                        : options.field.dir.empty()
                            ? referee::run_match(options, std::cout, std::cerr)
                            : referee::run_field(options, options.field, std::cout, std::cerr);

@@ -47,6 +47,8 @@ constexpr int kMaxPlayerProcesses = 100'000;
 // or the programs' time when that is longer. A whole game in 150 s is a
 // program's pace; a person thinks a minute over a move now and then.
 constexpr int kHumanSeconds = 900;
+// A bot's clock in --check: a few moves a second over a whole game.
+constexpr int kCheckSeconds = 10;
 
 constexpr const char* kDescription =
     R"(Plays games between programs: the first COMMAND is black; human is a person.)";
@@ -286,6 +288,9 @@ void declare(CLI::App& app, Declared& d) {
     file("--crosstable", d.options.crosstable_path,
          "at the end of the run or --merge, write the crosstable as CSV to FILE, at any "
          "field size");
+    flag(Run, "--check", d.options.check,
+         "check the one COMMAND, a bot, against randombot as black and as white: a "
+         "checklist of what it does right and wrong (--time 10 unless given)");
     number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
@@ -643,6 +648,19 @@ std::optional<std::string> check_field(const Options& options, bool only_game) {
     return std::nullopt;
 }
 
+// A check plays two games of its own against randombot and writes no
+// files: an option about a run of games would be silently ignored.
+std::optional<std::string> refused_with_check(const CLI::App& app) {
+    for (const char* option : {"--merge", "--serve", "--schedule", "--only-game", "--games",
+                               "--tournament", "--concurrency", "--sprt", "--results", "--record",
+                               "--log", "--player-logs", "--field", "--site", "--crosstable"}) {
+        if (app.count(option) > 0)
+            return std::string("--check plays two games of its own and writes no files: no ") +
+                   option;
+    }
+    return std::nullopt;
+}
+
 // {game} and {batch} in the files a job writes: each names a job's own file,
 // so each needs jobs it can name.
 std::optional<std::string> check_job_names(const Options& options) {
@@ -717,6 +735,10 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{error.what()};
     }
     Options options = d.options;
+    if (options.check) {
+        if (auto problem = refused_with_check(app))
+            return UsageError{*problem};
+    }
     for (const auto& name : d.names) {
         if (auto problem = check_name("--name", name))
             return UsageError{*problem};
@@ -812,6 +834,14 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (std::any_of(options.players.begin(), options.players.end(),
                         [](const Player& p) { return is_human(p.argv); }))
             return UsageError{"with --serve the page offers human itself: give programs only"};
+        return options;
+    }
+    if (options.check) {
+        if (options.players.size() != 1 || is_human(options.players[0].argv))
+            return UsageError{"--check takes one command: the bot to check"};
+        // A check takes seconds, not the minutes of a tournament's clocks.
+        if (app.count("--time") == 0)
+            options.game.time_control.seconds = kCheckSeconds;
         return options;
     }
     if (options.field.dir.empty() && options.players.size() < 2)

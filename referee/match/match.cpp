@@ -373,6 +373,16 @@ void MatchRunner::play(int i) {
         game_log->note(black + " (black) vs " + white + " (white)");
         observers.add(game_log.get());
     }
+    // Where the referee's other notices go, as soon as they come.
+    NoticeHook notices([&](Side /*side*/, std::string_view text) {
+        const std::lock_guard lock(out_mutex_);
+        progress_->hide();
+        errors_ << "referee: game " << scheduled.number << " (" << black << " vs " << white
+                << "): " << text << '\n'
+                << std::flush;
+        progress_->show();
+    });
+    observers.add(&notices);
     PlayerLogs player_logs;
     if (!options_.player_logs_dir.empty()) {
         if (auto failed =

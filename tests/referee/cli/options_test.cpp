@@ -358,6 +358,25 @@ TEST(CommandLine, AFieldOfSubmissions) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(CommandLine, CheckTakesOneBotAndShortClocksUnlessTold) {
+    const auto checked = parse({"--check", "python3 bot.py"});
+    ASSERT_TRUE(std::holds_alternative<Options>(checked));
+    EXPECT_TRUE(std::get<Options>(checked).check);
+    EXPECT_EQ(std::get<Options>(checked).players.at(0).argv, (Words{"python3", "bot.py"}));
+    EXPECT_EQ(std::get<Options>(checked).game.time_control.seconds, 10);
+    const auto told = parse({"--check", "--time", "30", "--rows", "9", "bot"});
+    ASSERT_TRUE(std::holds_alternative<Options>(told));
+    EXPECT_EQ(std::get<Options>(told).game.time_control.seconds, 30);
+    EXPECT_EQ(std::get<Options>(told).game.rows, 9);
+    EXPECT_FALSE(std::get<Options>(parse({"a", "b"})).check);
+    // One bot, and nothing about a run of games it would ignore.
+    for (const Words& bad :
+         {Words{"--check"}, Words{"--check", "a", "b"}, Words{"--check", "human"},
+          Words{"--check", "--log", "g.log", "a"}, Words{"--check", "--games", "4", "a"},
+          Words{"--check", "--merge", "r.jsonl"}, Words{"--check", "--field", "/tmp", "a"}})
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(bad))) << bad.at(1);
+}
+
 TEST(Options, PlayersCpuClockAndFreezingAreChosen) {
     const auto plain = std::get<Options>(parse({"a", "b"}));
     EXPECT_EQ(plain.confinement.cpus, 1.0);
