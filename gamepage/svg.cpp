@@ -3,6 +3,8 @@
 #include <cmath>
 #include <functional>
 
+#include "text/html.h"
+
 namespace gamepage {
 namespace {
 
@@ -82,30 +84,6 @@ std::string move_overlay(const std::optional<protocol::MoveLine>& last) {
     return out + "</g>";
 }
 
-// Text for an SVG text node or attribute.
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string picture(int rows, int columns, const LetterAt& letter_at,
                     const std::optional<protocol::MoveLine>& last, const std::string& caption) {
     const int width = kMargin + columns * kCell + kMargin / 2;
@@ -116,12 +94,12 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
         attr("viewBox", "0 0 " + std::to_string(width) + ' ' + std::to_string(height)) +
         attr("width", std::to_string(width)) + attr("height", std::to_string(height)) +
         attr("data-cell", std::to_string(kCell)) + attr("data-margin", std::to_string(kMargin)) +
-        '>' + (caption.empty() ? "" : "<title>" + escaped(caption) + "</title>") + kStyle + kDefs +
-        "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
+        '>' + (caption.empty() ? "" : "<title>" + text::html_escape(caption) + "</title>") +
+        kStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
     if (!caption.empty()) {
         out += "<text class=\"caption\" id=\"caption\"" + attr("x", number(kMargin / 2.0)) +
-               attr("y", std::to_string(board_height + kMargin / 2)) + '>' + escaped(caption) +
-               "</text>";
+               attr("y", std::to_string(board_height + kMargin / 2)) + '>' +
+               text::html_escape(caption) + "</text>";
     }
     for (int x = 0; x < columns; ++x) {
         out += "<text class=\"label\"" + attr("x", number(centre(x))) +

@@ -175,8 +175,8 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
     return entry;
 }
 
-// The record the referee would have written for a game it kept in a
-// results file, so that a replay reads both alike.
+}  // namespace
+
 std::string record_of(const GameEntry& entry) {
     RecordHeader header;
     header.event = "referee game " + std::to_string(entry.game);
@@ -200,6 +200,8 @@ std::string record_of(const GameEntry& entry) {
     write_record(out, header, moves);
     return out.str();
 }
+
+namespace {
 
 // What one line of a results file holds: a game, a build, a run, nothing to
 // read (a summary), or why it cannot be read.

@@ -153,6 +153,10 @@ ReadResults read_results(std::istream& in, const std::string& name, bool moves =
 // when there is no such game.
 std::optional<std::string> record_from_results(std::string_view text, int game, std::string& why);
 
+// The record the referee would have written for the game, so that a game
+// kept in a results file replays as one from a record file.
+std::string record_of(const GameEntry& entry);
+
 // Whether the text is a results file rather than a record: its first line
 // that is not blank is a JSON object.
 bool is_results_file(std::string_view text);

@@ -7,10 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "cli/bounded_file.h"
+#include "gamepage/folder.h"
 #include "gamepage/page.h"
 #include "gamepage/svg.h"
 #include "records/record.h"
@@ -122,25 +125,47 @@ std::optional<Pass> read_pass(const Options& options, const std::optional<std::s
     return pass;
 }
 
-// A results file holds each game on a line: the record of game `game` made
-// from it, nullopt for a record file, or the exit status when neither reads.
-std::variant<std::optional<std::string>, int> made_from_results(const Options& options,
-                                                                std::ostream& err) {
+// Whether the file is a results file (true) or a record (false), or the
+// exit status when it cannot be read.
+std::variant<bool, int> holds_results(const Options& options, std::ostream& err) {
     bool results = false;
-    {
-        cli::TextLines lines(options.record_path);
-        while (const auto line = lines.next()) {
-            if (line->find_first_not_of(" \t\r") != std::string_view::npos) {
-                results = records::is_results_file(*line);
-                break;
-            }
-        }
-        if (const auto& problem = lines.problem()) {
-            err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
-            return kBadInput;
+    cli::TextLines lines(options.record_path);
+    while (const auto line = lines.next()) {
+        if (line->find_first_not_of(" \t\r") != std::string_view::npos) {
+            results = records::is_results_file(*line);
+            break;
         }
     }
-    if (!results)
+    if (const auto& problem = lines.problem()) {
+        err << "replay: " << cli::describe(options.record_path, *problem) << '\n';
+        return kBadInput;
+    }
+    return results;
+}
+
+// How many games a results file holds, each number counted once.
+std::size_t games_in(std::string_view text) {
+    std::set<int> numbers;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const auto read = records::read_game_line(text.substr(0, end));
+        if (const auto* entry = std::get_if<records::GameEntry>(&read))
+            numbers.insert(entry->game);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    return numbers.size();
+}
+
+// A results file holds each game on a line: the record of game `game` made
+// from it (and in `games` how many games the file holds), nullopt for a
+// record file, or the exit status when neither reads.
+std::variant<std::optional<std::string>, int> made_from_results(const Options& options,
+                                                                std::size_t& games,
+                                                                std::ostream& err) {
+    const auto kind = holds_results(options, err);
+    if (const auto* status = std::get_if<int>(&kind))
+        return *status;
+    if (!std::get<bool>(kind))
         return std::nullopt;
     const auto file = cli::read_text_file(options.record_path);
     if (const auto* problem = std::get_if<cli::TextProblem>(&file)) {
@@ -148,12 +173,99 @@ std::variant<std::optional<std::string>, int> made_from_results(const Options& o
         return kBadInput;
     }
     std::string why;
-    auto found = records::record_from_results(std::get<std::string>(file), options.game, why);
+    const std::string& text = std::get<std::string>(file);
+    auto found = records::record_from_results(text, options.game, why);
     if (!found) {
         err << "replay: " << options.record_path << ": " << why << '\n';
         return kBadInput;
     }
+    games = games_in(text);
     return std::optional<std::string>(std::move(*found));
+}
+
+// --html names a folder (one that exists, or a name ending in '/'): every
+// game gets a page of its own there.
+bool names_folder(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && (path.back() == '/' || std::filesystem::is_directory(path, error));
+}
+
+// Hands every game of the file to `each` with its number: its number in
+// the run for a results file (the line `replaces` prefers where a game has
+// two), its place for a record. False, said on `err`, when a game does not
+// replay or the file does not read.
+using EachNumbered = std::function<void(int number, const records::Game& game)>;
+bool each_game(const Options& options, bool results, const EachNumbered& each, std::ostream& err) {
+    if (!results) {
+        int number = 0;
+        return read_pass(
+                   options, std::nullopt, 0,
+                   [&](const records::Game& game) { each(++number, game); }, err)
+            .has_value();
+    }
+    std::ifstream in(options.record_path, std::ios::binary);
+    const records::ReadResults read = records::read_results(in, options.record_path);
+    for (const auto& problem : read.problems)
+        err << "replay: " << problem << '\n';
+    std::map<int, const records::GameEntry*> chosen;
+    for (const auto& entry : read.games) {
+        auto [at, added] = chosen.emplace(entry.game, &entry);
+        if (!added && records::replaces(*at->second, entry))
+            at->second = &entry;
+    }
+    for (const auto& [number, entry] : chosen) {
+        std::string why;
+        const auto game = gamepage::game_of(*entry, why);
+        if (!game) {
+            err << "replay: " << options.record_path << ": " << why << '\n';
+            return false;
+        }
+        each(number, *game);
+    }
+    return read.problems.empty();
+}
+
+// Every game's page and an index, once every game has been read and
+// checked: a file that does not replay leaves no half-made folder behind.
+int write_folder(const Options& options, std::ostream& out, std::ostream& err) {
+    const auto kind = holds_results(options, err);
+    if (const auto* status = std::get_if<int>(&kind))
+        return *status;
+    const bool results = std::get<bool>(kind);
+    std::vector<gamepage::GameLine> lines;
+    if (!each_game(
+            options, results,
+            [&](int number, const records::Game& game) {
+                lines.push_back(gamepage::game_line(number, game));
+            },
+            err))
+        return kBadInput;
+    const std::filesystem::path dir = options.html_path;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        err << "replay: cannot make " << dir.string() << ": " << error.message() << '\n';
+        return kWriteFailed;
+    }
+    std::optional<std::string> failed;
+    each_game(
+        options, results,
+        [&](int number, const records::Game& game) {
+            if (!failed)
+                failed = gamepage::write_game_page(dir, number, game);
+        },
+        err);
+    if (!failed) {
+        failed = gamepage::write_games_index(
+            dir, lines, std::filesystem::path(options.record_path).filename().string(), "");
+    }
+    if (failed) {
+        err << "replay: " << *failed << '\n';
+        return kWriteFailed;
+    }
+    out << lines.size() << (lines.size() == 1 ? " game" : " games") << " written to "
+        << (dir / "index.html").string() << '\n';
+    return kDone;
 }
 
 }  // namespace
@@ -163,10 +275,19 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         err << "replay: " << *problem << '\n';
         return kBadInput;
     }
+    if (names_folder(options.html_path)) {
+        if (!options.svg_path.empty() || options.game != 1) {
+            err << "replay: --html " << options.html_path
+                << " is a folder for every game's page: --game and --svg take one game\n";
+            return kBadInput;
+        }
+        return write_folder(options, out, err);
+    }
     // The record is read once to check it and keep the chosen game, and the
     // page of a match reads it again for its index: nothing but one game at
     // a time is ever held.
-    const auto results = made_from_results(options, err);
+    std::size_t in_results = 0;
+    const auto results = made_from_results(options, in_results, err);
     if (const auto* status = std::get_if<int>(&results))
         return *status;
     const auto& made = std::get<std::optional<std::string>>(results);
@@ -224,6 +345,12 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
                       },
                       err) &&
                   written;
+    }
+    // A results file's page holds one game: say so, and how to get them all.
+    if (written && !options.html_path.empty() && in_results > 1) {
+        out << "game " << options.game << " written to " << options.html_path << ", one of "
+            << in_results << " games in " << options.record_path
+            << "; --html DIR/ writes every game's page\n";
     }
     return written ? kDone : kWriteFailed;
 }

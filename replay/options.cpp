@@ -31,8 +31,10 @@ std::variant<Options, int> parse_command_line(int argc, const char* const* argv,
                    "--svg draws the last position without it")
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--html", options.html_path, "write the game as one self-contained page")
-        ->type_name("FILE");
+    app.add_option("--html", options.html_path,
+                   "write the game as one self-contained page; to a folder (one that exists, or "
+                   "a name ending in /): every game's page and an index")
+        ->type_name("FILE|DIR");
     app.add_option("--svg", options.svg_path,
                    "write one position as an SVG picture, captioned with the players, the ply "
                    "and the move")

@@ -2,6 +2,7 @@
 
 #include "referee/cli/options.h"
 #include "referee/common/interrupt.h"
+#include "referee/match/check.h"
 #include "referee/match/field.h"
 #include "referee/match/match.h"
 #include "referee/match/pairings.h"
@@ -10,6 +11,7 @@
 #include "referee/process/player_group.h"
 #include "referee/process/reaper.h"
 #include "referee/seats/seating.h"
+#include "referee/site/publish.h"
 #include "referee/web/server.h"
 
 namespace {
@@ -56,10 +58,11 @@ int run(int argc, char** argv) {
         std::cerr << "referee: " << error->message << "\nTry 'referee --help'.\n";
         return referee::kUsage;
     }
-    const auto& options = std::get<referee::Options>(parsed);
+    auto options = std::get<referee::Options>(parsed);
+    options.publish = referee::site::publisher(options.site_dir, options.crosstable_path);
     if (!options.merge_paths.empty())
         return referee::run_merge(options.merge_paths, options.sprt, std::cout, std::cerr,
-                                  options.results_path);
+                                  options.results_path, options.publish);
     if (options.schedule)
         return referee::print_schedule(options, self(argv[0]), std::cout, std::cerr);
     referee::install_interrupt_handlers();
@@ -69,6 +72,7 @@ int run(int argc, char** argv) {
     // ...and are reaped as soon as they exit, whatever game they came from.
     referee::start_orphan_reaper();
     const int status = options.serve_port >= 0 ? serve(options)
+                       : options.check         ? referee::run_check(options, std::cout, std::cerr)
                        : options.field.dir.empty()
                            ? referee::run_match(options, std::cout, std::cerr)
                            : referee::run_field(options, options.field, std::cout, std::cerr);

@@ -48,6 +48,8 @@ constexpr int kMaxPlayerProcesses = 100'000;
 // or the programs' time when that is longer. A whole game in 150 s is a
 // program's pace; a person thinks a minute over a move now and then.
 constexpr int kHumanSeconds = 900;
+// A bot's clock in --check: a few moves a second over a whole game.
+constexpr int kCheckSeconds = 10;
 
 constexpr const char* kDescription =
     R"(Plays games between programs: the first COMMAND is black; human is a person.)";
@@ -274,6 +276,23 @@ void declare(CLI::App& app, Declared& d) {
     flag(Run, "--merge", d.merge,
          "the arguments are results files: print their standings and "
          "statistics");
+    const auto folder = [&](Role role, const std::string& names, std::string& target,
+                            const std::string& help) {
+        d.as(role, app.add_option(names, target, help)
+                       ->type_name("DIR")
+                       ->check([](const std::string& path) {
+                           return path.empty() ? std::string("needs a folder name") : std::string();
+                       }));
+    };
+    folder(Run, "--site", d.options.site_dir,
+           "at the end of the run or --merge, write a static site to DIR: standings, crosstable, "
+           "a page per player and per game, and standings.csv and crosstable.csv");
+    file("--crosstable", d.options.crosstable_path,
+         "at the end of the run or --merge, write the crosstable as CSV to FILE, at any "
+         "field size");
+    flag(Run, "--check", d.options.check,
+         "check the one COMMAND, a bot, against randombot as black and as white: a "
+         "checklist of what it does right and wrong (--time 10 unless given)");
     number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
            "kilobytes of each player's standard error the log keeps per game");
     d.name_option =
@@ -293,14 +312,9 @@ void declare(CLI::App& app, Declared& d) {
     file("--log", d.options.log_path,
          "write every line both ways and the players' standard error to FILE; {game} as for "
          "--record");
-    d.as(Shown, app.add_option("--player-logs", d.options.player_logs_dir,
-                               "write each player's own log of each game to DIR/NAME/game-K.txt: "
-                               "what it received, sent and wrote on standard error, nothing of "
-                               "its opponent's")
-                    ->type_name("DIR")
-                    ->check([](const std::string& path) {
-                        return path.empty() ? std::string("needs a folder name") : std::string();
-                    }));
+    folder(Shown, "--player-logs", d.options.player_logs_dir,
+           "write each player's own log of each game to DIR/NAME/game-K.txt: what it received, "
+           "sent and wrote on standard error, nothing of its opponent's");
     flag(Run, "--progress", d.options.progress,
          "a line as each game starts and ends, with games done, time and "
          "points so far");
@@ -531,7 +545,8 @@ std::optional<std::string> check_files(const Options& options) {
     const std::pair<const char*, const std::string*> outputs[] = {
         {"--record", &options.record_path},
         {"--log", &options.log_path},
-        {"--results", &options.results_path}};
+        {"--results", &options.results_path},
+        {"--crosstable", &options.crosstable_path}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
             if (same_file(*outputs[i].second, *outputs[j].second)) {
@@ -586,7 +601,8 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
     }
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
-          std::pair{"--results", &options.results_path}}) {
+          std::pair{"--results", &options.results_path}, std::pair{"--site", &options.site_dir},
+          std::pair{"--crosstable", &options.crosstable_path}}) {
         if (path->empty())
             continue;
         // A name per game lands in the folder of its pattern.
@@ -624,10 +640,25 @@ std::optional<std::string> check_field(const Options& options, bool only_game) {
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
           std::pair{"--results", &options.results_path},
-          std::pair{"--player-logs", &options.player_logs_dir}}) {
+          std::pair{"--player-logs", &options.player_logs_dir},
+          std::pair{"--site", &options.site_dir},
+          std::pair{"--crosstable", &options.crosstable_path}}) {
         if (!path->empty() && lies_in(absolute_normal(*path), field))
             return std::string(option) + " " + quote(*path, 200) + " lies in the field " + field +
                    ", which players see: write it elsewhere";
+    }
+    return std::nullopt;
+}
+
+// A check plays two games of its own against randombot and writes no
+// files: an option about a run of games would be silently ignored.
+std::optional<std::string> refused_with_check(const CLI::App& app) {
+    for (const char* option : {"--merge", "--serve", "--schedule", "--only-game", "--games",
+                               "--tournament", "--concurrency", "--sprt", "--results", "--record",
+                               "--log", "--player-logs", "--field", "--site", "--crosstable"}) {
+        if (app.count(option) > 0)
+            return std::string("--check plays two games of its own and writes no files: no ") +
+                   option;
     }
     return std::nullopt;
 }
@@ -677,6 +708,9 @@ std::optional<std::string> check_run(const Options& options) {
         return problem;
     if ((options.schedule || !options.only_games.empty()) && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
+    if ((options.schedule || !options.only_games.empty()) &&
+        (!options.site_dir.empty() || !options.crosstable_path.empty()))
+        return "a split run's jobs publish nothing: give --site or --crosstable to --merge";
     const bool person = std::any_of(options.players.begin(), options.players.end(),
                                     [](const Player& p) { return is_human(p.argv); });
     if (person && (options.concurrency > 1 || options.schedule))
@@ -710,6 +744,10 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{error.what()};
     }
     Options options = d.options;
+    if (options.check) {
+        if (auto problem = refused_with_check(app))
+            return UsageError{*problem};
+    }
     for (const auto& name : d.names) {
         if (auto problem = check_name("--name", name))
             return UsageError{*problem};
@@ -805,6 +843,14 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (std::any_of(options.players.begin(), options.players.end(),
                         [](const Player& p) { return is_human(p.argv); }))
             return UsageError{"with --serve the page offers human itself: give programs only"};
+        return options;
+    }
+    if (options.check) {
+        if (options.players.size() != 1 || is_human(options.players[0].argv))
+            return UsageError{"--check takes one command: the bot to check"};
+        // A check takes seconds, not the minutes of a tournament's clocks.
+        if (app.count("--time") == 0)
+            options.game.time_control.seconds = kCheckSeconds;
         return options;
     }
     if (options.field.dir.empty() && options.players.size() < 2)

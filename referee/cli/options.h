@@ -16,6 +16,10 @@ namespace referee {
 struct Options : MatchOptions {
     bool schedule = false;                 // print one command per game instead of playing
     std::vector<std::string> merge_paths;  // --merge: read these instead of playing
+    // Written at the end of a whole run or a merge; empty: not written.
+    std::string site_dir;         // --site: the static site
+    std::string crosstable_path;  // --crosstable: the crosstable as CSV
+    bool check = false;           // --check: the one command against randombot
     // --serve: the board in the browser on this port (0: any free one)
     // instead of playing; the commands are what its page offers.
     int serve_port = -1;

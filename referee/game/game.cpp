@@ -6,6 +6,7 @@
 #include "referee/common/interrupt.h"
 #include "referee/common/text.h"
 #include "referee/game/chess_clock.h"
+#include "referee/game/input_hint.h"
 #include "referee/game/repetition.h"
 #include "referee/game/seat.h"
 #include "referee/game/teardown.h"
@@ -248,6 +249,7 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
     const Clock::time_point deadline = cpu ? clock.backstop() : clock.deadline();
     Seat& own = seat(mover);
     Seat& other = seat(opponent(mover));
+    InputHint hint(own, mover);
     while (true) {
         if (const int number = interrupt_signal())
             return Outcome{EndReason::Interrupted, std::nullopt, signal_text(number)};
@@ -267,6 +269,8 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
         } else {
             other.out_of_turn();
         }
+        if (auto notice = hint.look())
+            observer_.notice(mover, *notice);
         int timeout = millis_between(now(), deadline);
         if (timeout == 0 && cpu && clock.per_move() > 0)
             return move_timeout(clock, mover);
@@ -278,7 +282,7 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
                 return Outcome{EndReason::TimeForfeit, mover, ""};
             timeout = std::min(timeout, *cpu_left);
         }
-        wait_for_seats(seats_, timeout);
+        wait_for_seats(seats_, std::min(timeout, hint.millis_to_look()));
     }
 }
 

@@ -88,6 +88,9 @@ class GameObserver {
                        const std::array<double, 2>& /*clock_left*/) {}
     virtual void line(Side /*side*/, Direction /*direction*/, std::string_view /*text*/) {}
     virtual void error_output(Side /*side*/, std::string_view /*line*/) {}
+    // Something the referee noticed about a side while the game goes on,
+    // such as a program waiting for input on its own turn.
+    virtual void notice(Side /*side*/, std::string_view /*text*/) {}
     // Whether error_output() wants the players' standard error at all; when
     // not, it is still read (a full pipe would stall the player) and dropped.
     virtual bool wants_error_output() const { return false; }

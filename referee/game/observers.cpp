@@ -70,6 +70,11 @@ void Observers::error_output(Side side, std::string_view text) {
     }
 }
 
+void Observers::notice(Side side, std::string_view text) {
+    for (auto* o : list_)
+        o->notice(side, text);
+}
+
 bool Observers::wants_error_output() const {
     return std::any_of(list_.begin(), list_.end(),
                        [](const GameObserver* o) { return o->wants_error_output(); });

@@ -2,6 +2,7 @@
 // and a fan-out that passes every event on to several observers at once.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -43,10 +44,23 @@ class Observers : public GameObserver {
                const std::array<double, 2>& clock_left) override;
     void line(Side side, Direction direction, std::string_view text) override;
     void error_output(Side side, std::string_view text) override;
+    void notice(Side side, std::string_view text) override;
     bool wants_error_output() const override;
 
   private:
     std::vector<GameObserver*> list_;
+};
+
+// Hands each notice on to a function, for whoever shows the referee's
+// notices outside the game.
+class NoticeHook : public GameObserver {
+  public:
+    explicit NoticeHook(std::function<void(Side, std::string_view)> hear)
+        : hear_(std::move(hear)) {}
+    void notice(Side side, std::string_view text) override { hear_(side, text); }
+
+  private:
+    std::function<void(Side, std::string_view)> hear_;
 };
 
 }  // namespace referee

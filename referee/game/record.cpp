@@ -92,6 +92,14 @@ void GameLog::line(Side side, Direction direction, std::string_view text) {
           '\n');
 }
 
+// A player's own log holds the notices about it, and none about its
+// opponent.
+void GameLog::notice(Side side, std::string_view text) {
+    if (only_ && side != *only_)
+        return;
+    note(text);
+}
+
 void GameLog::error_output(Side side, std::string_view text) {
     if (only_ && side != *only_)
         return;

@@ -64,6 +64,7 @@ class GameLog : public GameObserver {
     void line(Side side, Direction direction, std::string_view text) override;
     void error_output(Side side, std::string_view text) override;
     bool wants_error_output() const override { return true; }
+    void notice(Side side, std::string_view text) override;
     void note(std::string_view text);
     // One line per player whose standard error went past the cap.
     void finish();

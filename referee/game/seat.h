@@ -65,6 +65,11 @@ class Seat {
     // Takes in everything the seat has written so far, without waiting:
     // before the opponent's move is told, what came earlier was out of turn.
     virtual void catch_up() = 0;
+    // While this side is to move: whether it sits blocked reading its input,
+    // with nothing there to read and nothing of it at work, so that it can
+    // only be waiting for a move it never sent. nullopt where the seat
+    // cannot tell.
+    virtual std::optional<bool> waiting_for_input() { return std::nullopt; }
 
     // The descriptors a wait for this seat's news watches, and whether all
     // of its news shows there (when not, the game looks again soon).

@@ -164,6 +164,7 @@ class MatchRunner {
     void record_game(const ScheduledGame& scheduled, const GameResult& result);
     void check_files();
     void show_standings();
+    void publish();
 
     const MatchOptions& options_;
     std::ostream& out_;
@@ -194,6 +195,9 @@ class MatchRunner {
     std::mutex out_mutex_;
     std::optional<Progress> progress_;
     int delivered_ = 0;
+    // The games with their moves, for publishing a run without a results
+    // file (which would hold them otherwise).
+    std::vector<GameEntry> kept_;
     bool record_failed_ = false;  // a record of its own per game could not be written
     int status_ = kPlayed;
 };
@@ -319,6 +323,8 @@ void MatchRunner::append_game(const GameEntry& entry) {
         run_line_due_ = false;
     }
     files_.append(records::game_line(entry), errors_);
+    if (options_.publish && options_.results_path.empty())
+        kept_.push_back(entry);
 }
 
 // A Swiss round's byes: each written and counted as the win it is.
@@ -411,6 +417,8 @@ int MatchRunner::run() {
         if (ran > 0 && stopped_by == 0)
             files_.append(tournament_.summary_json(), errors_);
     }
+    if (options_.publish && options_.only_games.empty() && status_ == kPlayed && stopped_by == 0)
+        publish();
     if (stopped_by != 0)
         status_ = kSignalBase + stopped_by;
     check_files();
@@ -454,6 +462,16 @@ void MatchRunner::play(int i) {
         game_log->note(black + " (black) vs " + white + " (white)");
         observers.add(game_log.get());
     }
+    // Where the referee's other notices go, as soon as they come.
+    NoticeHook notices([&](Side /*side*/, std::string_view text) {
+        const std::lock_guard lock(out_mutex_);
+        progress_->hide();
+        errors_ << "referee: game " << scheduled.number << " (" << black << " vs " << white
+                << "): " << text << '\n'
+                << std::flush;
+        progress_->show();
+    });
+    observers.add(&notices);
     PlayerLogs player_logs;
     if (!options_.player_logs_dir.empty()) {
         if (auto failed =
@@ -562,6 +580,21 @@ void MatchRunner::show_score() {
     const std::string score = score_line(names[0], names[1], tournament_.standings().against(0, 1));
     out_ << score << '\n';
     view_.note(score);
+}
+
+// The whole run: the results file holds every game with its moves, those
+// of an earlier part of a resumed run too, and the players' builds.
+void MatchRunner::publish() {
+    ReadResults run;
+    if (options_.results_path.empty()) {
+        run.games = std::move(kept_);
+        run.builds = options_.builds;
+    } else {
+        run = merge_results({options_.results_path});
+    }
+    const Standings standings = tournament_.standings();
+    if (!options_.publish({run.games, run.builds, standings}, out_, errors_))
+        status_ = kWriteFailed;
 }
 
 // "Standings after 6 of 12 games:" and the summary so far.

@@ -14,6 +14,7 @@
 #include "referee/game/outcome.h"
 #include "referee/match/pairings.h"
 #include "referee/match/player.h"
+#include "referee/match/publish.h"
 #include "referee/match/stats.h"
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
@@ -90,6 +91,9 @@ struct MatchOptions {
     bool settled = false;
     // Written to the results file ahead of the games (see field.h).
     std::vector<records::Build> builds;
+    // Given the whole run once its summary is printed; a split run's job
+    // publishes nothing (its --merge does).
+    Publish publish;
     MatchHooks hooks;
 };
 

@@ -212,6 +212,11 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
         // that replay can show any of them. Memory grows with the input.
         ReadResults one = records::read_results(in, path);
         merged.problems.insert(merged.problems.end(), one.problems.begin(), one.problems.end());
+        for (auto& build : one.builds) {
+            std::erase_if(merged.builds,
+                          [&](const records::Build& b) { return b.player == build.player; });
+            merged.builds.push_back(std::move(build));
+        }
         std::move(one.games.begin(), one.games.end(), std::back_inserter(merged.games));
     }
     share_runs(merged.games);

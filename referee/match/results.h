@@ -28,7 +28,8 @@ std::string summary_line(const Standings& standings, const std::optional<SprtSet
 // finished one without complaint), and
 // numbers missing up to the scheduled total (or the highest seen) are
 // reported. Games come out sorted by
-// number, ready for players_in_order() and compute_standings().
+// number, ready for players_in_order() and compute_standings(). Of builds,
+// the last read for each player stands, as in one file.
 ReadResults merge_results(const std::vector<std::string>& paths);
 
 }  // namespace referee

@@ -116,7 +116,7 @@ std::string crosstable(const Standings& standings) {
     if (standings.players.size() > kMaxCrosstablePlayers) {
         return "Crosstable left out: " + std::to_string(standings.players.size()) +
                " players, more than " + std::to_string(kMaxCrosstablePlayers) +
-               " fit on a screen; each game is in the results.\n";
+               " fit on a screen; --crosstable FILE or --site DIR writes it.\n";
     }
     const std::size_t width = name_width(standings);
     std::vector<std::vector<std::string>> cells;
@@ -124,11 +124,7 @@ std::string crosstable(const Standings& standings) {
     for (const auto& row : standings.rows) {
         std::vector<std::string> line;
         for (const auto& column : standings.rows) {
-            const Score s = standings.against(row.player, column.player);
-            std::string cell = row.player == column.player ? "x"
-                               : s.games() == 0
-                                   ? "-"
-                                   : format("%g", s.points()) + "/" + std::to_string(s.games());
+            std::string cell = crosstable_cell(standings, row.player, column.player);
             cell_width = std::max(cell_width, cell.size());
             line.push_back(std::move(cell));
         }
@@ -296,6 +292,13 @@ Sample match_sample(const Standings& standings) {
 Score Standings::against(int i, int j) const {
     const auto found = pair_scores.find({i, j});
     return found == pair_scores.end() ? Score{} : found->second;
+}
+
+std::string crosstable_cell(const Standings& standings, int row, int column) {
+    if (row == column)
+        return "x";
+    const Score s = standings.against(row, column);
+    return s.games() == 0 ? "-" : format("%g", s.points()) + "/" + std::to_string(s.games());
 }
 
 std::string score_line(const std::string& first, const std::string& second, const Score& score) {

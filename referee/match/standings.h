@@ -61,6 +61,10 @@ std::vector<std::string> players_in_order(const std::vector<GameEntry>& games);
 // the end rather than dropped.
 Standings compute_standings(std::vector<std::string> players, const std::vector<GameEntry>& games);
 
+// Player `row`'s points against player `column` out of their games,
+// "1.5/2"; "-" when they did not meet, "x" on the diagonal.
+std::string crosstable_cell(const Standings& standings, int row, int column);
+
 // "Score of A vs B: 3 - 1 - 2 (wins - losses - draws of A)"
 std::string score_line(const std::string& first, const std::string& second, const Score& score);
 

@@ -49,7 +49,7 @@ std::string Tournament::summary_json() const {
 
 namespace {
 
-// The merged games and their summary, written whole or not at all: to a
+// The merged builds, games and summary, written whole or not at all: to a
 // file beside `path`, renamed over it once complete, so `path` may also be
 // one of the files merged.
 std::optional<std::string> write_merged(const std::string& path, const ReadResults& merged,
@@ -57,6 +57,8 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
     const std::string partial = path + ".partial";
     {
         std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+        for (const auto& build : merged.builds)
+            file << records::build_line(build);
         records::write_games(file, merged.games);
         file << summary;
         file.close();
@@ -75,7 +77,8 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
 }  // namespace
 
 int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
-              std::ostream& out, std::ostream& errors, const std::string& results_out) {
+              std::ostream& out, std::ostream& errors, const std::string& results_out,
+              const Publish& publish) {
     const ReadResults merged = merge_results(paths);
     for (const auto& problem : merged.problems)
         errors << "referee: " << problem << '\n';
@@ -93,6 +96,8 @@ int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSet
             return 1;
         }
     }
+    if (publish && !publish({merged.games, merged.builds, standings}, out, errors))
+        return 1;
     return merged.problems.empty() ? 0 : 1;
 }
 

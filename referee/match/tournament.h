@@ -11,6 +11,7 @@
 
 #include "referee/match/game_entry.h"
 #include "referee/match/pairings.h"
+#include "referee/match/publish.h"
 #include "referee/match/standings.h"
 #include "referee/match/stats.h"
 
@@ -59,9 +60,11 @@ class Tournament {
 // and missing game to `errors`; with `results_out` it also writes the merged
 // games, in game order, and their summary line to that file. Returns 0 when
 // all was read cleanly, 1 when the summary stands on incomplete results
-// (lines skipped or games missing) or OUT could not be written, 2 when a
-// file could not be read at all (OUT is then left alone).
+// (lines skipped or games missing) or OUT (or what `publish` writes) could
+// not be written, 2 when a file could not be read at all (OUT is then left
+// alone, and nothing is published).
 int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
-              std::ostream& out, std::ostream& errors, const std::string& results_out = "");
+              std::ostream& out, std::ostream& errors, const std::string& results_out = "",
+              const Publish& publish = {});
 
 }  // namespace referee

@@ -84,6 +84,8 @@ class ChildProcess {
 
     // Also the id of its process group.
     pid_t pid() const { return pid_; }
+    // The referee's end of the player's standard input; -1 once closed.
+    int input_fd() const { return in_.get(); }
     int output_fd() const { return out_.get(); }
     int error_fd() const { return err_.get(); }
     // Readable once the player itself has ended, even while processes it

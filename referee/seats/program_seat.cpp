@@ -77,6 +77,30 @@ void ProgramSeat::catch_up() {
     }
 }
 
+std::vector<pid_t> ProgramSeat::processes() const {
+    if (const PlayerCgroup* group = process_->cgroup())
+        return group->members();
+    std::vector<pid_t> pids;
+    for (const GameProcess& p : find_game_processes({process_->pid()}, tag_, started_after_)) {
+        if (!p.zombie)
+            pids.push_back(p.pid);
+    }
+    return pids;
+}
+
+// A move written just before the look is in the pipe by now: the player
+// is waiting for an answer to it, as it should.
+std::optional<bool> ProgramSeat::waiting_for_input() {
+    note_exit_if_reaped();
+    if (exited_ || !out_open_)
+        return std::nullopt;
+    const auto waiting = input_watch_.look(processes(), process_->input_fd());
+    if (!waiting || !*waiting)
+        return waiting;
+    catch_up();
+    return out_.find('\n') == std::string::npos;
+}
+
 std::optional<Outcome> ProgramSeat::memory_verdict() const {
     const PlayerCgroup* group = process_->cgroup();
     if (group == nullptr || !group->memory_exceeded())

@@ -13,6 +13,7 @@
 #include "referee/game/game.h"
 #include "referee/game/seat.h"
 #include "referee/process/child_process.h"
+#include "referee/process/input_wait.h"
 
 namespace referee {
 
@@ -28,11 +29,12 @@ class ProgramSeat : public Seat {
     ProgramSeat& operator=(ProgramSeat&&) = delete;
 
     std::optional<Outcome> tell(const std::string& line) override;
-    void begin_turn(const Turn& /*turn*/) override {}
+    void begin_turn(const Turn& /*turn*/) override { input_watch_.reset(); }
     std::optional<LineOrEnd> take_line(Clock::time_point now) override;
     std::optional<Outcome> out_of_turn() override;
     std::optional<Outcome> departed() override;
     void catch_up() override;
+    std::optional<bool> waiting_for_input() override;
     void watch(std::vector<int>& fds) const override;
     bool wakes_waits() const override;
     void pump(const std::vector<int>& ready) override;
@@ -46,6 +48,9 @@ class ProgramSeat : public Seat {
 
   private:
     void note_exit_if_reaped();
+    // Every process of the player now: its control group's, or those its
+    // tag and process group find.
+    std::vector<pid_t> processes() const;
     void read_output();
     long read_error();
     void remember_error_text(std::string_view chunk);
@@ -71,6 +76,7 @@ class ProgramSeat : public Seat {
     bool left_ = false;                 // the game is over: output no longer counts
     std::set<pid_t> strays_;            // descendants seen so far, until they are gone
     unsigned long long started_after_;  // when the program started, in clock ticks
+    InputWatch input_watch_;
 };
 
 }  // namespace referee

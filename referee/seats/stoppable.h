@@ -30,6 +30,7 @@ class StoppableSeat : public Seat {
     std::optional<Outcome> out_of_turn() override;
     std::optional<Outcome> departed() override { return inner_.departed(); }
     void catch_up() override { inner_.catch_up(); }
+    std::optional<bool> waiting_for_input() override { return inner_.waiting_for_input(); }
     void watch(std::vector<int>& fds) const override;
     bool wakes_waits() const override { return inner_.wakes_waits(); }
     void pump(const std::vector<int>& ready) override;

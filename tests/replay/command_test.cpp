@@ -12,6 +12,7 @@
 #include "process_runner.h"
 #include "record_moves.h"
 #include "records/record.h"
+#include "records/results.h"
 #include "support.h"
 
 namespace {
@@ -188,3 +189,90 @@ TEST_F(ReplayCommand, MatchRecordsCountTheirGamesAndPicturesAreCaptioned) {
 }
 
 }  // namespace
+
+namespace {
+
+// The page's data: the game it shows, as the page's script reads it.
+nlohmann::json page_data(const std::string& page) {
+    const std::string open = "id=\"game-data\">";
+    const auto at = page.find(open) + open.size();
+    return nlohmann::json::parse(page.substr(at, page.find("</script>", at) - at));
+}
+
+// The game pages an index links to, in order.
+std::vector<std::string> linked_pages(const std::string& index) {
+    std::vector<std::string> out;
+    const std::regex link("href=\"(game-[0-9]+\\.html)\"");
+    for (std::sregex_iterator it(index.begin(), index.end(), link), end; it != end; ++it)
+        out.push_back((*it)[1]);
+    return out;
+}
+
+}  // namespace
+
+// --html naming a folder writes every game's page and an index linking
+// them, from a match record (games numbered by place) and from a results
+// file (by their number in the run, a stopped game's "*" line giving way to
+// its finished one); a file that does not replay leaves no folder.
+TEST_F(ReplayCommand, HtmlFolderHoldsEveryGame) {
+    const std::string match = (dir_ / "match.txt").string();
+    const int plies[] = {20, 25, 30};
+    std::ofstream(match) << replay_test::random_record(4, 8, 8, plies[0])
+                         << replay_test::random_record(5, 8, 8, plies[1])
+                         << replay_test::random_record(6, 8, 8, plies[2]);
+    const fs::path pages = dir_ / "pages";
+    const auto run = replay({match, "--html", pages.string() + "/"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "3 games written to " + (pages / "index.html").string() + "\n");
+    EXPECT_EQ(linked_pages(read(pages / "index.html")),
+              (std::vector<std::string>{"game-1.html", "game-2.html", "game-3.html"}));
+    for (int k = 1; k <= 3; ++k) {
+        const auto data = page_data(read(pages / ("game-" + std::to_string(k) + ".html")));
+        EXPECT_EQ(data["moves"].size(), static_cast<std::size_t>(plies[k - 1])) << k;
+        EXPECT_FALSE(data.contains("games")) << "one game per page";
+    }
+
+    // A results file: games 7 and 9 of a run, 7 stopped once and played
+    // again; an existing folder is written into.
+    const auto entry = [](int number, unsigned seed, int length, const std::string& result) {
+        records::GameEntry e;
+        e.game = number;
+        e.black = "<b>lack";
+        e.white = "white";
+        e.result = result;
+        e.moves = test_support::record_moves(replay_test::random_record(seed, 8, 8, length));
+        e.plies = length;
+        return e;
+    };
+    const std::string results = (dir_ / "r.jsonl").string();
+    std::ofstream(results) << records::game_line(entry(7, 1, 4, "*"))
+                           << records::game_line(entry(9, 2, 12, "1-0"))
+                           << records::game_line(entry(7, 3, 18, "0-1"));
+    const fs::path folder = dir_ / "run";
+    fs::create_directory(folder);
+    ASSERT_EQ(replay({results, "--html", folder.string()}).status, 0);
+    const std::string index = read(folder / "index.html");
+    EXPECT_EQ(linked_pages(index), (std::vector<std::string>{"game-7.html", "game-9.html"}));
+    EXPECT_NE(index.find("&lt;b&gt;lack"), std::string::npos) << "names are escaped";
+    EXPECT_EQ(index.find("<b>lack"), std::string::npos);
+    EXPECT_EQ(page_data(read(folder / "game-7.html"))["moves"].size(), 18U);
+    EXPECT_EQ(page_data(read(folder / "game-9.html"))["moves"].size(), 12U);
+
+    // One game to a file keeps working; a folder takes no --game.
+    const std::string one = (dir_ / "nine.html").string();
+    const auto nine = replay({results, "--game", "9", "--html", one});
+    ASSERT_EQ(nine.status, 0);
+    EXPECT_EQ(nine.out, "game 9 written to " + one + ", one of 2 games in " + results +
+                            "; --html DIR/ writes every game's page\n");
+    EXPECT_EQ(page_data(read(one))["moves"].size(), 12U);
+    EXPECT_EQ(replay({results, "--game", "9", "--html", folder.string()}).status, 2);
+
+    std::string broken = read(match);
+    broken.insert(broken.rfind("\n\n") + 2, "S 0 5 M 0 9 {0.1s}\n");
+    std::ofstream(dir_ / "broken.txt") << broken;
+    const auto refused =
+        replay({(dir_ / "broken.txt").string(), "--html", (dir_ / "no/").string()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("off the 8x8 board"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir_ / "no"));
+}

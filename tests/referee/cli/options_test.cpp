@@ -235,9 +235,11 @@ TEST(CommandLine, NamesTournamentsAndSplitRuns) {
         EXPECT_EQ(options.sprt->beta, 0.1);
         EXPECT_EQ(options.players.size(), 2U);
     }
-    parsed = parse({"--merge", "r1.jsonl", "r2.jsonl"});
+    parsed = parse({"--merge", "r1.jsonl", "r2.jsonl", "--site", "out", "--crosstable", "c.csv"});
     ASSERT_TRUE(std::holds_alternative<Options>(parsed));
     EXPECT_EQ(std::get<Options>(parsed).merge_paths, (Words{"r1.jsonl", "r2.jsonl"}));
+    EXPECT_EQ(std::get<Options>(parsed).site_dir, "out");
+    EXPECT_EQ(std::get<Options>(parsed).crosstable_path, "c.csv");
 }
 
 TEST(CommandLine, RejectsWhatCannotMakeAGame) {
@@ -293,6 +295,10 @@ TEST(CommandLine, RejectsWhatCannotMakeAGame) {
         // Each player's logs go into a folder named after it.
         {"--player-logs", "logs", "--name", "x/y", "a", "b"},
         {"--player-logs", "logs", "--name", "..", "a", "b"},
+        {"--site", "", "a", "b"},
+        {"--site", "out", "--only-game", "1", "a", "b"},  // the --merge publishes a split run
+        {"--crosstable", "c.csv", "--schedule", "--results", "r.jsonl", "a", "b"},
+        {"--merge", "r.jsonl", "--crosstable", "./r.jsonl"},  // would overwrite what it reads
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -340,6 +346,7 @@ TEST(CommandLine, AFieldOfSubmissions) {
         {"--field", field, "--serve", "0"},
         {"--field", field, "--results", field + "/r.jsonl"},  // the players would see it
         {"--field", field, "--player-logs", field + "/logs"},
+        {"--field", field, "--site", field + "/site"},  // every player's games
         {"--field", field, "--build-time", "0"},
     };
     for (const auto& args : bad) {
@@ -349,6 +356,25 @@ TEST(CommandLine, AFieldOfSubmissions) {
         EXPECT_TRUE(std::holds_alternative<UsageError>(parse(args))) << joined;
     }
     std::filesystem::remove_all(dir);
+}
+
+TEST(CommandLine, CheckTakesOneBotAndShortClocksUnlessTold) {
+    const auto checked = parse({"--check", "python3 bot.py"});
+    ASSERT_TRUE(std::holds_alternative<Options>(checked));
+    EXPECT_TRUE(std::get<Options>(checked).check);
+    EXPECT_EQ(std::get<Options>(checked).players.at(0).argv, (Words{"python3", "bot.py"}));
+    EXPECT_EQ(std::get<Options>(checked).game.time_control.seconds, 10);
+    const auto told = parse({"--check", "--time", "30", "--rows", "9", "bot"});
+    ASSERT_TRUE(std::holds_alternative<Options>(told));
+    EXPECT_EQ(std::get<Options>(told).game.time_control.seconds, 30);
+    EXPECT_EQ(std::get<Options>(told).game.rows, 9);
+    EXPECT_FALSE(std::get<Options>(parse({"a", "b"})).check);
+    // One bot, and nothing about a run of games it would ignore.
+    for (const Words& bad :
+         {Words{"--check"}, Words{"--check", "a", "b"}, Words{"--check", "human"},
+          Words{"--check", "--log", "g.log", "a"}, Words{"--check", "--games", "4", "a"},
+          Words{"--check", "--merge", "r.jsonl"}, Words{"--check", "--field", "/tmp", "a"}})
+        EXPECT_TRUE(std::holds_alternative<UsageError>(parse(bad))) << bad.at(1);
 }
 
 TEST(Options, PlayersCpuClockAndFreezingAreChosen) {

@@ -211,6 +211,61 @@ TEST(Results, MergeKeepsEachGameWithItsRun) {
     }
 }
 
+// Builds come through a merge, the last line read for each player
+// standing, into the merged file and to what publishes the run, which
+// gets every game with its moves, in game order, and the standings.
+TEST(Results, MergeKeepsTheBuildsAndPublishesTheWholeRun) {
+    const std::string dir = scratch("builds");
+    const auto games = played_games(4);
+    const std::vector<std::string> paths{dir + "/0.jsonl", dir + "/1.jsonl"};
+    std::ofstream(paths[0]) << records::build_line({kNames[0], false, "exited", 1, "first"})
+                            << records::build_line({kNames[1], true, "", 2, "ok"});
+    std::ofstream(paths[1]) << records::build_line({kNames[0], true, "", 3, "again"});
+    for (std::size_t i = games.size(); i-- > 0;)
+        std::ofstream(paths[i % 2], std::ios::app) << records::game_line(games[i]);
+    std::vector<records::Build> published;
+    std::vector<int> numbers;
+    std::size_t moves = 0;
+    std::string leader;
+    const referee::Publish publish = [&](const referee::FinishedRun& run, std::ostream& out,
+                                         std::ostream&) {
+        published = run.builds;
+        for (const auto& game : run.games) {
+            numbers.push_back(game.game);
+            moves += game.moves.size();
+        }
+        leader = run.standings.players[static_cast<std::size_t>(run.standings.rows[0].player)];
+        out << "published\n";
+        return true;
+    };
+    std::ostringstream out;
+    std::ostringstream errors;
+    const std::string merged = dir + "/merged.jsonl";
+    ASSERT_EQ(referee::run_merge(paths, std::nullopt, out, errors, merged, publish), 0)
+        << errors.str();
+    const std::vector<records::Build> expected{{kNames[1], true, "", 2, "ok"},
+                                               {kNames[0], true, "", 3, "again"}};
+    EXPECT_EQ(published, expected);
+    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    std::size_t played = 0;
+    for (const auto& game : games)
+        played += game.moves.size();
+    EXPECT_EQ(moves, played);
+    const auto standings = referee::compute_standings(kNames, games);
+    EXPECT_EQ(leader, kNames[static_cast<std::size_t>(standings.rows[0].player)]);
+    EXPECT_TRUE(out.str().ends_with("published\n")) << "after the summary";
+    std::ifstream in(merged);
+    const auto read = records::read_results(in, "merged");
+    EXPECT_EQ(read.builds, expected);
+    EXPECT_EQ(read.games.size(), games.size());
+
+    // A publisher that fails makes the merge's exit status 1.
+    const referee::Publish failing = [](const referee::FinishedRun&, std::ostream&, std::ostream&) {
+        return false;
+    };
+    EXPECT_EQ(referee::run_merge(paths, std::nullopt, out, errors, "", failing), 1);
+}
+
 TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
     std::vector<GameEntry> games;
     for (const char* result : {"1-0", "0-1", "1-0", "0-1", "1/2-1/2", "1/2-1/2"}) {
