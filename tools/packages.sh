@@ -8,10 +8,11 @@
 # in the same build/ folder the tests use. bubblewrap: the referee's sandbox,
 # libseccomp-dev: the system calls it refuses players; libmicrohttpd (found
 # through pkg-config): its board in the browser; Eigen: the ratings fit's
-# linear algebra.
+# linear algebra; LEMON: Swiss pairings; Boost.Graph: their test.
 build_packages=(
     g++ make cmake pkg-config libcli11-dev nlohmann-json3-dev libmicrohttpd-dev
     libgtest-dev libgmock-dev libbenchmark-dev bubblewrap libseccomp-dev libeigen3-dev
+    libboost-graph-dev liblemon-dev
 )
 
 # Everything tools/check.sh runs on top of that: GNU parallel, and Slurm with

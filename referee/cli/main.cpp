@@ -63,10 +63,8 @@ int run(int argc, char** argv) {
     if (!options.merge_paths.empty())
         return referee::run_merge(options.merge_paths, options.sprt, std::cout, std::cerr,
                                   options.results_path, options.publish);
-    if (options.schedule) {
-        referee::print_schedule(options, self(argv[0]), std::cout);
-        return referee::kPlayed;
-    }
+    if (options.schedule)
+        return referee::print_schedule(options, self(argv[0]), std::cout, std::cerr);
     referee::install_interrupt_handlers();
     // Orphans of the players come to us, not to init: the games end them,
     // and whatever is left ends with us...

@@ -31,7 +31,8 @@ constexpr int kMinRows = 6;
 constexpr int kMaxSide = 100;
 constexpr int kMaxSeconds = 1'000'000;
 constexpr int kMaxPlies = 1'000'000;
-constexpr int kMaxGames = 1'000'000;  // per pairing, and the numbers of games in a run
+constexpr int kMaxGames = 1'000'000;
+constexpr int kMaxRounds = 1'000;  // per pairing, and the numbers of games in a run
 constexpr int kMaxMegabytes = 1'000'000;
 constexpr int kMaxKilobytes = 1'000'000;
 constexpr int kMaxMilliseconds = 1'000'000;
@@ -239,10 +240,11 @@ void declare(CLI::App& app, Declared& d) {
     number(Run, "-g,--games", d.options.games, 1, kMaxGames,
            "games per pairing, colours alternating");
     d.as(Run, choice(app, "--tournament", d.options.kind,
-                     {TournamentKind::RoundRobin, TournamentKind::Gauntlet}, tournament_kind_name,
-                     "KIND",
+                     {TournamentKind::RoundRobin, TournamentKind::Gauntlet, TournamentKind::Swiss},
+                     tournament_kind_name, "KIND",
                      "every pair meets in a round-robin, the first meets each other in a "
-                     "gauntlet"));
+                     "gauntlet, players of equal score meet in each of --rounds in a swiss"));
+    number(Run, "--rounds", d.options.rounds, 0, kMaxRounds, "a swiss tournament's rounds");
     number(Run, "--concurrency", d.options.concurrency, 1, kMaxConcurrency,
            "games played side by side, without boards");
     d.as(Run, app.add_option("--sprt", d.sprt,
@@ -715,6 +717,13 @@ std::optional<std::string> check_run(const Options& options) {
         return "a person plays one game at a time: no --concurrency or --schedule with human";
     if (options.schedule && !options.only_games.empty())
         return "--schedule and --only-game do not go together";
+    const bool swiss = options.kind == TournamentKind::Swiss;
+    if (swiss != (options.rounds > 0))
+        return swiss ? "--tournament swiss needs --rounds N" : "--rounds is for --tournament swiss";
+    const std::string& results = options.results_path;
+    if (swiss && (options.batch > 0 || per_game(results) || per_batch(results)))
+        return "a swiss round is paired from the games before it: its jobs share one --results "
+               "file, without --batch";
     return std::nullopt;
 }
 

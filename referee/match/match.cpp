@@ -24,6 +24,7 @@
 #include "referee/match/results.h"
 #include "referee/match/resume.h"
 #include "referee/match/schedule.h"
+#include "referee/match/swiss_rounds.h"
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
 #include "referee/seats/human.h"
@@ -152,6 +153,9 @@ class MatchRunner {
   private:
     const ScheduledGame& game(int i) const { return games_[static_cast<std::size_t>(i)]; }
     bool resume();
+    bool next_round();
+    void deliver_byes();
+    void append_game(const GameEntry& entry);
     void prepare();
     void announce(int i);
     void play(int i);
@@ -167,7 +171,9 @@ class MatchRunner {
     std::ostream& errors_;
     const Clock::time_point origin_ = Clock::now();
     Tournament tournament_;
-    std::vector<ScheduledGame> games_;  // the games this run plays
+    std::vector<ScheduledGame> games_;  // the games this run plays (of this Swiss round)
+    std::optional<SwissPlan> swiss_;
+    int round_ = 0;  // the Swiss round being played
     std::vector<Played> played_;
     int workers_;
     bool show_boards_;
@@ -203,6 +209,8 @@ RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& na
     for (const auto& player : options.players)
         run.commands.push_back(absolute_command(player.command, player.argv));
     run.tournament = tournament_kind_name(options.kind);
+    if (options.kind == TournamentKind::Swiss)
+        run.tournament += " " + std::to_string(options.rounds) + " rounds";
     run.games = options.games;
     run.options = options.run_options;
     run.rows = options.game.rows;
@@ -215,7 +223,7 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
     : options_(options),
       out_(out),
       errors_(errors),
-      tournament_(shown_names(options), options.kind, options.games, options.sprt),
+      tournament_(shown_names(options), options.kind, options.games, options.sprt, options.rounds),
       games_(tournament_.games()),
       workers_(1),
       show_boards_(false),
@@ -223,12 +231,14 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
       config_(options.game),
       run_info_(run_info(options, tournament_.names())) {
-    if (!options.only_games.empty()) {
+    if (!options.only_games.empty() && options.kind != TournamentKind::Swiss) {
         std::vector<ScheduledGame> chosen;
         for (const int number : options.only_games)
             chosen.push_back(games_[static_cast<std::size_t>(number) - 1]);
         games_ = std::move(chosen);
     }
+    if (options.kind == TournamentKind::Swiss)
+        swiss_ = SwissPlan{static_cast<int>(options.players.size()), options.rounds, options.games};
     paths_ = job_paths(options, games_);
 }
 
@@ -238,7 +248,8 @@ bool MatchRunner::resume() {
     const std::string& path = paths_.results.path;
     if (path.empty())
         return true;
-    ResumeCheck check = check_resume(path, run_info_, tournament_.games());
+    ResumeCheck check = swiss_ ? check_swiss_resume(path, run_info_, *swiss_)
+                               : check_resume(path, run_info_, tournament_.games());
     if (!check.refusal.empty()) {
         errors_ << "referee: cannot resume from " << path << ": " << check.refusal
                 << ".\nGive another --results file, or the command that wrote this one.\n";
@@ -250,11 +261,20 @@ bool MatchRunner::resume() {
     std::set<int> done;
     for (const auto& entry : check.done)
         done.insert(entry.game);
-    const int selected = static_cast<int>(games_.size());
+    int selected = static_cast<int>(games_.size());
     std::erase_if(games_, [&](const ScheduledGame& g) { return done.contains(g.number); });
-    const int taken = selected - static_cast<int>(games_.size());
-    // A job of a split run sums up nothing; a whole run counts every game.
-    if (options_.only_games.empty()) {
+    int taken = selected - static_cast<int>(games_.size());
+    const auto& jobs = options_.only_games;
+    if (swiss_) {
+        selected = jobs.empty() ? swiss_->total() : static_cast<int>(jobs.size());
+        taken = static_cast<int>(jobs.empty() ? done.size()
+                                              : std::count_if(jobs.begin(), jobs.end(), [&](int g) {
+                                                    return done.contains(g);
+                                                }));
+    }
+    // A job of a split run sums up nothing; a whole run counts every game,
+    // and a Swiss job pairs its round from them.
+    if (jobs.empty() || swiss_) {
         for (auto& entry : check.done)
             tournament_.finished(std::move(entry));
         if (tournament_.decided())
@@ -266,8 +286,64 @@ bool MatchRunner::resume() {
     return true;
 }
 
+// A Swiss run's next round with games left to play, paired from the games
+// so far (a job's one game of it); false when there is none, or the round
+// played last did not finish (the run was stopped, or a game came to no
+// result).
+bool MatchRunner::next_round() {
+    if (!swiss_)
+        return false;
+    auto games = swiss_next_games(*swiss_, tournament_.names(), tournament_.results());
+    const int round = games.empty() ? swiss_->rounds + 1 : swiss_->round_of(games.front().number);
+    if (round <= round_)
+        return false;
+    round_ = round;
+    const auto& jobs = options_.only_games;
+    if (!jobs.empty()) {
+        const int last = *std::max_element(jobs.begin(), jobs.end());
+        if (swiss_->round_of(last) > round) {
+            errors_ << "referee: game " << last << " is of round " << swiss_->round_of(last)
+                    << ", and round " << round
+                    << " is not finished: run the jobs of --schedule first\n";
+            status_ = kUsage;
+        }
+        std::erase_if(games, [&](const ScheduledGame& g) {
+            return std::find(jobs.begin(), jobs.end(), g.number) == jobs.end();
+        });
+        round_ = swiss_->rounds + 1;  // a job plays its games alone
+    }
+    games_ = std::move(games);
+    return !games_.empty();
+}
+
+// A game's results line, after the run's line when the file lacks it.
+void MatchRunner::append_game(const GameEntry& entry) {
+    if (run_line_due_) {
+        files_.append(records::run_line(run_info_), errors_);
+        run_line_due_ = false;
+    }
+    files_.append(records::game_line(entry), errors_);
+    if (options_.publish && options_.results_path.empty())
+        kept_.push_back(entry);
+}
+
+// A Swiss round's byes: each written and counted as the win it is.
+void MatchRunner::deliver_byes() {
+    for (const auto& game : games_) {
+        if (game.white != kByeSide)
+            continue;
+        GameEntry entry = bye_entry(game, tournament_.total(), tournament_.names());
+        out_ << "Bye in game " << game.number << ": " << entry.black
+             << " wins without playing (an odd round leaves one player out)\n";
+        append_game(entry);
+        tournament_.finished(std::move(entry));
+    }
+    std::erase_if(games_, [](const ScheduledGame& g) { return g.white == kByeSide; });
+}
+
 // Settles how the games still to play are played and shown.
 void MatchRunner::prepare() {
+    played_.clear();  // a Swiss round keeps nothing of the one before
     played_.resize(games_.size());
     workers_ = std::min(options_.concurrency, static_cast<int>(games_.size()));
     // Boards of games played side by side would run into one another.
@@ -292,6 +368,9 @@ int MatchRunner::run() {
     // it is.
     if (!resume())
         return kUsage;
+    next_round();
+    if (status_ != kPlayed)
+        return status_;
     prepare();
     // Settled before any file is opened: a run refused here writes nothing.
     std::vector<std::vector<std::string>> commands;
@@ -308,16 +387,26 @@ int MatchRunner::run() {
     }
     for (const auto& build : options_.builds)
         files_.append(records::build_line(build), errors_);
-    OrderedJobs jobs;
-    jobs.count = static_cast<int>(games_.size());
-    jobs.may_start = [this] {
-        return interrupt_signal() == 0 && (!options_.hooks.go_on || options_.hooks.go_on());
-    };
-    jobs.announce = [this](int i) { announce(i); };
-    jobs.play = [this](int i) { play(i); };
-    jobs.deliver = [this](int i) { return deliver(i); };
-    run_in_order(jobs, workers_);
-    progress_->hide();
+    // A Swiss run plays round by round, each paired once the one before
+    // has ended; any other run is one round of all its games.
+    std::size_t ran = 0;
+    for (;;) {
+        ran += games_.size();
+        deliver_byes();
+        OrderedJobs jobs;
+        jobs.count = static_cast<int>(games_.size());
+        jobs.may_start = [this] {
+            return interrupt_signal() == 0 && (!options_.hooks.go_on || options_.hooks.go_on());
+        };
+        jobs.announce = [this](int i) { announce(i); };
+        jobs.play = [this](int i) { play(i); };
+        jobs.deliver = [this](int i) { return deliver(i); };
+        run_in_order(jobs, workers_);
+        progress_->hide();
+        if (status_ != kPlayed || interrupt_signal() != 0 || !next_round())
+            break;
+        prepare();
+    }
 
     const int stopped_by = interrupt_signal();
     if (tournament_.total() > 1 && options_.only_games.empty() && status_ == kPlayed) {
@@ -325,7 +414,7 @@ int MatchRunner::run() {
         // A run that had nothing left to play leaves its file as it was,
         // and one that was stopped sums up nothing there: its file goes on
         // when it is resumed, and the one summary comes at the end.
-        if (!games_.empty() && stopped_by == 0)
+        if (ran > 0 && stopped_by == 0)
             files_.append(tournament_.summary_json(), errors_);
     }
     if (options_.publish && options_.only_games.empty() && status_ == kPlayed && stopped_by == 0)
@@ -460,13 +549,7 @@ bool MatchRunner::deliver(int i) {
     view_.note(line);
     GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
                                  names[scheduled.white], result);
-    if (run_line_due_) {
-        files_.append(records::run_line(run_info_), errors_);
-        run_line_due_ = false;
-    }
-    files_.append(records::game_line(entry), errors_);
-    if (options_.publish && options_.results_path.empty())
-        kept_.push_back(entry);
+    append_game(entry);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
     records::drop_moves(entry);
@@ -573,6 +656,9 @@ void MatchRunner::check_files() {
 }  // namespace
 
 int total_games(const MatchOptions& options) {
+    if (options.kind == TournamentKind::Swiss)
+        return SwissPlan{static_cast<int>(options.players.size()), options.rounds, options.games}
+            .total();
     return static_cast<int>(
         schedule_games(static_cast<int>(options.players.size()), options.kind, options.games)
             .size());
@@ -589,7 +675,8 @@ int run_match(const MatchOptions& options, std::ostream& out, std::ostream& erro
     return runner.run();
 }
 
-void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out) {
+int print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out,
+                   std::ostream& errors) {
     ScheduleRequest request;
     request.referee = referee;
     request.options = options.game_options;
@@ -605,9 +692,25 @@ void print_schedule(const MatchOptions& options, const std::string& referee, std
     request.record_path = absolute_path(options.record_path);
     request.log_path = absolute_path(options.log_path);
     request.batch = options.batch;
+    if (options.kind == TournamentKind::Swiss) {
+        const SwissPlan plan{static_cast<int>(names.size()), options.rounds, options.games};
+        const ResumeCheck check =
+            check_swiss_resume(options.results_path, run_info(options, names), plan);
+        if (!check.refusal.empty()) {
+            errors << "referee: cannot schedule from " << options.results_path << ": "
+                   << check.refusal << '\n';
+            return kUsage;
+        }
+        request.rounds = options.rounds;
+        for (const auto& game : swiss_next_games(plan, names, check.done))
+            request.numbers.push_back(game.number);
+        if (request.numbers.empty())
+            return kPlayed;  // every round is finished
+    }
     for (const auto& line : schedule_commands(request))
         out << line << '\n';
     out << std::flush;
+    return kPlayed;
 }
 
 }  // namespace referee

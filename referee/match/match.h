@@ -61,6 +61,7 @@ struct MatchOptions {
     bool watch = false;
     int games = 1;  // per pairing, colours alternating
     TournamentKind kind = TournamentKind::RoundRobin;
+    int rounds = 0;       // a Swiss tournament's
     int concurrency = 1;  // games played side by side
     std::optional<SprtSettings> sprt;
     // Empty: no results file. A file that holds games of this run already
@@ -109,7 +110,10 @@ std::string result_line(int game, const std::string& black, const std::string& w
 int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors);
 
 // --schedule: one referee command per game (or per batch of games),
-// `referee` being how a job starts this program.
-void print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out);
+// `referee` being how a job starts this program; for a Swiss tournament,
+// the games of its next round from the results so far. Returns the exit
+// status.
+int print_schedule(const MatchOptions& options, const std::string& referee, std::ostream& out,
+                   std::ostream& errors);
 
 }  // namespace referee

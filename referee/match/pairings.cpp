@@ -11,16 +11,26 @@ std::optional<TournamentKind> parse_tournament_kind(std::string_view name) {
         return TournamentKind::RoundRobin;
     if (name == "gauntlet")
         return TournamentKind::Gauntlet;
+    if (name == "swiss")
+        return TournamentKind::Swiss;
     return std::nullopt;
 }
 
 const char* tournament_kind_name(TournamentKind kind) {
-    return kind == TournamentKind::RoundRobin ? "round-robin" : "gauntlet";
+    switch (kind) {
+        case TournamentKind::RoundRobin:
+            return "round-robin";
+        case TournamentKind::Gauntlet:
+            return "gauntlet";
+        case TournamentKind::Swiss:
+            break;
+    }
+    return "swiss";
 }
 
 std::vector<ScheduledGame> schedule_games(int players, TournamentKind kind, int games_per_pairing) {
     std::vector<std::pair<int, int>> pairings;
-    for (int first = 0; first < players; ++first) {
+    for (int first = 0; kind != TournamentKind::Swiss && first < players; ++first) {
         for (int second = first + 1; second < players; ++second)
             pairings.emplace_back(first, second);
         if (kind == TournamentKind::Gauntlet)

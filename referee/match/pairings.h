@@ -13,6 +13,7 @@ namespace referee {
 enum class TournamentKind {
     RoundRobin,  // every pair of players
     Gauntlet,    // the first player against each of the others
+    Swiss,       // rounds paired from the results so far (swiss_rounds.h)
 };
 
 std::optional<TournamentKind> parse_tournament_kind(std::string_view name);
@@ -28,6 +29,7 @@ struct ScheduledGame {
 // game r of every pairing, pairings in order (0-1, 0-2, ..., 1-2, ...), so a
 // run stopped early has played every pairing about equally often. Colours
 // alternate within a pairing, its first-named player black in its first game.
+// A Swiss tournament has none before it is played: see swiss_round.
 std::vector<ScheduledGame> schedule_games(int players, TournamentKind kind, int games_per_pairing);
 
 // Names as given, made distinct: a name that occurs more than once gets

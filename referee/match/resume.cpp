@@ -11,6 +11,19 @@ namespace referee {
 
 ResumeCheck check_resume(const std::string& path, const RunInfo& run,
                          const std::vector<ScheduledGame>& games) {
+    return check_resume(path, run, static_cast<int>(games.size()), [&](const GameEntry& entry) {
+        const ScheduledGame& scheduled = games[static_cast<std::size_t>(entry.game - 1)];
+        const std::string& black = run.players[static_cast<std::size_t>(scheduled.black)];
+        const std::string& white = run.players[static_cast<std::size_t>(scheduled.white)];
+        if (entry.black == black && entry.white == white)
+            return std::string();
+        return "is " + entry.black + " vs " + entry.white + "; this run's game " +
+               std::to_string(entry.game) + " is " + black + " vs " + white;
+    });
+}
+
+ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
+                         const std::function<std::string(const GameEntry&)>& misfit) {
     ResumeCheck check;
     // Only a regular file holds earlier games; anything else (a FIFO, a
     // device) would block or never end, and opening it for the results
@@ -28,7 +41,6 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run,
         }
     }
     check.has_run_line = !read.runs.empty();
-    const int total = static_cast<int>(games.size());
     std::set<int> seen;
     for (const auto& entry : read.games) {
         const std::string where = entry.origin + " (game " + std::to_string(entry.game) + ")";
@@ -43,13 +55,8 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run,
                             " games or more; this one has " + std::to_string(total);
             return check;
         }
-        const ScheduledGame& scheduled = games[static_cast<std::size_t>(entry.game - 1)];
-        const std::string& black = run.players[static_cast<std::size_t>(scheduled.black)];
-        const std::string& white = run.players[static_cast<std::size_t>(scheduled.white)];
-        if (entry.black != black || entry.white != white) {
-            check.refusal = where + " is " + entry.black + " vs " + entry.white +
-                            "; this run's game " + std::to_string(entry.game) + " is " + black +
-                            " vs " + white;
+        if (const std::string why = misfit(entry); !why.empty()) {
+            check.refusal = where + " " + why;
             return check;
         }
         if (entry.result != "*" && seen.insert(entry.game).second)

@@ -2,6 +2,7 @@
 // the games already in the file count, only the missing ones are played.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct ResumeCheck {
 // number among `games`, its pairing and colours, and the run it belongs to.
 ResumeCheck check_resume(const std::string& path, const RunInfo& run,
                          const std::vector<ScheduledGame>& games);
+
+// The same for a run of `total` games whose pairings `misfit` checks: it
+// says why a game of the file is not this run's ("is a vs b; ..."), or "".
+ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
+                         const std::function<std::string(const GameEntry&)>& misfit);
 
 // "Resuming: 7 of 12 games are in r.jsonl; playing the 5 missing"
 std::string resume_line(int done, int selected, const std::string& path);

@@ -59,6 +59,8 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
     common.insert(common.end(),
                   {"--tournament", tournament_kind_name(request.kind), "--games",
                    std::to_string(request.games_per_pairing), "--results", request.results_path});
+    if (request.rounds > 0)
+        common.insert(common.end(), {"--rounds", std::to_string(request.rounds)});
     for (const auto& [option, path] :
          {std::pair{"--record", &request.record_path}, std::pair{"--log", &request.log_path}}) {
         if (!path->empty())
@@ -78,18 +80,22 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
         suffix += shell_quote(word);
     }
 
-    const auto games = schedule_games(static_cast<int>(request.players.size()), request.kind,
-                                      request.games_per_pairing);
+    std::vector<int> numbers = request.numbers;
+    if (numbers.empty()) {
+        for (const auto& game : schedule_games(static_cast<int>(request.players.size()),
+                                               request.kind, request.games_per_pairing))
+            numbers.push_back(game.number);
+    }
     const std::size_t per_job = std::max(request.batch, 1);
     const std::string batch =
         request.batch > 0 ? "--batch " + std::to_string(request.batch) + " " : "";
     std::vector<std::string> lines;
-    lines.reserve(games.size() / per_job + 1);
-    for (std::size_t first = 0; first < games.size(); first += per_job) {
-        const std::size_t last = std::min(first + per_job, games.size()) - 1;
-        std::string only = std::to_string(games[first].number);
+    lines.reserve(numbers.size() / per_job + 1);
+    for (std::size_t first = 0; first < numbers.size(); first += per_job) {
+        const std::size_t last = std::min(first + per_job, numbers.size()) - 1;
+        std::string only = std::to_string(numbers[first]);
         if (last > first)
-            only += "-" + std::to_string(games[last].number);
+            only += "-" + std::to_string(numbers[last]);
         lines.push_back(prefix + batch + "--only-game " + only + suffix);
     }
     return lines;

@@ -23,6 +23,9 @@ struct ScheduleRequest {
     std::vector<std::string> options;  // options every game shares (board, clock, ...)
     TournamentKind kind = TournamentKind::RoundRobin;
     int games_per_pairing = 1;
+    int rounds = 0;  // a Swiss tournament's
+    // The games to print; empty for every game of the schedule.
+    std::vector<int> numbers;
     std::vector<Player> players;  // each command is passed on as one word
     std::string results_path;     // every game appends its line here
     // Each game's own record and log ("{game}" in the path), or "" for none.

@@ -5,6 +5,8 @@
 #include <map>
 #include <unordered_map>
 
+#include "referee/match/swiss_rounds.h"
+
 namespace referee {
 namespace {
 
@@ -206,7 +208,8 @@ std::vector<std::string> players_in_order(const std::vector<GameEntry>& games) {
     Index index(players);
     for (const GameEntry* game : by_number) {
         index.of(game->black);
-        index.of(game->white);
+        if (!is_bye(*game))
+            index.of(game->white);
     }
     return players;
 }
@@ -215,13 +218,19 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
     Index index(players);
     for (const auto& game : games) {
         index.of(game.black);
-        index.of(game.white);
+        if (!is_bye(game))
+            index.of(game.white);
     }
     Standings standings;
     const std::size_t count = players.size();
+    std::vector<int> byes;
     for (const auto& game : games) {
         if (!game.reason.empty())
             ++standings.reasons[game.reason];
+        if (is_bye(game)) {
+            byes.push_back(index.of(game.black));
+            continue;
+        }
         const auto points = black_points(game.result);
         if (!points || game.black == game.white) {
             ++standings.unfinished;
@@ -247,6 +256,13 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
         total.losses += s.losses;
         total.draws += s.draws;
     }
+    // A bye is a win, but says nothing of strength: not rated, no opponent.
+    for (const int player : byes)
+        ++standings.rows[static_cast<std::size_t>(player)].score.wins;
+    for (const auto& [pair, s] : standings.pair_scores) {
+        standings.rows[static_cast<std::size_t>(pair.first)].buchholz +=
+            standings.rows[static_cast<std::size_t>(pair.second)].score.points();
+    }
     if (count == 2)
         standings.pairs = pentanomial(players, games);
     if (count > 2) {
@@ -255,11 +271,14 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
             row.rating = fit->ratings[static_cast<std::size_t>(row.player)];
         standings.rating_prior = fit->prior;
     }
-    // Ties keep the order the players were named in: the same input always
-    // gives the same table.
-    std::stable_sort(
-        standings.rows.begin(), standings.rows.end(),
-        [](const Standing& a, const Standing& b) { return a.score.points() > b.score.points(); });
+    // Equal points go by Buchholz, and then keep the order the players were
+    // named in: the same input always gives the same table.
+    std::stable_sort(standings.rows.begin(), standings.rows.end(),
+                     [](const Standing& a, const Standing& b) {
+                         if (a.score.points() != b.score.points())
+                             return a.score.points() > b.score.points();
+                         return a.buchholz > b.buchholz;
+                     });
     standings.players = std::move(players);
     return standings;
 }

@@ -20,6 +20,9 @@ struct Standing {
     // From all games of the field at once (see fit_ratings); only for more
     // than two players: two have the match statistics instead.
     std::optional<Rating> rating;
+    // The sum of the points of everyone it played (once each, a bye none):
+    // the tie-break of equal points.
+    double buchholz = 0;
 };
 
 struct Standings {

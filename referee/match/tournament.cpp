@@ -6,13 +6,17 @@
 
 #include "referee/match/results.h"
 #include "referee/match/standings.h"
+#include "referee/match/swiss_rounds.h"
 
 namespace referee {
 
 Tournament::Tournament(std::vector<std::string> names, TournamentKind kind, int games_per_pairing,
-                       std::optional<SprtSettings> sprt)
+                       std::optional<SprtSettings> sprt, int rounds)
     : names_(std::move(names)),
       games_(schedule_games(static_cast<int>(names_.size()), kind, games_per_pairing)),
+      total_(kind == TournamentKind::Swiss
+                 ? SwissPlan{static_cast<int>(names_.size()), rounds, games_per_pairing}.total()
+                 : static_cast<int>(games_.size())),
       sprt_(names_.size() == 2 ? sprt : std::nullopt) {}
 
 std::string Tournament::started_line(const ScheduledGame& game) const {

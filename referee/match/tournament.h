@@ -21,13 +21,17 @@ class Tournament {
   public:
     // `names` as the players are to be shown (see distinct_names); the SPRT
     // only ever applies to two players.
+    // `rounds`: a Swiss tournament's, whose games() stay empty (each round
+    // is paired as the one before it ends: see swiss_rounds.h).
     Tournament(std::vector<std::string> names, TournamentKind kind, int games_per_pairing,
-               std::optional<SprtSettings> sprt = std::nullopt);
+               std::optional<SprtSettings> sprt = std::nullopt, int rounds = 0);
 
     const std::vector<std::string>& names() const { return names_; }
     // Every game, in game order (number k is games()[k - 1]).
     const std::vector<ScheduledGame>& games() const { return games_; }
-    int total() const { return static_cast<int>(games_.size()); }
+    int total() const { return total_; }
+    // The games finished so far, in the order they were counted.
+    const std::vector<GameEntry>& results() const { return results_; }
 
     // "Started game 3 of 12 (treeplayer vs gridplayer)": black first.
     std::string started_line(const ScheduledGame& game) const;
@@ -46,6 +50,7 @@ class Tournament {
   private:
     std::vector<std::string> names_;
     std::vector<ScheduledGame> games_;
+    int total_;
     std::optional<SprtSettings> sprt_;
     std::vector<GameEntry> results_;
 };

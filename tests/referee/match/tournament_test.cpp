@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 #include <sstream>
+#include <tuple>
 
 #include "random_results.h"
 #include "referee/match/pairings.h"
@@ -51,7 +52,8 @@ TEST(Pairings, EveryPairingAlternatesColoursFirstNamedBlackFirst) {
         }
     }
     EXPECT_EQ(referee::parse_tournament_kind("gauntlet"), TournamentKind::Gauntlet);
-    EXPECT_FALSE(referee::parse_tournament_kind("swiss"));
+    EXPECT_EQ(referee::parse_tournament_kind("swiss"), TournamentKind::Swiss);
+    EXPECT_FALSE(referee::parse_tournament_kind("knockout"));
     using V = std::vector<std::string>;
     EXPECT_EQ(referee::distinct_names(V{"a", "b", "a"}), (V{"a #1", "b", "a #2"}));
     EXPECT_EQ(referee::distinct_names(V{"x", "x", "x #1"}), (V{"x #2", "x #3", "x #1"}));
@@ -73,16 +75,24 @@ TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
             points += row.score.points();
             if (r > 0) {
                 const auto& above = standings.rows[r - 1];
-                EXPECT_TRUE(
-                    above.score.points() > row.score.points() ||
-                    (above.score.points() == row.score.points() && above.player < row.player));
+                // Points, then Buchholz, then the order named.
+                const auto key = [](const referee::Standing& s) {
+                    return std::tuple{-s.score.points(), -s.buchholz, s.player};
+                };
+                EXPECT_LT(key(above), key(row));
             }
+            double buchholz = 0;
             for (std::size_t j = 0; j < names.size(); ++j) {
                 const int other = static_cast<int>(j);
                 const auto s = standings.against(row.player, other);
                 const auto mirror = standings.against(other, row.player);
                 EXPECT_EQ(std::tie(s.wins, s.draws), std::tie(mirror.losses, mirror.draws));
+                if (s.games() > 0) {
+                    for (const auto& opponent : standings.rows)
+                        buchholz += opponent.player == other ? opponent.score.points() : 0;
+                }
             }
+            EXPECT_EQ(row.buchholz, buchholz);
         }
         EXPECT_EQ(points, static_cast<double>(finished));
         // The order the games finished in changes nothing.

@@ -1,0 +1,70 @@
+// A Swiss tournament's rounds as games: each round is paired from the
+// finished games of the rounds before it, and its games are numbered from
+// the round alone, so a resumed run numbers and pairs every game as an
+// unbroken run does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "referee/match/game_entry.h"
+#include "referee/match/pairings.h"
+#include "referee/match/resume.h"
+
+namespace referee {
+
+// The player a bye's game names as white: a bye is no game, but a win for
+// the player left out of an odd round, kept in the results as one.
+constexpr int kByeSide = -1;
+inline constexpr const char* kByeReason = "bye";
+inline constexpr const char* kByeOpponent = "(bye)";  // its results line's white
+
+// A results line of a bye: its reason, and kByeOpponent as white (a
+// player of that name still plays games that end for other reasons).
+inline bool is_bye(const GameEntry& entry) {
+    return entry.reason == kByeReason && entry.white == kByeOpponent;
+}
+
+struct SwissPlan {
+    int players = 0;
+    int rounds = 0;
+    int games = 1;  // per pairing, colours alternating
+
+    // Boards a round has: its pairings, and the bye of an odd field.
+    int boards() const { return (players + 1) / 2; }
+    int round_games() const { return boards() * games; }
+    int total() const { return rounds * round_games(); }
+    // The round game `number` belongs to, from 1.
+    int round_of(int number) const { return (number - 1) / round_games() + 1; }
+};
+
+// Round `round` (from 1), paired from the finished games in `results` of
+// the rounds before it. Game k of every board is played before game k + 1
+// of any: board b's game k is number (round - 1) * round_games + k * boards
+// + b + 1, the top boards first and the bye's board last, whose games have
+// white kByeSide.
+std::vector<ScheduledGame> swiss_round(const SwissPlan& plan, int round,
+                                       const std::vector<std::string>& names,
+                                       const std::vector<GameEntry>& results);
+
+// The games still to play of the first round that `results` do not finish
+// (all of them but the finished ones); none once every round is finished.
+std::vector<ScheduledGame> swiss_next_games(const SwissPlan& plan,
+                                            const std::vector<std::string>& names,
+                                            const std::vector<GameEntry>& results);
+
+// The results line of a bye: a win for black over kByeOpponent.
+GameEntry bye_entry(const ScheduledGame& game, int scheduled,
+                    const std::vector<std::string>& names);
+
+// Checks finished games of an earlier run (one per number, in any order)
+// against the rounds they belong to: each round paired again from the games
+// before it. Empty when they all fit; otherwise why not.
+std::string swiss_misfit(const SwissPlan& plan, const std::vector<std::string>& names,
+                         const std::vector<GameEntry>& done);
+
+// check_resume for a Swiss run: the games of `path` against `run` and
+// against the rounds paired again from them.
+ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan);
+
+}  // namespace referee
