@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <variant>
 
 #include "records/record.h"
@@ -11,24 +12,34 @@
 
 namespace {
 
-// The game's events up to and including the next of `type`.
-void events_until(const referee::web::WebGame& game, std::vector<nlohmann::json>& seen,
-                  const std::string& type) {
-    const std::size_t from = seen.size();
-    bool over = false;
-    const auto arrived = [&] {
-        for (std::size_t i = from; i < seen.size(); ++i) {
-            if (seen[i]["type"] == type)
-                return true;
+// A game's events as the page reads them. until(type) reads up to and
+// including the next event of `type` after the one it found last: events
+// come in batches, so one read may already hold the event the next call
+// asks for.
+struct Events {
+    const referee::web::WebGame& game;
+    std::vector<nlohmann::json> seen;
+    std::size_t next = 0;
+
+    void until(const std::string& type) {
+        bool over = false;
+        const auto found = [&]() -> std::optional<std::size_t> {
+            for (std::size_t i = next; i < seen.size(); ++i) {
+                if (seen[i]["type"] == type)
+                    return i;
+            }
+            return std::nullopt;
+        };
+        while (!over && !found()) {
+            for (const auto& event :
+                 game.events(seen.size(), std::chrono::milliseconds(5000), over))
+                seen.push_back(nlohmann::json::parse(event));
         }
-        return false;
-    };
-    while (!over && !arrived()) {
-        for (const auto& event : game.events(seen.size(), std::chrono::milliseconds(5000), over))
-            seen.push_back(nlohmann::json::parse(event));
+        const auto at = found();
+        ASSERT_TRUE(at) << "no " << type << " event";
+        next = *at + 1;
     }
-    ASSERT_TRUE(arrived()) << "no " << type << " event";
-}
+};
 
 // Both sides at the page: black moves, white (to move) resigns, and the
 // record names the whole time control (--time 60+2 --move-time 5) and
@@ -39,22 +50,23 @@ TEST(WebGame, PeoplePlayResignAndStop) {
     const referee::web::Entrant person{"human", {}};
     {
         referee::web::WebGame game(1, person, person, config, {});
-        std::vector<nlohmann::json> seen;
-        events_until(game, seen, "turn");
+        Events events{game, {}};
+        auto& seen = events.seen;
+        events.until("turn");
         ASSERT_EQ(seen.size(), 2U);
         EXPECT_EQ(seen[0]["type"], "start");
         EXPECT_EQ(seen[1]["side"], "black");
         EXPECT_FALSE(seen[1]["moves"].empty());
         EXPECT_TRUE(game.move("S 0 5 M 0 1").has_value());
         EXPECT_EQ(game.move("S 0 5 M 0 4"), std::nullopt);
-        events_until(game, seen, "turn");
+        events.until("turn");
         ASSERT_EQ(seen.size(), 4U);
         EXPECT_EQ(seen[2]["type"], "move");
         EXPECT_EQ(seen[2]["board"][4], "b.......");
         EXPECT_EQ(seen[3]["side"], "white");
         EXPECT_EQ(game.record(), std::nullopt);  // not over yet
         EXPECT_TRUE(game.resign());
-        events_until(game, seen, "end");
+        events.until("end");
         EXPECT_EQ(seen.back()["result"], "1-0");
         EXPECT_EQ(seen.back()["ply"], 1);
         ASSERT_TRUE(game.record());
@@ -73,8 +85,9 @@ TEST(WebGame, PeoplePlayResignAndStop) {
     }
     referee::web::WebGame game(2, person, person, config, {});
     game.stop();
-    std::vector<nlohmann::json> seen;
-    events_until(game, seen, "end");
+    Events events{game, {}};
+    auto& seen = events.seen;
+    events.until("end");
     EXPECT_EQ(seen.back()["result"], "*");
     EXPECT_TRUE(game.finished());
 }
@@ -88,13 +101,14 @@ TEST(WebGame, APersonMovesAsSoonAsTheMoveBeforeIsOut) {
     config.delay = std::chrono::milliseconds(1500);
     const referee::web::Entrant person{"human", {}};
     referee::web::WebGame game(1, person, person, config, {});
-    std::vector<nlohmann::json> seen;
-    events_until(game, seen, "start");
+    Events events{game, {}};
+    auto& seen = events.seen;
+    events.until("start");
     ASSERT_EQ(seen[0]["turn"]["side"], "black");
     EXPECT_FALSE(seen[0]["turn"]["moves"].empty());
-    events_until(game, seen, "turn");
+    events.until("turn");
     EXPECT_EQ(game.move("S 0 5 M 0 4"), std::nullopt);
-    events_until(game, seen, "move");
+    events.until("move");
     const nlohmann::json& first = seen.back();
     EXPECT_EQ(first["ply"], 1);
     ASSERT_EQ(first["turn"]["side"], "white");
@@ -108,13 +122,13 @@ TEST(WebGame, APersonMovesAsSoonAsTheMoveBeforeIsOut) {
     EXPECT_TRUE(game.move("S 1 2 M 1 5").has_value());
     EXPECT_EQ(game.move("S 1 2 M 1 3"), std::nullopt);
     EXPECT_TRUE(game.move("S 3 2 M 3 3").has_value());  // one move a turn
-    events_until(game, seen, "move");
+    events.until("move");
     ASSERT_GE(seen.size(), 4U);
     EXPECT_EQ(seen[3]["type"], "move");  // right after black's: no turn event between
     EXPECT_EQ(seen[3]["ply"], 2);
     EXPECT_EQ(seen[3]["board"][3], ".w......");
     game.stop();
-    events_until(game, seen, "end");
+    events.until("end");
     EXPECT_EQ(seen.back()["ply"], 2);
 }
 
