@@ -349,6 +349,8 @@ void declare(CLI::App& app, Declared& d) {
                   ->check(CLI::ExistingDirectory.description("")));
     number(Run, "--build-time", d.options.field.build_seconds, 1, kMaxSeconds,
            "seconds a submission's build may take");
+    // Only for --field: in docs/referee.md, to keep the help to a screen.
+    app.get_option("--build-time")->group("");
     d.command_option =
         d.as(Run, app.add_option("COMMAND", d.commands,
                                  "player commands, split like a shell would: two for a game or a "

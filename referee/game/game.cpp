@@ -106,14 +106,17 @@ Outcome Game::play(Board& board, GameResult& result) {
             clock.allow(side, ChessClock::Seconds(config_.starting_seconds(true)));
     }
     result.clock_left = clock.left();
+    // The CPU each side has used so far is counted before any header goes
+    // out: black starts on its first move as soon as it reads its own, and
+    // what it spends while white's is written is its move's too.
+    for (Side side : {Side::Black, Side::White})
+        cpu_charged_[slot(side)] = seat(side).cpu_seconds().value_or(0);
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
                                       control.seconds};
         if (auto failed = send(side, protocol::format_header(header)))
             return *failed;
     }
-    for (Side side : {Side::Black, Side::White})
-        cpu_charged_[slot(side)] = seat(side).cpu_seconds().value_or(0);
     if (config_.freeze_waiting)
         seat(Side::White).hold(true);
     // Black's clock runs from the moment its header was sent.
