@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "referee/common/interrupt.h"
-#include "referee/common/text.h"
 
 namespace referee {
 namespace {
@@ -58,16 +57,6 @@ std::string seconds_text(std::chrono::milliseconds limit) {
     std::ostringstream text;
     text << static_cast<double>(limit.count()) / 1000;
     return text.str();
-}
-
-std::string status_why(int status) {
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status) == 0
-                   ? ""
-                   : "exited with status " + std::to_string(WEXITSTATUS(status));
-    if (WIFSIGNALED(status))
-        return "killed by " + signal_text(WTERMSIG(status));
-    return "ended with wait status " + std::to_string(status);
 }
 
 }  // namespace
@@ -120,8 +109,14 @@ BoundedRun run_bounded(const Launch& launch, std::chrono::milliseconds limit,
             run.why = "killed: memory";
         else if (timed_out)
             run.why = "took more than " + seconds_text(limit) + " s";
-        else if (const auto status = child.wait_status(); status && !run.interrupted)
-            run.why = status_why(*status);
+        else if (const auto status = child.wait_status(); status && !run.interrupted) {
+            // A build that exits says so in a sentence; a signal's end reads
+            // as a player's does ("killed by signal 6 (Aborted)").
+            if (!WIFEXITED(*status))
+                run.why = child.status_text();
+            else if (WEXITSTATUS(*status) != 0)
+                run.why = "exited with status " + std::to_string(WEXITSTATUS(*status));
+        }
     } catch (const StartError& error) {
         run.seconds = took();
         run.why = std::string("could not start: ") + error.what();
