@@ -27,7 +27,7 @@ std::array<double, 2> clocks_after(const Game& game, int ply) {
     const double start = game.time_control.seconds;
     std::array<double, 2> left{start, start};
     for (int i = 0; i < ply; ++i) {
-        double& clock = left[mover(i + 1) == rules::Side::Black ? 0 : 1];
+        double& clock = left[rules::side_index(mover(i + 1))];
         clock -= game.moves[static_cast<std::size_t>(i)].seconds;
         clock += game.time_control.increment;
     }

@@ -71,7 +71,7 @@ void render_game(std::ostream& out, const records::Game& game, bool color) {
         if (ply > 0) {
             const records::RecordedMove& played = game.moves[static_cast<std::size_t>(ply - 1)];
             board.apply(played.move);
-            double& clock = clocks[records::mover(ply) == rules::Side::Black ? 0 : 1];
+            double& clock = clocks[rules::side_index(records::mover(ply))];
             clock -= played.seconds;
             clock += game.time_control.increment;
         }

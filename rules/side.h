@@ -2,12 +2,20 @@
 // white starts on row 0.
 #pragma once
 
+#include <cstddef>
+
 namespace rules {
 
 enum class Side { Black, White };
 
 constexpr Side opponent(Side side) {
     return side == Side::Black ? Side::White : Side::Black;
+}
+
+// Where a side's entry stands in anything kept for both sides: black's
+// first.
+constexpr std::size_t side_index(Side side) {
+    return side == Side::Black ? 0 : 1;
 }
 
 // "black" or "white", as the referee's messages and records name a side.

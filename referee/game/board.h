@@ -14,6 +14,7 @@ using rules::Board;
 using rules::Cell;
 using rules::opponent;
 using rules::Side;
+using rules::side_index;
 using rules::side_name;
 
 }  // namespace referee

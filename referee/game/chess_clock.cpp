@@ -5,10 +5,6 @@
 namespace referee {
 namespace {
 
-std::size_t slot(Side side) {
-    return side == Side::Black ? 0 : 1;
-}
-
 Clock::duration ticks(ChessClock::Seconds seconds) {
     return std::chrono::duration_cast<Clock::duration>(seconds);
 }
@@ -28,14 +24,14 @@ void ChessClock::start(Side side, Clock::time_point at) {
 }
 
 Clock::time_point ChessClock::deadline() const {
-    const auto game_end = started_ + ticks(Seconds(left_[slot(running_)]) + margin_);
+    const auto game_end = started_ + ticks(Seconds(left_[side_index(running_)]) + margin_);
     if (per_move_.count() <= 0)
         return game_end;
     return std::min(game_end, started_ + ticks(per_move_ + margin_));
 }
 
 bool ChessClock::move_bound_first() const {
-    return per_move_.count() > 0 && per_move_.count() < left_[slot(running_)];
+    return per_move_.count() > 0 && per_move_.count() < left_[side_index(running_)];
 }
 
 double ChessClock::stop(Clock::time_point at) {
@@ -45,23 +41,23 @@ double ChessClock::stop(Clock::time_point at) {
 }
 
 void ChessClock::charge(double seconds) {
-    left_[slot(running_)] -= seconds;
+    left_[side_index(running_)] -= seconds;
     if (!flagged(running_))
-        left_[slot(running_)] += increment_.count();
+        left_[side_index(running_)] += increment_.count();
 }
 
 Clock::time_point ChessClock::backstop() const {
     const Seconds bound =
-        per_move_.count() > 0 ? per_move_ : Seconds(3 * std::max(0.0, left_[slot(running_)]));
+        per_move_.count() > 0 ? per_move_ : Seconds(3 * std::max(0.0, left_[side_index(running_)]));
     return started_ + ticks(bound + margin_);
 }
 
 void ChessClock::allow(Side side, Seconds total) {
-    left_[slot(side)] = total.count();
+    left_[side_index(side)] = total.count();
 }
 
 bool ChessClock::flagged(Side side) const {
-    return left_[slot(side)] < -margin_.count();
+    return left_[side_index(side)] < -margin_.count();
 }
 
 bool ChessClock::over_move_bound(double seconds) const {

@@ -30,9 +30,8 @@ class Game {
     GameResult run();
 
   private:
-    Seat& seat(Side side) { return *seats_[slot(side)]; }
-    const Seat& seat(Side side) const { return *seats_[slot(side)]; }
-    static std::size_t slot(Side side) { return side == Side::Black ? 0 : 1; }
+    Seat& seat(Side side) { return *seats_[side_index(side)]; }
+    const Seat& seat(Side side) const { return *seats_[side_index(side)]; }
     // The game clock's time: the configured source, or the steady clock.
     Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
 
@@ -72,19 +71,19 @@ GameResult Game::run() {
     Board board = Board::starting(config_.rows, config_.columns);
     std::array<double, 2> clocks{};
     for (Side side : {Side::Black, Side::White})
-        clocks[side == Side::Black ? 0 : 1] = config_.starting_seconds(seat(side).is_person());
+        clocks[side_index(side)] = config_.starting_seconds(seat(side).is_person());
     observer_.started(board, clocks);
     result.outcome = play(board, result);
     // A game that ended in the middle of a turn: that turn ran the mover's
     // clock too.
     if (turn_started_)
-        wall_seconds_[slot(turn_side_)] +=
+        wall_seconds_[side_index(turn_side_)] +=
             std::chrono::duration<double>(now() - *turn_started_).count();
     // Read before the seats end: what their teardown costs is not theirs.
     for (Side side : {Side::Black, Side::White}) {
-        const double wall = wall_seconds_[slot(side)];
-        result.usage[slot(side)] = seat(side).usage();
-        result.usage[slot(side)].wall_seconds = wall;
+        const double wall = wall_seconds_[side_index(side)];
+        result.usage[side_index(side)] = seat(side).usage();
+        result.usage[side_index(side)].wall_seconds = wall;
     }
     for (Seat* s : seats_)
         s->leave();
@@ -110,7 +109,7 @@ Outcome Game::play(Board& board, GameResult& result) {
     // out: black starts on its first move as soon as it reads its own, and
     // what it spends while white's is written is its move's too.
     for (Side side : {Side::Black, Side::White})
-        cpu_charged_[slot(side)] = seat(side).cpu_seconds().value_or(0);
+        cpu_charged_[side_index(side)] = seat(side).cpu_seconds().value_or(0);
     for (Side side : {Side::Black, Side::White}) {
         const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
                                       control.seconds};
@@ -224,21 +223,21 @@ bool Game::on_cpu(Side side) const {
 
 double Game::charge(ChessClock& clock, Side mover) {
     const Clock::time_point at = now();
-    wall_seconds_[slot(mover)] += std::chrono::duration<double>(at - clock.started()).count();
+    wall_seconds_[side_index(mover)] += std::chrono::duration<double>(at - clock.started()).count();
     turn_started_.reset();
     if (!on_cpu(mover))
         return clock.stop(at);
     const double used = *seat(mover).cpu_seconds();
-    const double took = used - cpu_charged_[slot(mover)];
-    cpu_charged_[slot(mover)] = used;
+    const double took = used - cpu_charged_[side_index(mover)];
+    cpu_charged_[side_index(mover)] = used;
     clock.charge(took);
     return took;
 }
 
 std::optional<int> Game::cpu_millis_left(const ChessClock& clock, Side mover) const {
-    const double used = *seat(mover).cpu_seconds() - cpu_charged_[slot(mover)];
-    const double left =
-        clock.left()[slot(mover)] + std::chrono::duration<double>(config_.margin).count() - used;
+    const double used = *seat(mover).cpu_seconds() - cpu_charged_[side_index(mover)];
+    const double left = clock.left()[side_index(mover)] +
+                        std::chrono::duration<double>(config_.margin).count() - used;
     if (left < 0)
         return std::nullopt;
     // Its quota lets it use no more than `cpus` seconds a second: until

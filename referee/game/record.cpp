@@ -88,8 +88,7 @@ void GameLog::line(Side side, Direction direction, std::string_view text) {
         return;
     const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
     begin();
-    write(stamp() + arrow + names_[side == Side::Black ? 0 : 1] + ": " + printable(text, true) +
-          '\n');
+    write(stamp() + arrow + names_[side_index(side)] + ": " + printable(text, true) + '\n');
 }
 
 // A player's own log holds the notices about it, and none about its
@@ -103,7 +102,7 @@ void GameLog::notice(Side side, std::string_view text) {
 void GameLog::error_output(Side side, std::string_view text) {
     if (only_ && side != *only_)
         return;
-    const std::size_t who = side == Side::Black ? 0 : 1;
+    const std::size_t who = side_index(side);
     const std::size_t bytes = text.size() + 1;  // the line's newline included
     if (error_left_out_[who] > 0 || error_kept_[who] + bytes > error_cap_) {
         error_left_out_[who] += bytes;

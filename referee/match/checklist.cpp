@@ -100,7 +100,7 @@ Seen within_clock(const CheckedGame& game) {
         if (m.side == game.side)
             longest = std::max(longest, m.seconds);
     }
-    const double left = game.result.clock_left[game.side == Side::Black ? 0 : 1];
+    const double left = game.result.clock_left[side_index(game.side)];
     return during_game(game, Fault::Clock,
                        "longest move " + seconds(longest) + ", " + seconds(left) + " left");
 }

@@ -261,7 +261,7 @@ void HumanSeat::begin_turn(const Turn& turn) {
 }
 
 void HumanSeat::prompt(Clock::time_point now) {
-    const std::size_t own = turn_.side == rules::Side::Black ? 0 : 1;
+    const std::size_t own = rules::side_index(turn_.side);
     const double left =
         turn_.clock_left[own] - std::chrono::duration<double>(now - turn_.started).count();
     const bool black = turn_.side == rules::Side::Black;

@@ -11,10 +11,6 @@ namespace {
 
 using nlohmann::json;
 
-std::size_t index_of(Side side) {
-    return side == Side::Black ? 0 : 1;
-}
-
 json board_json(const Board& board) {
     json rows = json::array();
     for (int y = 0; y < board.rows(); ++y) {
@@ -88,7 +84,7 @@ class WebGame::Events : public GameObserver {
     // carries the legal moves. Told before the event goes out, so that no
     // move the page sends can come before it.
     void expect(const Turn& next, json& event) {
-        const auto& person = game_.people_[index_of(next.side)];
+        const auto& person = game_.people_[side_index(next.side)];
         if (!person)
             return;
         person->expect(next);
@@ -102,9 +98,9 @@ WebGame::WebGame(int id, const Entrant& black, const Entrant& white, const GameC
                  const Seating& seating, std::function<void()> told)
     : id_(id), entrants_{black, white}, config_(config), seating_(seating), told_(std::move(told)) {
     for (Side side : {Side::Black, Side::White}) {
-        if (!entrants_[index_of(side)].command.empty())
+        if (!entrants_[side_index(side)].command.empty())
             continue;
-        people_[index_of(side)] = std::make_unique<BrowserSeat>(side, [this](const Turn& turn) {
+        people_[side_index(side)] = std::make_unique<BrowserSeat>(side, [this](const Turn& turn) {
             publish(json{{"type", "turn"},
                          {"ply", turn.ply},
                          {"side", side_name(turn.side)},
@@ -131,7 +127,7 @@ void WebGame::run() {
     std::array<std::unique_ptr<StoppableSeat>, 2> seats;
     try {
         for (Side side : {Side::Black, Side::White}) {
-            const std::size_t i = index_of(side);
+            const std::size_t i = side_index(side);
             Seat* inner = people_[i].get();
             if (inner == nullptr) {
                 programs[i] = take_seat(side, entrants_[i].command, config_, observer, seating_);
