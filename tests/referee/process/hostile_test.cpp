@@ -474,8 +474,10 @@ TEST_P(Leftovers, DaemonWithoutEnvironmentEndsWithItsGame) {
         within(std::chrono::seconds(20), [&] { return gone() || !game_two_on(); });
         gone_in_game_two = gone() && game_two_on();
     };
-    const RefereeRun run =
-        play(spawner, slow, {"--games", "2", "--plies", "30", "--no-repetition"}, options);
+    // --ponder: the daemon is in its player's groups, and a frozen player's
+    // daemon might not get to write its mark before the game is over.
+    const RefereeRun run = play(
+        spawner, slow, {"--games", "2", "--plies", "30", "--no-repetition", "--ponder"}, options);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Finished game 2"), std::string::npos) << run.out;
     EXPECT_TRUE(std::filesystem::exists(daemon_mark)) << "the daemon never ran";
@@ -486,7 +488,7 @@ TEST_P(Leftovers, DaemonWithoutEnvironmentEndsWithItsGame) {
     std::filesystem::remove(daemon_mark);
     std::filesystem::remove(dir_ + "/once");
     const RefereeRun side_by_side =
-        play(spawner, slow, {"--games", "4", "--concurrency", "2", "--plies", "30"});
+        play(spawner, slow, {"--games", "4", "--concurrency", "2", "--plies", "30", "--ponder"});
     EXPECT_EQ(side_by_side.status, 0) << side_by_side.err;
     EXPECT_TRUE(std::filesystem::exists(daemon_mark));
     EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
