@@ -600,6 +600,8 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
             if (!shown.empty())
                 seen.emplace_back(shown, "the folder of " + player.name);
         }
+        for (const auto& runtime : view.installations)
+            seen.emplace_back(runtime, "the runtime of " + player.name);
     }
     for (const auto& [option, path] :
          {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},

@@ -12,14 +12,20 @@
 namespace referee {
 
 struct PlayerView {
-    std::string program;            // absolute
+    // Absolute; where the command names a version manager's shim, the
+    // program the shim runs.
+    std::string program;
     std::vector<std::string> argv;  // words naming files made absolute
     // The folder of the first file the command names that is not a system
-    // program: "bots/alice" for "python3 bots/alice/bot.py"; "" when it
-    // names none.
+    // program or a runtime: "bots/alice" for "python3 bots/alice/bot.py";
+    // or the folder an option names first (env -C DIR, java -cp DIR, the
+    // folder python3 -m PKG finds PKG in); "" when it names none.
     std::string folder;
     // Shown alone, without its folder: a file directly in / or /tmp.
     std::string lone_file;
+    // The whole installations of the runtimes outside /usr that the
+    // command or its script's #! line names (runtimes.h).
+    std::vector<std::string> installations;
     // The program, and the files the command names in what it shows.
     std::vector<std::string> files;
 };

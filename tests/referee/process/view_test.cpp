@@ -55,6 +55,61 @@ TEST(PlayerView, TheFolderOfTheFirstFileThatIsNoSystemProgram) {
     fs::remove_all(dir);
 }
 
+// The player's folder as people write their commands, and a runtime
+// installed outside /usr shown whole, a version manager's shim followed to
+// the program it runs.
+TEST(PlayerView, FolderAndRuntimesFollowTheCommand) {
+    const std::string dir = referee_test::scratch_dir("player_view_runtimes");
+    for (const char* folder : {"/classes", "/jars", "/pkg/mod", "/tool/shims", "/tool/libexec",
+                               "/tool/versions/1/bin", "/bots/dan"})
+        fs::create_directories(dir + folder);
+    referee_test::write_file(dir + "/jars/bot.jar", "");
+    referee_test::write_file(dir + "/pkg/mod/__init__.py", "");
+    const std::string python = dir + "/tool/versions/1/bin/python3";
+    fs::copy_file("/bin/sh", python);
+    // A tool that answers `which NAME` from its own variable, as version
+    // managers do, and a shim that runs it.
+    referee_test::write_file(
+        dir + "/tool/libexec/tool",
+        "#!/bin/sh\n[ \"$1\" = which ] && echo \"$TOOL_ROOT/versions/1/bin/$2\"\n");
+    const std::string shim = dir + "/tool/shims/python3";
+    referee_test::write_file(shim, "#!/bin/sh\nexport TOOL_ROOT=\"" + dir + "/tool\"\nexec \"" +
+                                       dir + "/tool/libexec/tool\" exec \"$program\" \"$@\"\n");
+    referee_test::write_file(dir + "/bots/dan/run", "#!" + shim + "\n");
+    for (const auto& file : {shim, dir + "/tool/libexec/tool", dir + "/bots/dan/run"})
+        fs::permissions(file, fs::perms::owner_all);
+    const fs::path here = fs::current_path();
+    fs::current_path(dir);
+
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(referee::player_view("/usr/bin/java", {"java", "-cp", "classes", "Bot"}).folder,
+              dir + "/classes");
+    EXPECT_EQ(referee::player_view("/usr/bin/java", {"java", "-cp", "classes", "Bot"}).argv,
+              (Words{"java", "-cp", dir + "/classes", "Bot"}));
+    EXPECT_EQ(referee::player_view("/usr/bin/java", {"java", "-jar", "jars/bot.jar"}).folder,
+              dir + "/jars");
+    const auto in_env = referee::player_view("/usr/bin/env", {"env", "-C", "bots/dan", "./run"});
+    EXPECT_EQ(in_env.folder, dir + "/bots/dan");
+    EXPECT_EQ(in_env.argv, (Words{"env", "-C", dir + "/bots/dan", dir + "/bots/dan/run"}));
+    fs::current_path(dir + "/pkg");
+    EXPECT_EQ(referee::player_view("/usr/bin/python3", {"python3", "-m", "mod.main"}).folder,
+              dir + "/pkg");
+    fs::current_path(dir);
+    EXPECT_EQ(referee::player_view("/usr/bin/python3", {"python3", "-m", "absent"}).folder, "");
+
+    const auto shimmed = referee::player_view(shim, {"python3", "bots/dan/run"});
+    EXPECT_EQ(shimmed.program, python);
+    EXPECT_EQ(shimmed.folder, dir + "/bots/dan");
+    EXPECT_EQ(shimmed.installations, Words{dir + "/tool/versions/1"});
+    // A #! line that names the shim runs it: the tool's whole folder.
+    const auto script = referee::player_view(dir + "/bots/dan/run", {"bots/dan/run"});
+    EXPECT_EQ(script.program, dir + "/bots/dan/run");
+    EXPECT_EQ(script.installations, Words{dir + "/tool"});
+
+    fs::current_path(here);
+    fs::remove_all(dir);
+}
+
 TEST(PlayerView, PathsAndTheCleanEnvironment) {
     EXPECT_TRUE(referee::lies_in("/a/b/c", "/a/b"));
     EXPECT_TRUE(referee::lies_in("/a/b", "/a/b"));
