@@ -54,7 +54,9 @@ struct Entry {
 
 // Copies the submission when its folder is not the player's to write, and
 // makes sure that its id can use what it is given; an error message if not.
-std::optional<std::string> place(Entry& entry, const RunFolder& copies, bool own_ids) {
+std::optional<std::string> place(Entry& entry, const RunFolder& copies,
+                                 const Confinement& confinement) {
+    const bool own_ids = confinement.own_ids;
     const Submission& submission = entry.submission;
     const std::string base = fs::path(submission.folder).filename().string();
     const bool copied = needs_copy(submission, own_ids);
@@ -70,12 +72,19 @@ std::optional<std::string> place(Entry& entry, const RunFolder& copies, bool own
     }
     if (!entry.id)
         return std::nullopt;
-    PlayerAccess access{entry.location + "/run", {}, {entry.location}, {}};
-    if (submission.builds)
+    PlayerAccess access{entry.location + "/run", {}, {entry.location}, {}, {}};
+    SandboxSettings shown = confinement.sandbox;
+    if (submission.builds) {
         access.writable.push_back(entry.location);
+        shown.player_dirs.push_back(entry.location);
+    }
+    // Reached as its start reaches it, also where --results lies in a
+    // private folder.
+    const auto words = in_folder(entry.location, "run");
+    int error = 0;
+    access.reveal = player_reveal(shown, player_view(find_program(words[0], error), words));
     if (const std::string why = check_as(*entry.id, access); !why.empty())
-        return "the copy of " + submission.name + " cannot be used under its own user id: " + why +
-               " (give --results a folder every user can reach)";
+        return "the copy of " + submission.name + " cannot be used under its own user id: " + why;
     return std::nullopt;
 }
 
@@ -148,7 +157,7 @@ int run_field(MatchOptions options, const FieldOptions& field, std::ostream& out
             }
             opened = true;
         }
-        if (auto failed = place(entry, copies, own_ids)) {
+        if (auto failed = place(entry, copies, options.confinement)) {
             errors << "referee: " << *failed << '\n';
             return kStartFailed;
         }

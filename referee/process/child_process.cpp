@@ -53,11 +53,12 @@ struct ChildEnds {
     int info = -1;                              // bwrap's --info-fd, kept open across exec
     int filter = -1;                            // bwrap's --seccomp, kept open across exec
     const std::vector<int>* cgroups = nullptr;  // cgroup.procs files to join
+    Reveal* reveal = nullptr;                   // what to reveal as root (reach.h)
     std::optional<uid_t> id;                    // the id to become
 };
 
 // What failed before exec, or exec itself, with its errno.
-enum class Stage : int { Exec, Cgroup, Ids };
+enum class Stage : int { Exec, Cgroup, Binds, Ids };
 struct ChildFailure {
     Stage stage = Stage::Exec;
     int error = 0;
@@ -105,6 +106,10 @@ struct ChildFailure {
         const rlimit memory{memory_bytes, memory_bytes};
         ::setrlimit(RLIMIT_AS, &memory);
     }
+    // What the player's id cannot reach by its path, mounted where it can,
+    // while still root.
+    if (const int error = enter_reveal(*ends.reveal); error != 0)
+        fail_in_child(ends.report, Stage::Binds, error);
     // Never root: after the control groups, which only root may join.
     if (ends.id && !drop_to(*ends.id))
         fail_in_child(ends.report, Stage::Ids, errno);
@@ -178,14 +183,25 @@ ChildProcess::ChildProcess(const Launch& launch) {
             throw StartError("no user id left for this player in --player-uids");
     }
     std::vector<std::string> words = launch.argv;
+    Reveal reveal;
     Pipe info;
     Pipe filter;
+    // Looked up here, where a failure can still say why in exec's words.
+    int error = 0;
+    const std::string program = sandboxed_ || id ? find_program(launch.argv[0], error) : "";
+    if (sandboxed_ && program.empty())
+        throw StartError(launch.argv[0] + ": " + std::strerror(error));
+    const PlayerView view = program.empty() ? PlayerView{} : player_view(program, launch.argv);
+    if (id && !program.empty()) {
+        reveal = player_reveal(confinement.sandbox, view);
+        // By their whole paths: the referee's folder may be closed to the
+        // player's id.
+        if (!sandboxed_) {
+            words = view.argv;
+            words[0] = absolute_normal(program);
+        }
+    }
     if (sandboxed_) {
-        // Looked up here, where a failure can still say why in exec's words.
-        int error = 0;
-        const std::string program = find_program(launch.argv[0], error);
-        if (program.empty())
-            throw StartError(launch.argv[0] + ": " + std::strerror(error));
         try {
             info = Pipe::open();
             if (!confinement.sandbox.syscall_filter.empty())
@@ -193,8 +209,7 @@ ChildProcess::ChildProcess(const Launch& launch) {
         } catch (const std::system_error& failure) {
             throw StartError(failure.what());
         }
-        words = sandbox_command(confinement.sandbox, player_view(program, launch.argv),
-                                info.write.get(), filter.read.get());
+        words = sandbox_command(confinement.sandbox, view, info.write.get(), filter.read.get());
     }
     cgroup_ = PlayerCgroup::create(group_limits(confinement));
     // The address space is the bound only where the group cannot hold the
@@ -223,6 +238,7 @@ ChildProcess::ChildProcess(const Launch& launch) {
                          info.write.get(),
                          filter.read.get(),
                          cgroup_ ? &cgroup_->join_fds() : &kNoGroups,
+                         &reveal,
                          id};
     auto& registry = PlayerRegistry::instance();
     {
@@ -261,6 +277,8 @@ ChildProcess::ChildProcess(const Launch& launch) {
         const std::string why = std::strerror(failure.error);
         if (failure.stage == Stage::Cgroup)
             throw StartError("cannot join a control group: " + why);
+        if (failure.stage == Stage::Binds)
+            throw StartError("cannot show the player what it needs: " + why);
         if (failure.stage == Stage::Ids)
             throw StartError("cannot run as user id " + std::to_string(id.value_or(0)) + ": " +
                              why);

@@ -68,21 +68,23 @@ struct Attempt {
 
 std::vector<Attempt> attempts(const PlayerAccess& access) {
     std::vector<Attempt> out;
+    const auto add = [&](const std::string& path, Try how) { out.push_back({path.c_str(), how}); };
     for (const auto& file : access.files)
-        out.push_back({file.c_str(), Try::Read});
+        add(file, Try::Read);
     for (const auto& folder : access.folders)
-        out.push_back({folder.c_str(), Try::List});
+        add(folder, Try::List);
     for (const auto& folder : access.writable)
-        out.push_back({folder.c_str(), Try::Write});
-    out.push_back({access.program.c_str(), Try::Run});
+        add(folder, Try::Write);
+    add(access.program, Try::Run);
     return out;
 }
 
 // Async-signal-safe: errno of the first attempt that fails, or 0.
 int attempt(const Attempt& a) {
+    const char* path = a.path;
     if (a.how == Try::Write || a.how == Try::Run)
-        return ::access(a.path, a.how == Try::Write ? W_OK | X_OK : X_OK) == 0 ? 0 : errno;
-    const int fd = ::open(a.path, a.how == Try::List ? O_RDONLY | O_DIRECTORY : O_RDONLY);
+        return ::access(path, a.how == Try::Write ? W_OK | X_OK : X_OK) == 0 ? 0 : errno;
+    const int fd = ::open(path, a.how == Try::List ? O_RDONLY | O_DIRECTORY : O_RDONLY);
     if (fd < 0)
         return errno;
     ::close(fd);
@@ -98,6 +100,7 @@ IdRange PlayerIds::range() {
 
 std::string check_as(uid_t id, const PlayerAccess& access) {
     const std::vector<Attempt> tries = attempts(access);
+    Reveal reveal = access.reveal;
     Pipe report;
     try {
         report = Pipe::open();
@@ -109,7 +112,9 @@ std::string check_as(uid_t id, const PlayerAccess& access) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         int failed[2] = {-1, 0};
-        if (!drop_to(id))
+        if (const int error = enter_reveal(reveal); error != 0)
+            failed[1] = error;
+        else if (!drop_to(id))
             failed[1] = errno;
         for (std::size_t i = 0; i < tries.size() && failed[1] == 0; ++i) {
             failed[0] = static_cast<int>(i);
@@ -136,11 +141,11 @@ std::string check_as(uid_t id, const PlayerAccess& access) {
         return "the check" + as + " failed";
     if (failed[1] == 0)
         return {};
-    const char* what =
+    const std::string what =
         failed[0] < 0 ? "cannot change to it" : tries[static_cast<std::size_t>(failed[0])].path;
     const char* verb[] = {"", ": cannot list", ": cannot write in", ": cannot run"};
     const Try how = failed[0] < 0 ? Try::Read : tries[static_cast<std::size_t>(failed[0])].how;
-    return std::string(what) + verb[static_cast<int>(how)] + ": " + std::strerror(failed[1]) + as;
+    return what + verb[static_cast<int>(how)] + ": " + std::strerror(failed[1]) + as;
 }
 
 }  // namespace referee

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "referee/process/reach.h"
+
 namespace referee {
 
 // Far above the ids of people (below 60000) and of the subordinate ranges
@@ -54,10 +56,12 @@ struct PlayerAccess {
     std::vector<std::string> files;     // read them
     std::vector<std::string> folders;   // list them
     std::vector<std::string> writable;  // write in them
+    Reveal reveal;                      // what the player's start reveals first
 };
 
-// Tries it, as `id` in a child of its own; "" when all could be done, else
-// the first that could not and why ("/bots/a/bot.py: Permission denied (as
+// Tries it, as `id` in a child of its own that first reveals what the
+// player's start reveals; "" when all could be done, else the first that
+// could not and why ("/bots/a/bot.py: Permission denied (as
 // user id 1500000000)").
 std::string check_as(uid_t id, const PlayerAccess& access);
 

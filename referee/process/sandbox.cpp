@@ -70,6 +70,28 @@ std::string find_program(const std::string& name, int& error) {
     return {};
 }
 
+std::vector<ShownPath> shown_paths(const SandboxSettings& settings, const PlayerView& view) {
+    std::vector<ShownPath> shown;
+    for (const auto& folder : view.installations)
+        shown.push_back({folder, false});
+    for (const auto& path : {view.folder, view.lone_file}) {
+        if (!path.empty())
+            shown.push_back({path, false});
+    }
+    for (const auto& path : settings.see_paths)
+        shown.push_back({absolute_normal(path), false});
+    for (const auto& dir : settings.player_dirs)
+        shown.push_back({absolute_normal(dir), true});
+    return shown;
+}
+
+Reveal player_reveal(const SandboxSettings& settings, const PlayerView& view) {
+    std::vector<std::string> paths;
+    for (const auto& shown : shown_paths(settings, view))
+        paths.push_back(shown.path);
+    return Reach::instance().reveal(paths);
+}
+
 std::vector<std::string> sandbox_command(const SandboxSettings& settings, const PlayerView& view,
                                          int info_fd, int filter_fd) {
     const std::string size = std::to_string(settings.tmp_bytes);
@@ -92,14 +114,8 @@ std::vector<std::string> sandbox_command(const SandboxSettings& settings, const 
                                "--dev", "/dev", "--size", size, "--tmpfs", "/tmp", "--size", size,
                                "--tmpfs", "/dev/shm"});
     // Bound after /tmp, so that players kept in /tmp are not hidden by it.
-    if (!view.folder.empty())
-        words.insert(words.end(), {"--ro-bind", view.folder, view.folder});
-    if (!view.lone_file.empty())
-        words.insert(words.end(), {"--ro-bind", view.lone_file, view.lone_file});
-    for (const auto& path : settings.see_paths)
-        words.insert(words.end(), {"--ro-bind", path, path});
-    for (const auto& dir : settings.player_dirs)
-        words.insert(words.end(), {"--bind", dir, dir});
+    for (const auto& [path, writable] : shown_paths(settings, view))
+        words.insert(words.end(), {writable ? "--bind" : "--ro-bind", path, path});
     // The skeleton bwrap made for these mounts is a file system of its own,
     // /work of /work/bots/alice for one: read-only as well.
     words.insert(words.end(),

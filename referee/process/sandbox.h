@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "referee/process/player_view.h"
+#include "referee/process/reach.h"
 
 namespace referee {
 
@@ -28,6 +29,18 @@ struct SandboxSettings {
     bool disable_userns = true;                       // no user namespaces inside
     std::size_t tmp_bytes = std::size_t{256} << 20U;  // size of /tmp and /dev/shm
 };
+
+// What a player is shown beside the system's: its runtimes, its folder or
+// lone file, the --player-see paths (read-only) and the --player-dir
+// folders (writable).
+struct ShownPath {
+    std::string path;
+    bool writable = false;
+};
+std::vector<ShownPath> shown_paths(const SandboxSettings& settings, const PlayerView& view);
+
+// How the player's start reveals those of them its id cannot reach (reach.h).
+Reveal player_reveal(const SandboxSettings& settings, const PlayerView& view);
 
 // The command that runs what `view` shows inside the sandbox, in the
 // player's own folder (its /tmp when it has none); bwrap reports on

@@ -9,6 +9,8 @@
 #include "referee/process/guarantees.h"
 #include "referee/process/player_ids.h"
 #include "referee/process/player_view.h"
+#include "referee/process/reach.h"
+#include "referee/process/sandbox.h"
 #include "referee/process/syscall_filter.h"
 #include "referee/seats/human.h"
 #include "referee/seats/program_seat.h"
@@ -19,10 +21,10 @@ namespace {
 
 constexpr auto kProbeTime = std::chrono::seconds(10);
 
-std::string joined(const std::vector<std::string>& words) {
+std::string joined(const std::vector<std::string>& words, const std::string& between = " ") {
     std::string text;
     for (const auto& word : words)
-        text += (text.empty() ? "" : " ") + word;
+        text += (text.empty() ? "" : between) + word;
     return text;
 }
 
@@ -92,26 +94,41 @@ void find_sandbox(Confinement& confinement, Guarantees& guarantees) {
     }
 }
 
-// Each command's files, as its player's id would use them.
+// Why a player's id may fail to reach what its command needs, and the fix.
+std::string reach_hint(bool sandboxed) {
+    return sandboxed ? " (its own files must be readable by others; show a path its command does "
+                       "not name with --player-see PATH)"
+                     : " (its own files must be readable by others)";
+}
+
+// Each command's files, as its player's id would use them, through what
+// its start reveals (named on `errors`).
 bool commands_usable(const Confinement& confinement,
                      const std::vector<std::vector<std::string>>& commands, std::ostream& errors) {
+    const bool sandboxed = confinement.sandbox.enabled;
+    Reach::instance().use(PlayerIds::instance().range().last);
     for (const auto& command : commands) {
         int error = 0;
         const std::string program = is_human(command) ? "" : find_program(command[0], error);
         if (program.empty())
             continue;  // not a program, or not found: its start says why
         const PlayerView view = player_view(program, command);
-        PlayerAccess access{view.program, view.files, {}, confinement.sandbox.player_dirs};
+        PlayerAccess access{view.program, view.files, {}, confinement.sandbox.player_dirs, {}};
         if (!view.folder.empty())
             access.folders.push_back(view.folder);
+        access.reveal = player_reveal(confinement.sandbox, view);
         const auto id = PlayerIds::instance().id_for(command);
         const std::string why = id ? check_as(*id, access) : "no user id left in --player-uids";
         if (!why.empty()) {
             errors << "referee: " << quote(joined(command), 200)
-                   << " cannot be played under its own user id: " << why << '\n';
+                   << " cannot be played under its own user id: " << why
+                   << (id ? reach_hint(sandboxed) : "") << '\n';
             return false;
         }
     }
+    if (const auto revealed = Reach::instance().revealed(); !revealed.empty())
+        errors << "referee: players run as their own users; " << joined(revealed, ", ")
+               << " bound for the run\n";
     return true;
 }
 

@@ -58,7 +58,7 @@ class FakeGame : public ::testing::Test {
         args.insert(args.end(), {"--pidfile", dir_ + "/" + name + ".pid"});
         if (family)
             args.insert(args.end(), {"--family", this->family()});
-        return command(FAKE_PLAYER, args);
+        return command(fake_player_, args);
     }
     std::string family() const { return dir_ + "/family.txt"; }
 
@@ -72,8 +72,9 @@ class FakeGame : public ::testing::Test {
         return run_referee(REFEREE, options, std::move(run));
     }
 
-    std::string dir_;  // where the players may write
-    std::string out_;  // where the referee writes, which players do not see
+    std::string fake_player_ = FAKE_PLAYER;  // a copy where the test's users need one
+    std::string dir_;                        // where the players may write
+    std::string out_;                        // where the referee writes, which players do not see
 };
 
 }  // namespace referee_test

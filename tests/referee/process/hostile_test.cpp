@@ -113,10 +113,19 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
             GTEST_SKIP() << "run as root, to run the referee both as root and as nobody";
         // The opponent in a folder of its own, outside every --player-dir.
         opponent_ = referee_test::scratch_dir(std::string(name()) + "_opponent");
-        std::filesystem::copy_file(FAKE_PLAYER, opponent_ + "/fake_player");
         if (unprivileged()) {
             if (std::system("setpriv --version > /dev/null 2>&1") != 0)
                 GTEST_SKIP() << "setpriv (util-linux) is missing";
+            // The checkout may lie where nobody cannot reach: its own copies.
+            programs_ = referee_test::scratch_dir(std::string(name()) + "_programs");
+            for (const char* program : {REFEREE, FAKE_PLAYER})
+                std::filesystem::copy_file(
+                    program, programs_ + "/" + std::filesystem::path(program).filename().string());
+            referee_ = programs_ + "/referee";
+            fake_player_ = programs_ + "/fake_player";
+        }
+        std::filesystem::copy_file(fake_player_, opponent_ + "/fake_player");
+        if (unprivileged()) {
             ASSERT_EQ(::chown(out_.c_str(), kNobody, kNobody), 0);
             // The groups a user is handed, so that every guarantee holds.
             delegation_.make(own_group_dirs());
@@ -128,6 +137,8 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
     void TearDown() override {
         delegation_.remove();
         std::filesystem::remove_all(opponent_);
+        if (!programs_.empty())
+            std::filesystem::remove_all(programs_);
         FakeGame::TearDown();
     }
     static const char* name() {
@@ -141,7 +152,7 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
         std::vector<std::string> argv;
         if (unprivileged())
             argv = delegation_.as_nobody;
-        argv.insert(argv.end(), {"env", std::string(kSecretVariable) + "=hunter2", REFEREE});
+        argv.insert(argv.end(), {"env", std::string(kSecretVariable) + "=hunter2", referee_});
         if (std::find(args.begin(), args.end(), "--sandbox") == args.end())
             argv.insert(argv.end(), {"--sandbox", "on"});
         argv.insert(argv.end(), args.begin(), args.end());
@@ -176,6 +187,8 @@ class Confined : public referee_test::FakeGame, public ::testing::WithParamInter
     }
 
     static constexpr const char* kSecretVariable = "REFEREE_TEST_SECRET";
+    std::string referee_ = REFEREE;
+    std::string programs_;  // copies of the programs for nobody, or ""
     std::string opponent_;
     Delegation delegation_;
 };
@@ -211,7 +224,7 @@ std::vector<std::string> listing(const std::string& folder) {
 }
 
 TEST_P(Confined, AttacksOnTheMachineTheRefereeAndTheOpponentFail) {
-    const std::string players = std::filesystem::path(FAKE_PLAYER).parent_path().string();
+    const std::string players = std::filesystem::path(fake_player_).parent_path().string();
     const std::string mark = "hostile_" + std::to_string(::getpid());
     const std::string outside = (std::filesystem::current_path() / mark).string();
     const std::string setting = "/proc/sys/kernel/printk_ratelimit";
@@ -278,7 +291,7 @@ TEST_P(Confined, AttacksOnTheMachineTheRefereeAndTheOpponentFail) {
 
 // What a sandboxed player sees of the machine, and of its environment.
 TEST_P(Confined, PlayerSeesItsFolderTheSystemAndACleanEnvironment) {
-    const std::string players = std::filesystem::path(FAKE_PLAYER).parent_path().string();
+    const std::string players = std::filesystem::path(fake_player_).parent_path().string();
     const std::string visible = "/usr/bin/env:/bin:/etc/passwd:/etc/ld.so.cache:" + players +
                                 ":/proc/self/status:/dev/null:/dev/shm:/tmp";
     const std::string hidden = "/etc/shadow:/home:/root:/sys:/run:/var:/proc/1/status:" + out_ +
@@ -351,7 +364,9 @@ TEST_P(Confined, RunsThatWouldExposeOrFailAPlayerAreRefused) {
 
     if (unprivileged())
         GTEST_SKIP() << "an ordinary user's referee runs its players as itself";
-    std::filesystem::permissions(opponent_, std::filesystem::perms::owner_all);
+    // A folder of its own closed to others is shown to it; a program that
+    // only its owner may read is not.
+    std::filesystem::permissions(opponent_ + "/fake_player", std::filesystem::perms::owner_all);
     run = referee({"--player-dir", dir_, "--quiet", fake("black"), opponent()});
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("cannot be played under its own user id: " + opponent_ +
@@ -359,6 +374,67 @@ TEST_P(Confined, RunsThatWouldExposeOrFailAPlayerAreRefused) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/black.pid"));
+}
+
+// A folder closed to every other user, as root's home or mktemp -d: as
+// its owner (root or nobody) made it, players kept there play, with the
+// sandbox and without, each seeing its own files only.
+TEST_P(Confined, PlayersInAPrivateFolderPlayAndSeeTheirOwnFilesOnly) {
+    namespace fs = std::filesystem;
+    const uid_t owner = unprivileged() ? kNobody : 0;
+    const auto private_folder = [&](const std::string& suffix) {
+        const std::string home = referee_test::scratch_dir(std::string(name()) + suffix);
+        fs::create_directories(home + "/bin");
+        fs::copy_file(fake_player_, home + "/bin/fake_player");
+        EXPECT_EQ(::chown(home.c_str(), owner, owner), 0);
+        fs::permissions(home, fs::perms::owner_all);
+        return home;
+    };
+    const std::string home = private_folder("_home");
+    const std::string rival = private_folder("_rival");
+    referee_test::write_file(home + "/bin/data.txt", "the bot's own\n");
+    referee_test::write_file(home + "/bin/secret", "root's\n");
+    fs::permissions(home + "/bin/secret", fs::perms::owner_read | fs::perms::owner_write);
+    const std::string white =
+        referee_test::command(rival + "/bin/fake_player", {"--pidfile", dir_ + "/white.pid"});
+    struct Case {
+        std::string target, sandboxed, unsandboxed;
+    };
+    // Named by a link, which the check before the game does not follow.
+    fs::create_symlink(home + "/bin/secret", dir_ + "/secret");
+    const std::string denied = "cannot read: Permission denied";
+    const Case cases[] = {
+        {home + "/bin/data.txt", "read " + home + "/bin/data.txt",
+         "read " + home + "/bin/data.txt"},
+        {dir_ + "/secret", denied, denied},
+        // An ordinary user's players are that user: only the sandbox parts them.
+        {rival + "/bin/fake_player", "cannot read: No such file or directory",
+         unprivileged() ? "read " + rival + "/bin/fake_player" : denied},
+    };
+    for (const char* sandbox : {"on", "off"}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(sandbox) + " " + c.target);
+            fs::remove(out_ + "/game.log");
+            const RefereeRun run =
+                referee({"--sandbox", sandbox, "--quiet", "--player-dir", dir_, "--rules",
+                         "squares", "--plies", "6", "--log", out_ + "/game.log",
+                         referee_test::command(
+                             home + "/bin/fake_player",
+                             {"--hostile", "read", c.target, "--pidfile", dir_ + "/black.pid"}),
+                         white});
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.out, kDraw);
+            EXPECT_EQ(report(), std::string(sandbox) == "on" ? c.sandboxed : c.unsandboxed);
+            const bool named = run.err.find("players run as their own users; " + home + "/bin") !=
+                               std::string::npos;
+            EXPECT_EQ(named, !unprivileged()) << run.err;
+            EXPECT_EQ(referee_test::processes_mentioning(home), 0);
+        }
+    }
+    // The mounts lived in the players' starts only.
+    EXPECT_EQ(referee_test::read_file("/proc/self/mountinfo").find(home), std::string::npos);
+    fs::remove_all(home);
+    fs::remove_all(rival);
 }
 
 INSTANTIATE_TEST_SUITE_P(As, Confined, ::testing::Values("root", "nobody"));
