@@ -31,6 +31,18 @@ constexpr const char* kRefused[] = {
     "settimeofday",    "clock_settime",  "clock_adjtime",  "adjtimex",          "quotactl",
     "syslog",          "userfaultfd",    "vhangup"};
 
+// Another process's descriptors (pidfd_getfd), its memory other than
+// through ptrace (process_vm_readv, process_vm_writev), comparisons of its
+// files and memory with ours (kcmp), and pidfds from file handles
+// (open_by_handle_at: pidfs numbers its handles in the order pids are made,
+// so pid 1's is easily guessed). A player has no use for them; refused
+// outright, they reach pid 1 under no form of its pid and by no handle.
+constexpr const char* kOnOtherProcesses[] = {"pidfd_getfd", "process_vm_readv", "process_vm_writev",
+                                             "kcmp", "open_by_handle_at"};
+
+// The part of a register the kernel reads as an int (a pid).
+constexpr scmp_datum_t kLow32 = 0xffffffff;
+
 // Every namespace flag of clone.
 constexpr scmp_datum_t kNamespaceFlags[] = {CLONE_NEWNS,    CLONE_NEWUTS, CLONE_NEWIPC,
                                             CLONE_NEWUSER,  CLONE_NEWPID, CLONE_NEWNET,
@@ -55,20 +67,28 @@ bool add_rules(scmp_filter_ctx context) {
         if (!add(context, name, SCMP_ACT_ERRNO(EPERM)))
             return false;
     }
+    for (const char* name : kOnOtherProcesses) {
+        if (!add(context, name, SCMP_ACT_ERRNO(EPERM)))
+            return false;
+    }
+    // A handle is worth nothing without open_by_handle_at: answered as by a
+    // file system that has none, which its callers expect.
+    if (!add(context, "name_to_handle_at", SCMP_ACT_ERRNO(EOPNOTSUPP)))
+        return false;
     // Inside the sandbox a player can name only its own processes and pid
     // 1, bwrap's, which runs without this filter (and is hidden from its
-    // /proc): pid 1 is out of reach of ptrace and of the calls that read or
-    // write another process's memory, so a player traces and reads its own
-    // descendants only.
+    // /proc): ptrace of pid 1 is refused, so a player traces its own
+    // descendants only, and a pidfd of pid 1 is refused too. The kernel
+    // reads a pid as 32 bits, in every ABI, and ignores the rest of the
+    // register: so does the comparison, or 1 + 2^32 would pass for 1.
     const auto pid_one = [](unsigned argument) {
-        return std::vector<scmp_arg_cmp>{{argument, SCMP_CMP_EQ, 1, 0}};
+        return std::vector<scmp_arg_cmp>{{argument, SCMP_CMP_MASKED_EQ, kLow32, 1}};
     };
     if (!add(context, "ptrace", SCMP_ACT_ERRNO(EPERM), pid_one(1)) ||
-        !add(context, "process_vm_readv", SCMP_ACT_ERRNO(EPERM), pid_one(0)) ||
-        !add(context, "process_vm_writev", SCMP_ACT_ERRNO(EPERM), pid_one(0)) ||
-        !add(context, "pidfd_open", SCMP_ACT_ERRNO(EPERM), pid_one(0)) ||
-        !add(context, "kcmp", SCMP_ACT_ERRNO(EPERM), pid_one(0)))
+        !add(context, "pidfd_open", SCMP_ACT_ERRNO(EPERM), pid_one(0)))
         return false;
+    // The flags of clone are 64 bits in the kernel's x86-64 register but it
+    // reads the low 32: a flag's own bit is tested, whatever the rest holds.
     for (const scmp_datum_t flag : kNamespaceFlags) {
         if (!add(context, "clone", SCMP_ACT_ERRNO(EPERM), {{0, SCMP_CMP_MASKED_EQ, flag, flag}}))
             return false;

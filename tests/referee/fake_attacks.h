@@ -20,6 +20,10 @@
 //   io-uring -            sets up an io_uring
 //   namespace -           makes user and mount namespaces of its own
 //   trace PID             attaches to process PID with ptrace
+//   pid-one ABI:HIGH      pid 1 of its sandbox, then a child of its own,
+//                         each named with the bits of HIGH set above the
+//                         pid's 32, through every call that reaches another
+//                         process, made by ABI (x86-64, x32 or i386)
 //   variable NAME         reads NAME from its environment
 //   environment -         its whole environment, sorted
 //   see PATHS             which of the colon-separated PATHS exist

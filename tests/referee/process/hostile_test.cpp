@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -287,6 +288,37 @@ TEST_P(Confined, AttacksOnTheMachineTheRefereeAndTheOpponentFail) {
     EXPECT_EQ(referee_test::read_file(setting), setting_before);
     EXPECT_LT(::accept(listener, nullptr, nullptr), 0);  // nobody came
     ::close(listener);
+}
+
+// Pid 1 of the sandbox is bwrap's, the player's user id's too, and runs
+// without the filter: no call reaches it or its descriptors, in any ABI,
+// whether its pid is given plainly or with high bits the kernel ignores. The
+// same calls on the player's own child answer as the kernel does, so each
+// form does reach the kernel as that pid.
+TEST_P(Confined, PidOneIsOutOfReachHoweverItIsNamed) {
+    const std::string refused =
+        "pid 1: ptrace EPERM, process_vm_readv EPERM, process_vm_writev EPERM, kcmp EPERM, "
+        "pidfd_open EPERM, pidfd_getfd EPERM, name_to_handle_at EOPNOTSUPP, open_by_handle_at "
+        "EPERM; own child: ";
+    std::vector<std::string> abis{"x86-64"};
+    bool x32 = false;
+#if defined(__x86_64__)
+    abis.insert(abis.end(), {"x32", "i386"});
+    // Where the kernel has no x32 calls, they pass the filter and fail.
+    x32 = ::syscall(0x40000000 + SYS_getpid) >= 0;
+#endif
+    for (const auto& abi : abis) {
+        const std::string own =
+            abi == "x32" && !x32 ? "ptrace ENOSYS, pidfd_open ENOSYS" : "ptrace ok, pidfd_open ok";
+        for (const char* high : {"0", "0x100000000", "0xffffffff00000000"}) {
+            SCOPED_TRACE(abi + " " + high);
+            const RefereeRun run = attack("pid-one", abi + ":" + high);
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.out, kDraw);
+            EXPECT_EQ(report(), refused + own);
+            EXPECT_EQ(referee_test::processes_mentioning(dir_), 0);
+        }
+    }
 }
 
 // What a sandboxed player sees of the machine, and of its environment.
