@@ -56,7 +56,8 @@
 //                   their pids in the --family file
 //   escape -        tries to leave its control groups for their parents and
 //                   to raise its memory and process bounds
-// --work-ms N spends N ms of its own CPU time before each move.
+// --work-ms N spends N ms of its own CPU time before each move, then says
+// "cpu N us", the CPU time it has used since it started.
 // --watch FILE counts the CPU clock ticks the processes listed in FILE
 // used during its own work, and says "watched N ticks" after each move.
 // --say writes TEXT and a newline to standard error just before the fault.
@@ -470,10 +471,14 @@ void work(const Flags& flags, long long& watched) {
     const double until = cpu_seconds() + flags.work_ms / 1000.0;
     while (cpu_seconds() < until) {
     }
-    if (flags.watch.empty())
-        return;
-    watched += ticks_of(flags.watch) - before;
-    std::cerr << "watched " << watched << " ticks" << std::endl;
+    if (!flags.watch.empty()) {
+        watched += ticks_of(flags.watch) - before;
+        std::cerr << "watched " << watched << " ticks" << std::endl;
+    }
+    // Counted last, just before the move: what a clock on its CPU time
+    // charges it for the move cannot be more than it used since it said
+    // this before its last move.
+    std::cerr << "cpu " << static_cast<long long>(cpu_seconds() * 1e6) << " us" << std::endl;
 }
 
 }  // namespace
