@@ -96,7 +96,7 @@ std::string class_path_folder(const std::string& value, const std::string& base)
     std::size_t start = 0;
     while (start <= value.size()) {
         const std::size_t end = std::min(value.find(':', start), value.size());
-        const std::string entry = resolved(value.substr(start, end - start), base);
+        std::string entry = resolved(value.substr(start, end - start), base);
         if (folder_at(entry))
             return entry;
         if (regular_file(entry))
@@ -196,6 +196,12 @@ PlayerView player_view(const std::string& program, const std::vector<std::string
             view.folder = folder;
         break;
     }
+    // A program that is a link runs what it links to: its folder too.
+    std::error_code error;
+    const std::string target = fs::canonical(view.program, error).parent_path().string();
+    if (!runtime && !error && fs::is_symlink(view.program, error) && !system_file(view.program) &&
+        target != view.folder && target != "/" && target != "/tmp")
+        add_installation(view, target);
     const std::string where = view.folder.empty() ? base : view.folder;
     if (runtime)
         view.program = runtime_program(view, view.program, where, true);

@@ -23,8 +23,6 @@
 #include "referee/process/player_view.h"
 #include "referee/process/sandbox.h"
 
-extern char** environ;
-
 namespace referee {
 namespace {
 

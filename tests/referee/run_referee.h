@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +40,36 @@ inline std::string scratch_dir(std::string name) {
     std::filesystem::create_directories(dir);
     std::filesystem::permissions(dir, std::filesystem::perms::all);
     return dir.string();
+}
+
+// A copy of `program` that every user may run, for a case that runs the
+// referee or a player as another user: the checkout may lie in a folder
+// closed to others (root's home, mktemp -d). One copy per program and test
+// process, removed when the process ends.
+inline std::string public_copy(const std::string& program) {
+    static const std::string dir = [] {
+        static std::string made = scratch_dir("programs");
+        std::atexit([] { std::filesystem::remove_all(made); });
+        return made;
+    }();
+    const std::string copy = dir + "/" + std::filesystem::path(program).filename().string();
+    if (!std::filesystem::exists(copy))
+        std::filesystem::copy_file(program, copy);
+    return copy;
+}
+
+// What the referee said on its standard error without the line that names
+// the private folders it reveals to players run as root: a checkout closed
+// to others brings that line, one readable by all does not.
+inline std::string without_reveal_notice(const std::string& err) {
+    const std::string notice = "referee: players run as their own users; ";
+    std::string kept;
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(notice, 0) != 0)
+            kept += line + "\n";
+    }
+    return kept;
 }
 
 // The referee reads nothing from its own standard input: it gets none. A

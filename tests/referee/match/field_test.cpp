@@ -167,6 +167,10 @@ class Field : public ::testing::TestWithParam<const char*> {
         }
     }
     bool as_root() const { return std::string(GetParam()) == "root"; }
+    // Where nobody may run it.
+    std::string randombot() const {
+        return as_root() ? std::string(RANDOMBOT) : referee_test::public_copy(RANDOMBOT);
+    }
 
     // A submission: its files, `run` and `build` executable.
     void submit(const std::string& name,
@@ -190,7 +194,10 @@ class Field : public ::testing::TestWithParam<const char*> {
         std::vector<std::string> argv;
         if (!as_root() && ::geteuid() == 0)
             argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-        argv.insert(argv.end(), {"env", "TMPDIR=" + out_ + "/tmp", REFEREE});
+        // The checkout may lie where nobody cannot reach.
+        const std::string referee =
+            as_root() ? std::string(REFEREE) : referee_test::public_copy(REFEREE);
+        argv.insert(argv.end(), {"env", "TMPDIR=" + out_ + "/tmp", referee});
         argv.insert(argv.end(), args.begin(), args.end());
         test_support::RunOptions options;
         options.deadline = std::chrono::seconds(120);
@@ -223,7 +230,7 @@ TEST_P(Field, BuildsPlaysAndLeavesOutWhatDoesNotBuild) {
     const std::string before = snapshot(subs_);
     const std::string results = out_ + "/results.jsonl";
     const std::vector<std::string> args{"--quiet", "--plies", "4",   "--results",
-                                        results,   "--field", subs_, RANDOMBOT};
+                                        results,   "--field", subs_, randombot()};
     const RefereeRun run = referee(args);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("Left out dave: its build failed (exited with status 3)\n"),
