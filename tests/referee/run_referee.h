@@ -52,7 +52,7 @@ inline std::string public_copy(const std::string& program) {
         std::atexit([] { std::filesystem::remove_all(made); });
         return made;
     }();
-    const std::string copy = dir + "/" + std::filesystem::path(program).filename().string();
+    std::string copy = dir + "/" + std::filesystem::path(program).filename().string();
     if (!std::filesystem::exists(copy))
         std::filesystem::copy_file(program, copy);
     return copy;

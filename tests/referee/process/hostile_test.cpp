@@ -408,7 +408,7 @@ TEST_P(Confined, PlayersInAPrivateFolderPlayAndSeeTheirOwnFilesOnly) {
     namespace fs = std::filesystem;
     const uid_t owner = unprivileged() ? kNobody : 0;
     const auto private_folder = [&](const std::string& suffix) {
-        const std::string home = referee_test::scratch_dir(std::string(name()) + suffix);
+        std::string home = referee_test::scratch_dir(std::string(name()) + suffix);
         fs::create_directories(home + "/bin");
         fs::copy_file(fake_player_, home + "/bin/fake_player");
         EXPECT_EQ(::chown(home.c_str(), owner, owner), 0);
