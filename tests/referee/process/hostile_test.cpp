@@ -283,6 +283,22 @@ TEST_P(Confined, AttacksOnTheMachineTheRefereeAndTheOpponentFail) {
     ::close(listener);
 }
 
+#if defined(__x86_64__)
+// Whether this kernel answers an i386 call (int 0x80) at all: getpid in a
+// child, which dies of SIGSEGV where they are turned off.
+bool i386_calls_work() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long result = 20;  // getpid in the i386 table
+        asm volatile("int $0x80" : "+a"(result) : : "memory");
+        ::_exit(result > 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+#endif
+
 // Pid 1 of the sandbox is bwrap's, the player's user id's too, and runs
 // without the filter: no call reaches it or its descriptors, in any ABI,
 // whether its pid is given plainly or with high bits the kernel ignores. The
@@ -296,9 +312,13 @@ TEST_P(Confined, PidOneIsOutOfReachHoweverItIsNamed) {
     std::vector<std::string> abis{"x86-64"};
     bool x32 = false;
 #if defined(__x86_64__)
-    abis.insert(abis.end(), {"x32", "i386"});
+    abis.emplace_back("x32");
     // Where the kernel has no x32 calls, they pass the filter and fail.
     x32 = ::syscall(0x40000000 + SYS_getpid) >= 0;
+    // A kernel with its i386 calls turned off kills whoever makes one, in
+    // the sandbox or not: nothing to get past there.
+    if (i386_calls_work())
+        abis.emplace_back("i386");
 #endif
     for (const auto& abi : abis) {
         const std::string own =
