@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "records/results.h"
-#include "referee/match/pairings.h"
+#include "referee/formats/pairings.h"
 #include "referee/match/tournament.h"
 
 namespace {

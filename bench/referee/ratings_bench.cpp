@@ -8,7 +8,7 @@
 #include <numeric>
 #include <random>
 
-#include "referee/match/ratings.h"
+#include "referee/stats/ratings.h"
 
 namespace {
 

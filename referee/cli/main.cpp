@@ -1,11 +1,11 @@
 #include <iostream>
 
+#include "referee/check/check.h"
 #include "referee/cli/options.h"
 #include "referee/common/interrupt.h"
-#include "referee/match/check.h"
-#include "referee/match/field.h"
+#include "referee/field/field.h"
+#include "referee/formats/pairings.h"
 #include "referee/match/match.h"
-#include "referee/match/pairings.h"
 #include "referee/match/paths.h"
 #include "referee/match/tournament.h"
 #include "referee/process/player_group.h"

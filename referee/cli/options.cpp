@@ -12,7 +12,7 @@
 
 #include "referee/common/files.h"
 #include "referee/common/text.h"
-#include "referee/match/game_list.h"
+#include "referee/formats/game_list.h"
 #include "referee/match/paths.h"
 #include "referee/process/player_ids.h"
 #include "referee/process/player_view.h"

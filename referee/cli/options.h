@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "referee/match/field.h"
+#include "referee/field/field.h"
 #include "referee/match/match.h"
 
 namespace referee {

@@ -14,6 +14,8 @@
 #include "records/usage.h"
 #include "referee/common/files.h"
 #include "referee/common/interrupt.h"
+#include "referee/formats/schedule.h"
+#include "referee/formats/swiss_rounds.h"
 #include "referee/game/display.h"
 #include "referee/game/observers.h"
 #include "referee/game/record.h"
@@ -23,12 +25,8 @@
 #include "referee/match/progress.h"
 #include "referee/match/results.h"
 #include "referee/match/resume.h"
-#include "referee/match/schedule.h"
-#include "referee/match/swiss_rounds.h"
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
-#include "referee/seats/human.h"
-#include "referee/seats/keyboard.h"
 #include "referee/seats/seating.h"
 
 namespace referee {
@@ -179,10 +177,8 @@ class MatchRunner {
     bool show_boards_;
     bool color_;
     BoardView view_;
-    // A side played by a person reads our standard input; lines typed ahead
-    // carry from one game of a match into the next.
-    Keyboard keyboard_{STDIN_FILENO};
-    Terminal terminal_;
+    // People play at our own terminal, with one keyboard for the run.
+    ConsoleSeating console_{out_};
     Seating seating_;
     GameConfig config_;
     JobPaths paths_;
@@ -348,8 +344,7 @@ void MatchRunner::prepare() {
     workers_ = std::min(options_.concurrency, static_cast<int>(games_.size()));
     // Boards of games played side by side would run into one another.
     show_boards_ = !options_.quiet && workers_ <= 1;
-    terminal_ = Terminal{&keyboard_, &out_, show_boards_, color_, ::isatty(STDIN_FILENO) != 1};
-    seating_ = Seating{&terminal_, options_.confinement};
+    seating_ = console_.seating(options_.confinement, show_boards_, color_);
     // The pause after each move is for watching the board.
     if (!show_boards_)
         config_.delay = std::chrono::milliseconds(0);

@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "records/results.h"
+#include "referee/formats/pairings.h"
 #include "referee/game/game.h"
 #include "referee/game/outcome.h"
-#include "referee/match/pairings.h"
-#include "referee/match/player.h"
 #include "referee/match/publish.h"
-#include "referee/match/stats.h"
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
+#include "referee/seats/player.h"
+#include "referee/stats/stats.h"
 
 namespace referee {
 

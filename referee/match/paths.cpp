@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "referee/match/schedule.h"
+#include "referee/formats/schedule.h"
 
 namespace referee {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "referee/match/game_entry.h"
-#include "referee/match/standings.h"
+#include "referee/stats/standings.h"
 
 namespace referee {
 

@@ -9,7 +9,7 @@
 
 #include "referee/game/game.h"
 #include "referee/match/game_entry.h"
-#include "referee/match/standings.h"
+#include "referee/stats/standings.h"
 
 namespace referee {
 

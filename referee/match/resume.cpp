@@ -75,4 +75,16 @@ std::string resume_line(int done, int selected, const std::string& path) {
                          : "playing the " + std::to_string(missing) + " missing");
 }
 
+ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan) {
+    // A game's pairing follows from the games before it: checked once all
+    // are read.
+    ResumeCheck check =
+        check_resume(path, run, plan.total(), [](const GameEntry&) { return std::string(); });
+    if (check.refusal.empty())
+        check.refusal = swiss_misfit(plan, run.players, check.done);
+    if (!check.refusal.empty())
+        check.done.clear();
+    return check;
+}
+
 }  // namespace referee

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "referee/formats/pairings.h"
+#include "referee/formats/swiss_rounds.h"
 #include "referee/match/game_entry.h"
-#include "referee/match/pairings.h"
 
 namespace referee {
 
@@ -36,5 +37,9 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
 
 // "Resuming: 7 of 12 games are in r.jsonl; playing the 5 missing"
 std::string resume_line(int done, int selected, const std::string& path);
+
+// check_resume for a Swiss run: the games of `path` against `run` and
+// against the rounds paired again from them.
+ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan);
 
 }  // namespace referee

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <utility>
 
+#include "referee/formats/swiss_rounds.h"
 #include "referee/match/results.h"
-#include "referee/match/standings.h"
-#include "referee/match/swiss_rounds.h"
+#include "referee/stats/standings.h"
 
 namespace referee {
 

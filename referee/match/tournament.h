@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "referee/formats/pairings.h"
 #include "referee/match/game_entry.h"
-#include "referee/match/pairings.h"
 #include "referee/match/publish.h"
-#include "referee/match/standings.h"
-#include "referee/match/stats.h"
+#include "referee/stats/standings.h"
+#include "referee/stats/stats.h"
 
 namespace referee {
 

@@ -14,14 +14,11 @@
 #include "referee/game/outcome.h"
 #include "referee/game/seat.h"
 #include "referee/seats/keyboard.h"
+#include "referee/seats/seating.h"
 #include "rules/board.h"
 #include "rules/judge.h"
 
 namespace referee {
-
-// Whether a player command is the bare word "human". A program of that name
-// is still reachable as "./human" or by its full path.
-bool is_human(const std::vector<std::string>& command);
 
 // Where people play and how the screen is shared with the board display.
 struct Terminal {

@@ -168,6 +168,20 @@ bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confi
     return !confinement.own_ids || commands_usable(confinement, commands, errors);
 }
 
+ConsoleSeating::ConsoleSeating(std::ostream& screen)
+    : screen_(screen),
+      keyboard_(std::make_unique<Keyboard>(STDIN_FILENO)),
+      terminal_(std::make_unique<Terminal>()) {}
+
+ConsoleSeating::~ConsoleSeating() = default;
+
+Seating ConsoleSeating::seating(const Confinement& confinement, bool shows_moves, bool color) {
+    // Input from a pipe is not echoed: repeat each line after its prompt.
+    *terminal_ =
+        Terminal{keyboard_.get(), &screen_, shows_moves, color, ::isatty(STDIN_FILENO) != 1};
+    return Seating{terminal_.get(), confinement};
+}
+
 std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
                                 const GameConfig& config, GameObserver& observer,
                                 const Seating& seating) {

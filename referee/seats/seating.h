@@ -15,13 +15,39 @@
 
 namespace referee {
 
+class Keyboard;
 struct Terminal;
+
+// Whether a player command is the bare word "human". A program of that name
+// is still reachable as "./human" or by its full path.
+bool is_human(const std::vector<std::string>& command);
 
 // Where the seats of a run come from: the terminal people play at (none:
 // nobody may play human) and what each program may use and reach.
 struct Seating {
     const Terminal* terminal = nullptr;
     Confinement confinement;
+};
+
+// The terminal of the referee itself, for the people of a run: they type on
+// its standard input and see `screen`. One keyboard for the whole run, so
+// that what was typed ahead carries into the next game.
+class ConsoleSeating {
+  public:
+    explicit ConsoleSeating(std::ostream& screen);
+    ~ConsoleSeating();
+    ConsoleSeating(const ConsoleSeating&) = delete;
+    ConsoleSeating& operator=(const ConsoleSeating&) = delete;
+
+    // The seating of the games to come: `shows_moves` when the display
+    // already shows the board after every move, `color` for the prompts.
+    // Valid while this lives, until the next call.
+    Seating seating(const Confinement& confinement, bool shows_moves, bool color);
+
+  private:
+    std::ostream& screen_;
+    std::unique_ptr<Keyboard> keyboard_;
+    std::unique_ptr<Terminal> terminal_;
 };
 
 // Settles how players are confined, before any game: in the sandbox

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "referee/match/standings.h"
+#include "referee/stats/standings.h"
 
 namespace referee::site {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "referee/match/pairings.h"
+#include "referee/formats/pairings.h"
 #include "referee/web/web_game.h"
 
 namespace referee::web {

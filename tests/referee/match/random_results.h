@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "referee/formats/pairings.h"
 #include "referee/match/game_entry.h"
-#include "referee/match/pairings.h"
 
 namespace referee_test {
 

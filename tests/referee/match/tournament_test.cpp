@@ -8,11 +8,11 @@
 #include <tuple>
 
 #include "random_results.h"
-#include "referee/match/pairings.h"
+#include "referee/formats/pairings.h"
+#include "referee/formats/schedule.h"
 #include "referee/match/results.h"
-#include "referee/match/schedule.h"
-#include "referee/match/standings.h"
 #include "referee/match/tournament.h"
+#include "referee/stats/standings.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "match/random_results.h"
 #include "random_games.h"
 #include "records/game.h"
-#include "referee/match/standings.h"
 #include "referee/site/csv.h"
 #include "referee/site/site.h"
+#include "referee/stats/standings.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "protocol/move_line.h"
 #include "record_moves.h"
 #include "referee/game/record.h"
-#include "referee/match/standings.h"
+#include "referee/stats/standings.h"
 #include "rules/board.h"
 #include "rules/judge.h"
 #include "served.h"

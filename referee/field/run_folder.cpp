@@ -1,4 +1,4 @@
-#include "referee/match/run_folder.h"
+#include "referee/field/run_folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -9,10 +9,21 @@
 #include <vector>
 
 #include "referee/match/game_entry.h"
-#include "referee/match/ratings.h"
-#include "referee/match/stats.h"
+#include "referee/stats/ratings.h"
+#include "referee/stats/stats.h"
 
 namespace referee {
+
+// A bye is no game, but a win for the player left out of an odd round,
+// kept in the results as a line with this reason and opponent.
+inline constexpr const char* kByeReason = "bye";
+inline constexpr const char* kByeOpponent = "(bye)";  // its results line's white
+
+// A results line of a bye: its reason, and kByeOpponent as white (a
+// player of that name still plays games that end for other reasons).
+inline bool is_bye(const GameEntry& entry) {
+    return entry.reason == kByeReason && entry.white == kByeOpponent;
+}
 
 struct Standing {
     int player = 0;  // index into Standings::players

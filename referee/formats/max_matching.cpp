@@ -1,4 +1,4 @@
-#include "referee/match/max_matching.h"
+#include "referee/formats/max_matching.h"
 
 // LEMON's weighted blossom algorithm: Boost.Graph's maximum_weighted_matching
 // as Debian 12 packs it (1.74, and 1.81) never ends on the complete graph of

@@ -1,4 +1,4 @@
-#include "referee/match/game_list.h"
+#include "referee/formats/game_list.h"
 
 #include <charconv>
 #include <optional>

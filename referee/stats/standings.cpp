@@ -1,11 +1,11 @@
-#include "referee/match/standings.h"
+#include "referee/stats/standings.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <unordered_map>
 
-#include "referee/match/swiss_rounds.h"
+#include "referee/formats/swiss_rounds.h"
 
 namespace referee {
 namespace {

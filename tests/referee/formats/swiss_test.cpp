@@ -11,8 +11,8 @@
 #include <string>
 #include <tuple>
 
-#include "referee/match/swiss.h"
-#include "referee/match/swiss_rounds.h"
+#include "referee/formats/swiss.h"
+#include "referee/formats/swiss_rounds.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "referee/match/stats.h"
+#include "referee/stats/stats.h"
 
 namespace referee {
 

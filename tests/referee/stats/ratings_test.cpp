@@ -8,7 +8,7 @@
 
 #include <Eigen/Dense>
 
-#include "referee/match/ratings.h"
+#include "referee/stats/ratings.h"
 
 namespace {
 

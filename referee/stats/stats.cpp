@@ -1,4 +1,4 @@
-#include "referee/match/stats.h"
+#include "referee/stats/stats.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,9 +1,9 @@
-#include "referee/match/swiss.h"
+#include "referee/formats/swiss.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "referee/match/max_matching.h"
+#include "referee/formats/max_matching.h"
 
 namespace referee {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "referee/match/pairings.h"
-#include "referee/match/player.h"
+#include "referee/formats/pairings.h"
+#include "referee/seats/player.h"
 
 namespace referee {
 

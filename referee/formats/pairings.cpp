@@ -1,4 +1,4 @@
-#include "referee/match/pairings.h"
+#include "referee/formats/pairings.h"
 
 #include <map>
 #include <set>

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "referee/match/max_matching.h"
+#include "referee/formats/max_matching.h"
 
 namespace referee {
 

@@ -1,4 +1,4 @@
-#include "referee/match/schedule.h"
+#include "referee/formats/schedule.h"
 
 #include <algorithm>
 #include <cctype>

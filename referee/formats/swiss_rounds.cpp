@@ -1,10 +1,10 @@
-#include "referee/match/swiss_rounds.h"
+#include "referee/formats/swiss_rounds.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 
-#include "referee/match/swiss.h"
+#include "referee/formats/swiss.h"
 
 namespace referee {
 namespace {
@@ -134,18 +134,6 @@ std::string swiss_misfit(const SwissPlan& plan, const std::vector<std::string>& 
         }
     }
     return "";
-}
-
-ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan) {
-    // A game's pairing follows from the games before it: checked once all
-    // are read.
-    ResumeCheck check =
-        check_resume(path, run, plan.total(), [](const GameEntry&) { return std::string(); });
-    if (check.refusal.empty())
-        check.refusal = swiss_misfit(plan, run.players, check.done);
-    if (!check.refusal.empty())
-        check.done.clear();
-    return check;
 }
 
 }  // namespace referee

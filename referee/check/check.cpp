@@ -1,13 +1,13 @@
-#include "referee/match/check.h"
+#include "referee/check/check.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 #include <mutex>
 
+#include "referee/check/checklist.h"
 #include "referee/common/interrupt.h"
 #include "referee/game/seat.h"
-#include "referee/match/checklist.h"
 #include "referee/seats/seating.h"
 #include "referee/seats/stoppable.h"
 

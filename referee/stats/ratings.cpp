@@ -1,4 +1,4 @@
-#include "referee/match/ratings.h"
+#include "referee/stats/ratings.h"
 
 #include <algorithm>
 #include <cmath>

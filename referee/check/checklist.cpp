@@ -1,4 +1,4 @@
-#include "referee/match/checklist.h"
+#include "referee/check/checklist.h"
 
 #include <algorithm>
 #include <cstdio>

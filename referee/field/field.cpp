@@ -1,4 +1,4 @@
-#include "referee/match/field.h"
+#include "referee/field/field.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,9 +9,9 @@
 
 #include "referee/common/interrupt.h"
 #include "referee/common/text.h"
-#include "referee/match/pairings.h"
-#include "referee/match/run_folder.h"
-#include "referee/match/schedule.h"
+#include "referee/field/run_folder.h"
+#include "referee/formats/pairings.h"
+#include "referee/formats/schedule.h"
 #include "referee/process/bounded_run.h"
 #include "referee/process/player_group.h"
 #include "referee/process/player_ids.h"

@@ -7,23 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "referee/formats/pairings.h"
 #include "referee/match/game_entry.h"
-#include "referee/match/pairings.h"
-#include "referee/match/resume.h"
+#include "referee/stats/standings.h"
 
 namespace referee {
 
 // The player a bye's game names as white: a bye is no game, but a win for
 // the player left out of an odd round, kept in the results as one.
 constexpr int kByeSide = -1;
-inline constexpr const char* kByeReason = "bye";
-inline constexpr const char* kByeOpponent = "(bye)";  // its results line's white
-
-// A results line of a bye: its reason, and kByeOpponent as white (a
-// player of that name still plays games that end for other reasons).
-inline bool is_bye(const GameEntry& entry) {
-    return entry.reason == kByeReason && entry.white == kByeOpponent;
-}
 
 struct SwissPlan {
     int players = 0;
@@ -62,9 +54,5 @@ GameEntry bye_entry(const ScheduledGame& game, int scheduled,
 // before it. Empty when they all fit; otherwise why not.
 std::string swiss_misfit(const SwissPlan& plan, const std::vector<std::string>& names,
                          const std::vector<GameEntry>& done);
-
-// check_resume for a Swiss run: the games of `path` against `run` and
-// against the rounds paired again from them.
-ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan);
 
 }  // namespace referee

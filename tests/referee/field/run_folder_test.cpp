@@ -1,6 +1,6 @@
 // The folder a field run copies submissions into: what a copy holds, and
 // that no folder but a field run's own is ever emptied.
-#include "referee/match/run_folder.h"
+#include "referee/field/run_folder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
