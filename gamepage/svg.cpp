@@ -3,12 +3,19 @@
 #include <cmath>
 #include <functional>
 
+#include "rules/cell.h"
 #include "text/html.h"
 
 namespace gamepage {
 namespace {
 
 using LetterAt = std::function<std::string(int x, int y)>;
+
+// The piece's letter as data-piece and the shape's id hold it: w/W white
+// soldier and town hall, b/B black; empty for an empty square.
+std::string piece_letter(rules::Cell cell) {
+    return cell == rules::Cell::Empty ? std::string() : std::string(1, rules::letter(cell));
+}
 
 // One palette for the file and the page. Black's pieces are dark, white's
 // light; the marked squares are warm so the pieces stay readable on them.
@@ -140,7 +147,7 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
 
 }  // namespace
 
-std::string svg_picture(const Board& board, const std::optional<protocol::MoveLine>& last,
+std::string svg_picture(const rules::Board& board, const std::optional<protocol::MoveLine>& last,
                         const std::string& caption) {
     return picture(
         board.rows(), board.columns(), [&](int x, int y) { return piece_letter(board.at(x, y)); },
