@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "gamepage/styles.h"
 #include "rules/cell.h"
 #include "text/html.h"
 
@@ -16,23 +17,6 @@ using LetterAt = std::function<std::string(int x, int y)>;
 std::string piece_letter(rules::Cell cell) {
     return cell == rules::Cell::Empty ? std::string() : std::string(1, rules::letter(cell));
 }
-
-// One palette for the file and the page. Black's pieces are dark, white's
-// light; the marked squares are warm so the pieces stay readable on them.
-constexpr const char* kStyle =
-    "<style>"
-    ".paper{fill:#fffdf8}.light{fill:#eee4cf}.dark{fill:#dccbaa}.from{fill:#efdc8e}.to{fill:#"
-    "e9c452}"
-    ".b,.B{fill:#2c2924;stroke:#0f0d0b;stroke-width:1.5}"
-    ".w,.W{fill:#fcfaf5;stroke:#5b5347;stroke-width:1.5}"
-    ".ring{fill:none;stroke:#8c8172;stroke-width:1.5;opacity:.7}"
-    ".door{fill:#8c8172}"
-    ".label{font:12px sans-serif;fill:#6f6556;text-anchor:middle;dominant-baseline:central}"
-    ".step{stroke:#2a6bb0;stroke-width:4;stroke-linecap:round;opacity:.85}"
-    ".shot{stroke:#c4352b;stroke-width:3;stroke-dasharray:7 5;opacity:.9}"
-    ".burst{fill:none;stroke:#c4352b;stroke-width:3}"
-    ".caption{font:14px sans-serif;fill:#2c2924}"
-    "</style>";
 
 // Each shape is centred on the origin and placed by its <use>; the letter
 // is the id, so the page only has to change an href.
@@ -102,7 +86,7 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
         attr("width", std::to_string(width)) + attr("height", std::to_string(height)) +
         attr("data-cell", std::to_string(kCell)) + attr("data-margin", std::to_string(kMargin)) +
         '>' + (caption.empty() ? "" : "<title>" + text::html_escape(caption) + "</title>") +
-        kStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
+        kSvgStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
     if (!caption.empty()) {
         out += "<text class=\"caption\" id=\"caption\"" + attr("x", number(kMargin / 2.0)) +
                attr("y", std::to_string(board_height + kMargin / 2)) + '>' +
