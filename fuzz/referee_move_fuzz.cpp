@@ -8,16 +8,18 @@
 
 #include "fuzz/fuzz_support.h"
 #include "protocol/move_line.h"
-#include "referee/game/board.h"
+#include "rules/board.h"
+#include "rules/cell.h"
 #include "rules/judge.h"
+#include "rules/side.h"
 
 namespace {
 
 using fuzz::require;
 using protocol::MoveLine;
-using referee::Board;
-using referee::Cell;
-using referee::Side;
+using rules::Board;
+using rules::Cell;
+using rules::Side;
 
 int pieces(const Board& board) {
     int count = 0;
@@ -35,7 +37,7 @@ bool acceptable(const Board& board, const MoveLine& move, Side side) {
         return false;
     const Cell source = board.at(move.x1, move.y1);
     const Cell mover_soldier = side == Side::Black ? Cell::BlackSoldier : Cell::WhiteSoldier;
-    return source == mover_soldier && !referee::belongs_to(board.at(move.x2, move.y2), side);
+    return source == mover_soldier && !rules::belongs_to(board.at(move.x2, move.y2), side);
 }
 
 void check_header(const std::string& line) {
@@ -110,11 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& line : fuzz::split_lines(fuzz::as_text(data + 1, size - 1))) {
         check_header(line);
         check_move(board, line, side);
-        side = referee::opponent(side);
+        side = rules::opponent(side);
     }
     const Board copy = board;
-    require(copy.hash(side) == board.hash(side) &&
-                copy.hash(side) != board.hash(referee::opponent(side)),
-            "equal positions hash alike, and the side to move is part of the key");
+    require(
+        copy.hash(side) == board.hash(side) && copy.hash(side) != board.hash(rules::opponent(side)),
+        "equal positions hash alike, and the side to move is part of the key");
     return 0;
 }

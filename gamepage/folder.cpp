@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "gamepage/page.h"
+#include "gamepage/styles.h"
 #include "text/html.h"
 #include "text/printable.h"
 
@@ -26,11 +27,6 @@ std::optional<std::string> write_file(const std::filesystem::path& path,
         return "cannot write " + path.string() + ": " + std::strerror(errno);
     return std::nullopt;
 }
-
-constexpr const char* kIndexStyle =
-    "<style>body{font:15px/1.4 sans-serif;margin:1.5em;color:#2c2924;background:#fffdf8}"
-    "table{border-collapse:collapse}th,td{padding:.2em .6em;border-bottom:1px solid #dccbaa;"
-    "text-align:left}td.n{text-align:right}a{color:#2a6bb0}</style>";
 
 }  // namespace
 

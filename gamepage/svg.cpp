@@ -3,6 +3,8 @@
 #include <cmath>
 #include <functional>
 
+#include "gamepage/styles.h"
+#include "rules/cell.h"
 #include "text/html.h"
 
 namespace gamepage {
@@ -10,22 +12,11 @@ namespace {
 
 using LetterAt = std::function<std::string(int x, int y)>;
 
-// One palette for the file and the page. Black's pieces are dark, white's
-// light; the marked squares are warm so the pieces stay readable on them.
-constexpr const char* kStyle =
-    "<style>"
-    ".paper{fill:#fffdf8}.light{fill:#eee4cf}.dark{fill:#dccbaa}.from{fill:#efdc8e}.to{fill:#"
-    "e9c452}"
-    ".b,.B{fill:#2c2924;stroke:#0f0d0b;stroke-width:1.5}"
-    ".w,.W{fill:#fcfaf5;stroke:#5b5347;stroke-width:1.5}"
-    ".ring{fill:none;stroke:#8c8172;stroke-width:1.5;opacity:.7}"
-    ".door{fill:#8c8172}"
-    ".label{font:12px sans-serif;fill:#6f6556;text-anchor:middle;dominant-baseline:central}"
-    ".step{stroke:#2a6bb0;stroke-width:4;stroke-linecap:round;opacity:.85}"
-    ".shot{stroke:#c4352b;stroke-width:3;stroke-dasharray:7 5;opacity:.9}"
-    ".burst{fill:none;stroke:#c4352b;stroke-width:3}"
-    ".caption{font:14px sans-serif;fill:#2c2924}"
-    "</style>";
+// The piece's letter as data-piece and the shape's id hold it: w/W white
+// soldier and town hall, b/B black; empty for an empty square.
+std::string piece_letter(rules::Cell cell) {
+    return cell == rules::Cell::Empty ? std::string() : std::string(1, rules::letter(cell));
+}
 
 // Each shape is centred on the origin and placed by its <use>; the letter
 // is the id, so the page only has to change an href.
@@ -95,7 +86,7 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
         attr("width", std::to_string(width)) + attr("height", std::to_string(height)) +
         attr("data-cell", std::to_string(kCell)) + attr("data-margin", std::to_string(kMargin)) +
         '>' + (caption.empty() ? "" : "<title>" + text::html_escape(caption) + "</title>") +
-        kStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
+        kSvgStyle + kDefs + "<rect class=\"paper\" width=\"100%\" height=\"100%\"/>";
     if (!caption.empty()) {
         out += "<text class=\"caption\" id=\"caption\"" + attr("x", number(kMargin / 2.0)) +
                attr("y", std::to_string(board_height + kMargin / 2)) + '>' +
@@ -140,7 +131,7 @@ std::string picture(int rows, int columns, const LetterAt& letter_at,
 
 }  // namespace
 
-std::string svg_picture(const Board& board, const std::optional<protocol::MoveLine>& last,
+std::string svg_picture(const rules::Board& board, const std::optional<protocol::MoveLine>& last,
                         const std::string& caption) {
     return picture(
         board.rows(), board.columns(), [&](int x, int y) { return piece_letter(board.at(x, y)); },

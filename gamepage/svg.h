@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "gamepage/board.h"
 #include "protocol/move_line.h"
+#include "rules/board.h"
 
 namespace gamepage {
 
@@ -21,7 +21,7 @@ constexpr int kMargin = 24;
 // `board` with the last move's squares marked: a step as an arrow from the
 // source, a shot as a dashed line and a burst on the target. A caption, when
 // given, is written under the board and is the picture's title too.
-std::string svg_picture(const Board& board, const std::optional<protocol::MoveLine>& last,
+std::string svg_picture(const rules::Board& board, const std::optional<protocol::MoveLine>& last,
                         const std::string& caption = "");
 
 // The picture with no piece on it, which the page fills in.

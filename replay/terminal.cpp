@@ -42,7 +42,7 @@ std::string render_at(const records::Game& game, int ply, const rules::Board& bo
         const auto& played = game.moves[static_cast<std::size_t>(ply - 1)];
         last = played.move;
         const auto side =
-            records::mover(ply) == rules::Side::Black ? referee::Side::Black : referee::Side::White;
+            records::mover(ply) == rules::Side::Black ? rules::Side::Black : rules::Side::White;
         out += referee::render_status(ply, side, protocol::format_move(played.move), played.seconds,
                                       clocks) +
                '\n';

@@ -57,14 +57,14 @@ class CheckedSeat : public StoppableSeat {
 // the notice that it waits for input, which ends the check's game at once.
 class Watch : public GameObserver {
   public:
-    Watch(Side side, std::ostream& errors) : side_(side), errors_(errors) {}
+    Watch(rules::Side side, std::ostream& errors) : side_(side), errors_(errors) {}
     void attach(CheckedSeat& seat) { seat_ = &seat; }
 
-    void line(Side side, Direction direction, std::string_view /*text*/) override {
+    void line(rules::Side side, Direction direction, std::string_view /*text*/) override {
         if (side == side_ && direction == Direction::ToPlayer)
             sent_ = Clock::now();
     }
-    void notice(Side side, std::string_view text) override {
+    void notice(rules::Side side, std::string_view text) override {
         errors_ << "referee: " << text << '\n' << std::flush;
         if (side != side_ || seat_ == nullptr)
             return;
@@ -74,7 +74,7 @@ class Watch : public GameObserver {
     std::optional<double> waited_after() const { return waited_after_; }
 
   private:
-    Side side_;
+    rules::Side side_;
     std::ostream& errors_;
     CheckedSeat* seat_ = nullptr;
     Clock::time_point sent_ = Clock::now();
@@ -82,8 +82,8 @@ class Watch : public GameObserver {
 };
 
 CheckedGame play_one(const GameConfig& config, const std::vector<std::string>& bot,
-                     const std::vector<std::string>& randombot, Side side, const Seating& seating,
-                     std::ostream& errors) {
+                     const std::vector<std::string>& randombot, rules::Side side,
+                     const Seating& seating, std::ostream& errors) {
     CheckedGame checked;
     checked.side = side;
     Watch watch(side, errors);
@@ -96,9 +96,9 @@ CheckedGame play_one(const GameConfig& config, const std::vector<std::string>& b
     }
     watch.attach(*own);
     // Not the bot's to fail: thrown on to the caller.
-    const auto other = take_seat(opponent(side), randombot, config, watch, seating);
-    Seat& black = side == Side::Black ? static_cast<Seat&>(*own) : *other;
-    Seat& white = side == Side::White ? static_cast<Seat&>(*own) : *other;
+    const auto other = take_seat(rules::opponent(side), randombot, config, watch, seating);
+    Seat& black = side == rules::Side::Black ? static_cast<Seat&>(*own) : *other;
+    Seat& white = side == rules::Side::White ? static_cast<Seat&>(*own) : *other;
     checked.result = play_game(config, black, white, watch);
     checked.waited_after = watch.waited_after();
     const Outcome& outcome = checked.result.outcome;
@@ -137,7 +137,7 @@ int run_check(const MatchOptions& options, std::ostream& out, std::ostream& erro
         << " s a side (--time, --rows and --columns change these).\n"
         << std::flush;
     std::vector<CheckedGame> games;
-    for (const Side side : {Side::Black, Side::White}) {
+    for (const rules::Side side : {rules::Side::Black, rules::Side::White}) {
         try {
             games.push_back(
                 play_one(game, bot.argv, commands[games.size() + 1], side, seating, errors));

@@ -100,7 +100,7 @@ Seen within_clock(const CheckedGame& game) {
         if (m.side == game.side)
             longest = std::max(longest, m.seconds);
     }
-    const double left = game.result.clock_left[side_index(game.side)];
+    const double left = game.result.clock_left[rules::side_index(game.side)];
     return during_game(game, Fault::Clock,
                        "longest move " + seconds(longest) + ", " + seconds(left) + " left");
 }
@@ -154,7 +154,7 @@ CheckLine combine(const std::string& what, const std::string& hint,
         if (line.verdict != Verdict::Passed && seen[i].verdict == Verdict::Passed)
             continue;
         line.evidence += std::string(line.evidence.empty() ? "as " : "; as ") +
-                         side_name(games[i].side) + ": " + seen[i].evidence;
+                         rules::side_name(games[i].side) + ": " + seen[i].evidence;
     }
     line.hint = hint;
     return line;

@@ -21,7 +21,7 @@ enum class Leaving {
 
 // One game of the check, as far as the bot is concerned.
 struct CheckedGame {
-    Side side = Side::Black;                 // the bot's
+    rules::Side side = rules::Side::Black;   // the bot's
     std::optional<std::string> start_error;  // it could not be started
     GameResult result;
     // The bot sat waiting for input on its own turn, this long after the

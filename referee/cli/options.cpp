@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "referee/common/files.h"
-#include "referee/common/text.h"
 #include "referee/formats/game_list.h"
 #include "referee/match/paths.h"
 #include "referee/process/player_ids.h"
@@ -20,6 +19,7 @@
 #include "referee/seats/human.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
+#include "text/printable.h"
 
 namespace referee {
 namespace {
@@ -509,30 +509,32 @@ std::variant<std::vector<Player>, std::string> named_commands(const CLI::App& ap
     for (const CLI::Option* option : app.parse_order()) {
         if (option == d.name_option) {
             if (pending)
-                return "--name " + quote(*pending) + " names no player: give it before a command";
+                return "--name " + text::quote(*pending) +
+                       " names no player: give it before a command";
             pending = d.names[names_taken++];
         } else if (option == d.command_option) {
             const std::string& text = d.commands[players.size()];
             auto words = split_command(text);
             if (!words)
-                return "unterminated quote in " + quote(text);
+                return "unterminated quote in " + text::quote(text);
             if (words->empty())
                 return std::string("empty player command");
             // A name made from a file name may hold anything a file name can.
-            players.push_back({pending ? *pending : printable(program_name(*words)), text, *words});
+            players.push_back(
+                {pending ? *pending : text::printable(program_name(*words)), text, *words});
             pending.reset();
         }
     }
     if (pending)
-        return "--name " + quote(*pending) + " names no player: give it before a command";
+        return "--name " + text::quote(*pending) + " names no player: give it before a command";
     return players;
 }
 
 // A name shows up on terminals and in every file of the run, so it may not
 // hold anything that could pass for other output there.
 std::optional<std::string> check_name(const std::string& option, const std::string& name) {
-    if (has_control(name)) {
-        return option + " " + quote(name) +
+    if (text::has_control(name)) {
+        return option + " " + text::quote(name) +
                ": a name may not hold control characters or bytes that are not UTF-8";
     }
     if (name.size() > kMaxNameBytes)
@@ -553,7 +555,7 @@ std::optional<std::string> check_files(const Options& options) {
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
             if (same_file(*outputs[i].second, *outputs[j].second)) {
                 return std::string(outputs[i].first) + " and " + outputs[j].first +
-                       " name the same file, " + quote(*outputs[j].second, 200) +
+                       " name the same file, " + text::quote(*outputs[j].second, 200) +
                        ": one would overwrite the other";
             }
         }
@@ -569,8 +571,8 @@ std::optional<std::string> check_files(const Options& options) {
     for (const auto& [option, path] : outputs) {
         for (const auto& input : inputs) {
             if (same_file(*path, input)) {
-                return std::string(option) + " " + quote(*path, 200) + " is " + quote(input, 200) +
-                       ", which the run reads: it would be overwritten";
+                return std::string(option) + " " + text::quote(*path, 200) + " is " +
+                       text::quote(input, 200) + ", which the run reads: it would be overwritten";
             }
         }
     }
@@ -613,8 +615,8 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
         const std::string file = absolute_normal(*path);
         for (const auto& [shown, what] : seen) {
             if (lies_in(file, shown))
-                return std::string(option) + " " + quote(*path, 200) + " lies in " + what + " (" +
-                       shown + "), which players see: write it elsewhere";
+                return std::string(option) + " " + text::quote(*path, 200) + " lies in " + what +
+                       " (" + shown + "), which players see: write it elsewhere";
         }
     }
     // The players' logs go into folders of their own under it, which may be
@@ -623,7 +625,7 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
         const std::string folder = absolute_normal(dir);
         for (const auto& [shown, what] : seen) {
             if (lies_in(folder, shown) || lies_in(shown, folder))
-                return "--player-logs " + quote(dir, 200) + " and " + what + " (" + shown +
+                return "--player-logs " + text::quote(dir, 200) + " and " + what + " (" + shown +
                        "), which players see, overlap: write the logs elsewhere";
         }
     }
@@ -635,7 +637,7 @@ std::optional<std::string> check_hidden_outputs(const Options& options) {
 std::optional<std::string> check_field(const Options& options, bool only_game) {
     const std::size_t count = options.players.size() + find_submissions(options.field.dir).size();
     if (count < 2) {
-        return "give at least two players: " + quote(options.field.dir, 200) +
+        return "give at least two players: " + text::quote(options.field.dir, 200) +
                " holds no folder with an executable run file, or only one";
     }
     if (options.schedule || only_game || options.serve_port >= 0 || options.sprt)
@@ -648,8 +650,8 @@ std::optional<std::string> check_field(const Options& options, bool only_game) {
           std::pair{"--site", &options.site_dir},
           std::pair{"--crosstable", &options.crosstable_path}}) {
         if (!path->empty() && lies_in(absolute_normal(*path), field))
-            return std::string(option) + " " + quote(*path, 200) + " lies in the field " + field +
-                   ", which players see: write it elsewhere";
+            return std::string(option) + " " + text::quote(*path, 200) + " lies in the field " +
+                   field + ", which players see: write it elsewhere";
     }
     return std::nullopt;
 }
@@ -704,7 +706,7 @@ std::optional<std::string> check_run(const Options& options) {
         for (const auto& player : options.players) {
             if (player.name.empty() || player.name == "." || player.name == ".." ||
                 player.name.find('/') != std::string::npos)
-                return "--player-logs: the name " + quote(player.name) +
+                return "--player-logs: the name " + text::quote(player.name) +
                        " cannot name a folder; give the player another with --name";
         }
     }

@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "referee/common/interrupt.h"
-#include "referee/common/text.h"
 #include "referee/field/run_folder.h"
 #include "referee/formats/pairings.h"
 #include "referee/formats/schedule.h"
@@ -16,6 +15,7 @@
 #include "referee/process/player_group.h"
 #include "referee/process/player_ids.h"
 #include "referee/seats/seating.h"
+#include "text/printable.h"
 
 namespace referee {
 namespace {
@@ -108,7 +108,7 @@ std::vector<Submission> find_submissions(const std::string& dir) {
         if (!entry.is_directory(error) || !executable(entry.path() / "run"))
             continue;
         const std::string folder = fs::absolute(entry.path(), error).lexically_normal().string();
-        found.push_back({printable(entry.path().filename().string()), folder,
+        found.push_back({text::printable(entry.path().filename().string()), folder,
                          executable(entry.path() / "build")});
     }
     std::sort(found.begin(), found.end(), [](const Submission& a, const Submission& b) {

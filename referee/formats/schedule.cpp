@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "referee/common/text.h"
-
 namespace referee {
 namespace {
 

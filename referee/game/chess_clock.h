@@ -11,7 +11,7 @@
 #include <chrono>
 
 #include "referee/common/clock.h"
-#include "referee/game/board.h"
+#include "rules/side.h"
 
 namespace referee {
 
@@ -28,7 +28,7 @@ class ChessClock {
                Seconds per_move = Seconds(0));
 
     // `side`'s clock starts running at `at`.
-    void start(Side side, Clock::time_point at);
+    void start(rules::Side side, Clock::time_point at);
     // When the running side loses on time if no line has come: the earlier
     // of its clock's end and the end of the time per move.
     Clock::time_point deadline() const;
@@ -48,7 +48,7 @@ class ChessClock {
     // using CPU cannot stall the game.
     Clock::time_point backstop() const;
     // Whether `side` has used more than its time and the margin.
-    bool flagged(Side side) const;
+    bool flagged(rules::Side side) const;
     // Whether a move that took `seconds` overstepped the time per move.
     bool over_move_bound(double seconds) const;
     double per_move() const { return per_move_.count(); }
@@ -56,14 +56,14 @@ class ChessClock {
     const std::array<double, 2>& left() const { return left_; }
     // Before the game: `side` gets `total` for the whole game instead, as a
     // person may be given more time than a program.
-    void allow(Side side, Seconds total);
+    void allow(rules::Side side, Seconds total);
 
   private:
     std::array<double, 2> left_;
     Seconds margin_;
     Seconds increment_;
     Seconds per_move_;
-    Side running_ = Side::Black;
+    rules::Side running_ = rules::Side::Black;
     Clock::time_point started_;
 };
 

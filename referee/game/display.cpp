@@ -8,7 +8,7 @@
 
 namespace referee {
 
-std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
+std::string render_board(const rules::Board& board, const std::optional<protocol::MoveLine>& last,
                          bool color) {
     // The two characters around a square: blanks, or the last move's mark.
     const auto marks = [&](int x, int y) -> std::pair<char, char> {
@@ -32,11 +32,12 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
         std::snprintf(number, sizeof number, "%3d ", y);
         out += number;
         for (int x = 0; x < board.columns(); ++x) {
-            const Cell cell = board.at(x, y);
+            const rules::Cell cell = board.at(x, y);
             const auto [open, close] = marks(x, y);
             std::string piece(1, rules::letter(cell));
-            if (color && cell != Cell::Empty) {
-                const char* hue = belongs_to(cell, Side::Black) ? "\033[1;31m" : "\033[1;36m";
+            if (color && cell != rules::Cell::Empty) {
+                const char* hue =
+                    rules::belongs_to(cell, rules::Side::Black) ? "\033[1;31m" : "\033[1;36m";
                 piece = hue + piece + "\033[0m";
             }
             if (color && open != ' ') {
@@ -54,12 +55,12 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
     return out;
 }
 
-std::string render_status(int ply, Side mover, const std::string& move, double took,
+std::string render_status(int ply, rules::Side mover, const std::string& move, double took,
                           const std::array<double, 2>& clock_left) {
     char took_text[32];
     std::snprintf(took_text, sizeof took_text, "%.2f s", took);
-    return "ply " + std::to_string(ply) + ": " + side_name(mover) + " played " + move + " (" +
-           took_text + ") | " + side_name(opponent(mover)) + " to move | " +
+    return "ply " + std::to_string(ply) + ": " + rules::side_name(mover) + " played " + move +
+           " (" + took_text + ") | " + rules::side_name(rules::opponent(mover)) + " to move | " +
            render_clocks(clock_left);
 }
 

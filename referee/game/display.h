@@ -6,7 +6,8 @@
 #include <string>
 
 #include "protocol/move_line.h"
-#include "referee/game/board.h"
+#include "rules/board.h"
+#include "rules/side.h"
 
 namespace referee {
 
@@ -17,11 +18,11 @@ namespace referee {
 // "[.]" and "[b]"; a shot, which moves nothing, puts the soldier that named
 // it in parentheses, "(b)", and stars round the square it emptied, "*.*".
 // With `color`, black's pieces are red, white's cyan and the marks bold.
-std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
+std::string render_board(const rules::Board& board, const std::optional<protocol::MoveLine>& last,
                          bool color);
 
 // "ply 12: black played S 0 5 M 0 4 (0.31 s) | white to move | clocks black 148.9 s, white 149.7 s"
-std::string render_status(int ply, Side mover, const std::string& move, double took,
+std::string render_status(int ply, rules::Side mover, const std::string& move, double took,
                           const std::array<double, 2>& clock_left);
 
 // "black to move | clocks black 150.0 s, white 150.0 s": the line above the

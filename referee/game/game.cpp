@@ -4,19 +4,20 @@
 #include <cstdio>
 
 #include "referee/common/interrupt.h"
-#include "referee/common/text.h"
+#include "referee/common/signal_text.h"
 #include "referee/game/chess_clock.h"
 #include "referee/game/input_hint.h"
 #include "referee/game/repetition.h"
 #include "referee/game/seat.h"
 #include "referee/game/teardown.h"
 #include "referee/game/waiting.h"
+#include "text/printable.h"
 
 namespace referee {
 namespace {
 
 // Names the bound, so a side that lost with time on its clock sees why.
-Outcome move_timeout(const ChessClock& clock, Side mover) {
+Outcome move_timeout(const ChessClock& clock, rules::Side mover) {
     char limit[64];
     std::snprintf(limit, sizeof limit, "the limit is %g s", clock.per_move());
     return Outcome{EndReason::MoveTimeout, mover, limit};
@@ -30,27 +31,27 @@ class Game {
     GameResult run();
 
   private:
-    Seat& seat(Side side) { return *seats_[side_index(side)]; }
-    const Seat& seat(Side side) const { return *seats_[side_index(side)]; }
+    Seat& seat(rules::Side side) { return *seats_[rules::side_index(side)]; }
+    const Seat& seat(rules::Side side) const { return *seats_[rules::side_index(side)]; }
     // The game clock's time: the configured source, or the steady clock.
     Clock::time_point now() const { return config_.now ? config_.now() : Clock::now(); }
 
-    Outcome play(Board& board, GameResult& result);
-    std::optional<Outcome> judge(Board& board, GameResult& result, Side mover,
+    Outcome play(rules::Board& board, GameResult& result);
+    std::optional<Outcome> judge(rules::Board& board, GameResult& result, rules::Side mover,
                                  const std::string& raw, double took, int ply,
                                  RepetitionTable& repetitions);
-    LineOrEnd await_line(Side mover, const ChessClock& clock);
+    LineOrEnd await_line(rules::Side mover, const ChessClock& clock);
     // Whether `side`'s moves cost the CPU time its seat used.
-    bool on_cpu(Side side) const;
+    bool on_cpu(rules::Side side) const;
     // Charges the mover for its move; returns what it took.
-    double charge(ChessClock& clock, Side mover);
+    double charge(ChessClock& clock, rules::Side mover);
     // How much longer the mover may wait on the wall clock before its CPU
     // time can have run out; nullopt once it has.
-    std::optional<int> cpu_millis_left(const ChessClock& clock, Side mover) const;
-    std::optional<Outcome> send(Side side, const std::string& text);
+    std::optional<int> cpu_millis_left(const ChessClock& clock, rules::Side mover) const;
+    std::optional<Outcome> send(rules::Side side, const std::string& text);
     // What the side not to move did wrong so far: wrote out of turn, or
     // left.
-    std::optional<Outcome> waiting_fault(Side side);
+    std::optional<Outcome> waiting_fault(rules::Side side);
     void pause_between_moves() const;
 
     const GameConfig& config_;
@@ -62,28 +63,28 @@ class Game {
     std::array<double, 2> wall_seconds_{};
     // When the turn under way began; none between a move and the next turn.
     std::optional<Clock::time_point> turn_started_;
-    Side turn_side_ = Side::Black;
+    rules::Side turn_side_ = rules::Side::Black;
 };
 
 GameResult Game::run() {
     GameResult result;
     result.started = std::chrono::system_clock::now();
-    Board board = Board::starting(config_.rows, config_.columns);
+    rules::Board board = rules::Board::starting(config_.rows, config_.columns);
     std::array<double, 2> clocks{};
-    for (Side side : {Side::Black, Side::White})
-        clocks[side_index(side)] = config_.starting_seconds(seat(side).is_person());
+    for (rules::Side side : {rules::Side::Black, rules::Side::White})
+        clocks[rules::side_index(side)] = config_.starting_seconds(seat(side).is_person());
     observer_.started(board, clocks);
     result.outcome = play(board, result);
     // A game that ended in the middle of a turn: that turn ran the mover's
     // clock too.
     if (turn_started_)
-        wall_seconds_[side_index(turn_side_)] +=
+        wall_seconds_[rules::side_index(turn_side_)] +=
             std::chrono::duration<double>(now() - *turn_started_).count();
     // Read before the seats end: what their teardown costs is not theirs.
-    for (Side side : {Side::Black, Side::White}) {
-        const double wall = wall_seconds_[side_index(side)];
-        result.usage[side_index(side)] = seat(side).usage();
-        result.usage[side_index(side)].wall_seconds = wall;
+    for (rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        const double wall = wall_seconds_[rules::side_index(side)];
+        result.usage[rules::side_index(side)] = seat(side).usage();
+        result.usage[rules::side_index(side)].wall_seconds = wall;
     }
     for (Seat* s : seats_)
         s->leave();
@@ -93,14 +94,14 @@ GameResult Game::run() {
     return result;
 }
 
-Outcome Game::play(Board& board, GameResult& result) {
+Outcome Game::play(rules::Board& board, GameResult& result) {
     const records::TimeControl& control = config_.time_control;
     ChessClock clock(ChessClock::Seconds(control.seconds), config_.margin,
                      ChessClock::Seconds(control.increment),
                      ChessClock::Seconds(control.move_seconds));
     // A person may get a clock of their own; a program still hears its own
     // time in the header.
-    for (Side side : {Side::Black, Side::White}) {
+    for (rules::Side side : {rules::Side::Black, rules::Side::White}) {
         if (seat(side).is_person())
             clock.allow(side, ChessClock::Seconds(config_.starting_seconds(true)));
     }
@@ -108,21 +109,21 @@ Outcome Game::play(Board& board, GameResult& result) {
     // The CPU each side has used so far is counted before any header goes
     // out: black starts on its first move as soon as it reads its own, and
     // what it spends while white's is written is its move's too.
-    for (Side side : {Side::Black, Side::White})
-        cpu_charged_[side_index(side)] = seat(side).cpu_seconds().value_or(0);
-    for (Side side : {Side::Black, Side::White}) {
-        const protocol::Header header{side == Side::Black ? 1 : 2, config_.rows, config_.columns,
-                                      control.seconds};
+    for (rules::Side side : {rules::Side::Black, rules::Side::White})
+        cpu_charged_[rules::side_index(side)] = seat(side).cpu_seconds().value_or(0);
+    for (rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        const protocol::Header header{side == rules::Side::Black ? 1 : 2, config_.rows,
+                                      config_.columns, control.seconds};
         if (auto failed = send(side, protocol::format_header(header)))
             return *failed;
     }
     if (config_.freeze_waiting)
-        seat(Side::White).hold(true);
+        seat(rules::Side::White).hold(true);
     // Black's clock runs from the moment its header was sent.
-    clock.start(Side::Black, now());
+    clock.start(rules::Side::Black, now());
     turn_started_ = clock.started();
     RepetitionTable repetitions(board);
-    Side mover = Side::Black;
+    rules::Side mover = rules::Side::Black;
 
     for (int ply = 1;; ++ply) {
         // A side that cannot move has lost: waiting for it would only run
@@ -155,7 +156,7 @@ Outcome Game::play(Board& board, GameResult& result) {
 
         // Whatever the opponent wrote before it was sent this move was
         // written out of turn: it cannot have been an answer to it.
-        const Side next = opponent(mover);
+        const rules::Side next = rules::opponent(mover);
         seat(next).catch_up();
         if (auto end = waiting_fault(next))
             return *end;
@@ -175,15 +176,15 @@ Outcome Game::play(Board& board, GameResult& result) {
 
 // The move line read from `mover`, checked and played; an end when the line
 // loses or the position it leads to ends the game.
-std::optional<Outcome> Game::judge(Board& board, GameResult& result, Side mover,
+std::optional<Outcome> Game::judge(rules::Board& board, GameResult& result, rules::Side mover,
                                    const std::string& raw, double took, int ply,
                                    RepetitionTable& repetitions) {
     std::string why;
     const auto move = protocol::parse_move(raw, &why);
     if (!move)
-        return Outcome{EndReason::MalformedLine, mover, quote(raw) + " (" + why + ")"};
+        return Outcome{EndReason::MalformedLine, mover, text::quote(raw) + " (" + why + ")"};
     if (auto refusal = rules::refusal(board, mover, *move, config_.rules))
-        return Outcome{EndReason::IllegalMove, mover, quote(raw) + " (" + *refusal + ")"};
+        return Outcome{EndReason::IllegalMove, mover, text::quote(raw) + " (" + *refusal + ")"};
     // A second line in the same turn is a move out of turn.
     if (auto end = seat(mover).out_of_turn())
         return end;
@@ -192,7 +193,7 @@ std::optional<Outcome> Game::judge(Board& board, GameResult& result, Side mover,
     result.moves.push_back({mover, *move, took});
     observer_.moved(board, result.moves.back(), ply, result.clock_left);
 
-    for (Side side : {opponent(mover), mover}) {
+    for (rules::Side side : {rules::opponent(mover), mover}) {
         const int halls = board.town_halls(side);
         if (halls <= config_.town_hall_limit)
             return Outcome{EndReason::TownHallsLost, side, std::to_string(halls) + " of them left"};
@@ -204,39 +205,40 @@ std::optional<Outcome> Game::judge(Board& board, GameResult& result, Side mover,
     return std::nullopt;
 }
 
-std::optional<Outcome> Game::send(Side side, const std::string& text) {
+std::optional<Outcome> Game::send(rules::Side side, const std::string& text) {
     if (!seat(side).hears_lines())
         return std::nullopt;
     observer_.line(side, Direction::ToPlayer, text);
     return seat(side).tell(text);
 }
 
-std::optional<Outcome> Game::waiting_fault(Side side) {
+std::optional<Outcome> Game::waiting_fault(rules::Side side) {
     if (auto end = seat(side).out_of_turn())
         return end;
     return seat(side).departed();
 }
 
-bool Game::on_cpu(Side side) const {
+bool Game::on_cpu(rules::Side side) const {
     return config_.clock == ClockKind::Cpu && seat(side).cpu_seconds().has_value();
 }
 
-double Game::charge(ChessClock& clock, Side mover) {
+double Game::charge(ChessClock& clock, rules::Side mover) {
     const Clock::time_point at = now();
-    wall_seconds_[side_index(mover)] += std::chrono::duration<double>(at - clock.started()).count();
+    wall_seconds_[rules::side_index(mover)] +=
+        std::chrono::duration<double>(at - clock.started()).count();
     turn_started_.reset();
     if (!on_cpu(mover))
         return clock.stop(at);
     const double used = *seat(mover).cpu_seconds();
-    const double took = used - cpu_charged_[side_index(mover)];
-    cpu_charged_[side_index(mover)] = used;
+    const double took = used - cpu_charged_[rules::side_index(mover)];
+    cpu_charged_[rules::side_index(mover)] = used;
     clock.charge(took);
     return took;
 }
 
-std::optional<int> Game::cpu_millis_left(const ChessClock& clock, Side mover) const {
-    const double used = *seat(mover).cpu_seconds() - cpu_charged_[side_index(mover)];
-    const double left = clock.left()[side_index(mover)] +
+std::optional<int> Game::cpu_millis_left(const ChessClock& clock, rules::Side mover) const {
+    const double used = *seat(mover).cpu_seconds() - cpu_charged_[rules::side_index(mover)];
+    const double left = clock.left()[rules::side_index(mover)] +
                         std::chrono::duration<double>(config_.margin).count() - used;
     if (left < 0)
         return std::nullopt;
@@ -246,11 +248,11 @@ std::optional<int> Game::cpu_millis_left(const ChessClock& clock, Side mover) co
     return static_cast<int>(left / std::max(config_.cpus, 0.001) * 1000) + 1;
 }
 
-LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
+LineOrEnd Game::await_line(rules::Side mover, const ChessClock& clock) {
     const bool cpu = on_cpu(mover);
     const Clock::time_point deadline = cpu ? clock.backstop() : clock.deadline();
     Seat& own = seat(mover);
-    Seat& other = seat(opponent(mover));
+    Seat& other = seat(rules::opponent(mover));
     InputHint hint(own, mover);
     while (true) {
         if (const int number = interrupt_signal())
@@ -266,7 +268,7 @@ LineOrEnd Game::await_line(Side mover, const ChessClock& clock) {
         // the opponent's exit, which would wake every wait at once. A
         // person is not kept waiting for a game already over.
         if (own.is_person()) {
-            if (auto end = waiting_fault(opponent(mover)))
+            if (auto end = waiting_fault(rules::opponent(mover)))
                 return *end;
         } else {
             other.out_of_turn();

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "records/time_control.h"
+#include "records/usage.h"
 #include "referee/common/clock.h"
-#include "referee/game/board.h"
 #include "referee/game/outcome.h"
 #include "referee/game/played_move.h"
-#include "referee/game/usage.h"
+#include "rules/board.h"
 #include "rules/judge.h"
+#include "rules/side.h"
 
 namespace referee {
 
@@ -68,9 +69,9 @@ struct GameConfig {
 struct GameResult {
     Outcome outcome;
     std::vector<PlayedMove> moves;
-    Board final_board = Board::starting(8, 8);
-    std::array<double, 2> clock_left{};  // seconds, indexed by Side
-    std::array<PlayerUsage, 2> usage{};  // indexed by Side
+    rules::Board final_board = rules::Board::starting(8, 8);
+    std::array<double, 2> clock_left{};           // seconds, indexed by Side
+    std::array<records::PlayerUsage, 2> usage{};  // indexed by Side
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point ended;
 };
@@ -83,14 +84,15 @@ class GameObserver {
   public:
     virtual ~GameObserver() = default;
     // The clocks each side starts with, black first.
-    virtual void started(const Board& /*board*/, const std::array<double, 2>& /*clock_left*/) {}
-    virtual void moved(const Board& /*board*/, const PlayedMove& /*move*/, int /*ply*/,
+    virtual void started(const rules::Board& /*board*/,
+                         const std::array<double, 2>& /*clock_left*/) {}
+    virtual void moved(const rules::Board& /*board*/, const PlayedMove& /*move*/, int /*ply*/,
                        const std::array<double, 2>& /*clock_left*/) {}
-    virtual void line(Side /*side*/, Direction /*direction*/, std::string_view /*text*/) {}
-    virtual void error_output(Side /*side*/, std::string_view /*line*/) {}
+    virtual void line(rules::Side /*side*/, Direction /*direction*/, std::string_view /*text*/) {}
+    virtual void error_output(rules::Side /*side*/, std::string_view /*line*/) {}
     // Something the referee noticed about a side while the game goes on,
     // such as a program waiting for input on its own turn.
-    virtual void notice(Side /*side*/, std::string_view /*text*/) {}
+    virtual void notice(rules::Side /*side*/, std::string_view /*text*/) {}
     // Whether error_output() wants the players' standard error at all; when
     // not, it is still read (a full pipe would stall the player) and dropped.
     virtual bool wants_error_output() const { return false; }

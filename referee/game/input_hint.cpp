@@ -14,13 +14,13 @@ constexpr std::chrono::milliseconds kLookEvery{200};
 
 }  // namespace
 
-std::string input_wait_notice(Side side) {
-    return std::string(side_name(side)) +
+std::string input_wait_notice(rules::Side side) {
+    return std::string(rules::side_name(side)) +
            " is waiting for input on its own turn: its move is probably still in an output "
            "buffer; flush after every move";
 }
 
-InputHint::InputHint(Seat& seat, Side side)
+InputHint::InputHint(Seat& seat, rules::Side side)
     : seat_(seat),
       side_(side),
       next_(Clock::now() + kLookEvery),

@@ -9,14 +9,14 @@
 #include <string>
 
 #include "referee/common/clock.h"
-#include "referee/game/board.h"
+#include "rules/side.h"
 
 namespace referee {
 
 class Seat;
 
 // "black is waiting for input on its own turn: ..."
-std::string input_wait_notice(Side side);
+std::string input_wait_notice(rules::Side side);
 
 // One turn of one side, looked at now and then while the game waits for
 // its move. The looks go by the steady clock, whatever clock the game
@@ -24,7 +24,7 @@ std::string input_wait_notice(Side side);
 class InputHint {
   public:
     // The turn starts now.
-    InputHint(Seat& seat, Side side);
+    InputHint(Seat& seat, rules::Side side);
 
     // How long a wait may last before the next look is due; a large number
     // when no look is due any more.
@@ -35,7 +35,7 @@ class InputHint {
 
   private:
     Seat& seat_;
-    Side side_;
+    rules::Side side_;
     Clock::time_point next_;
     bool done_;
 };

@@ -13,11 +13,11 @@ constexpr std::size_t kNotes = 6;
 
 }  // namespace
 
-void BoardView::started(const Board& board, const std::array<double, 2>& clock_left) {
+void BoardView::started(const rules::Board& board, const std::array<double, 2>& clock_left) {
     show(render_start(clock_left), render_board(board, std::nullopt, color_));
 }
 
-void BoardView::moved(const Board& board, const PlayedMove& move, int ply,
+void BoardView::moved(const rules::Board& board, const PlayedMove& move, int ply,
                       const std::array<double, 2>& clock_left) {
     show(render_status(ply, move.side, protocol::format_move(move.move), move.seconds, clock_left),
          render_board(board, move.move, color_));
@@ -47,30 +47,30 @@ void Observers::add(GameObserver* observer) {
         list_.push_back(observer);
 }
 
-void Observers::started(const Board& board, const std::array<double, 2>& clock_left) {
+void Observers::started(const rules::Board& board, const std::array<double, 2>& clock_left) {
     for (auto* o : list_)
         o->started(board, clock_left);
 }
 
-void Observers::moved(const Board& board, const PlayedMove& move, int ply,
+void Observers::moved(const rules::Board& board, const PlayedMove& move, int ply,
                       const std::array<double, 2>& clock_left) {
     for (auto* o : list_)
         o->moved(board, move, ply, clock_left);
 }
 
-void Observers::line(Side side, Direction direction, std::string_view text) {
+void Observers::line(rules::Side side, Direction direction, std::string_view text) {
     for (auto* o : list_)
         o->line(side, direction, text);
 }
 
-void Observers::error_output(Side side, std::string_view text) {
+void Observers::error_output(rules::Side side, std::string_view text) {
     for (auto* o : list_) {
         if (o->wants_error_output())
             o->error_output(side, text);
     }
 }
 
-void Observers::notice(Side side, std::string_view text) {
+void Observers::notice(rules::Side side, std::string_view text) {
     for (auto* o : list_)
         o->notice(side, text);
 }

@@ -18,8 +18,8 @@ class BoardView : public GameObserver {
     BoardView(std::ostream& out, bool color, bool in_place)
         : out_(out), color_(color), in_place_(in_place) {}
 
-    void started(const Board& board, const std::array<double, 2>& clock_left) override;
-    void moved(const Board& board, const PlayedMove& move, int ply,
+    void started(const rules::Board& board, const std::array<double, 2>& clock_left) override;
+    void moved(const rules::Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override;
     // A line of the run's own output, kept to show under the next boards.
     void note(const std::string& line);
@@ -39,12 +39,12 @@ class Observers : public GameObserver {
     // A null observer is skipped, so optional ones need no test.
     void add(GameObserver* observer);
 
-    void started(const Board& board, const std::array<double, 2>& clock_left) override;
-    void moved(const Board& board, const PlayedMove& move, int ply,
+    void started(const rules::Board& board, const std::array<double, 2>& clock_left) override;
+    void moved(const rules::Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override;
-    void line(Side side, Direction direction, std::string_view text) override;
-    void error_output(Side side, std::string_view text) override;
-    void notice(Side side, std::string_view text) override;
+    void line(rules::Side side, Direction direction, std::string_view text) override;
+    void error_output(rules::Side side, std::string_view text) override;
+    void notice(rules::Side side, std::string_view text) override;
     bool wants_error_output() const override;
 
   private:
@@ -55,12 +55,12 @@ class Observers : public GameObserver {
 // notices outside the game.
 class NoticeHook : public GameObserver {
   public:
-    explicit NoticeHook(std::function<void(Side, std::string_view)> hear)
+    explicit NoticeHook(std::function<void(rules::Side, std::string_view)> hear)
         : hear_(std::move(hear)) {}
-    void notice(Side side, std::string_view text) override { hear_(side, text); }
+    void notice(rules::Side side, std::string_view text) override { hear_(side, text); }
 
   private:
-    std::function<void(Side, std::string_view)> hear_;
+    std::function<void(rules::Side, std::string_view)> hear_;
 };
 
 }  // namespace referee

@@ -7,11 +7,11 @@ std::string Outcome::result() const {
         return "*";
     if (!loser)
         return "1/2-1/2";
-    return *loser == Side::White ? "1-0" : "0-1";
+    return *loser == rules::Side::White ? "1-0" : "0-1";
 }
 
 std::string Outcome::sentence() const {
-    const std::string who = loser ? side_name(*loser) : "";
+    const std::string who = loser ? rules::side_name(*loser) : "";
     switch (reason) {
         case EndReason::TownHallsLost:
             return who + " lost its town halls";

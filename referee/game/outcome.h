@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "referee/game/board.h"
+#include "rules/side.h"
 
 namespace referee {
 
@@ -33,8 +33,8 @@ enum class EndReason {
 
 struct Outcome {
     EndReason reason = EndReason::PlyLimit;
-    std::optional<Side> loser;  // nullopt for a draw
-    std::string detail;         // e.g. the quoted line; may be empty
+    std::optional<rules::Side> loser;  // nullopt for a draw
+    std::string detail;                // e.g. the quoted line; may be empty
 
     // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2" for
     // a draw, "*" for a game the referee was stopped in.

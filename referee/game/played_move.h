@@ -3,12 +3,12 @@
 #pragma once
 
 #include "protocol/move_line.h"
-#include "referee/game/board.h"
+#include "rules/side.h"
 
 namespace referee {
 
 struct PlayedMove {
-    Side side = Side::Black;
+    rules::Side side = rules::Side::Black;
     protocol::MoveLine move{};
     double seconds = 0;  // time the move took on the mover's clock
 };

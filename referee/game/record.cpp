@@ -4,7 +4,7 @@
 
 #include "records/record.h"
 
-#include "referee/common/text.h"
+#include "text/printable.h"
 
 namespace referee {
 void write_record(std::ostream& out, const RecordInfo& info, const GameResult& result) {
@@ -20,7 +20,7 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
     header.result = result.outcome.result();
     header.termination = result.outcome.describe();
     // A game nobody measured (one a test makes up, say) has no usage tags.
-    const auto measured = [](const PlayerUsage& usage) {
+    const auto measured = [](const records::PlayerUsage& usage) {
         return usage.cpu_seconds > 0 || usage.wall_seconds > 0 || usage.peak_memory > 0 ||
                usage.peak_processes > 0;
     };
@@ -46,7 +46,7 @@ std::optional<std::string> LogSink::failure() const {
 
 GameLog::GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
                  std::chrono::steady_clock::time_point origin, std::size_t error_cap,
-                 std::optional<Side> only)
+                 std::optional<rules::Side> only)
     : out_(out),
       game_("game " + std::to_string(game) + " "),
       names_{"black " + black, "white " + white},
@@ -70,7 +70,7 @@ void GameLog::write(const std::string& line) {
     pending_ += line;
 }
 
-void GameLog::started(const Board& /*board*/, const std::array<double, 2>& /*clock_left*/) {
+void GameLog::started(const rules::Board& /*board*/, const std::array<double, 2>& /*clock_left*/) {
     begin();
 }
 
@@ -83,26 +83,27 @@ void GameLog::begin() {
     pending_.clear();
 }
 
-void GameLog::line(Side side, Direction direction, std::string_view text) {
+void GameLog::line(rules::Side side, Direction direction, std::string_view text) {
     if (only_ && side != *only_)
         return;
     const char* arrow = direction == Direction::ToPlayer ? "-> " : "<- ";
     begin();
-    write(stamp() + arrow + names_[side_index(side)] + ": " + printable(text, true) + '\n');
+    write(stamp() + arrow + names_[rules::side_index(side)] + ": " + text::printable(text, true) +
+          '\n');
 }
 
 // A player's own log holds the notices about it, and none about its
 // opponent.
-void GameLog::notice(Side side, std::string_view text) {
+void GameLog::notice(rules::Side side, std::string_view text) {
     if (only_ && side != *only_)
         return;
     note(text);
 }
 
-void GameLog::error_output(Side side, std::string_view text) {
+void GameLog::error_output(rules::Side side, std::string_view text) {
     if (only_ && side != *only_)
         return;
-    const std::size_t who = side_index(side);
+    const std::size_t who = rules::side_index(side);
     const std::size_t bytes = text.size() + 1;  // the line's newline included
     if (error_left_out_[who] > 0 || error_kept_[who] + bytes > error_cap_) {
         error_left_out_[who] += bytes;
@@ -110,7 +111,7 @@ void GameLog::error_output(Side side, std::string_view text) {
     }
     error_kept_[who] += bytes;
     begin();
-    write(stamp() + "!! " + names_[who] + " stderr: " + printable(text, true) + '\n');
+    write(stamp() + "!! " + names_[who] + " stderr: " + text::printable(text, true) + '\n');
 }
 
 void GameLog::finish() {
@@ -124,7 +125,7 @@ void GameLog::finish() {
 }
 
 void GameLog::note(std::string_view text) {
-    write(stamp() + "== " + printable(text) + '\n');
+    write(stamp() + "== " + text::printable(text) + '\n');
 }
 
 }  // namespace referee

@@ -58,13 +58,13 @@ class GameLog : public GameObserver {
   public:
     GameLog(LogSink& out, int game, const std::string& black, const std::string& white,
             std::chrono::steady_clock::time_point origin, std::size_t error_cap,
-            std::optional<Side> only = std::nullopt);
+            std::optional<rules::Side> only = std::nullopt);
 
-    void started(const Board& board, const std::array<double, 2>& clock_left) override;
-    void line(Side side, Direction direction, std::string_view text) override;
-    void error_output(Side side, std::string_view text) override;
+    void started(const rules::Board& board, const std::array<double, 2>& clock_left) override;
+    void line(rules::Side side, Direction direction, std::string_view text) override;
+    void error_output(rules::Side side, std::string_view text) override;
     bool wants_error_output() const override { return true; }
-    void notice(Side side, std::string_view text) override;
+    void notice(rules::Side side, std::string_view text) override;
     void note(std::string_view text);
     // One line per player whose standard error went past the cap.
     void finish();
@@ -81,7 +81,7 @@ class GameLog : public GameObserver {
     std::array<std::string, 2> names_;
     std::chrono::steady_clock::time_point origin_;
     std::size_t error_cap_;
-    std::optional<Side> only_;
+    std::optional<rules::Side> only_;
     std::array<std::size_t, 2> error_kept_{};
     std::array<std::size_t, 2> error_left_out_{};
     bool started_ = false;

@@ -6,22 +6,22 @@
 namespace referee {
 
 RepetitionTable::Hash RepetitionTable::default_hash() {
-    return [](const Board& board, Side to_move) { return board.hash(to_move); };
+    return [](const rules::Board& board, rules::Side to_move) { return board.hash(to_move); };
 }
 
-RepetitionTable::RepetitionTable(Board start, Hash hash)
+RepetitionTable::RepetitionTable(rules::Board start, Hash hash)
     : start_(std::move(start)), hash_(std::move(hash)) {
-    plies_[hash_(start_, Side::Black)].push_back(0);
+    plies_[hash_(start_, rules::Side::Black)].push_back(0);
 }
 
-int RepetitionTable::record(const Board& board, const std::vector<PlayedMove>& moves) {
+int RepetitionTable::record(const rules::Board& board, const std::vector<PlayedMove>& moves) {
     const std::size_t ply = moves.size();
-    const Side to_move = side_to_move(ply);
+    const rules::Side to_move = side_to_move(ply);
     std::vector<std::size_t>& candidates = plies_[hash_(board, to_move)];
     int occurrences = 1;
     // One replay from the start visits every candidate in ply order; only
     // plies with the same side to move can hold the same position.
-    Board replay = start_;
+    rules::Board replay = start_;
     std::size_t replayed = 0;
     for (std::size_t earlier : candidates) {
         if (side_to_move(earlier) != to_move)

@@ -10,19 +10,20 @@
 #include <variant>
 #include <vector>
 
+#include "records/usage.h"
 #include "referee/common/clock.h"
-#include "referee/game/board.h"
 #include "referee/game/outcome.h"
 #include "referee/game/played_move.h"
-#include "referee/game/usage.h"
+#include "rules/board.h"
 #include "rules/judge.h"
+#include "rules/side.h"
 
 namespace referee {
 
 // The position as the side to move finds it when its turn begins.
 struct Turn {
-    Board board = Board::starting(8, 8);
-    Side side = Side::Black;
+    rules::Board board = rules::Board::starting(8, 8);
+    rules::Side side = rules::Side::Black;
     rules::RuleSet rules = rules::RuleSet::Either;
     int ply = 0;                         // plies played so far
     std::optional<PlayedMove> last;      // the move just played, if any
@@ -86,7 +87,7 @@ class Seat {
     virtual std::optional<double> cpu_seconds() const { return std::nullopt; }
     // What everything the seat started has used so far, where the seat can
     // tell (the wall time is the game's to add).
-    virtual PlayerUsage usage() const { return {}; }
+    virtual records::PlayerUsage usage() const { return {}; }
 
     // The game is over: from now on nothing the seat says counts.
     virtual void leave() = 0;

@@ -458,7 +458,7 @@ void MatchRunner::play(int i) {
         observers.add(game_log.get());
     }
     // Where the referee's other notices go, as soon as they come.
-    NoticeHook notices([&](Side /*side*/, std::string_view text) {
+    NoticeHook notices([&](rules::Side /*side*/, std::string_view text) {
         const std::lock_guard lock(out_mutex_);
         progress_->hide();
         errors_ << "referee: game " << scheduled.number << " (" << black << " vs " << white

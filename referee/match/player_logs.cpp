@@ -18,8 +18,8 @@ std::optional<std::string> PlayerLogs::open(const std::string& dir, int game,
                                             Observers& observers) {
     game_ = game;
     names_ = names;
-    for (const Side side : {Side::Black, Side::White}) {
-        const std::size_t who = side_index(side);
+    for (const rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        const std::size_t who = rules::side_index(side);
         const std::string path = player_log_path(dir, names[who], game);
         std::error_code error;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
@@ -38,8 +38,8 @@ std::optional<std::string> PlayerLogs::open(const std::string& dir, int game,
 }
 
 std::optional<std::string> PlayerLogs::finish(const GameResult& result) {
-    for (const Side side : {Side::Black, Side::White}) {
-        const std::size_t who = side_index(side);
+    for (const rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        const std::size_t who = rules::side_index(side);
         Log& log = logs_[who];
         if (!log.log)
             continue;

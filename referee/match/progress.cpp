@@ -63,7 +63,7 @@ void Progress::started(int number, int total, int black, int white) {
 }
 
 void Progress::finished(int number, int total, int black, int white, const std::string& result,
-                        const std::array<PlayerUsage, 2>& usage) {
+                        const std::array<records::PlayerUsage, 2>& usage) {
     --playing_;
     ++done_;
     auto& black_points = points_[static_cast<std::size_t>(black)];

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "records/usage.h"
 #include "referee/common/clock.h"
-#include "referee/game/usage.h"
 
 namespace referee {
 
@@ -36,7 +36,7 @@ class Progress {
     // `result` as a results line has it ("1-0", "0-1", "1/2-1/2", "*");
     // `usage` what each side used, black first.
     void finished(int number, int total, int black, int white, const std::string& result,
-                  const std::array<PlayerUsage, 2>& usage);
+                  const std::array<records::PlayerUsage, 2>& usage);
     // Takes the status line off the screen, or brings it back.
     void hide();
     void show();

@@ -124,15 +124,15 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
         entry.moves.push_back(protocol::format_move(move.move));
         // To the millisecond, as the record writes them.
         entry.times.push_back(std::round(move.seconds * 1000) / 1000);
-        (move.side == Side::Black ? entry.time_black : entry.time_white) += move.seconds;
+        (move.side == rules::Side::Black ? entry.time_black : entry.time_white) += move.seconds;
     }
     entry.start = records::iso8601(result.started);
     entry.end = records::iso8601(result.ended);
     entry.usage = result.usage;
     const Outcome& outcome = result.outcome;
     if (const auto kind = fault_kind(outcome.reason); kind && outcome.loser) {
-        const bool black_lost = *outcome.loser == Side::Black;
-        entry.fault = records::Fault{black_lost ? black : white, side_name(*outcome.loser),
+        const bool black_lost = *outcome.loser == rules::Side::Black;
+        entry.fault = records::Fault{black_lost ? black : white, rules::side_name(*outcome.loser),
                                      std::string(*kind)};
     }
     return entry;

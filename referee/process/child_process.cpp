@@ -14,7 +14,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "referee/common/text.h"
+#include "referee/common/signal_text.h"
 #include "referee/process/player_group.h"
 #include "referee/process/player_ids.h"
 #include "referee/process/player_view.h"

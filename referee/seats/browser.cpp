@@ -52,7 +52,7 @@ std::optional<std::string> BrowserSeat::offer(const std::string& line) {
     if (left_)
         return "the game is over";
     if (!to_move_ || line_)
-        return std::string("it is not ") + side_name(side_) + "'s turn";
+        return std::string("it is not ") + rules::side_name(side_) + "'s turn";
     std::string why;
     const auto move = protocol::parse_move(line, &why);
     if (!move)

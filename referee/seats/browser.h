@@ -18,7 +18,7 @@ namespace referee {
 class BrowserSeat : public PersonSeat {
   public:
     // `on_turn` hears every turn of this side, on the game's thread.
-    BrowserSeat(Side side, std::function<void(const Turn&)> on_turn)
+    BrowserSeat(rules::Side side, std::function<void(const Turn&)> on_turn)
         : side_(side), on_turn_(std::move(on_turn)) {}
 
     // The turn `expect` announced keeps a move the person has already
@@ -40,10 +40,10 @@ class BrowserSeat : public PersonSeat {
     std::optional<std::string> offer(const std::string& line);
     // Whether this side is to move now.
     bool to_move() const;
-    Side side() const { return side_; }
+    rules::Side side() const { return side_; }
 
   private:
-    const Side side_;
+    const rules::Side side_;
     std::function<void(const Turn&)> on_turn_;
     Wakeup wakeup_;
     mutable std::mutex mutex_;

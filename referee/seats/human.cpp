@@ -6,10 +6,10 @@
 #include <ostream>
 #include <utility>
 
-#include "referee/common/text.h"
 #include "referee/game/display.h"
 #include "rules/legal_moves.h"
 #include "rules/reading.h"
+#include "text/printable.h"
 
 namespace referee {
 namespace {
@@ -327,11 +327,11 @@ std::optional<LineOrEnd> HumanSeat::handle(const std::string& line) {
     std::string why;
     const auto move = protocol::parse_move(normalized_move(typed), &why);
     if (!move) {
-        say("refused " + quote(typed) + ": " + why + " (help shows how to write a move)\n");
+        say("refused " + text::quote(typed) + ": " + why + " (help shows how to write a move)\n");
         return std::nullopt;
     }
     if (auto refusal = rules::refusal(turn_.board, turn_.side, *move, turn_.rules)) {
-        say("refused " + quote(typed) + ": " + *refusal + " (moves lists the legal ones)\n");
+        say("refused " + text::quote(typed) + ": " + *refusal + " (moves lists the legal ones)\n");
         return std::nullopt;
     }
     return protocol::format_move(*move);

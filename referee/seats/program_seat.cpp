@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "referee/common/text.h"
 #include "referee/process/player_group.h"
+#include "text/printable.h"
 
 namespace referee {
 namespace {
@@ -31,8 +31,9 @@ bool contains(const std::vector<int>& fds, int fd) {
 
 }  // namespace
 
-ProgramSeat::ProgramSeat(Side side, const std::vector<std::string>& argv, const GameConfig& config,
-                         const Confinement& confinement, GameObserver& observer)
+ProgramSeat::ProgramSeat(rules::Side side, const std::vector<std::string>& argv,
+                         const GameConfig& config, const Confinement& confinement,
+                         GameObserver& observer)
     : side_(side),
       max_line_(config.max_line),
       memory_bytes_(confinement.memory_bytes),
@@ -120,7 +121,7 @@ std::optional<double> ProgramSeat::cpu_seconds() const {
     return group->cpu_seconds();
 }
 
-PlayerUsage ProgramSeat::usage() const {
+records::PlayerUsage ProgramSeat::usage() const {
     const PlayerCgroup* group = process_->cgroup();
     if (group == nullptr)
         return {};
@@ -147,14 +148,14 @@ std::optional<LineOrEnd> ProgramSeat::take_line(Clock::time_point /*now*/) {
     if (out_.size() > max_line_) {
         return Outcome{
             EndReason::LineTooLong, side_,
-            "more than " + std::to_string(max_line_) + " bytes, starting " + quote(out_, 30)};
+            "more than " + std::to_string(max_line_) + " bytes, starting " + text::quote(out_, 30)};
     }
     if (!out_open_ || exited_) {
         if (out_.empty())
             return ended_output();
         Outcome ended = ended_output();
         ended.reason = EndReason::PartialLine;
-        ended.detail = quote(out_) + " (" + ended.detail + ")";
+        ended.detail = text::quote(out_) + " (" + ended.detail + ")";
         return ended;
     }
     return std::nullopt;
@@ -166,7 +167,7 @@ std::optional<Outcome> ProgramSeat::out_of_turn() {
         return verdict;
     if (out_.empty())
         return std::nullopt;
-    return Outcome{EndReason::OutOfTurn, side_, quote(out_)};
+    return Outcome{EndReason::OutOfTurn, side_, text::quote(out_)};
 }
 
 std::optional<Outcome> ProgramSeat::departed() {
@@ -294,7 +295,7 @@ Outcome ProgramSeat::end(EndReason reason, std::string status) {
     for (int chunk = 0; chunk < kReasonErrorChunks && err_open_ && read_error() > 0; ++chunk) {
     }
     if (!last_error_.empty()) {
-        const std::string said = quote(last_error_, kReasonErrorLine);
+        const std::string said = text::quote(last_error_, kReasonErrorLine);
         status = status.empty() ? said : status + " (" + said + ")";
     }
     return Outcome{reason, side_, status};

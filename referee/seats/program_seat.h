@@ -20,7 +20,7 @@ namespace referee {
 class ProgramSeat : public Seat {
   public:
     // Starts the program; throws StartError when it cannot be started.
-    ProgramSeat(Side side, const std::vector<std::string>& argv, const GameConfig& config,
+    ProgramSeat(rules::Side side, const std::vector<std::string>& argv, const GameConfig& config,
                 const Confinement& confinement, GameObserver& observer);
     ~ProgramSeat() override;
     ProgramSeat(const ProgramSeat&) = delete;
@@ -40,7 +40,7 @@ class ProgramSeat : public Seat {
     void pump(const std::vector<int>& ready) override;
     void hold(bool frozen) override;
     std::optional<double> cpu_seconds() const override;
-    PlayerUsage usage() const override;
+    records::PlayerUsage usage() const override;
     void leave() override;
     void close_input() override;
     void signal(int signal_number) override;
@@ -60,7 +60,7 @@ class ProgramSeat : public Seat {
     // its memory, whatever else it did since.
     std::optional<Outcome> memory_verdict() const;
 
-    Side side_;
+    rules::Side side_;
     std::size_t max_line_;
     std::size_t memory_bytes_;
     GameObserver& observer_;

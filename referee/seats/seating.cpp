@@ -4,7 +4,6 @@
 
 #include <chrono>
 
-#include "referee/common/text.h"
 #include "referee/process/cgroup.h"
 #include "referee/process/guarantees.h"
 #include "referee/process/player_ids.h"
@@ -14,6 +13,7 @@
 #include "referee/process/syscall_filter.h"
 #include "referee/seats/human.h"
 #include "referee/seats/program_seat.h"
+#include "text/printable.h"
 
 namespace referee {
 
@@ -120,7 +120,7 @@ bool commands_usable(const Confinement& confinement,
         const auto id = PlayerIds::instance().id_for(command);
         const std::string why = id ? check_as(*id, access) : "no user id left in --player-uids";
         if (!why.empty()) {
-            errors << "referee: " << quote(joined(command), 200)
+            errors << "referee: " << text::quote(joined(command), 200)
                    << " cannot be played under its own user id: " << why
                    << (id ? reach_hint(sandboxed) : "") << '\n';
             return false;
@@ -182,7 +182,7 @@ Seating ConsoleSeating::seating(const Confinement& confinement, bool shows_moves
     return Seating{terminal_.get(), confinement};
 }
 
-std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
+std::unique_ptr<Seat> take_seat(rules::Side side, const std::vector<std::string>& command,
                                 const GameConfig& config, GameObserver& observer,
                                 const Seating& seating) {
     if (is_human(command)) {
@@ -196,8 +196,8 @@ std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& comma
 GameResult play_commands(const GameConfig& config, const std::vector<std::string>& black,
                          const std::vector<std::string>& white, GameObserver& observer,
                          const Seating& seating) {
-    const auto black_seat = take_seat(Side::Black, black, config, observer, seating);
-    const auto white_seat = take_seat(Side::White, white, config, observer, seating);
+    const auto black_seat = take_seat(rules::Side::Black, black, config, observer, seating);
+    const auto white_seat = take_seat(rules::Side::White, white, config, observer, seating);
     return play_game(config, *black_seat, *white_seat, observer);
 }
 

@@ -63,7 +63,7 @@ bool settle_sandbox(SandboxMode mode, const GameConfig& game, Confinement& confi
 
 // Throws StartError when the seat cannot be taken: a program that cannot be
 // started, or a person where there is no terminal to play at.
-std::unique_ptr<Seat> take_seat(Side side, const std::vector<std::string>& command,
+std::unique_ptr<Seat> take_seat(rules::Side side, const std::vector<std::string>& command,
                                 const GameConfig& config, GameObserver& observer,
                                 const Seating& seating);
 

@@ -9,6 +9,7 @@
 
 #include "gamepage/folder.h"
 #include "referee/site/csv.h"
+#include "referee/site/style.h"
 #include "text/html.h"
 #include "text/printable.h"
 
@@ -36,22 +37,6 @@ std::string shown_lines(const std::string& text) {
     }
     return out;
 }
-
-constexpr const char* kStyle =
-    "body{font:15px/1.4 sans-serif;margin:1.5em;color:#2c2924;background:#fffdf8}\n"
-    "table{border-collapse:collapse;margin:.5em 0}\n"
-    "th,td{padding:.2em .6em;border-bottom:1px solid #dccbaa;text-align:left;"
-    "white-space:nowrap}\n"
-    "td.n,th.n{text-align:right}\n"
-    "a{color:#2a6bb0}\n"
-    ".scroll{overflow:auto;width:fit-content;max-width:100%;max-height:80vh;"
-    "border:1px solid #dccbaa}\n"
-    ".scroll table{margin:0}\n"
-    "#crosstable th{position:sticky;top:0;background:#f4ecdb}\n"
-    "#crosstable td.name{position:sticky;left:0;background:#fffdf8}\n"
-    "#crosstable td.self{color:#b7aa93}\n"
-    "pre{background:#f4ecdb;padding:.6em;overflow:auto;max-height:30em}\n"
-    ".note{color:#6f6556}\n";
 
 std::string head(const std::string& title, const std::string& root) {
     return "<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -97,7 +82,7 @@ class Writer {
             return false;
         }
         games();
-        file("style.css", kStyle);
+        file("style.css", kSiteStyle);
         file("standings.csv", standings_csv(run_.standings));
         file("crosstable.csv", crosstable_csv(run_.standings));
         for (std::size_t i = 0; i < names_.size(); ++i)

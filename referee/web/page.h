@@ -2,10 +2,8 @@
 // in, so the server needs no file beside it.
 #pragma once
 
-#include <string>
-
 namespace referee::web {
 
-const std::string& page_html();
+extern const char* const kPageHtml;
 
 }  // namespace referee::web

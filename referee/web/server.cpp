@@ -268,7 +268,7 @@ HttpResponse Server::route(const HttpRequest& req) {
 HttpResponse Server::page(const HttpRequest& /*req*/) {
     HttpResponse response;
     response.type = "text/html; charset=utf-8";
-    response.body = page_html();
+    response.body = kPageHtml;
     response.headers = {
         {"Set-Cookie", std::string(kCookie) + "=" + token_ + "; Path=/; HttpOnly; SameSite=Strict"},
         {"Content-Security-Policy",

@@ -11,7 +11,7 @@ namespace {
 
 using nlohmann::json;
 
-json board_json(const Board& board) {
+json board_json(const rules::Board& board) {
     json rows = json::array();
     for (int y = 0; y < board.rows(); ++y) {
         std::string row;
@@ -44,7 +44,7 @@ class WebGame::Events : public GameObserver {
   public:
     explicit Events(WebGame& game) : game_(game) {}
 
-    void started(const Board& board, const std::array<double, 2>& clock_left) override {
+    void started(const rules::Board& board, const std::array<double, 2>& clock_left) override {
         json people = json::array();
         for (const auto& person : game_.people_)
             people.push_back(person != nullptr);
@@ -56,11 +56,12 @@ class WebGame::Events : public GameObserver {
                    {"rules", rules::rule_set_name(game_.config_.rules)},
                    {"board", board_json(board)},
                    {"clocks", clocks_json(clock_left)}};
-        expect({board, Side::Black, game_.config_.rules, 0, std::nullopt, clock_left, {}}, event);
+        expect({board, rules::Side::Black, game_.config_.rules, 0, std::nullopt, clock_left, {}},
+               event);
         game_.publish(event.dump());
     }
 
-    void moved(const Board& board, const PlayedMove& move, int ply,
+    void moved(const rules::Board& board, const PlayedMove& move, int ply,
                const std::array<double, 2>& clock_left) override {
         {
             const std::lock_guard lock(game_.mutex_);
@@ -68,13 +69,14 @@ class WebGame::Events : public GameObserver {
         }
         json event{{"type", "move"},
                    {"ply", ply},
-                   {"side", side_name(move.side)},
+                   {"side", rules::side_name(move.side)},
                    {"move", move_json(move.move)},
                    {"text", protocol::format_move(move.move)},
                    {"seconds", move.seconds},
                    {"board", board_json(board)},
                    {"clocks", clocks_json(clock_left)}};
-        expect({board, opponent(move.side), game_.config_.rules, ply, move, clock_left, {}}, event);
+        expect({board, rules::opponent(move.side), game_.config_.rules, ply, move, clock_left, {}},
+               event);
         game_.publish(event.dump());
     }
 
@@ -84,11 +86,11 @@ class WebGame::Events : public GameObserver {
     // carries the legal moves. Told before the event goes out, so that no
     // move the page sends can come before it.
     void expect(const Turn& next, json& event) {
-        const auto& person = game_.people_[side_index(next.side)];
+        const auto& person = game_.people_[rules::side_index(next.side)];
         if (!person)
             return;
         person->expect(next);
-        event["turn"] = {{"side", side_name(next.side)}, {"moves", moves_json(next)}};
+        event["turn"] = {{"side", rules::side_name(next.side)}, {"moves", moves_json(next)}};
     }
 
     WebGame& game_;
@@ -97,17 +99,18 @@ class WebGame::Events : public GameObserver {
 WebGame::WebGame(int id, const Entrant& black, const Entrant& white, const GameConfig& config,
                  const Seating& seating, std::function<void()> told)
     : id_(id), entrants_{black, white}, config_(config), seating_(seating), told_(std::move(told)) {
-    for (Side side : {Side::Black, Side::White}) {
-        if (!entrants_[side_index(side)].command.empty())
+    for (rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        if (!entrants_[rules::side_index(side)].command.empty())
             continue;
-        people_[side_index(side)] = std::make_unique<BrowserSeat>(side, [this](const Turn& turn) {
-            publish(json{{"type", "turn"},
-                         {"ply", turn.ply},
-                         {"side", side_name(turn.side)},
-                         {"moves", moves_json(turn)},
-                         {"clocks", clocks_json(turn.clock_left)}}
-                        .dump());
-        });
+        people_[rules::side_index(side)] =
+            std::make_unique<BrowserSeat>(side, [this](const Turn& turn) {
+                publish(json{{"type", "turn"},
+                             {"ply", turn.ply},
+                             {"side", rules::side_name(turn.side)},
+                             {"moves", moves_json(turn)},
+                             {"clocks", clocks_json(turn.clock_left)}}
+                            .dump());
+            });
     }
     thread_ = std::thread([this] { run(); });
 }
@@ -126,8 +129,8 @@ void WebGame::run() {
     std::array<std::unique_ptr<Seat>, 2> programs;
     std::array<std::unique_ptr<StoppableSeat>, 2> seats;
     try {
-        for (Side side : {Side::Black, Side::White}) {
-            const std::size_t i = side_index(side);
+        for (rules::Side side : {rules::Side::Black, rules::Side::White}) {
+            const std::size_t i = rules::side_index(side);
             Seat* inner = people_[i].get();
             if (inner == nullptr) {
                 programs[i] = take_seat(side, entrants_[i].command, config_, observer, seating_);

@@ -6,10 +6,11 @@
 
 #include "protocol/move_line.h"
 #include "record_moves.h"
-#include "referee/game/board.h"
 #include "referee/game/display.h"
 #include "referee/game/record.h"
+#include "rules/board.h"
 #include "rules/judge.h"
+#include "rules/side.h"
 #include "run_referee.h"
 
 namespace {
@@ -69,15 +70,15 @@ std::string last_board_shown(const std::string& out, int rows) {
 }
 
 void expect_record_replays_to_final_board(const Game& game, int rows, int columns) {
-    auto board = referee::Board::starting(rows, columns);
+    auto board = rules::Board::starting(rows, columns);
     std::optional<protocol::MoveLine> last;
-    auto mover = referee::Side::Black;
+    auto mover = rules::Side::Black;
     for (const auto& line : test_support::record_moves(game.record)) {
         last = protocol::parse_move(line);
         ASSERT_TRUE(last) << line;
         ASSERT_FALSE(rules::refusal(board, mover, *last, rules::RuleSet::Either)) << line;
         board.apply(*last);
-        mover = referee::opponent(mover);
+        mover = rules::opponent(mover);
     }
     ASSERT_TRUE(last);
     EXPECT_EQ(referee::render_board(board, last, false), last_board_shown(game.run.out, rows));

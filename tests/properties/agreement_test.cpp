@@ -16,8 +16,10 @@
 #include "gridplayer/gridplayer.h"
 #include "protocol/move_line.h"
 #include "random_games.h"
-#include "referee/game/board.h"
+#include "rules/board.h"
+#include "rules/cell.h"
 #include "rules/judge.h"
+#include "rules/side.h"
 #include "tests/properties/positions.h"
 #include "treeplayer/cannon_list.h"
 #include "treeplayer/next_moves.h"
@@ -30,9 +32,9 @@ namespace {
 using namespace gridplayer;  // NOLINT(google-build-using-namespace)
 
 using protocol::MoveLine;
-using referee::Board;
-using referee::Cell;
-using referee::Side;
+using rules::Board;
+using rules::Cell;
+using rules::Side;
 
 std::string text(const MoveLine& move) {
     return protocol::format_move(move);
@@ -115,7 +117,7 @@ Tally random_play(int rows, int columns, unsigned seed, long positions) {
          .over = [halls](const Board& board) { return finished(board, halls); }},
         [&](const Board& board, Side side, std::mt19937&) -> std::optional<std::vector<MoveLine>> {
             SCOPED_TRACE("seed " + std::to_string(seed) + ", position " +
-                         std::to_string(tally.positions) + ", " + referee::side_name(side) +
+                         std::to_string(tally.positions) + ", " + rules::side_name(side) +
                          " to move");
             ++tally.positions;
             const auto grid_moves = props::gridplayer_moves(board, side);

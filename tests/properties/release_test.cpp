@@ -9,7 +9,8 @@
 
 #include "gridplayer/gridplayer.h"
 #include "random_games.h"
-#include "referee/game/board.h"
+#include "rules/board.h"
+#include "rules/side.h"
 #include "tests/properties/live_blocks.h"
 #include "tests/properties/positions.h"
 #include "treeplayer/Node.h"
@@ -19,8 +20,8 @@ namespace {
 
 using namespace gridplayer;  // NOLINT(google-build-using-namespace)
 
-using referee::Board;
-using referee::Side;
+using rules::Board;
+using rules::Side;
 using treeplayer::create_tree;
 using treeplayer::Node;
 

@@ -58,8 +58,8 @@ TEST(ReplayRecord, RandomGamesDrawnAsTheBoardHasThem) {
 // backslashes come back as the players gave them.
 TEST(ReplayRecord, MatchRecordWithEscapedNames) {
     referee::GameResult first;
-    first.moves = {{referee::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.25}};
-    first.outcome = {referee::EndReason::Exited, referee::Side::White, "exit status 3"};
+    first.moves = {{rules::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.25}};
+    first.outcome = {referee::EndReason::Exited, rules::Side::White, "exit status 3"};
     referee::GameResult second;
     std::ostringstream out;
     referee::write_record(out, {"m", "say \"hi\"", "back\\slash", 8, 10, {60}}, first);
@@ -101,9 +101,9 @@ TEST(ReplayRecord, InterruptedGameHasNoResult) {
 // black's clock after its second move is 150 - 1.5 + 2 - 0.5 + 2.
 TEST(ReplayRecord, TimeControlWithIncrementReachesTheClocks) {
     referee::GameResult played;
-    played.moves = {{referee::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.5},
-                    {referee::Side::White, {'S', 1, 2, 'M', 1, 3}, 3.0},
-                    {referee::Side::Black, {'S', 0, 4, 'M', 0, 3}, 0.5}};
+    played.moves = {{rules::Side::Black, {'S', 0, 5, 'M', 0, 4}, 1.5},
+                    {rules::Side::White, {'S', 1, 2, 'M', 1, 3}, 3.0},
+                    {rules::Side::Black, {'S', 0, 4, 'M', 0, 3}, 0.5}};
     std::ostringstream out;
     referee::write_record(out, {"m", "b", "w", 8, 8, {150, 2, 5}}, played);
     EXPECT_NE(out.str().find("[TimeControl \"150+2 move 5\"]"), std::string::npos) << out.str();

@@ -11,20 +11,19 @@
 #include <sstream>
 #include <string>
 
-#include "gamepage/board.h"
 #include "long_record.h"
 #include "records/game.h"
 #include "referee/game/record.h"
+#include "rules/board.h"
+#include "rules/cell.h"
 
 namespace replay_test {
 
 inline std::string letters(const rules::Board& board) {
     std::string out;
     for (int y = 0; y < board.rows(); ++y) {
-        for (int x = 0; x < board.columns(); ++x) {
-            const std::string piece = gamepage::piece_letter(board.at(x, y));
-            out += piece.empty() ? "." : piece;
-        }
+        for (int x = 0; x < board.columns(); ++x)
+            out += rules::letter(board.at(x, y));
         out += '\n';
     }
     return out;
@@ -102,7 +101,7 @@ inline std::string random_record(unsigned seed, int rows, int columns, int plies
             continue;
         board.apply(move);
         result.moves.push_back(
-            {side == rules::Side::Black ? referee::Side::Black : referee::Side::White, move,
+            {side == rules::Side::Black ? rules::Side::Black : rules::Side::White, move,
              pick(0, 2000) / 1000.0});
     }
     std::ostringstream out;

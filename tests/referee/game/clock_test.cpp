@@ -17,7 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 using referee::ChessClock;
 using referee::Clock;
-using referee::Side;
+using rules::Side;
 
 TEST(ChessClock, RunsForOneSideAtATimeAndForgivesOnlyTheMargin) {
     const Clock::time_point t0{};

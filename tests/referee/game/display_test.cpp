@@ -8,7 +8,7 @@
 namespace {
 
 TEST(Display, CoordinatesReadOffTheBoardAsMoveLinesWriteThem) {
-    auto board = referee::Board::starting(8, 8);
+    auto board = rules::Board::starting(8, 8);
     const protocol::MoveLine move{'S', 0, 5, 'M', 1, 4};
     board.apply(move);
     const std::string text = referee::render_board(board, move, false);

@@ -8,10 +8,12 @@
 #include "fake_game.h"
 #include "protocol/move_line.h"
 #include "record_moves.h"
-#include "referee/game/board.h"
 #include "referee/game/record.h"
 #include "referee/game/seat.h"
 #include "referee/seats/program_seat.h"
+#include "rules/board.h"
+#include "rules/cell.h"
+#include "rules/side.h"
 #include "run_referee.h"
 
 namespace {
@@ -207,7 +209,7 @@ TEST_F(Faults, AProgramsFaultEndsTheGameAtOnceWhileAPersonIsToMove) {
     config.time_control.seconds = 30;  // what a wrong wait would cost
     referee::GameObserver quiet;
     ThinkingPerson black;
-    referee::ProgramSeat white(referee::Side::White,
+    referee::ProgramSeat white(rules::Side::White,
                                {FAKE_PLAYER, "--mode", "early", "--pidfile", dir_ + "/white.pid"},
                                config, referee::Confinement{}, quiet);
     const auto result = referee::play_game(config, black, white, quiet);
@@ -386,11 +388,11 @@ TEST_F(Faults, RecordAndLogTellTheWholeGame) {
     EXPECT_NE(record.find("S 0 5 B 0 0 {"), std::string::npos);
 
     // Replaying the record gives the board the game ended on.
-    auto board = referee::Board::starting(8, 8);
+    auto board = rules::Board::starting(8, 8);
     for (const auto& line : moves)
         board.apply(*protocol::parse_move(line));
-    EXPECT_EQ(board.town_halls(referee::Side::White), 2);
-    EXPECT_EQ(board.at(3, 4), referee::Cell::BlackSoldier);
+    EXPECT_EQ(board.town_halls(rules::Side::White), 2);
+    EXPECT_EQ(board.at(3, 4), rules::Cell::BlackSoldier);
 
     const std::string log = referee_test::read_file(log_path);
     EXPECT_NE(log.find("-> black fake_player: 1 8 8 150"), std::string::npos) << log;

@@ -16,11 +16,11 @@ using referee_test::BotFault;
 
 class InputHint : public referee_test::ScriptedBots {
   protected:
-    referee_test::RefereeRun play(const std::string& bot, referee::Side side,
+    referee_test::RefereeRun play(const std::string& bot, rules::Side side,
                                   std::vector<std::string> options) {
         options.insert(options.end(), {"--quiet", "--log", log(), "--player-logs",
                                        out_ + "/players", "--sandbox", sandbox()});
-        if (side == referee::Side::Black)
+        if (side == rules::Side::Black)
             options.insert(options.end(), {bot, RANDOMBOT});
         else
             options.insert(options.end(), {RANDOMBOT, bot});
@@ -37,7 +37,7 @@ struct Said {
     long verdict = -1;
 };
 
-Said where_said(const std::string& log, referee::Side side, const std::string& notice,
+Said where_said(const std::string& log, rules::Side side, const std::string& notice,
                 const std::string& verdict) {
     std::istringstream lines(log);
     std::string line;
@@ -45,8 +45,8 @@ Said where_said(const std::string& log, referee::Side side, const std::string& n
     for (long at = 0; std::getline(lines, line); ++at) {
         if (said.notice < 0 && line.find(notice) != std::string::npos)
             said.notice = at;
-        else if (said.notice < 0 && line.find(std::string("-> ") + referee::side_name(side) +
-                                              " ") != std::string::npos)
+        else if (said.notice < 0 &&
+                 line.find(std::string("-> ") + rules::side_name(side) + " ") != std::string::npos)
             said.turn = at;
         else if (said.notice >= 0 && said.verdict < 0 && line.find(verdict) != std::string::npos)
             said.verdict = at;
@@ -56,8 +56,8 @@ Said where_said(const std::string& log, referee::Side side, const std::string& n
 
 TEST_P(InputHint, AnUnflushedMoveIsNamedOnItsTurnAndTheClockStillDecides) {
     const std::string bot = referee_test::write_bot(dir_, "bot.py", BotFault::Unflushed);
-    for (const referee::Side side : {referee::Side::Black, referee::Side::White}) {
-        const std::string name = referee::side_name(side);
+    for (const rules::Side side : {rules::Side::Black, rules::Side::White}) {
+        const std::string name = rules::side_name(side);
         SCOPED_TRACE(name);
         const auto run = play(bot, side, {"--time", "2"});
         ASSERT_EQ(run.status, 0) << run.err;
@@ -90,7 +90,7 @@ TEST_P(InputHint, AnUnflushedMoveIsNamedOnItsTurnAndTheClockStillDecides) {
 TEST_P(InputHint, BotsThatAnswerHoweverSlowlyHearNothing) {
     for (const BotFault fault : {BotFault::None, BotFault::Slow}) {
         const std::string bot = referee_test::write_bot(dir_, "bot.py", fault);
-        for (const referee::Side side : {referee::Side::Black, referee::Side::White}) {
+        for (const rules::Side side : {rules::Side::Black, rules::Side::White}) {
             const auto run = play(bot, side, {"--plies", "8"});
             ASSERT_EQ(run.status, 0) << run.err;
             EXPECT_NE(run.out.find("{the ply limit was reached"), std::string::npos) << run.out;

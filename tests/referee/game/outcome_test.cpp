@@ -12,7 +12,7 @@ namespace {
 
 using referee::EndReason;
 using referee::Outcome;
-using referee::Side;
+using rules::Side;
 
 TEST(Outcome, ResultFollowsTheLoserAndTheSentenceNamesIt) {
     const Outcome white_lost{EndReason::TownHallsLost, Side::White, "2 of them left"};

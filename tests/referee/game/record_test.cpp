@@ -10,7 +10,7 @@
 namespace {
 
 using referee::EndReason;
-using referee::Side;
+using rules::Side;
 
 TEST(Record, TagsEscapeQuotesAndMovesCarryTheirTime) {
     referee::GameResult result;

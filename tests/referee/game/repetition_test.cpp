@@ -14,11 +14,11 @@
 
 namespace {
 
-using referee::Board;
-using referee::Cell;
 using referee::PlayedMove;
 using referee::RepetitionTable;
-using referee::Side;
+using rules::Board;
+using rules::Cell;
+using rules::Side;
 
 // The plain reference the table is checked against: the whole position and
 // the side to move, as text.

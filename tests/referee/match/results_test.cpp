@@ -346,10 +346,10 @@ TEST(Results, MergedFileCarriesTheFieldsRatings) {
 
 TEST(Results, EntryFromAPlayedGame) {
     referee::GameResult result;
-    result.outcome = {referee::EndReason::TownHallsLost, referee::Side::White, ""};
-    for (const auto& [side, line, seconds] : {std::tuple{referee::Side::Black, "S 0 5 M 0 4", 0.25},
-                                              std::tuple{referee::Side::White, "S 1 2 M 1 3", 1.0},
-                                              std::tuple{referee::Side::Black, "S 0 4 M 0 3", 0.5}})
+    result.outcome = {referee::EndReason::TownHallsLost, rules::Side::White, ""};
+    for (const auto& [side, line, seconds] : {std::tuple{rules::Side::Black, "S 0 5 M 0 4", 0.25},
+                                              std::tuple{rules::Side::White, "S 1 2 M 1 3", 1.0},
+                                              std::tuple{rules::Side::Black, "S 0 4 M 0 3", 0.5}})
         result.moves.push_back({side, *protocol::parse_move(line), seconds});
     result.started = std::chrono::system_clock::time_point(std::chrono::milliseconds(1500));
     result.ended = result.started + std::chrono::hours(25);
@@ -367,7 +367,7 @@ TEST(Results, EntryFromAPlayedGame) {
 // it played; an ending that is nobody's fault names no one.
 TEST(Results, EntryNamesThePlayerWhoseFaultEndedTheGame) {
     using referee::EndReason;
-    using referee::Side;
+    using rules::Side;
     const struct {
         EndReason reason;
         std::optional<Side> loser;

@@ -15,7 +15,7 @@ bool readable(int fd) {
 
 TEST(BrowserSeat, TakesOnlyLegalMovesInItsOwnTurn) {
     int turns = 0;
-    referee::BrowserSeat seat(referee::Side::Black, [&](const referee::Turn&) { ++turns; });
+    referee::BrowserSeat seat(rules::Side::Black, [&](const referee::Turn&) { ++turns; });
     EXPECT_EQ(seat.offer("S 0 5 M 0 4"), "it is not black's turn");
     referee::Turn turn;
     seat.begin_turn(turn);
@@ -50,9 +50,9 @@ TEST(BrowserSeat, TakesOnlyLegalMovesInItsOwnTurn) {
 // not announced again. A move offered for an earlier turn is not kept.
 TEST(BrowserSeat, TakesAMoveForTheTurnItWasToldComesNext) {
     int turns = 0;
-    referee::BrowserSeat seat(referee::Side::White, [&](const referee::Turn&) { ++turns; });
+    referee::BrowserSeat seat(rules::Side::White, [&](const referee::Turn&) { ++turns; });
     referee::Turn next;
-    next.side = referee::Side::White;
+    next.side = rules::Side::White;
     next.ply = 1;
     next.board.apply({'S', 0, 5, 'M', 0, 4});
     seat.expect(next);

@@ -280,8 +280,7 @@ TEST(Human, TwoPeopleAtOneKeyboardPlayToATownHallLoss) {
 // Keeps every line sent to a program.
 class SentLines : public referee::GameObserver {
   public:
-    void line(referee::Side /*side*/, referee::Direction direction,
-              std::string_view text) override {
+    void line(rules::Side /*side*/, referee::Direction direction, std::string_view text) override {
         if (direction == referee::Direction::ToPlayer)
             sent.emplace_back(text);
     }

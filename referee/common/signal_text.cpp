@@ -1,4 +1,4 @@
-#include "referee/common/text.h"
+#include "referee/common/signal_text.h"
 
 #include <cstring>
 
