@@ -18,17 +18,16 @@
 #include "referee/process/player_view.h"
 #include "referee/process/sandbox.h"
 #include "referee/seats/human.h"
+#include "rules/board.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
 
 namespace referee {
 namespace {
 
-// Bounds that keep every number sane for the game: the starting position
-// needs three rows per side, every side at least one town hall more than the
-// losing limit, and coordinates stay within what a move line may carry.
-constexpr int kMinRows = 6;
-constexpr int kMaxSide = 100;
+// Bounds that keep every number sane for the game; the board's are the
+// rules' (rules/board.h), and every side starts with at least one town hall
+// more than the losing limit.
 constexpr int kMaxSeconds = 1'000'000;
 constexpr int kMaxPlies = 1'000'000;
 constexpr int kMaxGames = 1'000'000;
@@ -164,8 +163,9 @@ void declare(CLI::App& app, Declared& d) {
                           const std::string& help) {
         d.as(role, app.add_flag(names, target, help)->disable_flag_override());
     };
-    number(Played, "-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
-    number(Played, "-c,--columns", game.columns, 2, kMaxSide, "board columns");
+    number(Played, "-r,--rows", game.rows, rules::kMinRows, rules::kMaxSide, "board rows");
+    number(Played, "-c,--columns", game.columns, rules::kMinColumns, rules::kMaxSide,
+           "board columns");
     d.as(Played,
          app.add_option("-t,--time", d.time,
                         "seconds for each side's whole game (1 to " + std::to_string(kMaxSeconds) +
@@ -187,7 +187,7 @@ void declare(CLI::App& app, Declared& d) {
     number(Played, "--margin", d.margin_ms, 0, kMaxMilliseconds,
            "milliseconds a side may overstep its clock before it loses on time");
     number(Played, "-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
-    number(Played, "--town-halls", game.town_hall_limit, 0, kMaxSide,
+    number(Played, "--town-halls", game.town_hall_limit, 0, rules::kMaxSide,
            "a side left with N town halls or fewer loses");
     number(Played, "--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
            "megabytes each player may use, its processes, /tmp and /dev/shm together; 0 for "
@@ -878,11 +878,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{*problem};
     if (auto problem = check_hidden_outputs(options))
         return UsageError{*problem};
-    // White has a town hall on every even column, black on every odd one:
-    // black has the fewer, and must start above the losing limit.
-    if (options.game.columns / 2 <= options.game.town_hall_limit) {
+    // Black starts with the fewer town halls, and must start above the
+    // losing limit.
+    const int black_halls = rules::starting_town_halls(rules::Side::Black, options.game.columns);
+    if (black_halls <= options.game.town_hall_limit) {
         return UsageError{"with " + std::to_string(options.game.columns) +
-                          " columns black starts with " + std::to_string(options.game.columns / 2) +
+                          " columns black starts with " + std::to_string(black_halls) +
                           " town halls, so --town-halls must be below that"};
     }
     options.game_options = given_game_options(app, d.roles, false);
