@@ -18,7 +18,9 @@
 // binary with the other player; its own names stay as the program uses them.
 namespace gridplayer {
 
-// The largest board: moves travel with single-digit coordinates.
+// The smallest board has three rows of soldiers a side; the largest keeps
+// moves to single-digit coordinates.
+constexpr int kMinRows = 6;
 constexpr int kMaxSide = 10;
 constexpr int kMaxCells = kMaxSide * kMaxSide;
 
