@@ -576,6 +576,7 @@ int runGame(std::istream& in, std::ostream& out, std::ostream& err) {
     }
     int sent = 0;
     for (;;) {
+        MAX_DEPTH = scheduledDepth(n, sent);
         std::string move = getMove();
         if (move.empty()) {
             return 0;  // no legal move: nothing to send
@@ -583,13 +584,6 @@ int runGame(std::istream& in, std::ostream& out, std::ostream& err) {
         playMove(move);
         sendMove(move, out);
         ++sent;
-        // Deeper search once the opening is past: the positions open up and a
-        // one-ply look no longer sees the cannons' threats.
-        if (n == 10 && sent == 4) {
-            MAX_DEPTH = 3;
-        } else if (n == 8 && sent == 3) {
-            MAX_DEPTH = 4;
-        }
         if (auto status = readAndPlay()) {
             return *status;
         }
