@@ -6,13 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "files/same_file.h"
+
 namespace referee {
 
-// Whether two paths name one file: the same device and inode when both
-// exist, otherwise the same path once every symbolic link on the way is
-// followed (a dangling one too, to where it points) and "." and ".." are
-// gone.
-bool same_file(const std::string& a, const std::string& b);
+// Whether two paths name one file: the files library's, which the tools
+// that write files share.
+using files::same_file;
 
 // A file written through a descriptor that never blocks the referee for
 // ever: opening a FIFO without a reader waits until one comes or until a
