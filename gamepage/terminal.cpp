@@ -1,12 +1,9 @@
-#include "referee/game/display.h"
-
-#include <unistd.h>
+#include "gamepage/terminal.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
 
-namespace referee {
+namespace gamepage {
 
 std::string render_board(const Board& board, const std::optional<protocol::MoveLine>& last,
                          bool color) {
@@ -36,7 +33,8 @@ std::string render_board(const Board& board, const std::optional<protocol::MoveL
             const auto [open, close] = marks(x, y);
             std::string piece(1, rules::letter(cell));
             if (color && cell != Cell::Empty) {
-                const char* hue = belongs_to(cell, Side::Black) ? "\033[1;31m" : "\033[1;36m";
+                const char* hue =
+                    rules::belongs_to(cell, Side::Black) ? "\033[1;31m" : "\033[1;36m";
                 piece = hue + piece + "\033[0m";
             }
             if (color && open != ' ') {
@@ -58,8 +56,8 @@ std::string render_status(int ply, Side mover, const std::string& move, double t
                           const std::array<double, 2>& clock_left) {
     char took_text[32];
     std::snprintf(took_text, sizeof took_text, "%.2f s", took);
-    return "ply " + std::to_string(ply) + ": " + side_name(mover) + " played " + move + " (" +
-           took_text + ") | " + side_name(opponent(mover)) + " to move | " +
+    return "ply " + std::to_string(ply) + ": " + rules::side_name(mover) + " played " + move +
+           " (" + took_text + ") | " + rules::side_name(rules::opponent(mover)) + " to move | " +
            render_clocks(clock_left);
 }
 
@@ -77,13 +75,4 @@ std::string render_clocks(const std::array<double, 2>& clock_left) {
     return "clocks black " + clock_text(clock_left[0]) + ", white " + clock_text(clock_left[1]);
 }
 
-bool want_color(int fd, bool disabled_by_flag) {
-    if (disabled_by_flag)
-        return false;
-    const char* no_color = std::getenv("NO_COLOR");
-    if (no_color != nullptr)
-        return false;
-    return ::isatty(fd) == 1;
-}
-
-}  // namespace referee
+}  // namespace gamepage
