@@ -123,20 +123,13 @@ void search_full_window(Explanation& result) {
 
 }  // namespace
 
-int gridplayer_depth(int rows, int move_number) {
-    if (rows == 10 && move_number > 4)
-        return 3;
-    if (rows == 8 && move_number > 3)
-        return 4;
-    return 1;
-}
-
 Explanation explain_gridplayer(const Setup& setup, const GridOptions& options) {
     Explanation result;
     result.program = "gridplayer";
     result.black_to_move = setup.black_to_move();
     result.move_number = setup.move_number();
-    result.depth = options.depth.value_or(gridplayer_depth(setup.rows, result.move_number));
+    // By its move_number-th move the game loop has sent the moves before it.
+    result.depth = options.depth.value_or(scheduledDepth(setup.rows, result.move_number - 1));
 
     set_position(setup);
     for (int row = 0; row < n; ++row) {

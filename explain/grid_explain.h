@@ -8,12 +8,8 @@
 
 namespace explain {
 
-// The depth gridplayer searches at its `move_number`-th move on a board of
-// `rows` rows: its game loop deepens the search once the opening is past.
-int gridplayer_depth(int rows, int move_number);
-
 struct GridOptions {
-    std::optional<int> depth;  // overrides the schedule
+    std::optional<int> depth;  // overrides gridplayer's schedule (scheduledDepth)
     bool exact = false;        // also search every root move with the full window
 };
 

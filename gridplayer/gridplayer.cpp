@@ -477,12 +477,12 @@ bool parseData(const std::string& header, std::string* why) {
     }
     // Coordinates travel as single digits and the two sides' three starting
     // rows must not overlap, so only 6..10 rows and 1..10 columns are playable.
-    if (values[1] < 6 || values[1] > 10) {
-        setWhy(why, "rows must be 6 to 10");
+    if (values[1] < kMinRows || values[1] > kMaxSide) {
+        setWhy(why, "rows must be " + std::to_string(kMinRows) + " to " + std::to_string(kMaxSide));
         return false;
     }
-    if (values[2] < 1 || values[2] > 10) {
-        setWhy(why, "columns must be 1 to 10");
+    if (values[2] < 1 || values[2] > kMaxSide) {
+        setWhy(why, "columns must be 1 to " + std::to_string(kMaxSide));
         return false;
     }
     player_id = values[0];
@@ -576,6 +576,7 @@ int runGame(std::istream& in, std::ostream& out, std::ostream& err) {
     }
     int sent = 0;
     for (;;) {
+        MAX_DEPTH = scheduledDepth(n, sent);
         std::string move = getMove();
         if (move.empty()) {
             return 0;  // no legal move: nothing to send
@@ -583,13 +584,6 @@ int runGame(std::istream& in, std::ostream& out, std::ostream& err) {
         playMove(move);
         sendMove(move, out);
         ++sent;
-        // Deeper search once the opening is past: the positions open up and a
-        // one-ply look no longer sees the cannons' threats.
-        if (n == 10 && sent == 4) {
-            MAX_DEPTH = 3;
-        } else if (n == 8 && sent == 3) {
-            MAX_DEPTH = 4;
-        }
         if (auto status = readAndPlay()) {
             return *status;
         }

@@ -18,7 +18,9 @@
 // binary with the other player; its own names stay as the program uses them.
 namespace gridplayer {
 
-// The largest board: moves travel with single-digit coordinates.
+// The smallest board has three rows of soldiers a side; the largest keeps
+// moves to single-digit coordinates.
+constexpr int kMinRows = 6;
 constexpr int kMaxSide = 10;
 constexpr int kMaxCells = kMaxSide * kMaxSide;
 
@@ -29,7 +31,7 @@ extern int n;          // rows
 extern int m;          // columns
 extern int player_id;  // 1 plays black and moves first, 2 plays white and answers
 extern int gameTime;   // read from the header, never used by a decision
-extern int MAX_DEPTH;  // search depth limit, raised by the game loop's schedule
+extern int MAX_DEPTH;  // search depth limit, raised by the game loop (scheduledDepth)
 
 // Cheap instrumentation read by tests and benchmarks: calls of DFS, and nodes
 // created minus nodes deleted. Neither influences play.
@@ -111,6 +113,21 @@ extern void (*dfsNodeHook)(const node* p, int depth);
 // The move chosen for the global board, e.g. "S 1 2 M 1 3"; empty text when
 // the program has no legal move. The global board is left unchanged.
 std::string getMove();
+
+// The MAX_DEPTH the game loop searches its next move at, on a board of
+// `rows` rows once it has sent `movesSent` moves: deeper once the opening is
+// past, when the positions open up and a one-ply look no longer sees the
+// cannons' threats; 8 rows from the fourth move on, 10 rows from the fifth,
+// other boards never.
+constexpr int scheduledDepth(int rows, int movesSent) {
+    if (rows == 10 && movesSent >= 4) {
+        return 3;
+    }
+    if (rows == 8 && movesSent >= 3) {
+        return 4;
+    }
+    return 1;
+}
 
 // ---- Protocol and game loop ------------------------------------------------------------
 

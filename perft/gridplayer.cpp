@@ -40,9 +40,6 @@ std::string moveText(const node* p) {
            p->moveType + " " + std::to_string(p->toCol) + " " + std::to_string(p->toRow);
 }
 
-constexpr int kMinRows = 6;   // three rows of soldiers a side
-constexpr int kMaxSide = 10;  // squares are single digits on the wire
-
 positions::Position startPosition(int rows, int columns) {
     n = rows;
     m = columns;
@@ -90,6 +87,8 @@ perft_command::Tool perftTool() {
     perft_command::Tool tool;
     tool.name = "perft_gridplayer";
     tool.player = "gridplayer";
+    // gridplayer's own bounds: this tool counts the player's moves and, like
+    // the player, does not link the rules library.
     tool.min_rows = kMinRows;
     tool.max_rows = kMaxSide;
     tool.min_columns = 1;

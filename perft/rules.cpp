@@ -3,6 +3,7 @@
 #include <string>
 
 #include "positions/rules_cells.h"
+#include "rules/board.h"
 #include "rules/legal_moves.h"
 
 namespace perft_rules {
@@ -54,11 +55,13 @@ perft_command::Tool perft_tool() {
     perft_command::Tool tool;
     tool.name = "perft_rules";
     tool.player = "the rules library";
-    // The referee's limits: the rules are stated for any board it accepts.
-    tool.min_rows = 6;
-    tool.max_rows = 100;
+    // The rules' limits: they are stated for any board a game may have. A
+    // single column is counted too, though black starts there without a
+    // town hall.
+    tool.min_rows = rules::kMinRows;
+    tool.max_rows = rules::kMaxSide;
     tool.min_columns = 1;
-    tool.max_columns = 100;
+    tool.max_columns = rules::kMaxSide;
     tool.start = [](int rows, int columns) {
         return positions::from_rules(rules::Board::starting(rows, columns), rules::Side::Black);
     };

@@ -7,16 +7,12 @@
 #include <functional>
 #include <optional>
 
+#include "rules/board.h"
 #include "text/printable.h"
 
 namespace records {
 namespace {
 
-// The board sizes the referee can play: three rows per side and a gap, and
-// coordinates a move line can carry.
-constexpr int kMinRows = 6;
-constexpr int kMinColumns = 2;
-constexpr int kMaxSide = 100;
 constexpr int kMaxSeconds = 1'000'000;
 
 // A value can neither end its tag early nor break its line.
@@ -156,9 +152,9 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
     };
     std::optional<RecordError> error;
     if (name == "Rows") {
-        error = number_in(kMinRows, kMaxSide, game.rows);
+        error = number_in(rules::kMinRows, rules::kMaxSide, game.rows);
     } else if (name == "Columns") {
-        error = number_in(kMinColumns, kMaxSide, game.columns);
+        error = number_in(rules::kMinColumns, rules::kMaxSide, game.columns);
     } else if (name == "TimeControl") {
         const auto control = parse_time_control(value);
         if (!control || control->seconds > kMaxSeconds || control->increment > kMaxSeconds ||

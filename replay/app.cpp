@@ -13,14 +13,14 @@
 #include <utility>
 
 #include "cli/bounded_file.h"
+#include "files/same_file.h"
 #include "gamepage/folder.h"
 #include "gamepage/page.h"
 #include "gamepage/svg.h"
 #include "records/record.h"
 #include "records/results.h"
-#include "referee/common/files.h"
-#include "referee/game/display.h"
 #include "replay/terminal.h"
+#include "text/color.h"
 #include "text/printable.h"
 
 namespace replay {
@@ -46,12 +46,12 @@ std::optional<std::string> clobbered(const Options& options) {
     const std::pair<const char*, const std::string*> outputs[] = {{"--html", &options.html_path},
                                                                   {"--svg", &options.svg_path}};
     for (const auto& [option, path] : outputs) {
-        if (referee::same_file(*path, options.record_path)) {
+        if (files::same_file(*path, options.record_path)) {
             return std::string(option) + " " + *path + " is the record " + options.record_path +
                    ": it would be overwritten";
         }
     }
-    if (referee::same_file(options.html_path, options.svg_path))
+    if (files::same_file(options.html_path, options.svg_path))
         return "--html and --svg name the same file, " + options.svg_path;
     return std::nullopt;
 }
@@ -308,7 +308,7 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
     }
 
     if (options.html_path.empty() && options.svg_path.empty()) {
-        const bool color = referee::want_color(STDOUT_FILENO, options.no_color);
+        const bool color = text::want_color(STDOUT_FILENO, options.no_color);
         const std::string note = games_note(static_cast<std::size_t>(chosen - 1), pass->count);
         if (!note.empty())
             out << note << "\n\n";

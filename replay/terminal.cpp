@@ -5,7 +5,7 @@
 #include <optional>
 #include <ostream>
 
-#include "referee/game/display.h"
+#include "gamepage/terminal.h"
 #include "text/printable.h"
 
 namespace replay {
@@ -41,13 +41,11 @@ std::string render_at(const records::Game& game, int ply, const rules::Board& bo
     } else {
         const auto& played = game.moves[static_cast<std::size_t>(ply - 1)];
         last = played.move;
-        const auto side =
-            records::mover(ply) == rules::Side::Black ? rules::Side::Black : rules::Side::White;
-        out += referee::render_status(ply, side, protocol::format_move(played.move), played.seconds,
-                                      clocks) +
+        out += gamepage::render_status(ply, records::mover(ply), protocol::format_move(played.move),
+                                       played.seconds, clocks) +
                '\n';
     }
-    out += referee::render_board(board, last, color);
+    out += gamepage::render_board(board, last, color);
     if (ply == game.plies())
         out += "\nResult: " + result_text(game) + '\n';
     return out;

@@ -1,5 +1,6 @@
-// The replay in a terminal, in the referee's own display: the status line of
-// a ply, then the board with the move's squares bracketed.
+// The replay in a terminal, drawn as the referee shows a game
+// (gamepage/terminal.h): the status line of a ply, then the board with the
+// move's squares bracketed.
 #pragma once
 
 #include <ostream>

@@ -12,6 +12,21 @@
 
 namespace rules {
 
+// The boards a game is played on. Each side starts on three rows of its
+// own, so a board has at least six; black's town halls stand on the odd
+// columns, so it needs two columns to start with one; and a hundred rows or
+// columns keep every coordinate far inside what a move line carries.
+inline constexpr int kMinRows = 6;
+inline constexpr int kMinColumns = 2;
+inline constexpr int kMaxSide = 100;
+
+// The town halls `side` starts with on a board of `columns` columns: white's
+// stand on the even columns, black's on the odd ones, so black never has
+// more.
+constexpr int starting_town_halls(Side side, int columns) {
+    return side == Side::White ? (columns + 1) / 2 : columns / 2;
+}
+
 class Board {
   public:
     // The opening position: white's town halls on the even columns of row 0

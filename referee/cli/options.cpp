@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "files/same_file.h"
 #include "referee/common/files.h"
 #include "referee/formats/game_list.h"
 #include "referee/match/paths.h"
@@ -17,6 +18,7 @@
 #include "referee/process/player_view.h"
 #include "referee/process/sandbox.h"
 #include "referee/seats/human.h"
+#include "rules/board.h"
 #include "rules/judge.h"
 #include "rules/reading.h"
 #include "text/printable.h"
@@ -24,11 +26,9 @@
 namespace referee {
 namespace {
 
-// Bounds that keep every number sane for the game: the starting position
-// needs three rows per side, every side at least one town hall more than the
-// losing limit, and coordinates stay within what a move line may carry.
-constexpr int kMinRows = 6;
-constexpr int kMaxSide = 100;
+// Bounds that keep every number sane for the game; the board's are the
+// rules' (rules/board.h), and every side starts with at least one town hall
+// more than the losing limit.
 constexpr int kMaxSeconds = 1'000'000;
 constexpr int kMaxPlies = 1'000'000;
 constexpr int kMaxGames = 1'000'000;
@@ -164,8 +164,9 @@ void declare(CLI::App& app, Declared& d) {
                           const std::string& help) {
         d.as(role, app.add_flag(names, target, help)->disable_flag_override());
     };
-    number(Played, "-r,--rows", game.rows, kMinRows, kMaxSide, "board rows");
-    number(Played, "-c,--columns", game.columns, 2, kMaxSide, "board columns");
+    number(Played, "-r,--rows", game.rows, rules::kMinRows, rules::kMaxSide, "board rows");
+    number(Played, "-c,--columns", game.columns, rules::kMinColumns, rules::kMaxSide,
+           "board columns");
     d.as(Played,
          app.add_option("-t,--time", d.time,
                         "seconds for each side's whole game (1 to " + std::to_string(kMaxSeconds) +
@@ -187,7 +188,7 @@ void declare(CLI::App& app, Declared& d) {
     number(Played, "--margin", d.margin_ms, 0, kMaxMilliseconds,
            "milliseconds a side may overstep its clock before it loses on time");
     number(Played, "-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
-    number(Played, "--town-halls", game.town_hall_limit, 0, kMaxSide,
+    number(Played, "--town-halls", game.town_hall_limit, 0, rules::kMaxSide,
            "a side left with N town halls or fewer loses");
     number(Played, "--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
            "megabytes each player may use, its processes, /tmp and /dev/shm together; 0 for "
@@ -553,7 +554,7 @@ std::optional<std::string> check_files(const Options& options) {
         {"--crosstable", &options.crosstable_path}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
-            if (same_file(*outputs[i].second, *outputs[j].second)) {
+            if (files::same_file(*outputs[i].second, *outputs[j].second)) {
                 return std::string(outputs[i].first) + " and " + outputs[j].first +
                        " name the same file, " + text::quote(*outputs[j].second, 200) +
                        ": one would overwrite the other";
@@ -570,7 +571,7 @@ std::optional<std::string> check_files(const Options& options) {
     }
     for (const auto& [option, path] : outputs) {
         for (const auto& input : inputs) {
-            if (same_file(*path, input)) {
+            if (files::same_file(*path, input)) {
                 return std::string(option) + " " + text::quote(*path, 200) + " is " +
                        text::quote(input, 200) + ", which the run reads: it would be overwritten";
             }
@@ -880,11 +881,12 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         return UsageError{*problem};
     if (auto problem = check_hidden_outputs(options))
         return UsageError{*problem};
-    // White has a town hall on every even column, black on every odd one:
-    // black has the fewer, and must start above the losing limit.
-    if (options.game.columns / 2 <= options.game.town_hall_limit) {
+    // Black starts with the fewer town halls, and must start above the
+    // losing limit.
+    const int black_halls = rules::starting_town_halls(rules::Side::Black, options.game.columns);
+    if (black_halls <= options.game.town_hall_limit) {
         return UsageError{"with " + std::to_string(options.game.columns) +
-                          " columns black starts with " + std::to_string(options.game.columns / 2) +
+                          " columns black starts with " + std::to_string(black_halls) +
                           " town halls, so --town-halls must be below that"};
     }
     options.game_options = given_game_options(app, d.roles, false);

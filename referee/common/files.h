@@ -8,12 +8,6 @@
 
 namespace referee {
 
-// Whether two paths name one file: the same device and inode when both
-// exist, otherwise the same path once every symbolic link on the way is
-// followed (a dangling one too, to where it points) and "." and ".." are
-// gone.
-bool same_file(const std::string& a, const std::string& b);
-
 // A file written through a descriptor that never blocks the referee for
 // ever: opening a FIFO without a reader waits until one comes or until a
 // signal stops the referee (see interrupt.h), and so does a write that

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gamepage/terminal.h"
 #include "referee/game/display.h"
 
 namespace referee {
@@ -14,13 +15,14 @@ constexpr std::size_t kNotes = 6;
 }  // namespace
 
 void BoardView::started(const rules::Board& board, const std::array<double, 2>& clock_left) {
-    show(render_start(clock_left), render_board(board, std::nullopt, color_));
+    show(gamepage::render_start(clock_left), gamepage::render_board(board, std::nullopt, color_));
 }
 
 void BoardView::moved(const rules::Board& board, const PlayedMove& move, int ply,
                       const std::array<double, 2>& clock_left) {
-    show(render_status(ply, move.side, protocol::format_move(move.move), move.seconds, clock_left),
-         render_board(board, move.move, color_));
+    show(gamepage::render_status(ply, move.side, protocol::format_move(move.move), move.seconds,
+                                 clock_left),
+         gamepage::render_board(board, move.move, color_));
 }
 
 void BoardView::note(const std::string& line) {

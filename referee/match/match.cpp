@@ -28,6 +28,7 @@
 #include "referee/match/tournament.h"
 #include "referee/process/child_process.h"
 #include "referee/seats/seating.h"
+#include "text/color.h"
 
 namespace referee {
 namespace {
@@ -223,7 +224,7 @@ MatchRunner::MatchRunner(const MatchOptions& options, std::ostream& out, std::os
       games_(tournament_.games()),
       workers_(1),
       show_boards_(false),
-      color_(want_color(STDOUT_FILENO, options.no_color)),
+      color_(text::want_color(STDOUT_FILENO, options.no_color)),
       view_(out, color_, options.watch && ::isatty(STDOUT_FILENO) == 1),
       config_(options.game),
       run_info_(run_info(options, tournament_.names())) {

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <utility>
 
+#include "gamepage/terminal.h"
 #include "referee/game/display.h"
 #include "rules/legal_moves.h"
 #include "rules/reading.h"
@@ -239,15 +240,17 @@ void HumanSeat::begin_turn(const Turn& turn) {
     if (!terminal_.shows_moves) {
         const auto& clocks = turn_.clock_left;
         if (turn_.last) {
-            say(render_status(turn_.ply, turn_.last->side, protocol::format_move(turn_.last->move),
-                              turn_.last->seconds, clocks) +
+            say(gamepage::render_status(turn_.ply, turn_.last->side,
+                                        protocol::format_move(turn_.last->move),
+                                        turn_.last->seconds, clocks) +
                 "\n");
         } else {
-            say(std::string(rules::side_name(turn_.side)) + " to move | " + render_clocks(clocks) +
-                "\n");
+            say(std::string(rules::side_name(turn_.side)) + " to move | " +
+                gamepage::render_clocks(clocks) + "\n");
         }
-        say(render_board(turn_.board, turn_.last ? std::optional(turn_.last->move) : std::nullopt,
-                         terminal_.color));
+        say(gamepage::render_board(turn_.board,
+                                   turn_.last ? std::optional(turn_.last->move) : std::nullopt,
+                                   terminal_.color));
     }
     if (!introduced_) {
         introduced_ = true;
@@ -266,7 +269,8 @@ void HumanSeat::prompt(Clock::time_point now) {
         turn_.clock_left[own] - std::chrono::duration<double>(now - turn_.started).count();
     const bool black = turn_.side == rules::Side::Black;
     say(std::string(rules::side_name(turn_.side)) +
-        (black ? " (b B, moving up, " : " (w W, moving down, ") + clock_text(left) + ")> ");
+        (black ? " (b B, moving up, " : " (w W, moving down, ") + gamepage::clock_text(left) +
+        ")> ");
     terminal_.screen->flush();
     prompting_ = true;
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "gamepage/terminal.h"
 #include "protocol/move_line.h"
 #include "record_moves.h"
 #include "referee/game/display.h"
@@ -81,7 +82,7 @@ void expect_record_replays_to_final_board(const Game& game, int rows, int column
         mover = rules::opponent(mover);
     }
     ASSERT_TRUE(last);
-    EXPECT_EQ(referee::render_board(board, last, false), last_board_shown(game.run.out, rows));
+    EXPECT_EQ(gamepage::render_board(board, last, false), last_board_shown(game.run.out, rows));
 }
 
 TEST_F(RefereeGames, TreeplayerAgainstGridplayerInBothColours) {

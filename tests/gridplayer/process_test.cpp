@@ -31,15 +31,6 @@ std::string joinLines(const std::vector<std::string>& lines, const char* end = "
     return text;
 }
 
-// The search depth of the program's k-th move (from 0), as the schedule says.
-int scheduledDepth(int rows, int sent) {
-    if (rows == 8 && sent >= 3)
-        return 4;
-    if (rows == 10 && sent >= 4)
-        return 3;
-    return 1;
-}
-
 struct Script {
     std::vector<std::string> theirs;  // the opponent's moves, in order
     std::vector<std::string> ours;    // what the program must answer

@@ -45,6 +45,23 @@ TEST(StartingPosition, MirrorsTheTwoSidesOnEverySize) {
     EXPECT_EQ(count(ten, Cell::Empty), 100 - 40);
 }
 
+// The numbers the referee and the records check a board by agree with the
+// board the rules set up, at the bounds and on odd and even widths.
+TEST(Board, StartingTownHallsAreThoseOfTheStartingPosition) {
+    for (const int rows : {rules::kMinRows, 9, rules::kMaxSide}) {
+        for (const int columns : {rules::kMinColumns, 3, 8, 11, rules::kMaxSide}) {
+            const Board board = Board::starting(rows, columns);
+            for (const Side side : {Side::Black, Side::White}) {
+                EXPECT_EQ(rules::starting_town_halls(side, columns), board.town_halls(side))
+                    << rules::side_name(side) << ' ' << rows << 'x' << columns;
+            }
+            EXPECT_EQ(count(board, Cell::WhiteSoldier) + count(board, Cell::BlackSoldier),
+                      3 * columns);
+        }
+    }
+    EXPECT_GE(rules::starting_town_halls(Side::Black, rules::kMinColumns), 1);
+}
+
 TEST(MoveChecks, RefuseEverythingThatIsNotAMoveOfTheMover) {
     const Board board = Board::starting(8, 8);
     struct Case {

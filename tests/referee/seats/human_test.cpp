@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "fake_game.h"
+#include "gamepage/terminal.h"
 #include "referee/common/fd.h"
 #include "referee/game/display.h"
 #include "referee/game/game.h"
@@ -61,7 +62,7 @@ TEST(Human, RefusedLinesCostNothingAndResignLoses) {
     EXPECT_EQ(run.status, 0) << run.err;
     const auto start = rules::Board::starting(8, 8);
     // Shown before the first move although quiet.
-    EXPECT_NE(run.out.find(referee::render_board(start, std::nullopt, false)), std::string::npos);
+    EXPECT_NE(run.out.find(gamepage::render_board(start, std::nullopt, false)), std::string::npos);
     std::string not_a_move;
     protocol::parse_move("hello", &not_a_move);
     EXPECT_NE(run.out.find("refused \"hello\": " + not_a_move), std::string::npos) << run.out;
@@ -194,7 +195,7 @@ TEST(Human, AShotIsDrawnAsAShotAndTheFirstBoardHasTheClocks) {
         board.apply(move);
     const protocol::MoveLine shot{'S', 0, 4, 'B', 0, 1};
     board.apply(shot);
-    const std::string drawn = referee::render_board(board, shot, false);
+    const std::string drawn = gamepage::render_board(board, shot, false);
     // Row 1 shows the emptied square starred, row 4 the shooter still there
     // in parentheses; nothing is bracketed as if a piece had moved.
     std::istringstream rows(drawn);

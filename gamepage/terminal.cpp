@@ -1,12 +1,9 @@
-#include "referee/game/display.h"
-
-#include <unistd.h>
+#include "gamepage/terminal.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
 
-namespace referee {
+namespace gamepage {
 
 std::string render_board(const rules::Board& board, const std::optional<protocol::MoveLine>& last,
                          bool color) {
@@ -78,13 +75,4 @@ std::string render_clocks(const std::array<double, 2>& clock_left) {
     return "clocks black " + clock_text(clock_left[0]) + ", white " + clock_text(clock_left[1]);
 }
 
-bool want_color(int fd, bool disabled_by_flag) {
-    if (disabled_by_flag)
-        return false;
-    const char* no_color = std::getenv("NO_COLOR");
-    if (no_color != nullptr)
-        return false;
-    return ::isatty(fd) == 1;
-}
-
-}  // namespace referee
+}  // namespace gamepage

@@ -1,4 +1,4 @@
-#include "referee/game/display.h"
+#include "gamepage/terminal.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 
 namespace {
 
-TEST(Display, CoordinatesReadOffTheBoardAsMoveLinesWriteThem) {
+TEST(TerminalDisplay, CoordinatesReadOffTheBoardAsMoveLinesWriteThem) {
     auto board = rules::Board::starting(8, 8);
     const protocol::MoveLine move{'S', 0, 5, 'M', 1, 4};
     board.apply(move);
-    const std::string text = referee::render_board(board, move, false);
+    const std::string text = gamepage::render_board(board, move, false);
     std::istringstream lines(text);
     std::string header, line;
     std::getline(lines, header);
@@ -22,7 +22,7 @@ TEST(Display, CoordinatesReadOffTheBoardAsMoveLinesWriteThem) {
     std::getline(lines, line);
     EXPECT_EQ(line, "  5 [.] .  b  .  b  .  b  .");  // the emptied source, marked
     EXPECT_EQ(text.find('\033'), std::string::npos);
-    EXPECT_NE(referee::render_board(board, move, true).find("\033["), std::string::npos);
+    EXPECT_NE(gamepage::render_board(board, move, true).find("\033["), std::string::npos);
 }
 
 }  // namespace
