@@ -103,14 +103,6 @@ struct Declared {
     }
 };
 
-const char* clock_kind_name(ClockKind kind) {
-    return kind == ClockKind::Cpu ? "cpu" : "wall";
-}
-
-const char* sandbox_mode_name(SandboxMode mode) {
-    return mode == SandboxMode::On ? "on" : mode == SandboxMode::Off ? "off" : "auto";
-}
-
 // "a, b or c"
 std::string spelled(const std::vector<std::string>& names) {
     std::string text;
@@ -120,7 +112,7 @@ std::string spelled(const std::vector<std::string>& names) {
 }
 
 // An option whose value is one of `values`, each spelled as `name` spells
-// it in the library it belongs to: the help line, the check and the value
+// it beside its type: the help line, the check and the value
 // all take the names from there.
 template <typename T, typename Name>
 CLI::Option* choice(CLI::App& app, const std::string& names, T& target, std::vector<T> values,
