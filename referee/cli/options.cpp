@@ -4,18 +4,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <map>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
 #include "files/same_file.h"
-#include "referee/common/files.h"
+#include "referee/cli/output_files.h"
 #include "referee/formats/game_list.h"
 #include "referee/match/paths.h"
 #include "referee/process/player_ids.h"
-#include "referee/process/player_view.h"
 #include "referee/process/sandbox.h"
 #include "referee/seats/human.h"
 #include "rules/board.h"
@@ -96,6 +95,7 @@ struct Declared {
     CLI::Option* name_option = nullptr;
     CLI::Option* command_option = nullptr;
     std::map<std::string, Role> roles;  // by the option's name
+    std::set<std::string> paths;        // options whose values are paths
 
     CLI::Option* as(Role role, CLI::Option* option) {
         roles[option->get_name()] = role;
@@ -103,266 +103,331 @@ struct Declared {
     }
 };
 
-const char* clock_kind_name(ClockKind kind) {
-    return kind == ClockKind::Cpu ? "cpu" : "wall";
-}
+// Declares options into `app`, each with its role in `d`.
+struct Declaring {
+    CLI::App& app;
+    Declared& d;
 
-const char* sandbox_mode_name(SandboxMode mode) {
-    return mode == SandboxMode::On ? "on" : mode == SandboxMode::Off ? "off" : "auto";
-}
+    CLI::Option* as(Role role, CLI::Option* option) { return d.as(role, option); }
 
-// "a, b or c"
-std::string spelled(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-    return text;
-}
+    // A path: made absolute wherever a split run's jobs repeat it.
+    CLI::Option* path(Role role, CLI::Option* option) {
+        d.paths.insert(option->get_name());
+        return as(role, option);
+    }
 
-// An option whose value is one of `values`, each spelled as `name` spells
-// it in the library it belongs to: the help line, the check and the value
-// all take the names from there.
-template <typename T, typename Name>
-CLI::Option* choice(CLI::App& app, const std::string& names, T& target, std::vector<T> values,
-                    Name name, const std::string& type, const std::string& help) {
-    std::vector<std::string> words(values.size());
-    std::transform(values.begin(), values.end(), words.begin(), name);
-    const std::string fallback = name(target);
-    return app
-        .add_option_function<std::string>(
-            names,
-            [&target, values, name](const std::string& given) {
-                for (const T value : values) {
-                    if (given == name(value))
-                        target = value;
-                }
-            },
-            spelled(words) + ": " + help + " (default " + fallback + ")")
-        ->check(CLI::IsMember(words).description(""))
-        ->type_name(type);
-}
-
-void declare(CLI::App& app, Declared& d) {
-    app.description(kDescription);
-    app.footer(kFooter);
-    app.get_formatter()->column_width(26);
-    GameConfig& game = d.options.game;
-    using enum Role;
     // The default and the accepted range go into the help line itself, in
     // words, rather than CLI11's type annotations.
-    const auto number = [&](Role role, const std::string& names, int& target, int low, int high,
-                            const std::string& help) {
-        d.as(role,
-             app.add_option(names, target,
-                            help + " (" + std::to_string(low) + " to " + std::to_string(high) +
-                                ", default " + std::to_string(target) + ")")
-                 ->check(CLI::Range(low, high).description(""))
-                 ->type_name("N"));
-    };
+    void number(Role role, const std::string& names, int& target, int low, int high,
+                const std::string& help) {
+        as(role, app.add_option(names, target,
+                                help + " (" + std::to_string(low) + " to " + std::to_string(high) +
+                                    ", default " + std::to_string(target) + ")")
+                     ->check(CLI::Range(low, high).description(""))
+                     ->type_name("N"));
+    }
+
     // A flag takes no value: "--quiet=yes" is refused rather than read.
-    const auto flag = [&](Role role, const std::string& names, bool& target,
-                          const std::string& help) {
-        d.as(role, app.add_flag(names, target, help)->disable_flag_override());
-    };
-    number(Played, "-r,--rows", game.rows, rules::kMinRows, rules::kMaxSide, "board rows");
-    number(Played, "-c,--columns", game.columns, rules::kMinColumns, rules::kMaxSide,
-           "board columns");
-    d.as(Played,
-         app.add_option("-t,--time", d.time,
+    void flag(Role role, const std::string& names, bool& target, const std::string& help) {
+        as(role, app.add_flag(names, target, help)->disable_flag_override());
+    }
+
+    // An option whose value is one of `values`, each spelled as `name`
+    // spells it beside its type: the help line, the check and the value all
+    // take the names from there.
+    template <typename T, typename Name>
+    void choice(Role role, const std::string& names, T& target, std::vector<T> values, Name name,
+                const std::string& type, const std::string& help) {
+        std::vector<std::string> words(values.size());
+        std::transform(values.begin(), values.end(), words.begin(), name);
+        const std::string fallback = name(target);
+        as(role, app.add_option_function<std::string>(
+                        names,
+                        [&target, values, name](const std::string& given) {
+                            for (const T value : values) {
+                                if (given == name(value))
+                                    target = value;
+                            }
+                        },
+                        spelled(words) + ": " + help + " (default " + fallback + ")")
+                     ->check(CLI::IsMember(words).description(""))
+                     ->type_name(type));
+    }
+
+    // A file or folder the run writes, as its row in kOutputFiles says.
+    void output(const char* option) {
+        const OutputOption& row = output_option(option);
+        const std::string missing = row.folder ? "needs a folder name" : "needs a file name";
+        path(row.job == InJob::Repeated ? Role::Shown : Role::Run,
+             app.add_option(row.option, d.options.*row.path, row.help)
+                 ->type_name(row.folder ? "DIR" : "FILE")
+                 ->check([missing](const std::string& given) {
+                     return given.empty() ? missing : std::string();
+                 }));
+    }
+};
+
+void declare_board_and_clocks(Declaring& on) {
+    using enum Role;
+    GameConfig& game = on.d.options.game;
+    on.number(Played, "-r,--rows", game.rows, rules::kMinRows, rules::kMaxSide, "board rows");
+    on.number(Played, "-c,--columns", game.columns, rules::kMinColumns, rules::kMaxSide,
+              "board columns");
+    on.as(
+        Played,
+        on.app
+            .add_option("-t,--time", on.d.time,
                         "seconds for each side's whole game (1 to " + std::to_string(kMaxSeconds) +
-                            ", default 150), +INC: seconds added after each move, e.g. "
-                            "150+2")
-             ->type_name("S[+INC]"));
-    d.as(Played, app.add_option("--move-time", d.move_time,
-                                "the most any single move may take, in seconds (decimals allowed); "
-                                "default: no bound")
-                     ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
-                     ->type_name("SECONDS"));
-    d.as(Played,
-         app.add_option("--human-time", game.human_time_seconds,
-                        "seconds for a person's whole game (0 to " + std::to_string(kMaxSeconds) +
-                            ", default " + std::to_string(kHumanSeconds) +
-                            " or --time when longer; 0: --time)")
-             ->check(CLI::Range(0, kMaxSeconds).description(""))
-             ->type_name("N"));
-    number(Played, "--margin", d.margin_ms, 0, kMaxMilliseconds,
-           "milliseconds a side may overstep its clock before it loses on time");
-    number(Played, "-p,--plies", game.ply_limit, 1, kMaxPlies, "the game is a draw after N plies");
-    number(Played, "--town-halls", game.town_hall_limit, 0, rules::kMaxSide,
-           "a side left with N town halls or fewer loses");
-    number(Played, "--player-memory", d.player_memory_mb, 0, kMaxMegabytes,
-           "megabytes each player may use, its processes, /tmp and /dev/shm together; 0 for "
-           "no limit");
-    Confinement& confinement = d.options.confinement;
+                            ", default 150), +INC: seconds added after each move, e.g. 150+2")
+            ->type_name("S[+INC]"));
+    on.as(Played, on.app
+                      .add_option("--move-time", on.d.move_time,
+                                  "the most any single move may take, in seconds (decimals "
+                                  "allowed); default: no bound")
+                      ->check(CLI::Range(0.001, double{kMaxSeconds}).description(""))
+                      ->type_name("SECONDS"));
+    on.as(Played,
+          on.app
+              .add_option("--human-time", game.human_time_seconds,
+                          "seconds for a person's whole game (0 to " + std::to_string(kMaxSeconds) +
+                              ", default " + std::to_string(kHumanSeconds) +
+                              " or --time when longer; 0: --time)")
+              ->check(CLI::Range(0, kMaxSeconds).description(""))
+              ->type_name("N"));
+    on.number(Played, "--margin", on.d.margin_ms, 0, kMaxMilliseconds,
+              "milliseconds a side may overstep its clock before it loses on time");
+    on.number(Played, "-p,--plies", game.ply_limit, 1, kMaxPlies,
+              "the game is a draw after N plies");
+    on.number(Played, "--town-halls", game.town_hall_limit, 0, rules::kMaxSide,
+              "a side left with N town halls or fewer loses");
+}
+
+// What each player may use, and what its moves cost.
+void declare_player_bounds(Declaring& on) {
+    using enum Role;
+    on.number(Played, "--player-memory", on.d.player_memory_mb, 0, kMaxMegabytes,
+              "megabytes each player may use, its processes, /tmp and /dev/shm together; 0 for "
+              "no limit");
+    Confinement& confinement = on.d.options.confinement;
     confinement.max_processes = kDefaultPlayerProcesses;
     confinement.cpus = 1;
-    number(Played, "--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
-           "processes and threads each player may have at once; 0 for no bound");
-    d.as(Played, app.add_option("--player-cpus", confinement.cpus,
-                                "CPUs' worth of time each player may use at once (0.01 to 256, "
-                                "default 1; decimals allowed)")
-                     ->check(CLI::Range(0.01, 256.0).description(""))
-                     ->type_name("N"));
-    flag(Played, "--ponder", d.ponder,
-         "let a player think while its opponent is to move (default: it is frozen)");
-    d.as(Played,
-         choice(app, "--clock", game.clock, {ClockKind::Wall, ClockKind::Cpu}, clock_kind_name,
-                "KIND", "what a move costs, the time it took or the CPU time the player used"));
-    d.as(Shown,
-         choice(app, "--sandbox", d.options.sandbox,
-                {SandboxMode::Auto, SandboxMode::On, SandboxMode::Off}, sandbox_mode_name, "WHEN",
-                "each player in a bubblewrap sandbox, with auto wherever bwrap works "
-                "(docs/sandbox.md)"));
-    d.as(Shown, app.add_option("--player-dir", confinement.sandbox.player_dirs,
-                               "a folder sandboxed players may write to (repeatable)")
-                    ->type_name("DIR")
-                    ->check(CLI::ExistingDirectory.description("")));
-    d.as(Shown, app.add_option("--player-see", confinement.sandbox.see_paths,
-                               "a file or folder sandboxed players may read (repeatable)")
-                    ->type_name("PATH")
-                    ->check(CLI::ExistingPath.description("")));
-    d.as(Played, app.add_option("--player-env", d.player_env,
-                                "NAME=VALUE, or NAME for the referee's value: a variable for the "
-                                "players (repeatable)")
-                     ->type_name("VAR"));
-    d.as(Shown, app.add_option("--player-uids", d.player_uids,
-                               "as root: the user ids players run under, one per player (default " +
-                                   std::to_string(kFirstPlayerId) + "-" +
-                                   std::to_string(kLastPlayerId) + ")")
-                    ->type_name("FIRST-LAST")
-                    // Rarely needed: in docs/referee.md, to keep the help to a screen.
-                    ->group(""));
-    d.as(Played, choice(app, "--rules", game.rules,
-                        {rules::RuleSet::Either, rules::RuleSet::Treeplayer,
-                         rules::RuleSet::Gridplayer, rules::RuleSet::Squares},
-                        rules::rule_set_name, "RULES", "the rules a move must keep"));
-    flag(Played, "--no-repetition", d.no_repetition,
-         "do not draw on the third repetition of a position");
-    number(Run, "-g,--games", d.options.games, 1, kMaxGames,
-           "games per pairing, colours alternating");
-    d.as(Run, choice(app, "--tournament", d.options.kind,
-                     {TournamentKind::RoundRobin, TournamentKind::Gauntlet, TournamentKind::Swiss},
-                     tournament_kind_name, "KIND",
-                     "every pair meets in a round-robin, the first meets each other in a "
-                     "gauntlet, players of equal score meet in each of --rounds in a swiss"));
-    number(Run, "--rounds", d.options.rounds, 0, kMaxRounds, "a swiss tournament's rounds");
-    number(Run, "--concurrency", d.options.concurrency, 1, kMaxConcurrency,
-           "games played side by side, without boards");
-    d.as(Run, app.add_option("--sprt", d.sprt,
-                             "\"elo0=A elo1=B alpha=X beta=Y\": stop a match of two once the "
-                             "SPRT decides")
-                  ->type_name(""));
-    const auto file = [&](const std::string& names, std::string& target, const std::string& help) {
-        d.as(Run, app.add_option(names, target, help)
-                      ->type_name("FILE")
-                      ->check([](const std::string& path) {
-                          return path.empty() ? std::string("needs a file name") : std::string();
-                      }));
-    };
-    file("--results", d.options.results_path,
-         "append one JSON line per game and a summary to FILE, {game} or {batch} naming a job's "
-         "own (--merge: write the merged ones)");
-    flag(Run, "--schedule", d.options.schedule,
-         "print one referee command per game (or per --batch) instead of playing (needs "
-         "--results)");
-    d.as(Run, app.add_option("--batch", d.options.batch,
-                             "with --schedule: K games a job; {batch} in a file name is the job's "
-                             "number")
-                  ->check(CLI::Range(1, kMaxGames).description(""))
-                  ->type_name("K"));
-    d.as(Run, app.add_option("--only-game", d.only_game,
-                             "play only these games of the schedule (K, A-B or a list: 1,4,7-9), "
-                             "numbered as in the whole run")
-                  ->type_name("GAMES"));
-    flag(Run, "--merge", d.merge,
-         "the arguments are results files: print their standings and "
-         "statistics");
-    const auto folder = [&](Role role, const std::string& names, std::string& target,
-                            const std::string& help) {
-        d.as(role, app.add_option(names, target, help)
+    on.number(Played, "--player-processes", confinement.max_processes, 0, kMaxPlayerProcesses,
+              "processes and threads each player may have at once; 0 for no bound");
+    on.as(Played, on.app
+                      .add_option("--player-cpus", confinement.cpus,
+                                  "CPUs' worth of time each player may use at once (0.01 to "
+                                  "256, default 1; decimals allowed)")
+                      ->check(CLI::Range(0.01, 256.0).description(""))
+                      ->type_name("N"));
+    on.flag(Played, "--ponder", on.d.ponder,
+            "let a player think while its opponent is to move (default: it is frozen)");
+    on.choice(Played, "--clock", on.d.options.game.clock, {ClockKind::Wall, ClockKind::Cpu},
+              clock_kind_name, "KIND",
+              "what a move costs, the time it took or the CPU time the player used");
+}
+
+// What each player sees, and as whom it runs.
+void declare_sandbox(Declaring& on) {
+    using enum Role;
+    SandboxSettings& sandbox = on.d.options.confinement.sandbox;
+    on.choice(Shown, "--sandbox", on.d.options.sandbox,
+              {SandboxMode::Auto, SandboxMode::On, SandboxMode::Off}, sandbox_mode_name, "WHEN",
+              "each player in a bubblewrap sandbox, with auto wherever bwrap works "
+              "(docs/sandbox.md)");
+    on.path(Shown, on.app
+                       .add_option("--player-dir", sandbox.player_dirs,
+                                   "a folder sandboxed players may write to (repeatable)")
                        ->type_name("DIR")
-                       ->check([](const std::string& path) {
-                           return path.empty() ? std::string("needs a folder name") : std::string();
-                       }));
-    };
-    folder(Run, "--site", d.options.site_dir,
-           "at the end of the run or --merge, write a static site to DIR: standings, crosstable, "
-           "a page per player and per game, and standings.csv and crosstable.csv");
-    file("--crosstable", d.options.crosstable_path,
-         "at the end of the run or --merge, write the crosstable as CSV to FILE, at any "
-         "field size");
-    flag(Run, "--check", d.options.check,
-         "check the one COMMAND, a bot, against randombot as black and as white: a "
-         "checklist of what it does right and wrong (--time 10 unless given)");
-    number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
-           "kilobytes of each player's standard error the log keeps per game");
-    d.name_option =
-        d.as(Run, app.add_option("--name", d.names,
-                                 "name of the player whose command comes next (default: the "
-                                 "program's name)")
-                      ->type_name("NAME")
-                      ->allow_extra_args(false));
-    d.as(Run, app.add_option("--name-black", d.black_name,
-                             "with two players: name of the first (player 1 in game 1)")
-                  ->type_name("NAME"));
-    d.as(Run, app.add_option("--name-white", d.white_name, "with two players: name of the second")
-                  ->type_name("NAME"));
-    file("--record", d.options.record_path,
-         "write the game records (tag pairs and moves), in game order, to FILE; {game} in FILE "
-         "gives each game a file of its own, named by its number (games/g{game}.txt)");
-    file("--log", d.options.log_path,
-         "write every line both ways and the players' standard error to FILE; {game} as for "
-         "--record");
-    folder(Shown, "--player-logs", d.options.player_logs_dir,
-           "write each player's own log of each game to DIR/NAME/game-K.txt: what it received, "
-           "sent and wrote on standard error, nothing of its opponent's");
-    flag(Run, "--progress", d.options.progress,
-         "a line as each game starts and ends, with games done, time and "
-         "points so far");
-    number(Run, "--standings-every", d.options.standings_every, 0, kMaxGames,
-           "print the standings after every N games; 0 for never");
-    flag(Shown, "-q,--quiet", d.options.quiet, "show only the result lines, not the board");
-    number(Shown, "--delay", d.delay_ms, 0, kMaxMilliseconds,
-           "milliseconds to wait after each move is shown");
-    flag(Shown, "--watch", d.options.watch,
-         "redraw the board in place on a terminal, the latest results below "
-         "it");
-    flag(Shown, "--no-color", d.options.no_color,
-         "no colours (also when NO_COLOR is set or output is no terminal)");
-    // The board in the browser (docs/browser.md).
-    d.as(Run, app.add_option("--serve", d.options.serve_port,
-                             "serve the board in the browser on PORT of this machine (0: any "
-                             "free port) instead of playing: its page plays the COMMANDs against "
-                             "a person or each other; prints the page's address with its access "
-                             "token")
-                  ->check(CLI::Range(0, 65535).description(""))
-                  ->type_name("PORT"));
-    d.as(Run, app.add_option("--serve-address", d.options.serve_address,
-                             "the address --serve listens on (default 127.0.0.1, this machine "
-                             "only)")
-                  ->type_name("ADDRESS"));
-    d.as(Run, app.add_option("--field", d.options.field.dir,
-                             "every folder in DIR with an executable run is a player named after "
-                             "it, started as ./run there, after the COMMANDs; an executable build "
-                             "beside it runs first, and a player whose build fails is left out "
-                             "(docs/tournaments.md)")
-                  ->type_name("DIR")
-                  ->check(CLI::ExistingDirectory.description("")));
-    number(Run, "--build-time", d.options.field.build_seconds, 1, kMaxSeconds,
-           "seconds a submission's build may take");
+                       ->check(CLI::ExistingDirectory.description("")));
+    on.path(Shown, on.app
+                       .add_option("--player-see", sandbox.see_paths,
+                                   "a file or folder sandboxed players may read (repeatable)")
+                       ->type_name("PATH")
+                       ->check(CLI::ExistingPath.description("")));
+    on.as(Played, on.app
+                      .add_option("--player-env", on.d.player_env,
+                                  "NAME=VALUE, or NAME for the referee's value: a variable for "
+                                  "the players (repeatable)")
+                      ->type_name("VAR"));
+    on.as(Shown, on.app
+                     .add_option("--player-uids", on.d.player_uids,
+                                 "as root: the user ids players run under, one per player "
+                                 "(default " +
+                                     std::to_string(kFirstPlayerId) + "-" +
+                                     std::to_string(kLastPlayerId) + ")")
+                     ->type_name("FIRST-LAST")
+                     // Rarely needed: in docs/referee.md, to keep the help to a screen.
+                     ->group(""));
+}
+
+void declare_rules(Declaring& on) {
+    on.choice(Role::Played, "--rules", on.d.options.game.rules,
+              {rules::RuleSet::Either, rules::RuleSet::Treeplayer, rules::RuleSet::Gridplayer,
+               rules::RuleSet::Squares},
+              rules::rule_set_name, "RULES", "the rules a move must keep");
+    on.flag(Role::Played, "--no-repetition", on.d.no_repetition,
+            "do not draw on the third repetition of a position");
+}
+
+void declare_tournament(Declaring& on) {
+    using enum Role;
+    Options& options = on.d.options;
+    on.number(Run, "-g,--games", options.games, 1, kMaxGames,
+              "games per pairing, colours alternating");
+    on.choice(Run, "--tournament", options.kind,
+              {TournamentKind::RoundRobin, TournamentKind::Gauntlet, TournamentKind::Swiss},
+              tournament_kind_name, "KIND",
+              "every pair meets in a round-robin, the first meets each other in a "
+              "gauntlet, players of equal score meet in each of --rounds in a swiss");
+    on.number(Run, "--rounds", options.rounds, 0, kMaxRounds, "a swiss tournament's rounds");
+    on.number(Run, "--concurrency", options.concurrency, 1, kMaxConcurrency,
+              "games played side by side, without boards");
+    on.as(Run, on.app
+                   .add_option("--sprt", on.d.sprt,
+                               "\"elo0=A elo1=B alpha=X beta=Y\": stop a match of two once the "
+                               "SPRT decides")
+                   ->type_name(""));
+}
+
+// A run split into jobs and merged back, what it publishes, and a check.
+void declare_split_runs(Declaring& on) {
+    using enum Role;
+    on.output("--results");
+    on.flag(Run, "--schedule", on.d.options.schedule,
+            "print one referee command per game (or per --batch) instead of playing (needs "
+            "--results)");
+    on.as(Run, on.app
+                   .add_option("--batch", on.d.options.batch,
+                               "with --schedule: K games a job; {batch} in a file name is the "
+                               "job's number")
+                   ->check(CLI::Range(1, kMaxGames).description(""))
+                   ->type_name("K"));
+    on.as(Run, on.app
+                   .add_option("--only-game", on.d.only_game,
+                               "play only these games of the schedule (K, A-B or a list: "
+                               "1,4,7-9), numbered as in the whole run")
+                   ->type_name("GAMES"));
+    on.flag(Run, "--merge", on.d.merge,
+            "the arguments are results files: print their standings and statistics");
+    on.output("--site");
+    on.output("--crosstable");
+    on.flag(Run, "--check", on.d.options.check,
+            "check the one COMMAND, a bot, against randombot as black and as white: a "
+            "checklist of what it does right and wrong (--time 10 unless given)");
+}
+
+// The players' names, and what the run keeps of each game.
+void declare_names_and_logs(Declaring& on) {
+    using enum Role;
+    Declared& d = on.d;
+    on.number(Shown, "--stderr-limit", d.error_cap_kb, 0, kMaxKilobytes,
+              "kilobytes of each player's standard error the log keeps per game");
+    d.name_option = on.as(Run, on.app
+                                   .add_option("--name", d.names,
+                                               "name of the player whose command comes next "
+                                               "(default: the program's name)")
+                                   ->type_name("NAME")
+                                   ->allow_extra_args(false));
+    on.as(Run, on.app
+                   .add_option("--name-black", d.black_name,
+                               "with two players: name of the first (player 1 in game 1)")
+                   ->type_name("NAME"));
+    on.as(Run,
+          on.app.add_option("--name-white", d.white_name, "with two players: name of the second")
+              ->type_name("NAME"));
+    on.output("--record");
+    on.output("--log");
+    on.output("--player-logs");
+}
+
+// What the terminal shows of the run.
+void declare_display(Declaring& on) {
+    using enum Role;
+    Options& options = on.d.options;
+    on.flag(Run, "--progress", options.progress,
+            "a line as each game starts and ends, with games done, time and points so far");
+    on.number(Run, "--standings-every", options.standings_every, 0, kMaxGames,
+              "print the standings after every N games; 0 for never");
+    on.flag(Shown, "-q,--quiet", options.quiet, "show only the result lines, not the board");
+    on.number(Shown, "--delay", on.d.delay_ms, 0, kMaxMilliseconds,
+              "milliseconds to wait after each move is shown");
+    on.flag(Shown, "--watch", options.watch,
+            "redraw the board in place on a terminal, the latest results below it");
+    on.flag(Shown, "--no-color", options.no_color,
+            "no colours (also when NO_COLOR is set or output is no terminal)");
+}
+
+// The board in the browser (docs/browser.md).
+void declare_serve(Declaring& on) {
+    on.as(Role::Run, on.app
+                         .add_option("--serve", on.d.options.serve_port,
+                                     "serve the board in the browser on PORT of this machine (0: "
+                                     "any free port) instead of playing: its page plays the "
+                                     "COMMANDs against a person or each other; prints the "
+                                     "page's address with its access token")
+                         ->check(CLI::Range(0, 65535).description(""))
+                         ->type_name("PORT"));
+    on.as(Role::Run, on.app
+                         .add_option("--serve-address", on.d.options.serve_address,
+                                     "the address --serve listens on (default 127.0.0.1, this "
+                                     "machine only)")
+                         ->type_name("ADDRESS"));
+}
+
+// Players from a folder of submissions (docs/tournaments.md).
+void declare_field(Declaring& on) {
+    FieldOptions& field = on.d.options.field;
+    on.as(Role::Run, on.app
+                         .add_option("--field", field.dir,
+                                     "every folder in DIR with an executable run is a player "
+                                     "named after it, started as ./run there, after the "
+                                     "COMMANDs; an executable build beside it runs first, and a "
+                                     "player whose build fails is left out "
+                                     "(docs/tournaments.md)")
+                         ->type_name("DIR")
+                         ->check(CLI::ExistingDirectory.description("")));
+    on.number(Role::Run, "--build-time", field.build_seconds, 1, kMaxSeconds,
+              "seconds a submission's build may take");
     // Only for --field: in docs/referee.md, to keep the help to a screen.
-    app.get_option("--build-time")->group("");
-    d.command_option =
-        d.as(Run, app.add_option("COMMAND", d.commands,
-                                 "player commands, split like a shell would: two for a game or a "
-                                 "match, more for a tournament")
-                      ->type_name(""));
-    // An option without a role would silently count as changing how games
-    // are played: every parse of the command line refuses to run without.
+    on.app.get_option("--build-time")->group("");
+}
+
+// An option without a role would silently count as changing how games are
+// played, and an output without its option could be neither given nor
+// checked: every parse of the command line refuses to run without either.
+void check_declarations(const CLI::App& app, const Declared& d) {
     for (const CLI::Option* option : app.get_options()) {
         if (option != app.get_help_ptr() && d.roles.count(option->get_name()) == 0)
             throw std::logic_error("the option " + option->get_name() + " has no role");
     }
+    for (const OutputOption& output : kOutputFiles) {
+        if (d.paths.count(output.option) == 0)
+            throw std::logic_error(std::string("the output ") + output.option + " is not declared");
+    }
+}
+
+// In the order --help lists them.
+void declare(CLI::App& app, Declared& d) {
+    app.description(kDescription);
+    app.footer(kFooter);
+    app.get_formatter()->column_width(26);
+    Declaring on{app, d};
+    declare_board_and_clocks(on);
+    declare_player_bounds(on);
+    declare_sandbox(on);
+    declare_rules(on);
+    declare_tournament(on);
+    declare_split_runs(on);
+    declare_names_and_logs(on);
+    declare_display(on);
+    declare_serve(on);
+    declare_field(on);
+    d.command_option =
+        d.as(Role::Run, app.add_option("COMMAND", d.commands,
+                                       "player commands, split like a shell would: two for a "
+                                       "game or a match, more for a tournament")
+                            ->type_name(""));
+    check_declarations(app, d);
 }
 
 // "150" or "150+2.5": a time control without its bound per move, which
@@ -397,17 +462,16 @@ std::vector<std::string> join_sprt_words(const std::vector<std::string>& args) {
     return out;
 }
 
-// The words of every game option given, for --schedule to repeat (folders
+// The words of every game option given, for --schedule to repeat (paths
 // made absolute, for jobs run anywhere); with `played_only` only those that
 // decide how games are played.
-std::vector<std::string> given_game_options(const CLI::App& app,
-                                            const std::map<std::string, Role>& roles,
+std::vector<std::string> given_game_options(const CLI::App& app, const Declared& d,
                                             bool played_only) {
     std::vector<std::string> words;
     for (const CLI::Option* option : app.get_options()) {
         const std::string name = option->get_name();
-        const auto role = roles.find(name);
-        if (option->count() == 0 || role == roles.end() || role->second == Role::Run ||
+        const auto role = d.roles.find(name);
+        if (option->count() == 0 || role == d.roles.end() || role->second == Role::Run ||
             (played_only && role->second == Role::Shown))
             continue;
         if (option->get_items_expected_max() == 0) {
@@ -415,10 +479,8 @@ std::vector<std::string> given_game_options(const CLI::App& app,
             continue;
         }
         for (const auto& value : option->results())
-            words.insert(words.end(), {name, name == "--player-dir" || name == "--player-see" ||
-                                                     name == "--player-logs"
-                                                 ? absolute_path(value)
-                                                 : value});
+            words.insert(words.end(),
+                         {name, d.paths.count(name) > 0 ? absolute_path(value) : value});
     }
     return words;
 }
@@ -543,92 +605,19 @@ std::optional<std::string> check_name(const std::string& option, const std::stri
     return std::nullopt;
 }
 
-// Every file the run writes differs from every other one and from every
-// file it reads (the player programs and scripts among them), however
-// each is spelt.
-std::optional<std::string> check_files(const Options& options) {
-    const std::pair<const char*, const std::string*> outputs[] = {
-        {"--record", &options.record_path},
-        {"--log", &options.log_path},
-        {"--results", &options.results_path},
-        {"--crosstable", &options.crosstable_path}};
-    for (std::size_t i = 0; i < std::size(outputs); ++i) {
-        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
-            if (files::same_file(*outputs[i].second, *outputs[j].second)) {
-                return std::string(outputs[i].first) + " and " + outputs[j].first +
-                       " name the same file, " + text::quote(*outputs[j].second, 200) +
-                       ": one would overwrite the other";
-            }
-        }
+// A check plays two games of its own against randombot and writes no
+// files: an option about a run of games would be silently ignored.
+std::optional<std::string> refused_with_check(const CLI::App& app) {
+    std::vector<std::string> refused{"--merge",       "--serve", "--schedule",
+                                     "--only-game",   "--games", "--tournament",
+                                     "--concurrency", "--sprt",  "--field"};
+    for (const OutputOption& output : kOutputFiles) {
+        if (!output.with_check)
+            refused.emplace_back(output.option);
     }
-    std::vector<std::string> inputs = options.merge_paths;
-    for (const auto& player : options.players) {
-        for (const auto& word : player.argv) {
-            std::error_code error;
-            if (std::filesystem::is_regular_file(word, error))
-                inputs.push_back(word);
-        }
-    }
-    for (const auto& [option, path] : outputs) {
-        for (const auto& input : inputs) {
-            if (files::same_file(*path, input)) {
-                return std::string(option) + " " + text::quote(*path, 200) + " is " +
-                       text::quote(input, 200) + ", which the run reads: it would be overwritten";
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-// A file the referee writes must not lie in what a sandboxed player sees:
-// it would read its opponent's moves and errors in the log, or change the
-// results. The run is refused, with where the file lies.
-std::optional<std::string> check_hidden_outputs(const Options& options) {
-    if (options.sandbox == SandboxMode::Off)
-        return std::nullopt;
-    const SandboxSettings& sandbox = options.confinement.sandbox;
-    std::vector<std::pair<std::string, std::string>> seen;  // path, what shows it
-    for (const auto& dir : sandbox.player_dirs)
-        seen.emplace_back(absolute_normal(dir), "--player-dir");
-    for (const auto& path : sandbox.see_paths)
-        seen.emplace_back(absolute_normal(path), "--player-see");
-    for (const auto& player : options.players) {
-        int error = 0;
-        const std::string program =
-            is_human(player.argv) ? "" : find_program(player.argv[0], error);
-        if (program.empty())
-            continue;
-        const PlayerView view = player_view(program, player.argv);
-        for (const auto& shown : {view.folder, view.lone_file}) {
-            if (!shown.empty())
-                seen.emplace_back(shown, "the folder of " + player.name);
-        }
-        for (const auto& runtime : view.installations)
-            seen.emplace_back(runtime, "the runtime of " + player.name);
-    }
-    for (const auto& [option, path] :
-         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
-          std::pair{"--results", &options.results_path}, std::pair{"--site", &options.site_dir},
-          std::pair{"--crosstable", &options.crosstable_path}}) {
-        if (path->empty())
-            continue;
-        // A name per game lands in the folder of its pattern.
-        const std::string file = absolute_normal(*path);
-        for (const auto& [shown, what] : seen) {
-            if (lies_in(file, shown))
-                return std::string(option) + " " + text::quote(*path, 200) + " lies in " + what +
-                       " (" + shown + "), which players see: write it elsewhere";
-        }
-    }
-    // The players' logs go into folders of their own under it, which may be
-    // what a player sees as well.
-    if (const std::string& dir = options.player_logs_dir; !dir.empty()) {
-        const std::string folder = absolute_normal(dir);
-        for (const auto& [shown, what] : seen) {
-            if (lies_in(folder, shown) || lies_in(shown, folder))
-                return "--player-logs " + text::quote(dir, 200) + " and " + what + " (" + shown +
-                       "), which players see, overlap: write the logs elsewhere";
-        }
+    for (const std::string& option : refused) {
+        if (app.count(option) > 0)
+            return "--check plays two games of its own and writes no files: no " + option;
     }
     return std::nullopt;
 }
@@ -643,81 +632,29 @@ std::optional<std::string> check_field(const Options& options, bool only_game) {
     }
     if (options.schedule || only_game || options.serve_port >= 0 || options.sprt)
         return std::string("--field goes with none of --schedule, --only-game, --serve, --sprt");
-    const std::string field = absolute_normal(options.field.dir);
-    for (const auto& [option, path] :
-         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
-          std::pair{"--results", &options.results_path},
-          std::pair{"--player-logs", &options.player_logs_dir},
-          std::pair{"--site", &options.site_dir},
-          std::pair{"--crosstable", &options.crosstable_path}}) {
-        if (!path->empty() && lies_in(absolute_normal(*path), field))
-            return std::string(option) + " " + text::quote(*path, 200) + " lies in the field " +
-                   field + ", which players see: write it elsewhere";
+    return check_outside_field(options);
+}
+
+std::optional<std::string> check_player_log_names(const Options& options) {
+    if (options.player_logs_dir.empty())
+        return std::nullopt;
+    for (const auto& player : options.players) {
+        if (player.name.empty() || player.name == "." || player.name == ".." ||
+            player.name.find('/') != std::string::npos)
+            return "--player-logs: the name " + text::quote(player.name) +
+                   " cannot name a folder; give the player another with --name";
     }
     return std::nullopt;
 }
 
-// A check plays two games of its own against randombot and writes no
-// files: an option about a run of games would be silently ignored.
-std::optional<std::string> refused_with_check(const CLI::App& app) {
-    for (const char* option : {"--merge", "--serve", "--schedule", "--only-game", "--games",
-                               "--tournament", "--concurrency", "--sprt", "--results", "--record",
-                               "--log", "--player-logs", "--field", "--site", "--crosstable"}) {
-        if (app.count(option) > 0)
-            return std::string("--check plays two games of its own and writes no files: no ") +
-                   option;
-    }
-    return std::nullopt;
-}
-
-// {game} and {batch} in the files a job writes: each names a job's own file,
-// so each needs jobs it can name.
-std::optional<std::string> check_job_names(const Options& options) {
-    if (options.batch > 0 && !options.schedule && options.only_games.empty())
-        return "--batch goes with --schedule (K games a job) or with a job's --only-game";
-    for (const auto& [option, path] :
-         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path},
-          std::pair{"--results", &options.results_path}}) {
-        if (per_batch(*path) && options.batch == 0)
-            return std::string(option) + " names a file by {batch}: that needs --batch K";
-    }
-    const bool one_game_a_job =
-        (options.schedule && options.batch <= 1) || options.only_games.size() == 1;
-    if (per_game(options.results_path) && !one_game_a_job)
-        return "{game} in --results names the file of a job of one game: give --schedule "
-               "(without --batch) or --only-game K, or name a batch's file by {batch}";
-    return std::nullopt;
-}
-
-std::optional<std::string> check_run(const Options& options) {
-    const bool two = options.players.size() == 2;
-    if (options.sprt && !two)
-        return "--sprt needs exactly two players";
-    if (options.schedule && options.results_path.empty())
-        return "--schedule needs --results: the file every game appends its line to";
-    for (const auto& [option, path] :
-         {std::pair{"--record", &options.record_path}, std::pair{"--log", &options.log_path}}) {
-        if (options.schedule && !path->empty() && !per_game(*path) && !per_batch(*path)) {
-            return std::string("--schedule cannot share one ") + option +
-                   " among separate jobs: give each game its own with {game} in the name (or "
-                   "each batch with {batch})";
-        }
-    }
-    if (!options.player_logs_dir.empty()) {
-        for (const auto& player : options.players) {
-            if (player.name.empty() || player.name == "." || player.name == ".." ||
-                player.name.find('/') != std::string::npos)
-                return "--player-logs: the name " + text::quote(player.name) +
-                       " cannot name a folder; give the player another with --name";
-        }
-    }
-    if (auto problem = check_job_names(options))
-        return problem;
-    if ((options.schedule || !options.only_games.empty()) && options.sprt)
+// How the games of a split run, a swiss tournament or a person's run are
+// played together.
+std::optional<std::string> check_split_run(const Options& options) {
+    const bool split = options.schedule || !options.only_games.empty();
+    if (split && options.sprt)
         return "a split run cannot stop early: give --sprt to --merge instead";
-    if ((options.schedule || !options.only_games.empty()) &&
-        (!options.site_dir.empty() || !options.crosstable_path.empty()))
-        return "a split run's jobs publish nothing: give --site or --crosstable to --merge";
+    if (auto problem = check_merged_outputs(options))
+        return problem;
     const bool person = std::any_of(options.players.begin(), options.players.end(),
                                     [](const Player& p) { return is_human(p.argv); });
     if (person && (options.concurrency > 1 || options.schedule))
@@ -734,12 +671,22 @@ std::optional<std::string> check_run(const Options& options) {
     return std::nullopt;
 }
 
-}  // namespace
+std::optional<std::string> check_run(const Options& options) {
+    if (options.sprt && options.players.size() != 2)
+        return "--sprt needs exactly two players";
+    if (options.schedule && options.results_path.empty())
+        return "--schedule needs --results: the file every game appends its line to";
+    if (auto problem = check_own_files(options))
+        return problem;
+    if (auto problem = check_player_log_names(options))
+        return problem;
+    if (auto problem = check_job_names(options))
+        return problem;
+    return check_split_run(options);
+}
 
-ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
-    CLI::App app{"", "referee"};
-    Declared d;
-    declare(app, d);
+// The words CLI11 takes, or what the command line asks instead of a run.
+std::optional<ParsedCommandLine> parse_words(CLI::App& app, const std::vector<std::string>& args) {
     try {
         // CLI11 takes its words last to first.
         const std::vector<std::string> joined = join_sprt_words(args);
@@ -750,58 +697,91 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     } catch (const CLI::ParseError& error) {
         return UsageError{error.what()};
     }
-    Options options = d.options;
+    return std::nullopt;
+}
+
+// What every command line is checked for, a merge's too.
+std::optional<std::string> read_names_and_sprt(const CLI::App& app, const Declared& d,
+                                               Options& options) {
     if (options.check) {
         if (auto problem = refused_with_check(app))
-            return UsageError{*problem};
+            return problem;
     }
     for (const auto& name : d.names) {
         if (auto problem = check_name("--name", name))
-            return UsageError{*problem};
+            return problem;
     }
     if (auto problem = check_name("--name-black", d.black_name))
-        return UsageError{*problem};
+        return problem;
     if (auto problem = check_name("--name-white", d.white_name))
-        return UsageError{*problem};
+        return problem;
     if (!d.sprt.empty()) {
         auto sprt = parse_sprt({d.sprt});
         if (auto* message = std::get_if<std::string>(&sprt))
-            return UsageError{*message};
+            return *message;
         options.sprt = std::get<SprtSettings>(sprt);
     }
-    if (d.merge) {
-        if (d.commands.empty())
-            return UsageError{"--merge needs at least one results file"};
-        options.merge_paths = d.commands;
-        if (auto problem = check_files(options))
-            return UsageError{*problem};
-        return options;
-    }
+    return std::nullopt;
+}
+
+std::optional<std::string> read_merge(const Declared& d, Options& options) {
+    if (d.commands.empty())
+        return "--merge needs at least one results file";
+    options.merge_paths = d.commands;
+    return check_files(options);
+}
+
+// The clocks and how a game is shown and judged.
+std::optional<std::string> read_game(const CLI::App& app, const Declared& d, Options& options) {
+    GameConfig& game = options.game;
     const auto time = parse_time(d.time);
     if (!time) {
-        return UsageError{"--time takes whole seconds from 1 to " + std::to_string(kMaxSeconds) +
-                          ", optionally +INC seconds per move (e.g. 150+2), not \"" + d.time +
-                          "\""};
+        return "--time takes whole seconds from 1 to " + std::to_string(kMaxSeconds) +
+               ", optionally +INC seconds per move (e.g. 150+2), not \"" + d.time + "\"";
     }
-    options.game.time_control = *time;
-    options.game.time_control.move_seconds = d.move_time;
+    game.time_control = *time;
+    game.time_control.move_seconds = d.move_time;
     if (app.count("--human-time") == 0)
-        options.game.human_time_seconds = std::max(kHumanSeconds, time->seconds);
-    options.game.margin = std::chrono::milliseconds(d.margin_ms);
+        game.human_time_seconds = std::max(kHumanSeconds, time->seconds);
+    game.margin = std::chrono::milliseconds(d.margin_ms);
     // The pause is for watching the board; with nothing shown it would only
     // slow the game down.
-    options.game.delay = std::chrono::milliseconds(options.quiet ? 0 : d.delay_ms);
-    options.game.repetition_draws = !d.no_repetition;
-    if (!rules::applies(rules::Reading::Treeplayer, options.game.rows, options.game.columns) &&
-        options.game.rules == rules::RuleSet::Treeplayer) {
-        return UsageError{"--rules treeplayer needs an 8x8 board; treeplayer plays no other"};
+    game.delay = std::chrono::milliseconds(options.quiet ? 0 : d.delay_ms);
+    game.repetition_draws = !d.no_repetition;
+    if (!rules::applies(rules::Reading::Treeplayer, game.rows, game.columns) &&
+        game.rules == rules::RuleSet::Treeplayer) {
+        return "--rules treeplayer needs an 8x8 board; treeplayer plays no other";
     }
-    options.confinement.memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
-    options.game.cpus = options.confinement.cpus;
+    return std::nullopt;
+}
+
+// "NAME=VALUE" or "NAME": the variables given to the players.
+std::optional<std::string> read_player_env(const Declared& d, Confinement& confinement) {
+    for (const auto& entry : d.player_env) {
+        const auto name_end = entry.find('=');
+        const std::string name = entry.substr(0, name_end);
+        if (name.empty() ||
+            name.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
+                std::string::npos)
+            return "--player-env takes NAME or NAME=VALUE, not \"" + entry + "\"";
+        const char* value = std::getenv(name.c_str());
+        if (name_end != std::string::npos)
+            confinement.environment.push_back(entry);
+        else if (value != nullptr)
+            confinement.environment.push_back(name + "=" + value);
+    }
+    return std::nullopt;
+}
+
+// What each player may use and see, and as whom it runs.
+std::optional<std::string> read_confinement(const Declared& d, Options& options) {
+    Confinement& confinement = options.confinement;
+    confinement.memory_bytes = static_cast<std::size_t>(d.player_memory_mb) << 20U;
+    options.game.cpus = confinement.cpus;
     options.game.freeze_waiting = !d.ponder;
     // bwrap binds a folder at an absolute path.
-    for (auto* paths :
-         {&options.confinement.sandbox.player_dirs, &options.confinement.sandbox.see_paths}) {
+    for (auto* paths : {&confinement.sandbox.player_dirs, &confinement.sandbox.see_paths}) {
         for (auto& dir : *paths) {
             std::error_code error;
             const auto absolute = std::filesystem::weakly_canonical(dir, error);
@@ -812,85 +792,107 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     if (!d.player_uids.empty()) {
         const auto range = parse_id_range(d.player_uids);
         if (!range)
-            return UsageError{
-                "--player-uids takes FIRST-LAST, user ids from 1 with FIRST <= LAST, "
-                "not \"" +
-                d.player_uids + "\""};
-        options.confinement.ids = *range;
+            return "--player-uids takes FIRST-LAST, user ids from 1 with FIRST <= LAST, not \"" +
+                   d.player_uids + "\"";
+        confinement.ids = *range;
     }
-    for (const auto& entry : d.player_env) {
-        const auto name_end = entry.find('=');
-        const std::string name = entry.substr(0, name_end);
-        if (name.empty() ||
-            name.find_first_not_of(
-                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") !=
-                std::string::npos)
-            return UsageError{"--player-env takes NAME or NAME=VALUE, not \"" + entry + "\""};
-        const char* value = std::getenv(name.c_str());
-        if (name_end != std::string::npos)
-            options.confinement.environment.push_back(entry);
-        else if (value != nullptr)
-            options.confinement.environment.push_back(name + "=" + value);
-    }
+    if (auto problem = read_player_env(d, confinement))
+        return problem;
     options.error_cap = static_cast<std::size_t>(d.error_cap_kb) << 10U;
+    return std::nullopt;
+}
 
-    auto players = named_commands(app, d);
-    if (auto* message = std::get_if<std::string>(&players))
-        return UsageError{*message};
-    options.players = std::move(std::get<std::vector<Player>>(players));
-    if (!options.field.dir.empty()) {
-        if (auto problem = check_field(options, !d.only_game.empty()))
-            return UsageError{*problem};
-    }
-    if (options.serve_port >= 0) {
-        // The page offers a person itself, and plays programs against each
-        // other or themselves: one command is enough.
-        if (options.players.empty())
-            return UsageError{"--serve needs at least one player command to offer"};
-        if (std::any_of(options.players.begin(), options.players.end(),
-                        [](const Player& p) { return is_human(p.argv); }))
-            return UsageError{"with --serve the page offers human itself: give programs only"};
-        return options;
-    }
-    if (options.check) {
-        if (options.players.size() != 1 || is_human(options.players[0].argv))
-            return UsageError{"--check takes one command: the bot to check"};
-        // A check takes seconds, not the minutes of a tournament's clocks.
-        if (app.count("--time") == 0)
-            options.game.time_control.seconds = kCheckSeconds;
-        return options;
-    }
+// --serve: the page offers a person itself, and plays programs against
+// each other or themselves, so one command is enough.
+std::optional<std::string> check_serve(const Options& options) {
+    if (options.players.empty())
+        return "--serve needs at least one player command to offer";
+    if (std::any_of(options.players.begin(), options.players.end(),
+                    [](const Player& p) { return is_human(p.argv); }))
+        return "with --serve the page offers human itself: give programs only";
+    return std::nullopt;
+}
+
+std::optional<std::string> read_check(const CLI::App& app, Options& options) {
+    if (options.players.size() != 1 || is_human(options.players[0].argv))
+        return "--check takes one command: the bot to check";
+    // A check takes seconds, not the minutes of a tournament's clocks.
+    if (app.count("--time") == 0)
+        options.game.time_control.seconds = kCheckSeconds;
+    return std::nullopt;
+}
+
+// A run of games: who plays, which games, and where it writes.
+std::optional<std::string> read_run(const CLI::App& app, const Declared& d, Options& options) {
     if (options.field.dir.empty() && options.players.size() < 2)
-        return UsageError{"give at least two player commands"};
+        return "give at least two player commands";
     for (const auto& [given, index] : {std::pair{&d.black_name, 0}, std::pair{&d.white_name, 1}}) {
         if (given->empty())
             continue;
         if (options.players.size() != 2)
-            return UsageError{"--name-black and --name-white are for two players; use --name"};
+            return "--name-black and --name-white are for two players; use --name";
         options.players[static_cast<std::size_t>(index)].name = *given;
     }
     if (!d.only_game.empty()) {
         auto games = parse_game_list(d.only_game, total_games(options));
         if (auto* message = std::get_if<std::string>(&games))
-            return UsageError{"--only-game " + *message};
+            return "--only-game " + *message;
         options.only_games = std::move(std::get<std::vector<int>>(games));
     }
-    if (auto problem = check_run(options))
-        return UsageError{*problem};
-    if (auto problem = check_files(options))
-        return UsageError{*problem};
-    if (auto problem = check_hidden_outputs(options))
-        return UsageError{*problem};
+    for (const auto check : {check_run, check_files, check_hidden_outputs}) {
+        if (auto problem = check(options))
+            return problem;
+    }
     // Black starts with the fewer town halls, and must start above the
     // losing limit.
     const int black_halls = rules::starting_town_halls(rules::Side::Black, options.game.columns);
     if (black_halls <= options.game.town_hall_limit) {
-        return UsageError{"with " + std::to_string(options.game.columns) +
-                          " columns black starts with " + std::to_string(black_halls) +
-                          " town halls, so --town-halls must be below that"};
+        return "with " + std::to_string(options.game.columns) + " columns black starts with " +
+               std::to_string(black_halls) + " town halls, so --town-halls must be below that";
     }
-    options.game_options = given_game_options(app, d.roles, false);
-    options.run_options = given_game_options(app, d.roles, true);
+    options.game_options = given_game_options(app, d, false);
+    options.run_options = given_game_options(app, d, true);
+    options.job_files = job_file_words(options);
+    return std::nullopt;
+}
+
+// Everything after the words are taken, in the order the problems are
+// reported in: the first one found is the usage error.
+std::optional<std::string> read_options(const CLI::App& app, const Declared& d, Options& options) {
+    if (auto problem = read_names_and_sprt(app, d, options))
+        return problem;
+    if (d.merge)
+        return read_merge(d, options);
+    if (auto problem = read_game(app, d, options))
+        return problem;
+    if (auto problem = read_confinement(d, options))
+        return problem;
+    auto players = named_commands(app, d);
+    if (auto* message = std::get_if<std::string>(&players))
+        return *message;
+    options.players = std::move(std::get<std::vector<Player>>(players));
+    if (!options.field.dir.empty()) {
+        if (auto problem = check_field(options, !d.only_game.empty()))
+            return problem;
+    }
+    if (options.serve_port >= 0)
+        return check_serve(options);
+    if (options.check)
+        return read_check(app, options);
+    return read_run(app, d, options);
+}
+
+}  // namespace
+
+ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
+    CLI::App app{"", "referee"};
+    Declared d;
+    declare(app, d);
+    if (auto stop = parse_words(app, args))
+        return *stop;
+    Options options = d.options;
+    if (auto problem = read_options(app, d, options))
+        return UsageError{*problem};
     return options;
 }
 

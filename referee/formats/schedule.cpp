@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <utility>
 
 namespace referee {
 namespace {
@@ -59,11 +58,7 @@ std::vector<std::string> schedule_commands(const ScheduleRequest& request) {
                    std::to_string(request.games_per_pairing), "--results", request.results_path});
     if (request.rounds > 0)
         common.insert(common.end(), {"--rounds", std::to_string(request.rounds)});
-    for (const auto& [option, path] :
-         {std::pair{"--record", &request.record_path}, std::pair{"--log", &request.log_path}}) {
-        if (!path->empty())
-            common.insert(common.end(), {option, *path});
-    }
+    common.insert(common.end(), request.files.begin(), request.files.end());
     std::vector<std::string> players;
     for (const auto& player : request.players)
         players.insert(players.end(), {"--name", player.name, player.command});

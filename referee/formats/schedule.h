@@ -28,9 +28,10 @@ struct ScheduleRequest {
     std::vector<int> numbers;
     std::vector<Player> players;  // each command is passed on as one word
     std::string results_path;     // every game appends its line here
-    // Each game's own record and log ("{game}" in the path), or "" for none.
-    std::string record_path;
-    std::string log_path;
+    // The words that give each job its own files, after the results and
+    // rounds: "--record", "/abs/g{game}.txt", ..., as the command line's table of
+    // output files gives them.
+    std::vector<std::string> files;
     // Games a job plays, in order; 0 for one game a job without --batch.
     int batch = 0;
 };

@@ -27,6 +27,11 @@ class Seat;
 // everything it started used meanwhile.
 enum class ClockKind { Wall, Cpu };
 
+// "wall" or "cpu", as --clock takes it.
+constexpr const char* clock_kind_name(ClockKind kind) {
+    return kind == ClockKind::Cpu ? "cpu" : "wall";
+}
+
 struct GameConfig {
     int rows = 8;
     int columns = 8;

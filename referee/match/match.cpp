@@ -685,8 +685,7 @@ int print_schedule(const MatchOptions& options, const std::string& referee, std:
         request.players.push_back({names[i], absolute_command(player.command, player.argv), {}});
     }
     request.results_path = absolute_path(options.results_path);
-    request.record_path = absolute_path(options.record_path);
-    request.log_path = absolute_path(options.log_path);
+    request.files = options.job_files;
     request.batch = options.batch;
     if (options.kind == TournamentKind::Swiss) {
         const SwissPlan plan{static_cast<int>(names.size()), options.rounds, options.games};

@@ -81,6 +81,9 @@ struct MatchOptions {
     // Of those, the ones that decide how games are played: a results file
     // resumes only a run with the same.
     std::vector<std::string> run_options;
+    // The words that give each job of a split run its own files ("--record",
+    // an absolute path with {game} or {batch} in it, ...), for --schedule.
+    std::vector<std::string> job_files;
     // A line as each game starts and ends, with the progress of the run,
     // also when standard output is no terminal (where a status line is
     // redrawn in place anyway, when no boards are shown).

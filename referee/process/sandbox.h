@@ -20,6 +20,11 @@ namespace referee {
 
 enum class SandboxMode { Auto, On, Off };
 
+// "auto", "on" or "off", as --sandbox takes it.
+constexpr const char* sandbox_mode_name(SandboxMode mode) {
+    return mode == SandboxMode::On ? "on" : mode == SandboxMode::Off ? "off" : "auto";
+}
+
 struct SandboxSettings {
     bool enabled = false;
     std::string bwrap;                                // absolute path of bwrap

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "referee/cli/output_files.h"
 #include "referee/match/paths.h"
 
 namespace {
@@ -391,6 +392,49 @@ TEST(Options, PlayersCpuClockAndFreezingAreChosen) {
     EXPECT_FALSE(options.game.freeze_waiting);
     // A split run's jobs play by the same bounds and clock.
     EXPECT_EQ(options.game_options, (Words{"--player-cpus", "2.5", "--ponder", "--clock", "cpu"}));
+}
+
+// Each row of the table of outputs, from one loop: refused inside what a
+// player sees and inside a field, refused with --check, and, when each job
+// writes its own, given to every job with its path made absolute.
+TEST(Options, EveryOutputKeepsTheRulesOfItsRow) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("options_outputs_" + std::to_string(::getpid()));
+    for (const auto* name : {"seen", "field/alice", "field/bob"})
+        std::filesystem::create_directories(dir / name);
+    for (const auto* name : {"alice", "bob"}) {
+        std::ofstream(dir / "field" / name / "run") << "#!/bin/sh\n";
+        std::filesystem::permissions(dir / "field" / name / "run", std::filesystem::perms(0755));
+    }
+    const std::string seen = (dir / "seen").string();
+    const std::string field = (dir / "field").string();
+    const auto refusal = [](const Words& args) {
+        const auto parsed = parse(args);
+        return std::holds_alternative<UsageError>(parsed) ? std::get<UsageError>(parsed).message
+                                                          : std::string("accepted");
+    };
+    for (const referee::OutputOption& output : referee::kOutputFiles) {
+        const std::string option = output.option;
+        SCOPED_TRACE(option);
+        const std::string inside = refusal({"--player-dir", seen, option, seen + "/x", "a", "b"});
+        EXPECT_TRUE(inside.starts_with(option + " ")) << inside;
+        EXPECT_NE(inside.find("which players see"), std::string::npos) << inside;
+        const std::string in_field = refusal({"--field", field, option, field + "/x"});
+        EXPECT_EQ(in_field.find(option + " "), 0U) << in_field;
+        EXPECT_NE(in_field.find("lies in the field"), std::string::npos) << in_field;
+        EXPECT_EQ(refusal({"--check", option, "x", "a"}),
+                  "--check plays two games of its own and writes no files: no " + option);
+        const auto job = parse({"--schedule", "--results", "r.jsonl", option, "x{game}", "a", "b"});
+        const bool own = output.job == referee::InJob::Own;
+        ASSERT_EQ(std::holds_alternative<Options>(job),
+                  own || output.job == referee::InJob::Repeated)
+            << refusal({"--schedule", "--results", "r.jsonl", option, "x{game}", "a", "b"});
+        if (own) {
+            EXPECT_EQ(std::get<Options>(job).job_files,
+                      (Words{option, referee::absolute_path("x{game}")}));
+        }
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
