@@ -116,7 +116,7 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     entry.scheduled = scheduled;
     entry.black = black;
     entry.white = white;
-    entry.result = result.outcome.result();
+    entry.result = result.outcome.result().text();
     entry.termination = result.outcome.describe();
     entry.reason = result.outcome.sentence();
     entry.plies = static_cast<int>(result.moves.size());
