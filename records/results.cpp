@@ -6,27 +6,17 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
+#include "records/json_line.h"
 #include "records/result.h"
 #include "text/printable.h"
 
 namespace records {
 namespace {
 
-// Keys stay in the order they are written: a line reads game, players,
-// result, ... as the format lists them.
-using json = nlohmann::ordered_json;
-
 constexpr const char* kNotAnObject = "not a JSON object";
-
-// Player names come from the command line and may hold any bytes; invalid
-// UTF-8 is replaced rather than making the dump throw and lose the game.
-std::string dump_line(const json& value) {
-    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-}
 
 // A count from a line. A fraction or a number beyond int is none: letting
 // the library convert it would be undefined behaviour on a hostile file.

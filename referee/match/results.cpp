@@ -1,45 +1,30 @@
 #include "referee/match/results.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <ctime>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <memory>
-#include <nlohmann/json.hpp>
-#include <stdexcept>
-#include <variant>
 
 namespace referee {
 namespace {
 
-// Keys stay in the order they are written, as the format lists them.
-using json = nlohmann::ordered_json;
-
-// Player names come from the command line and may hold any bytes; invalid
-// UTF-8 is replaced rather than making the dump throw and lose the summary.
-std::string dump_line(const json& value) {
-    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+std::optional<records::EloInterval> interval(const std::optional<EloEstimate>& estimate) {
+    if (!estimate)
+        return std::nullopt;
+    return records::EloInterval{estimate->elo, estimate->low, estimate->high};
 }
 
-// Numbers of the summary as docs/statistics.md describes them: infinity
-// has no JSON spelling and is the string "inf" or "-inf"; a zero is 0, never
-// -0.0 (which would claim a direction the data does not have).
-json number(double value) {
-    if (std::isinf(value))
-        return value > 0 ? "inf" : "-inf";
-    return value == 0 ? 0.0 : value;
-}
-
-// An estimate's three numbers, null where there is no estimate (no games).
-void add_estimate(json& item, const char* key, const std::optional<EloEstimate>& estimate) {
-    const std::string name = key;
-    item[name] = estimate ? number(estimate->elo) : json(nullptr);
-    item[name + "_low"] = estimate ? number(estimate->low) : json(nullptr);
-    item[name + "_high"] = estimate ? number(estimate->high) : json(nullptr);
+records::SprtVerdict verdict(SprtDecision decision) {
+    switch (decision) {
+        case SprtDecision::AcceptH1:
+            return records::SprtVerdict::AcceptH1;
+        case SprtDecision::AcceptH0:
+            return records::SprtVerdict::AcceptH0;
+        case SprtDecision::Continue:
+            return records::SprtVerdict::None;
+    }
+    return records::SprtVerdict::None;
 }
 
 // "games missing (3): 2, 5, 9", or empty when none is. Only the first few
@@ -138,65 +123,60 @@ GameEntry make_entry(int game, int scheduled, const std::string& black, const st
     return entry;
 }
 
-std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt) {
-    json rows = json::array();
-    int rank = 0;
+records::Summary summary_of(const Standings& standings, const std::optional<SprtSettings>& sprt) {
+    records::Summary summary;
+    summary.players = standings.players;
+    summary.unfinished = standings.unfinished;
     for (const auto& row : standings.rows) {
         const Score& s = row.score;
-        json item{{"rank", ++rank},
-                  {"player", standings.players[row.player]},
-                  {"points", number(s.points())},
-                  {"games", s.games()},
-                  {"wins", s.wins},
-                  {"losses", s.losses},
-                  {"draws", s.draws},
-                  {"score", s.games() == 0 ? json(nullptr) : number(s.points() / s.games())}};
-        if (row.rating) {
-            const Rating& r = *row.rating;
-            add_estimate(item, "rating", EloEstimate{r.elo, r.low, r.high});
-        }
-        rows.push_back(std::move(item));
+        records::SummaryRow& out = summary.standings.emplace_back();
+        out.player = standings.players[static_cast<std::size_t>(row.player)];
+        out.points = s.points();
+        out.games = s.games();
+        out.wins = s.wins;
+        out.losses = s.losses;
+        out.draws = s.draws;
+        if (row.rating)
+            out.rating = records::EloInterval{row.rating->elo, row.rating->low, row.rating->high};
     }
-    json summary{{"players", standings.players},
-                 {"unfinished", standings.unfinished},
-                 {"standings", std::move(rows)}};
     if (standings.players.size() > 2)
-        summary["rating_prior"] = standings.rating_prior;
+        summary.rating_prior = standings.rating_prior;
     const Sample sample = standings.players.size() == 2 ? match_sample(standings) : Sample{};
     if (standings.players.size() == 2) {
         const Score s = standings.against(0, 1);
-        json match{{"wins", s.wins},
-                   {"losses", s.losses},
-                   {"draws", s.draws},
-                   {"pentanomial", standings.pairs.counts},
-                   {"unpaired", standings.pairs.unpaired},
-                   {"model", model_name(sample.model)}};
-        add_estimate(match, "elo", estimate_elo(sample));
-        match["los"] = s.games() == 0 ? json(nullptr) : number(likelihood_of_superiority(s));
-        summary["match"] = std::move(match);
+        records::SummaryMatch& match = summary.match.emplace();
+        match.wins = s.wins;
+        match.losses = s.losses;
+        match.draws = s.draws;
+        match.pentanomial = standings.pairs.counts;
+        match.unpaired = standings.pairs.unpaired;
+        match.model = model_name(sample.model);
+        match.elo = interval(estimate_elo(sample));
+        if (s.games() > 0)
+            match.los = likelihood_of_superiority(s);
     }
-    summary["reasons"] = standings.reasons;
-    json faults = json::object();
+    summary.reasons = standings.reasons;
     for (std::size_t i = 0; i < standings.faults.size(); ++i) {
         if (!standings.faults[i].empty())
-            faults[standings.players[i]] = standings.faults[i];
+            summary.faults.emplace_back(standings.players[i], standings.faults[i]);
     }
-    summary["faults"] = std::move(faults);
     if (sprt && standings.players.size() == 2) {
         const SprtState state = referee::sprt(sample, *sprt);
-        summary["sprt"] = {{"model", model_name(state.model)},
-                           {"elo0", number(sprt->elo0)},
-                           {"elo1", number(sprt->elo1)},
-                           {"alpha", number(sprt->alpha)},
-                           {"beta", number(sprt->beta)},
-                           {"llr", number(state.llr)},
-                           {"lower", number(state.lower)},
-                           {"upper", number(state.upper)},
-                           {"decision", state.decision == SprtDecision::AcceptH1   ? "H1"
-                                        : state.decision == SprtDecision::AcceptH0 ? "H0"
-                                                                                   : "none"}};
+        summary.sprt = records::SummarySprt{model_name(state.model),
+                                            sprt->elo0,
+                                            sprt->elo1,
+                                            sprt->alpha,
+                                            sprt->beta,
+                                            state.llr,
+                                            state.lower,
+                                            state.upper,
+                                            verdict(state.decision)};
     }
-    return dump_line({{"summary", std::move(summary)}});
+    return summary;
+}
+
+std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt) {
+    return records::summary_line(summary_of(standings, sprt));
 }
 
 ReadResults merge_results(const std::vector<std::string>& paths) {
@@ -231,7 +211,7 @@ ReadResults merge_results(const std::vector<std::string>& paths) {
                 unique.back() = std::move(game);
                 continue;
             }
-            if (game.result == "*")
+            if (!records::result_of(game).decided())
                 continue;
             merged.problems.push_back(duplicate_note(unique.back(), game));
             continue;

@@ -1,5 +1,6 @@
-// Results files: one game line per game (records/results.h), and the
-// referee's summary line at the end of a run; several files merged into one
+// What the referee puts into a results file: a game line for each game
+// played and the summary line at the end of a run, both written by records
+// (records/results.h, records/summary.h); several files merged into one
 // run.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "records/summary.h"
 #include "referee/game/game.h"
 #include "referee/match/game_entry.h"
 #include "referee/match/standings.h"
@@ -17,10 +19,12 @@ namespace referee {
 GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
                      const GameResult& result);
 
-// {"summary": {...}}: the standings with numbers, each player's rating for
-// more than two players, the match statistics for two, and the SPRT state if
-// one ran. An infinite number is the string "inf" or "-inf", a missing
-// estimate null (docs/statistics.md).
+// What the summary line says of these standings: the standings with
+// numbers, each player's rating for more than two players, the match
+// statistics for two, and the SPRT state if one ran (and there are two).
+records::Summary summary_of(const Standings& standings, const std::optional<SprtSettings>& sprt);
+
+// {"summary": {...}}: summary_of the standings, as records writes it.
 std::string summary_line(const Standings& standings, const std::optional<SprtSettings>& sprt);
 
 // Reads every file; a game number seen twice keeps its first finished line
