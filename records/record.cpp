@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "records/result.h"
 #include "rules/board.h"
 #include "text/printable.h"
 
@@ -33,10 +34,6 @@ std::string local_time(std::chrono::system_clock::time_point when, const char* f
     char out[64];
     std::strftime(out, sizeof out, format, &parts);
     return out;
-}
-
-bool is_result(std::string_view line) {
-    return line == "1-0" || line == "0-1" || line == "1/2-1/2" || line == "*";
 }
 
 std::optional<int> to_int(std::string_view text) {
@@ -99,7 +96,7 @@ class Reader {
 
     std::optional<RecordError> tag(std::string_view text, int number);
     std::optional<RecordError> move(std::string_view text, int number);
-    void close_game(std::string result);
+    void close_game(Result result);
 
     const std::function<void(Game&&)>& each_;
     Section section_ = Section::Between;
@@ -118,10 +115,10 @@ std::optional<RecordError> Reader::line(std::string_view text, int number) {
     }
     if (text.front() == '[')
         return tag(text, number);
-    if (is_result(text)) {
+    if (const auto result = Result::parse(text)) {
         if (section_ == Section::Between)
             return RecordError{number, "a result with no game before it"};
-        close_game(std::string(text));
+        close_game(*result);
         return std::nullopt;
     }
     return move(text, number);
@@ -134,7 +131,7 @@ std::optional<RecordError> Reader::tag(std::string_view text, int number) {
     // Tags after moves begin the next game: the one before had no result.
     if (section_ != Section::Tags) {
         if (section_ == Section::Moves)
-            close_game("*");
+            close_game(Result::unfinished());
         game_.emplace();
         section_ = Section::Tags;
     }
@@ -204,9 +201,9 @@ std::optional<RecordError> Reader::move(std::string_view text, int number) {
     return std::nullopt;
 }
 
-void Reader::close_game(std::string result) {
+void Reader::close_game(Result result) {
     if (section_ != Section::Between && game_) {
-        game_->result = std::move(result);
+        game_->result = result.text();
         ++count_;
         each_(std::move(*game_));
         game_.reset();
@@ -216,7 +213,7 @@ void Reader::close_game(std::string result) {
 }
 
 std::size_t Reader::finish() {
-    close_game("*");
+    close_game(Result::unfinished());
     return count_;
 }
 

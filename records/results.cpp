@@ -6,30 +6,17 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
+#include "records/json_line.h"
+#include "records/result.h"
 #include "text/printable.h"
 
 namespace records {
 namespace {
 
-// Keys stay in the order they are written: a line reads game, players,
-// result, ... as the format lists them.
-using json = nlohmann::ordered_json;
-
 constexpr const char* kNotAnObject = "not a JSON object";
-
-// Player names come from the command line and may hold any bytes; invalid
-// UTF-8 is replaced rather than making the dump throw and lose the game.
-std::string dump_line(const json& value) {
-    return value.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-}
-
-bool known_result(const std::string& result) {
-    return result == "1-0" || result == "0-1" || result == "1/2-1/2" || result == "*";
-}
 
 // A count from a line. A fraction or a number beyond int is none: letting
 // the library convert it would be undefined behaviour on a hostile file.
@@ -170,7 +157,7 @@ std::variant<GameEntry, std::string> entry_from(const json& line) {
         return std::string("black and white must be two named players");
     if (!entry.times.empty() && entry.times.size() != entry.moves.size())
         return std::string("times and moves differ in number");
-    if (!known_result(entry.result))
+    if (!Result::parse(entry.result))
         return "unknown result \"" + entry.result + "\"";
     return entry;
 }
@@ -345,8 +332,12 @@ std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view l
     return NotAGame{};
 }
 
+Result result_of(const GameEntry& entry) {
+    return Result::parse(entry.result).value_or(Result::unfinished());
+}
+
 bool replaces(const GameEntry& kept, const GameEntry& later) {
-    return kept.result == "*" && later.result != "*";
+    return !result_of(kept).decided() && result_of(later).decided();
 }
 
 ReadResults read_results(std::istream& in, const std::string& name, bool moves) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "records/record.h"
+#include "records/result.h"
 #include "records/run.h"
 #include "records/usage.h"
 
@@ -60,9 +61,10 @@ struct GameEntry {
     int game = 0;  // number in the tournament's schedule, from 1
     std::string black;
     std::string white;
-    // "1-0" black won, "0-1" white won, "1/2-1/2" a draw, "*" not finished
-    // (a game that never came to a result counts for nobody).
-    std::string result = "*";
+    // A Result's text: "1-0" black won, "0-1" white won, "1/2-1/2" a draw,
+    // "*" not finished (a game that never came to a result counts for
+    // nobody). Read lines hold one of the four; result_of gives its value.
+    std::string result = Result::unfinished().text();
     std::string termination;  // the reason with its detail, as the record writes it
     std::string reason;       // the reason alone, which summaries group by
     int plies = 0;
@@ -117,6 +119,11 @@ struct NotAGame {};
 // otherwise why the line cannot be read (text that is not a JSON object is
 // "not a JSON object"). A game's run is only what its own line says.
 std::variant<GameEntry, NotAGame, std::string> read_game_line(std::string_view line);
+
+// The result an entry holds. Text that is none of the four (only an entry
+// made in code can hold it: the reader refuses such a line) counts as
+// unfinished, for nobody.
+Result result_of(const GameEntry& entry);
 
 // Of two lines for one game, whether `later` replaces `kept`: a job stopped
 // by a signal and run again left an unfinished "*" line before the

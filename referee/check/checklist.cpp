@@ -112,7 +112,7 @@ Seen only_moves(const CheckedGame& game) {
 Seen plays_to_end(const CheckedGame& game) {
     const std::string passed =
         fault_of(game) == Fault::None
-            ? game.result.outcome.result() + ", " + game.result.outcome.describe()
+            ? game.result.outcome.result().text() + ", " + game.result.outcome.describe()
             : std::to_string(moves_of(game)) + " legal moves";
     return during_game(game, Fault::Play, passed);
 }

@@ -2,12 +2,12 @@
 
 namespace referee {
 
-std::string Outcome::result() const {
+records::Result Outcome::result() const {
     if (reason == EndReason::Interrupted)
-        return "*";
+        return records::Result::unfinished();
     if (!loser)
-        return "1/2-1/2";
-    return *loser == rules::Side::White ? "1-0" : "0-1";
+        return records::Result::draw();
+    return records::Result::win_for(opponent(*loser));
 }
 
 std::string Outcome::sentence() const {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "records/result.h"
 #include "rules/side.h"
 
 namespace referee {
@@ -36,9 +37,9 @@ struct Outcome {
     std::optional<rules::Side> loser;  // nullopt for a draw
     std::string detail;                // e.g. the quoted line; may be empty
 
-    // "1-0" when black (player 1) won, "0-1" when white won, "1/2-1/2" for
-    // a draw, "*" for a game the referee was stopped in.
-    std::string result() const;
+    // A win for the side that did not lose, a draw when nobody lost, no
+    // result ("*") for a game the referee was stopped in.
+    records::Result result() const;
     // The reason's sentence for this game, e.g. "white lost its town halls",
     // followed by the detail when there is one.
     std::string describe() const;

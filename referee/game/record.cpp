@@ -17,7 +17,7 @@ void write_record(std::ostream& out, const RecordInfo& info, const GameResult& r
     header.rows = info.rows;
     header.columns = info.columns;
     header.time_control = info.time_control;
-    header.result = result.outcome.result();
+    header.result = result.outcome.result().text();
     header.termination = result.outcome.describe();
     // A game nobody measured (one a test makes up, say) has no usage tags.
     const auto measured = [](const records::PlayerUsage& usage) {

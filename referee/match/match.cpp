@@ -663,7 +663,7 @@ int total_games(const MatchOptions& options) {
 std::string result_line(int game, const std::string& black, const std::string& white,
                         const Outcome& outcome) {
     return "Finished game " + std::to_string(game) + " (" + black + " vs " + white +
-           "): " + outcome.result() + " {" + outcome.describe() + "}";
+           "): " + outcome.result().text() + " {" + outcome.describe() + "}";
 }
 
 int run_match(const MatchOptions& options, std::ostream& out, std::ostream& errors) {

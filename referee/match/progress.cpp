@@ -62,25 +62,18 @@ void Progress::started(int number, int total, int black, int white) {
     show();
 }
 
-void Progress::finished(int number, int total, int black, int white, const std::string& result,
+void Progress::finished(int number, int total, int black, int white, records::Result result,
                         const std::array<records::PlayerUsage, 2>& usage) {
     --playing_;
     ++done_;
-    auto& black_points = points_[static_cast<std::size_t>(black)];
-    auto& white_points = points_[static_cast<std::size_t>(white)];
-    if (result == "1-0") {
-        black_points += 1;
-    } else if (result == "0-1") {
-        white_points += 1;
-    } else if (result == "1/2-1/2") {
-        black_points += 0.5;
-        white_points += 0.5;
-    }
+    // A game without a result counts for nobody.
+    points_[static_cast<std::size_t>(black)] += result.points(rules::Side::Black).value_or(0);
+    points_[static_cast<std::size_t>(white)] += result.points(rules::Side::White).value_or(0);
     if (mode_ == ProgressMode::Lines) {
         out_ << "Game " << number << " of " << total << " over ("
              << names_[static_cast<std::size_t>(black)] << " vs "
-             << names_[static_cast<std::size_t>(white)] << "): " << result << "; " << status()
-             << "; black used " << records::format_usage(usage[0]) << "; white used "
+             << names_[static_cast<std::size_t>(white)] << "): " << result.text() << "; "
+             << status() << "; black used " << records::format_usage(usage[0]) << "; white used "
              << records::format_usage(usage[1]) << '\n'
              << std::flush;
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "records/result.h"
 #include "records/usage.h"
 #include "referee/common/clock.h"
 
@@ -33,9 +34,8 @@ class Progress {
     Progress(ProgressMode mode, std::ostream& out, std::vector<std::string> names, int to_play);
 
     void started(int number, int total, int black, int white);
-    // `result` as a results line has it ("1-0", "0-1", "1/2-1/2", "*");
-    // `usage` what each side used, black first.
-    void finished(int number, int total, int black, int white, const std::string& result,
+    // `usage`: what each side used, black first.
+    void finished(int number, int total, int black, int white, records::Result result,
                   const std::array<records::PlayerUsage, 2>& usage);
     // Takes the status line off the screen, or brings it back.
     void hide();

@@ -50,12 +50,12 @@ constexpr const char* kFoot = "</body></html>\n";
 // "won 1-0", "lost 0-1", "drew 1/2-1/2", "unfinished *" for the player of
 // that colour.
 std::string result_for(const GameEntry& game, bool black) {
-    const std::string won = black ? "1-0" : "0-1";
-    const std::string lost = black ? "0-1" : "1-0";
-    const std::string word = game.result == won         ? "won"
-                             : game.result == lost      ? "lost"
-                             : game.result == "1/2-1/2" ? "drew"
-                                                        : "unfinished";
+    const auto points =
+        records::result_of(game).points(black ? rules::Side::Black : rules::Side::White);
+    const std::string word = !points        ? "unfinished"
+                             : *points == 1 ? "won"
+                             : *points == 0 ? "lost"
+                                            : "drew";
     return word + " " + game.result;
 }
 

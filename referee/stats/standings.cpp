@@ -42,14 +42,8 @@ void add_result(Score& score, double points) {
 }
 
 // Black's points in a finished game, none for "*" (or anything unknown).
-std::optional<double> black_points(const std::string& result) {
-    if (result == "1-0")
-        return 1.0;
-    if (result == "0-1")
-        return 0.0;
-    if (result == "1/2-1/2")
-        return 0.5;
-    return std::nullopt;
+std::optional<double> black_points(const GameEntry& game) {
+    return records::result_of(game).points(rules::Side::Black);
 }
 
 std::string format(const char* pattern, double value) {
@@ -180,7 +174,7 @@ Pentanomial pentanomial(const std::vector<std::string>& players,
                         const std::vector<GameEntry>& games) {
     std::map<int, std::vector<double>> by_pair;  // the first player's points
     for (const auto& game : games) {
-        const auto points = black_points(game.result);
+        const auto points = black_points(game);
         if (!points || game.black == game.white || game.game < 1)
             continue;
         by_pair[(game.game - 1) / 2].push_back(game.black == players[0] ? *points : 1 - *points);
@@ -231,7 +225,7 @@ Standings compute_standings(std::vector<std::string> players, const std::vector<
             byes.push_back(index.of(game.black));
             continue;
         }
-        const auto points = black_points(game.result);
+        const auto points = black_points(game);
         if (!points || game.black == game.white) {
             ++standings.unfinished;
             continue;

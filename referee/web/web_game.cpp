@@ -168,7 +168,7 @@ void WebGame::run() {
         error.empty()
             ? json{{"type", "end"},
                    {"ply", static_cast<int>(result.moves.size())},
-                   {"result", result.outcome.result()},
+                   {"result", result.outcome.result().text()},
                    {"reason", result.outcome.describe()}}
                   .dump()
             : json{{"type", "error"}, {"message", "cannot start a player: " + error}}.dump();
@@ -176,7 +176,7 @@ void WebGame::run() {
         const std::lock_guard lock(mutex_);
         events_.push_back(last);
         record_ = record;
-        result_ = error.empty() ? result.outcome.result() : "*";
+        result_ = error.empty() ? result.outcome.result().text() : "*";
         reason_ = error.empty() ? result.outcome.sentence() : "a player could not start";
         if (error.empty())
             played_ = std::move(result);

@@ -53,7 +53,7 @@ void WebRun::run() {
     options.hooks.counted = [this](const ScheduledGame& scheduled, const GameResult& result,
                                    const Tournament& tournament) {
         const std::lock_guard lock(mutex_);
-        results_[static_cast<std::size_t>(scheduled.number) - 1] = result.outcome.result();
+        results_[static_cast<std::size_t>(scheduled.number) - 1] = result.outcome.result().text();
         summary_ = tournament.summary();
         ++done_;
         current_.reset();

@@ -1,6 +1,5 @@
 #include "referee/match/results.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -72,40 +71,6 @@ TEST(Results, DamagedLinesAreReportedAndSkipped) {
     ASSERT_EQ(read.problems.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NE(read.problems[i].find(expected[i]), std::string::npos) << read.problems[i];
-}
-
-TEST(Results, ConcurrentAppendersLeaveWholeLines) {
-    const std::string path = scratch("append") + "/r.jsonl";
-    // A crashed run left half a line; the next writer must not glue onto it.
-    std::ofstream(path) << records::game_line(played_games(1)[0]).substr(0, 30);
-    constexpr int kWriters = 4;
-    constexpr int kLines = 50;
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            records::ResultsFile file;
-            bool ok = !file.open(path);
-            GameEntry e = played_games(w)[0];
-            e.moves.assign(300, "S 1 2 M 1 3");  // a long game: ~4 kB per line
-            e.scheduled = kWriters * kLines;
-            for (int i = 0; ok && i < kLines; ++i) {
-                e.game = 1 + w * kLines + i;
-                ok = !file.append(records::game_line(e));
-            }
-            ::_exit(ok ? 0 : 1);
-        }
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    const auto merged = referee::merge_results({path});
-    ASSERT_EQ(merged.games.size(), static_cast<std::size_t>(kWriters * kLines));
-    ASSERT_EQ(merged.problems.size(), 1U);  // the fragment, now a line of its own
-    EXPECT_NE(merged.problems[0].find("line 1: not a JSON object"), std::string::npos);
 }
 
 TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
