@@ -143,6 +143,50 @@ struct RunFiles {
 // One run from its first game to its summary. Games may be played on
 // several threads at once (play), but everything they leave behind is
 // handed on in game order on the calling thread (announce, deliver).
+// The log of one game: a file of its own when the path is named by game,
+// otherwise its lines in the run's log, if there is one.
+class GameLogging {
+  public:
+    // An error message when the game's own file cannot be opened.
+    std::optional<std::string> open(const std::string& path, LogSink* run_log, int game,
+                                    const std::array<std::string, 2>& names,
+                                    Clock::time_point origin, std::size_t error_cap) {
+        names_ = names;
+        if (per_game(path)) {
+            if (auto failed = open_own(own_file_, for_game(path, game)))
+                return failed;
+            own_sink_ = std::make_unique<LogSink>(own_file_);
+        }
+        LogSink* sink = own_sink_ ? own_sink_.get() : run_log;
+        if (sink != nullptr) {
+            log_ = std::make_unique<GameLog>(*sink, game, names[0], names[1], origin, error_cap);
+            log_->note(names[0] + " (black) vs " + names[1] + " (white)");
+        }
+        return std::nullopt;
+    }
+    void watch(Observers& observers) {
+        if (log_)
+            observers.add(log_.get());
+    }
+    // The result and what each side used; why the game's own file could not
+    // be written, if it could not.
+    std::optional<std::string> finish(int game, const GameResult& result) {
+        if (log_) {
+            log_->finish();
+            log_->note(result_line(game, names_[0], names_[1], result.outcome));
+            for (std::size_t side = 0; side < names_.size(); ++side)
+                log_->note(names_[side] + " used " + records::format_usage(result.usage[side]));
+        }
+        return own_sink_ ? own_sink_->failure() : std::nullopt;
+    }
+
+  private:
+    std::array<std::string, 2> names_;
+    OutputFile own_file_;
+    std::unique_ptr<LogSink> own_sink_;
+    std::unique_ptr<GameLog> log_;
+};
+
 class MatchRunner {
   public:
     MatchRunner(const MatchOptions& options, std::ostream& out, std::ostream& errors);
@@ -439,25 +483,13 @@ void MatchRunner::play(int i) {
     if (show_boards_)
         observers.add(&view_);
     Played& slot = played_[static_cast<std::size_t>(i)];
-    std::unique_ptr<GameLog> game_log;
-    // A log of its own for this game, when the path asks for one.
-    OutputFile own_log;
-    std::unique_ptr<LogSink> own_sink;
-    if (per_game(paths_.log.path)) {
-        const std::string path = for_game(paths_.log.path, scheduled.number);
-        if (auto failed = open_own(own_log, path)) {
-            slot.failure = "the log file: " + *failed;
-            return;
-        }
-        own_sink = std::make_unique<LogSink>(own_log);
+    GameLogging log;
+    if (auto failed = log.open(paths_.log.path, files_.log_sink.get(), scheduled.number,
+                               {black, white}, origin_, options_.error_cap)) {
+        slot.failure = "the log file: " + *failed;
+        return;
     }
-    LogSink* sink = own_sink ? own_sink.get() : files_.log_sink.get();
-    if (sink != nullptr) {
-        game_log = std::make_unique<GameLog>(*sink, scheduled.number, black, white, origin_,
-                                             options_.error_cap);
-        game_log->note(black + " (black) vs " + white + " (white)");
-        observers.add(game_log.get());
-    }
+    log.watch(observers);
     // Where the referee's other notices go, as soon as they come.
     NoticeHook notices([&](rules::Side /*side*/, std::string_view text) {
         const std::lock_guard lock(out_mutex_);
@@ -497,18 +529,8 @@ void MatchRunner::play(int i) {
         slot.failure = error.what();
         return;
     }
-    if (game_log) {
-        game_log->finish();
-        game_log->note(result_line(scheduled.number, black, white, slot.result.outcome));
-        const std::array<const std::string*, 2> names{&black, &white};
-        for (std::size_t side = 0; side < names.size(); ++side)
-            game_log->note(*names[side] + " used " +
-                           records::format_usage(slot.result.usage[side]));
-    }
-    if (own_sink) {
-        if (const auto why = own_sink->failure())
-            slot.failure = *why;
-    }
+    if (auto why = log.finish(scheduled.number, slot.result))
+        slot.failure = *why;
     if (auto why = player_logs.finish(slot.result))
         slot.failure = "the player logs: " + *why;
     const std::lock_guard lock(out_mutex_);
