@@ -12,7 +12,7 @@ namespace {
 // What pairing needs of the finished games before round `round`.
 std::vector<SwissStanding> history(const SwissPlan& plan, int round,
                                    const std::vector<std::string>& names,
-                                   const std::vector<GameEntry>& results, MetPairs& met) {
+                                   const std::vector<records::GameEntry>& results, MetPairs& met) {
     std::map<std::string, int> place;
     for (std::size_t i = 0; i < names.size(); ++i)
         place.emplace(names[i], static_cast<int>(i));
@@ -46,7 +46,7 @@ std::vector<SwissStanding> history(const SwissPlan& plan, int round,
 
 std::vector<ScheduledGame> swiss_round(const SwissPlan& plan, int round,
                                        const std::vector<std::string>& names,
-                                       const std::vector<GameEntry>& results) {
+                                       const std::vector<records::GameEntry>& results) {
     MetPairs met;
     const auto players = history(plan, round, names, results, met);
     const SwissRound paired = pair_swiss_round(players, met);
@@ -69,7 +69,7 @@ std::vector<ScheduledGame> swiss_round(const SwissPlan& plan, int round,
 
 std::vector<ScheduledGame> swiss_next_games(const SwissPlan& plan,
                                             const std::vector<std::string>& names,
-                                            const std::vector<GameEntry>& results) {
+                                            const std::vector<records::GameEntry>& results) {
     std::set<int> done;
     for (const auto& entry : results) {
         if (entry.result != "*")
@@ -84,9 +84,9 @@ std::vector<ScheduledGame> swiss_next_games(const SwissPlan& plan,
     return {};
 }
 
-GameEntry bye_entry(const ScheduledGame& game, int scheduled,
-                    const std::vector<std::string>& names) {
-    GameEntry entry;
+records::GameEntry bye_entry(const ScheduledGame& game, int scheduled,
+                             const std::vector<std::string>& names) {
+    records::GameEntry entry;
     entry.game = game.number;
     entry.black = names[static_cast<std::size_t>(game.black)];
     entry.white = kByeOpponent;
@@ -98,8 +98,8 @@ GameEntry bye_entry(const ScheduledGame& game, int scheduled,
 }
 
 std::string swiss_misfit(const SwissPlan& plan, const std::vector<std::string>& names,
-                         const std::vector<GameEntry>& done) {
-    std::map<int, const GameEntry*> by_number;
+                         const std::vector<records::GameEntry>& done) {
+    std::map<int, const records::GameEntry*> by_number;
     for (const auto& entry : done)
         by_number.emplace(entry.game, &entry);
     for (int round = 1; round <= plan.rounds; ++round) {

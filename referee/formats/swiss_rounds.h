@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "records/results.h"
+#include "records/results_file.h"
 #include "referee/formats/pairings.h"
-#include "referee/match/game_entry.h"
 #include "referee/stats/standings.h"
 
 namespace referee {
@@ -37,22 +38,22 @@ struct SwissPlan {
 // white kByeSide.
 std::vector<ScheduledGame> swiss_round(const SwissPlan& plan, int round,
                                        const std::vector<std::string>& names,
-                                       const std::vector<GameEntry>& results);
+                                       const std::vector<records::GameEntry>& results);
 
 // The games still to play of the first round that `results` do not finish
 // (all of them but the finished ones); none once every round is finished.
 std::vector<ScheduledGame> swiss_next_games(const SwissPlan& plan,
                                             const std::vector<std::string>& names,
-                                            const std::vector<GameEntry>& results);
+                                            const std::vector<records::GameEntry>& results);
 
 // The results line of a bye: a win for black over kByeOpponent.
-GameEntry bye_entry(const ScheduledGame& game, int scheduled,
-                    const std::vector<std::string>& names);
+records::GameEntry bye_entry(const ScheduledGame& game, int scheduled,
+                             const std::vector<std::string>& names);
 
 // Checks finished games of an earlier run (one per number, in any order)
 // against the rounds they belong to: each round paired again from the games
 // before it. Empty when they all fit; otherwise why not.
 std::string swiss_misfit(const SwissPlan& plan, const std::vector<std::string>& names,
-                         const std::vector<GameEntry>& done);
+                         const std::vector<records::GameEntry>& done);
 
 }  // namespace referee

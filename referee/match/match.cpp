@@ -96,7 +96,7 @@ struct RunFiles {
     OutputFile record;
     OutputFile log;
     std::unique_ptr<LogSink> log_sink;
-    ResultsFile results;
+    records::ResultsFile results;
     bool results_open = false;
     bool results_failed = false;
     std::optional<std::string> record_failure;
@@ -198,7 +198,7 @@ class MatchRunner {
     bool resume();
     bool next_round();
     void deliver_byes();
-    void append_game(const GameEntry& entry);
+    void append_game(const records::GameEntry& entry);
     void prepare();
     void announce(int i);
     void play(int i);
@@ -228,7 +228,7 @@ class MatchRunner {
     GameConfig config_;
     JobPaths paths_;
     RunFiles files_;
-    RunInfo run_info_;
+    records::RunInfo run_info_;
     // The results file lacks this run's line: it goes ahead of the first
     // game line written.
     bool run_line_due_ = true;
@@ -238,14 +238,14 @@ class MatchRunner {
     int delivered_ = 0;
     // The games with their moves, for publishing a run without a results
     // file (which would hold them otherwise).
-    std::vector<GameEntry> kept_;
+    std::vector<records::GameEntry> kept_;
     bool record_failed_ = false;  // a record of its own per game could not be written
     int status_ = kPlayed;
 };
 
 // What identifies the run in its results lines.
-RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& names) {
-    RunInfo run;
+records::RunInfo run_info(const MatchOptions& options, const std::vector<std::string>& names) {
+    records::RunInfo run;
     run.players = names;
     for (const auto& player : options.players)
         run.commands.push_back(absolute_command(player.command, player.argv));
@@ -358,7 +358,7 @@ bool MatchRunner::next_round() {
 }
 
 // A game's results line, after the run's line when the file lacks it.
-void MatchRunner::append_game(const GameEntry& entry) {
+void MatchRunner::append_game(const records::GameEntry& entry) {
     if (run_line_due_) {
         files_.append(records::run_line(run_info_), errors_);
         run_line_due_ = false;
@@ -373,7 +373,7 @@ void MatchRunner::deliver_byes() {
     for (const auto& game : games_) {
         if (game.white != kByeSide)
             continue;
-        GameEntry entry = bye_entry(game, tournament_.total(), tournament_.names());
+        records::GameEntry entry = bye_entry(game, tournament_.total(), tournament_.names());
         out_ << "Bye in game " << game.number << ": " << entry.black
              << " wins without playing (an odd round leaves one player out)\n";
         append_game(entry);
@@ -565,8 +565,8 @@ bool MatchRunner::deliver(int i) {
                                          names[scheduled.white], result.outcome);
     out_ << line << '\n';
     view_.note(line);
-    GameEntry entry = make_entry(scheduled.number, tournament_.total(), names[scheduled.black],
-                                 names[scheduled.white], result);
+    records::GameEntry entry = make_entry(scheduled.number, tournament_.total(),
+                                          names[scheduled.black], names[scheduled.white], result);
     append_game(entry);
     // The standings need results, not moves: a long match keeps no game's
     // moves once its line is written.
@@ -603,12 +603,12 @@ void MatchRunner::show_score() {
 // The whole run: the results file holds every game with its moves, those
 // of an earlier part of a resumed run too, and the players' builds.
 void MatchRunner::publish() {
-    ReadResults run;
+    records::ReadResults run;
     if (options_.results_path.empty()) {
         run.games = std::move(kept_);
         run.builds = options_.builds;
     } else {
-        run = merge_results({options_.results_path});
+        run = records::merge_results({options_.results_path});
     }
     const Standings standings = tournament_.standings();
     if (!options_.publish({run.games, run.builds, standings}, out_, errors_))

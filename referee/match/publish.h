@@ -7,13 +7,14 @@
 #include <ostream>
 #include <vector>
 
-#include "referee/match/game_entry.h"
+#include "records/results.h"
+#include "records/results_file.h"
 #include "referee/stats/standings.h"
 
 namespace referee {
 
 struct FinishedRun {
-    const std::vector<GameEntry>& games;  // in game order, each with its moves
+    const std::vector<records::GameEntry>& games;  // in game order, each with its moves
     const std::vector<records::Build>& builds;
     const Standings& standings;
 };

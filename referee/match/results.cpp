@@ -25,9 +25,9 @@ records::SprtVerdict verdict(SprtDecision decision) {
 
 }  // namespace
 
-GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
-                     const GameResult& result) {
-    GameEntry entry;
+records::GameEntry make_entry(int game, int scheduled, const std::string& black,
+                              const std::string& white, const GameResult& result) {
+    records::GameEntry entry;
     entry.game = game;
     entry.scheduled = scheduled;
     entry.black = black;

@@ -8,20 +8,17 @@
 #include <string>
 
 #include "records/merge.h"
+#include "records/results.h"
+#include "records/results_file.h"
 #include "records/summary.h"
 #include "referee/game/game.h"
-#include "referee/match/game_entry.h"
 #include "referee/stats/standings.h"
 
 namespace referee {
 
-// Merging results files is records' (records/merge.h); the match code
-// calls it by this name.
-using records::merge_results;
-
 // What a results line says about game `game` of `scheduled`, just played.
-GameEntry make_entry(int game, int scheduled, const std::string& black, const std::string& white,
-                     const GameResult& result);
+records::GameEntry make_entry(int game, int scheduled, const std::string& black,
+                              const std::string& white, const GameResult& result);
 
 // What the summary line says of these standings: the standings with
 // numbers, each player's rating for more than two players, the match

@@ -9,21 +9,22 @@
 
 namespace referee {
 
-ResumeCheck check_resume(const std::string& path, const RunInfo& run,
+ResumeCheck check_resume(const std::string& path, const records::RunInfo& run,
                          const std::vector<ScheduledGame>& games) {
-    return check_resume(path, run, static_cast<int>(games.size()), [&](const GameEntry& entry) {
-        const ScheduledGame& scheduled = games[static_cast<std::size_t>(entry.game - 1)];
-        const std::string& black = run.players[static_cast<std::size_t>(scheduled.black)];
-        const std::string& white = run.players[static_cast<std::size_t>(scheduled.white)];
-        if (entry.black == black && entry.white == white)
-            return std::string();
-        return "is " + entry.black + " vs " + entry.white + "; this run's game " +
-               std::to_string(entry.game) + " is " + black + " vs " + white;
-    });
+    return check_resume(
+        path, run, static_cast<int>(games.size()), [&](const records::GameEntry& entry) {
+            const ScheduledGame& scheduled = games[static_cast<std::size_t>(entry.game - 1)];
+            const std::string& black = run.players[static_cast<std::size_t>(scheduled.black)];
+            const std::string& white = run.players[static_cast<std::size_t>(scheduled.white)];
+            if (entry.black == black && entry.white == white)
+                return std::string();
+            return "is " + entry.black + " vs " + entry.white + "; this run's game " +
+                   std::to_string(entry.game) + " is " + black + " vs " + white;
+        });
 }
 
-ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
-                         const std::function<std::string(const GameEntry&)>& misfit) {
+ResumeCheck check_resume(const std::string& path, const records::RunInfo& run, int total,
+                         const std::function<std::string(const records::GameEntry&)>& misfit) {
     ResumeCheck check;
     // Only a regular file holds earlier games; anything else (a FIFO, a
     // device) would block or never end, and opening it for the results
@@ -32,7 +33,7 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
     if (!std::filesystem::is_regular_file(path, error))
         return check;
     std::ifstream in(path, std::ios::binary);
-    const ReadResults read = records::read_results(in, path, false);
+    const records::ReadResults read = records::read_results(in, path, false);
     for (const auto& line : read.runs) {
         if (*line.run != run) {
             check.refusal = line.origin + " (the run line) comes from another run, " +
@@ -62,8 +63,9 @@ ResumeCheck check_resume(const std::string& path, const RunInfo& run, int total,
         if (entry.result != "*" && seen.insert(entry.game).second)
             check.done.push_back(entry);
     }
-    std::sort(check.done.begin(), check.done.end(),
-              [](const GameEntry& a, const GameEntry& b) { return a.game < b.game; });
+    std::sort(
+        check.done.begin(), check.done.end(),
+        [](const records::GameEntry& a, const records::GameEntry& b) { return a.game < b.game; });
     return check;
 }
 
@@ -75,11 +77,12 @@ std::string resume_line(int done, int selected, const std::string& path) {
                          : "playing the " + std::to_string(missing) + " missing");
 }
 
-ResumeCheck check_swiss_resume(const std::string& path, const RunInfo& run, const SwissPlan& plan) {
+ResumeCheck check_swiss_resume(const std::string& path, const records::RunInfo& run,
+                               const SwissPlan& plan) {
     // A game's pairing follows from the games before it: checked once all
     // are read.
-    ResumeCheck check =
-        check_resume(path, run, plan.total(), [](const GameEntry&) { return std::string(); });
+    ResumeCheck check = check_resume(path, run, plan.total(),
+                                     [](const records::GameEntry&) { return std::string(); });
     if (check.refusal.empty())
         check.refusal = swiss_misfit(plan, run.players, check.done);
     if (!check.refusal.empty())

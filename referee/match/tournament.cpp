@@ -24,7 +24,7 @@ std::string Tournament::started_line(const ScheduledGame& game) const {
            names_[game.black] + " vs " + names_[game.white] + ")";
 }
 
-void Tournament::finished(GameEntry entry) {
+void Tournament::finished(records::GameEntry entry) {
     results_.push_back(std::move(entry));
 }
 
@@ -52,7 +52,7 @@ namespace {
 // The merged builds, games and summary, written whole or not at all: to a
 // file beside `path`, renamed over it once complete, so `path` may also be
 // one of the files merged.
-std::optional<std::string> write_merged(const std::string& path, const ReadResults& merged,
+std::optional<std::string> write_merged(const std::string& path, const records::ReadResults& merged,
                                         const std::string& summary) {
     const std::string partial = path + ".partial";
     {
@@ -79,7 +79,7 @@ std::optional<std::string> write_merged(const std::string& path, const ReadResul
 int run_merge(const std::vector<std::string>& paths, const std::optional<SprtSettings>& sprt,
               std::ostream& out, std::ostream& errors, const std::string& results_out,
               const Publish& publish) {
-    const ReadResults merged = merge_results(paths);
+    const records::ReadResults merged = records::merge_results(paths);
     for (const auto& problem : merged.problems)
         errors << "referee: " << problem << '\n';
     const Standings standings = compute_standings(players_in_order(merged.games), merged.games);

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "records/results.h"
+#include "records/results_file.h"
 #include "referee/formats/pairings.h"
-#include "referee/match/game_entry.h"
 #include "referee/match/publish.h"
 #include "referee/stats/standings.h"
 #include "referee/stats/stats.h"
@@ -31,13 +32,13 @@ class Tournament {
     const std::vector<ScheduledGame>& games() const { return games_; }
     int total() const { return total_; }
     // The games finished so far, in the order they were counted.
-    const std::vector<GameEntry>& results() const { return results_; }
+    const std::vector<records::GameEntry>& results() const { return results_; }
 
     // "Started game 3 of 12 (treeplayer vs gridplayer)": black first.
     std::string started_line(const ScheduledGame& game) const;
 
     // A finished game, in whatever order games finish.
-    void finished(GameEntry entry);
+    void finished(records::GameEntry entry);
     // True once the SPRT has accepted either hypothesis: start no new game.
     bool decided() const;
 
@@ -52,7 +53,7 @@ class Tournament {
     std::vector<ScheduledGame> games_;
     int total_;
     std::optional<SprtSettings> sprt_;
-    std::vector<GameEntry> results_;
+    std::vector<records::GameEntry> results_;
 };
 
 // `referee --merge FILES... [--results OUT]`: prints to `out` what the run

@@ -49,7 +49,7 @@ constexpr const char* kFoot = "</body></html>\n";
 
 // "won 1-0", "lost 0-1", "drew 1/2-1/2", "unfinished *" for the player of
 // that colour.
-std::string result_for(const GameEntry& game, bool black) {
+std::string result_for(const records::GameEntry& game, bool black) {
     const auto points =
         records::result_of(game).points(black ? rules::Side::Black : rules::Side::White);
     const std::string word = !points        ? "unfinished"

@@ -42,7 +42,7 @@ void add_result(Score& score, double points) {
 }
 
 // Black's points in a finished game, none for "*" (or anything unknown).
-std::optional<double> black_points(const GameEntry& game) {
+std::optional<double> black_points(const records::GameEntry& game) {
     return records::result_of(game).points(rules::Side::Black);
 }
 
@@ -171,7 +171,7 @@ std::string match_statistics(const Standings& standings, const std::optional<Spr
 
 // Game 2k-1 and 2k of a two-player match form pair k.
 Pentanomial pentanomial(const std::vector<std::string>& players,
-                        const std::vector<GameEntry>& games) {
+                        const std::vector<records::GameEntry>& games) {
     std::map<int, std::vector<double>> by_pair;  // the first player's points
     for (const auto& game : games) {
         const auto points = black_points(game);
@@ -191,16 +191,17 @@ Pentanomial pentanomial(const std::vector<std::string>& players,
 
 }  // namespace
 
-std::vector<std::string> players_in_order(const std::vector<GameEntry>& games) {
-    std::vector<const GameEntry*> by_number;
+std::vector<std::string> players_in_order(const std::vector<records::GameEntry>& games) {
+    std::vector<const records::GameEntry*> by_number;
     by_number.reserve(games.size());
     for (const auto& game : games)
         by_number.push_back(&game);
-    std::stable_sort(by_number.begin(), by_number.end(),
-                     [](const GameEntry* a, const GameEntry* b) { return a->game < b->game; });
+    std::stable_sort(
+        by_number.begin(), by_number.end(),
+        [](const records::GameEntry* a, const records::GameEntry* b) { return a->game < b->game; });
     std::vector<std::string> players;
     Index index(players);
-    for (const GameEntry* game : by_number) {
+    for (const records::GameEntry* game : by_number) {
         index.of(game->black);
         if (!is_bye(*game))
             index.of(game->white);
@@ -208,7 +209,8 @@ std::vector<std::string> players_in_order(const std::vector<GameEntry>& games) {
     return players;
 }
 
-Standings compute_standings(std::vector<std::string> players, const std::vector<GameEntry>& games) {
+Standings compute_standings(std::vector<std::string> players,
+                            const std::vector<records::GameEntry>& games) {
     Index index(players);
     for (const auto& game : games) {
         index.of(game.black);

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "referee/match/game_entry.h"
+#include "records/results.h"
+#include "records/results_file.h"
 #include "referee/stats/ratings.h"
 #include "referee/stats/stats.h"
 
@@ -21,7 +22,7 @@ inline constexpr const char* kByeOpponent = "(bye)";  // its results line's whit
 
 // A results line of a bye: its reason, and kByeOpponent as white (a
 // player of that name still plays games that end for other reasons).
-inline bool is_bye(const GameEntry& entry) {
+inline bool is_bye(const records::GameEntry& entry) {
     return entry.reason == kByeReason && entry.white == kByeOpponent;
 }
 
@@ -66,11 +67,12 @@ Sample match_sample(const Standings& standings);
 // A tournament's first game pairs the first two players and every later
 // player first appears in its own first pairing, so for a whole tournament
 // this is the order the players were named in.
-std::vector<std::string> players_in_order(const std::vector<GameEntry>& games);
+std::vector<std::string> players_in_order(const std::vector<records::GameEntry>& games);
 
 // `players` fixes the order; a name that only the games know is added at
 // the end rather than dropped.
-Standings compute_standings(std::vector<std::string> players, const std::vector<GameEntry>& games);
+Standings compute_standings(std::vector<std::string> players,
+                            const std::vector<records::GameEntry>& games);
 
 // Player `row`'s points against player `column` out of their games,
 // "1.5/2"; "-" when they did not meet, "x" on the diagonal.

@@ -218,7 +218,7 @@ TEST(Files, MergeOfAVastFieldStaysWithinMemoryBound) {
     {
         std::ofstream out(dir + "/r.jsonl");
         for (int k = 0; k < players; ++k) {
-            referee::GameEntry entry;
+            records::GameEntry entry;
             entry.game = k + 1;
             entry.black = "p" + std::to_string(k);
             entry.white = "p" + std::to_string((k + 1) % players);

@@ -145,7 +145,7 @@ TEST(Swiss, RoundsAreTheCheapestPairingOfRandomFields) {
 
 namespace {
 
-using referee::GameEntry;
+using records::GameEntry;
 using referee::kByeSide;
 using referee::ScheduledGame;
 using referee::SwissPlan;
@@ -164,7 +164,7 @@ TEST(Swiss, RoundsOfRandomResultsNumberAndPairEveryPlayerOnce) {
         for (int i = 0; i < players; ++i)
             names.push_back("p" + std::to_string(i));
         std::mt19937 random(static_cast<unsigned>(players));
-        std::vector<GameEntry> results;
+        std::vector<records::GameEntry> results;
         std::set<std::pair<int, int>> met;
         std::set<int> byes;
         for (int round = 1; round <= plan.rounds; ++round) {
@@ -189,7 +189,7 @@ TEST(Swiss, RoundsOfRandomResultsNumberAndPairEveryPlayerOnce) {
                     EXPECT_TRUE(met.insert(std::minmax(g.black, g.white)).second)
                         << "round " << round;
                 }
-                GameEntry entry;
+                records::GameEntry entry;
                 entry.game = g.number;
                 entry.black = names[static_cast<std::size_t>(g.black)];
                 entry.white = names[static_cast<std::size_t>(g.white)];
@@ -212,7 +212,8 @@ TEST(Swiss, RoundsOfRandomResultsNumberAndPairEveryPlayerOnce) {
         }
         EXPECT_NE(referee::swiss_misfit(plan, names, moved), "");
         auto gap = results;
-        std::erase_if(gap, [&](const GameEntry& e) { return e.game == plan.round_games() + 1; });
+        std::erase_if(
+            gap, [&](const records::GameEntry& e) { return e.game == plan.round_games() + 1; });
         EXPECT_NE(referee::swiss_misfit(plan, names, gap).find("not finished"), std::string::npos);
     }
 }

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "records/results.h"
+#include "records/results_file.h"
 #include "referee/formats/pairings.h"
-#include "referee/match/game_entry.h"
 
 namespace referee_test {
 
-inline std::vector<referee::GameEntry> random_results(const std::vector<std::string>& names,
+inline std::vector<records::GameEntry> random_results(const std::vector<std::string>& names,
                                                       referee::TournamentKind kind, int per_pairing,
                                                       unsigned seed) {
     std::mt19937 random(seed);
@@ -19,9 +20,9 @@ inline std::vector<referee::GameEntry> random_results(const std::vector<std::str
     const char* reasons[] = {"white lost its town halls", "the ply limit was reached"};
     const auto schedule =
         referee::schedule_games(static_cast<int>(names.size()), kind, per_pairing);
-    std::vector<referee::GameEntry> games;
+    std::vector<records::GameEntry> games;
     for (const auto& g : schedule) {
-        referee::GameEntry e;
+        records::GameEntry e;
         e.game = g.number;
         e.scheduled = static_cast<int>(schedule.size());
         e.black = names[g.black];

@@ -17,7 +17,7 @@
 
 namespace {
 
-using referee::GameEntry;
+using records::GameEntry;
 
 std::string scratch(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() /
@@ -30,7 +30,7 @@ std::string scratch(const std::string& name) {
 // Three players with names that need escaping, twice per pairing: 6 games.
 const std::vector<std::string> kNames{"tree \"player\"", "grid\\player", "caf\xc3\xa9 bot"};
 
-std::vector<GameEntry> played_games(unsigned seed) {
+std::vector<records::GameEntry> played_games(unsigned seed) {
     return referee_test::random_results(kNames, referee::TournamentKind::RoundRobin, 2, seed);
 }
 
@@ -51,9 +51,9 @@ TEST(Results, GameLinesReadBackFieldForField) {
 
 TEST(Results, DamagedLinesAreReportedAndSkipped) {
     const auto games = played_games(3);
-    GameEntry same_player = games[0];
+    records::GameEntry same_player = games[0];
     same_player.white = same_player.black;
-    GameEntry beyond = games[1];
+    records::GameEntry beyond = games[1];
     beyond.game = 7;
     std::istringstream in(records::game_line(games[0]) + "\n  \nnot json\n{\"game\": 2}\n" +
                           "{\"game\": 1e300}\n{\"game\": 18446744073709551615}\n" +
@@ -91,7 +91,7 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
         EXPECT_EQ(errors.str(), "");
 
         // A job stopped and run again: its unfinished line gives way.
-        GameEntry stopped = games[3];
+        records::GameEntry stopped = games[3];
         stopped.result = "*";
         std::ofstream(paths[0], std::ios::app) << records::game_line(stopped);
         std::ostringstream out1;
@@ -102,8 +102,9 @@ TEST(Results, MergedFilesPrintWhatTheLiveRunPrinted) {
         EXPECT_EQ(errors1.str(), "");
 
         // A job that ran twice: the finished line read first counts.
-        GameEntry rerun = *std::find_if(games.begin(), games.end(),
-                                        [](const GameEntry& g) { return g.result != "*"; });
+        records::GameEntry rerun =
+            *std::find_if(games.begin(), games.end(),
+                          [](const records::GameEntry& g) { return g.result != "*"; });
         rerun.result = rerun.result == "1-0" ? "0-1" : "1-0";
         std::ofstream(paths[2], std::ios::app) << records::game_line(rerun);
         std::ostringstream out2;
@@ -149,7 +150,7 @@ TEST(Results, MergeKeepsEachGameWithItsRun) {
         for (std::size_t k = 0; k < 3 && i < 2; ++k)
             file << records::game_line(games[i * 3 + k]);
     }
-    GameEntry again = games[0];
+    records::GameEntry again = games[0];
     again.result = again.result == "1-0" ? "0-1" : "1-0";
     std::ofstream(paths[2], std::ios::app) << records::game_line(again);
 
@@ -232,9 +233,9 @@ TEST(Results, MergeKeepsTheBuildsAndPublishesTheWholeRun) {
 }
 
 TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
-    std::vector<GameEntry> games;
+    std::vector<records::GameEntry> games;
     for (const char* result : {"1-0", "0-1", "1-0", "0-1", "1/2-1/2", "1/2-1/2"}) {
-        GameEntry e = played_games(1)[0];
+        records::GameEntry e = played_games(1)[0];
         e.game = static_cast<int>(games.size()) + 1;
         e.black = e.game % 2 ? "p" : "q";
         e.white = e.game % 2 ? "q" : "p";
@@ -242,7 +243,7 @@ TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
         games.push_back(e);
     }
     // p won the first two pairs: +inf with a finite lower bound.
-    const std::vector<GameEntry> sweep(games.begin(), games.begin() + 4);
+    const std::vector<records::GameEntry> sweep(games.begin(), games.begin() + 4);
     const auto line = referee::summary_line(referee::compute_standings({"p", "q"}, sweep),
                                             referee::SprtSettings{});
     EXPECT_NE(line.find(R"("pentanomial":[0,0,0,0,2],"unpaired":0,"model":"pentanomial",)"
@@ -251,7 +252,7 @@ TEST(Results, SummaryWritesInfinityAsAStringAndNoNegativeZero) {
         << line;
     EXPECT_NE(line.find(R"("elo_high":"inf","los":)"), std::string::npos) << line;
     // Two drawn games alone: an estimate of exactly 0, never -0.0.
-    const std::vector<GameEntry> drawn(games.begin() + 4, games.end());
+    const std::vector<records::GameEntry> drawn(games.begin() + 4, games.end());
     const auto zero =
         referee::summary_line(referee::compute_standings({"p", "q"}, drawn), std::nullopt);
     EXPECT_NE(zero.find(R"("elo":0.0,)"), std::string::npos) << zero;
@@ -271,12 +272,12 @@ TEST(Results, MergedFileCarriesTheFieldsRatings) {
         const std::map<std::pair<int, int>, int> first_wins{
             {{0, 1}, 6}, {{1, 2}, swept ? 10 : 7}, {{0, 2}, swept ? 10 : 8}};
         const std::vector<std::string> names{"a", "b", "c"};
-        std::vector<GameEntry> games;
+        std::vector<records::GameEntry> games;
         std::map<std::pair<int, int>, int> played;
         for (const auto& g : referee::schedule_games(3, referee::TournamentKind::RoundRobin, 10)) {
             const auto pairing = std::minmax(g.black, g.white);
             const bool first_won = played[pairing]++ < first_wins.at(pairing);
-            GameEntry e = played_games(1)[0];
+            records::GameEntry e = played_games(1)[0];
             e.game = g.number;
             e.scheduled = 30;
             e.black = names[g.black];
@@ -355,8 +356,8 @@ TEST(Results, EntryNamesThePlayerWhoseFaultEndedTheGame) {
         EXPECT_EQ(entry.fault, c.fault);
         // And it reads back as written.
         const auto read = records::read_game_line(records::game_line(entry));
-        ASSERT_TRUE(std::holds_alternative<GameEntry>(read));
-        EXPECT_EQ(std::get<GameEntry>(read).fault, c.fault);
+        ASSERT_TRUE(std::holds_alternative<records::GameEntry>(read));
+        EXPECT_EQ(std::get<records::GameEntry>(read).fault, c.fault);
     }
 }
 

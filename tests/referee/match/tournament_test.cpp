@@ -16,7 +16,7 @@
 
 namespace {
 
-using referee::GameEntry;
+using records::GameEntry;
 using referee::TournamentKind;
 
 const std::vector<std::string> kNames{"ant", "bee", "cat", "dog", "eel", "fox"};
@@ -66,8 +66,9 @@ TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
         auto games =
             referee_test::random_results(names, kind, 1 + static_cast<int>(seed % 4), seed);
         const auto standings = referee::compute_standings(names, games);
-        const auto finished = std::count_if(games.begin(), games.end(),
-                                            [](const GameEntry& g) { return g.result != "*"; });
+        const auto finished =
+            std::count_if(games.begin(), games.end(),
+                          [](const records::GameEntry& g) { return g.result != "*"; });
         EXPECT_EQ(standings.unfinished, static_cast<int>(games.size() - finished));
         double points = 0;
         for (std::size_t r = 0; r < standings.rows.size(); ++r) {
@@ -105,8 +106,8 @@ TEST(Standings, RandomTournamentsKeepTheBooksBalanced) {
 TEST(Standings, SmallRoundRobinByHand) {
     // a beats b twice, b and c draw twice, c beats a once and loses once.
     std::istringstream table("a b 1-0  a c 0-1  b c 1/2-1/2  b a 0-1  c a 0-1  c b 1/2-1/2  c b *");
-    std::vector<GameEntry> games;
-    for (GameEntry g; table >> g.black >> g.white >> g.result;) {
+    std::vector<records::GameEntry> games;
+    for (records::GameEntry g; table >> g.black >> g.white >> g.result;) {
         ++g.game;
         games.push_back(g);
     }
@@ -142,9 +143,9 @@ TEST(Standings, FaultsCountAgainstTheLoserByKind) {
         {"dan", "eve", "1-0", "white", "exited"},
         {"eve", "dan", "0-1", "", ""},  // by the rules
     };
-    std::vector<GameEntry> games;
+    std::vector<records::GameEntry> games;
     for (const auto& g : table) {
-        GameEntry e;
+        records::GameEntry e;
         e.game = static_cast<int>(games.size()) + 1;
         e.black = g.black;
         e.white = g.white;
@@ -193,9 +194,9 @@ std::string shell_words(const std::string& command) {
 // of players, left out beyond, saying so; the ratings for any field.
 TEST(Standings, LargeFieldsLeaveOutTheCrosstableButKeepTheRatings) {
     const auto ring = [](std::size_t size) {
-        std::vector<GameEntry> games;
+        std::vector<records::GameEntry> games;
         for (std::size_t k = 0; k < size; ++k) {
-            GameEntry game;
+            records::GameEntry game;
             game.game = static_cast<int>(k) + 1;
             game.black = "p" + std::to_string(k);
             game.white = "p" + std::to_string((k + 1) % size);
@@ -282,7 +283,7 @@ TEST(Tournament, AnnouncesGamesAndStopsWhenTheSprtDecides) {
     // "new" wins two games of three: the test must accept H1 long before
     // the thousandth game, and not before it has seen a loss.
     int played = 0;
-    for (GameEntry e; !match.decided(); ++played) {
+    for (records::GameEntry e; !match.decided(); ++played) {
         const auto& g = match.games()[played];
         e.game = g.number;
         e.black = match.names()[g.black];

@@ -23,7 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using referee::GameEntry;
+using records::GameEntry;
 
 std::string read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

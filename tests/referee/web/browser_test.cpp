@@ -295,7 +295,7 @@ TEST(BoardInBrowser, TickedProgramsPlayATournamentWatchedGameByGameWithItsStandi
     std::map<int, json> listed;
     for (const auto& game : seen["games"])
         listed[game["id"].get<int>()] = game;
-    std::vector<referee::GameEntry> entries;
+    std::vector<records::GameEntry> entries;
     std::size_t shown = 0;  // the page's boards, game after game
     for (const auto& game : run["games"]) {
         SCOPED_TRACE("game " + game["number"].dump());
@@ -304,7 +304,7 @@ TEST(BoardInBrowser, TickedProgramsPlayATournamentWatchedGameByGameWithItsStandi
         EXPECT_EQ(server["black"], game["black"]);
         EXPECT_EQ(server["result"], game["result"]);
         EXPECT_LE(server["plies"].get<int>(), 100);
-        referee::GameEntry entry;
+        records::GameEntry entry;
         entry.game = game["number"];
         entry.black = game["black"];
         entry.white = game["white"];
